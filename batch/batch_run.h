@@ -1,0 +1,81 @@
+// The batch run: one listing entry per timer tick, loaded, resampled to the target size
+// and saved into the destination folder. Driven by Toggle and Tick from the window's
+// thread; talks to its window only through RunWindow, so tests drive it headless.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "imaging/raster.h"
+#include "pictures/save_picture.h"
+
+class SourceListing;
+
+// What the run reads from and does to its window.
+class RunWindow {
+public:
+    virtual ~RunWindow() = default;
+
+    virtual std::string SelectedSizeText() = 0;        // cmbSize's selected text
+    virtual std::string SourceFolderText() = 0;        // txtPath1
+    virtual std::string DestinationFolderText() = 0;   // txtPath2
+    virtual OutputMode SelectedOutputMode() = 0;       // r1, r2, r3
+
+    virtual void SetTimerEnabled(bool enabled) = 0;    // Timer1, 80 ms
+    virtual void SetProgressMaximum(int maximum) = 0;  // ProgressBar1
+    virtual void SetProgressPosition(int position) = 0;
+    virtual void SetProgressVisible(bool visible) = 0;
+    virtual void SetProgressText(const std::string& text) = 0;  // lblProc
+    virtual void SetStartHint(const std::string& hint) = 0;     // SpeedButton3's tooltip
+    virtual void ProcessPendingEvents() = 0;
+    virtual void Sleep(int milliseconds) = 0;
+    virtual void CloseWindow() = 0;
+    // The failure report of a run that finished or was stopped; called only when some
+    // entries failed.
+    virtual void ShowFailureReport(const std::string& text) = 0;
+};
+
+struct EntryFailure {
+    std::string name;     // the entry as listed
+    std::string message;  // the error's message
+};
+
+inline constexpr const char* kHintStart = "点击确定将开始处理图片";
+inline constexpr const char* kHintStop = "再次点击将终止图片处理操作";
+
+// The report text: a heading with the count, one line per failure (at most 20), then a
+// line with the number of further failures.
+std::string FailureReportText(const std::vector<EntryFailure>& failures);
+
+class BatchRun {
+public:
+    BatchRun(RunWindow& window, SourceListing& listing);
+
+    // The start button: starts a stopped run (throws Error, not starting, when the size or
+    // a folder text is unusable), stops a running one.
+    void Toggle();
+    // One timer tick.
+    void Tick();
+    // The window's close query: never refuses.
+    void RequestClose() { m_closeRequested = true; }
+
+    bool Running() const { return m_running; }
+    int EntryNumber() const { return m_entryNumber; }
+    const std::vector<EntryFailure>& Failures() const { return m_failures; }
+
+private:
+    void Stop();
+    void ConvertEntry(const std::string& name);
+
+    RunWindow& m_window;
+    SourceListing& m_listing;
+    int m_entryNumber = 1;
+    std::string m_widthText;
+    std::string m_heightText;
+    bool m_closeRequested = false;
+    bool m_running = false;
+    Raster m_workingPicture;
+    std::vector<EntryFailure> m_failures;
+    std::map<std::string, std::string> m_writtenBy;  // output path -> entry that wrote it
+};

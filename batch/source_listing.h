@@ -1,0 +1,55 @@
+// SourceListing: the snapshot of a folder's file names that a run walks, with its filter
+// (ordinary visible files only) and order (locale-aware, ignoring case).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// The names of the folder's regular, visible files (not starting with "."; symlinks
+// followed; folders, FIFOs, sockets, devices and broken links left out), in ascending
+// locale-aware order ignoring case, ties broken by bytes. A folder that cannot be read
+// gives no names and no error.
+std::vector<std::string> ListFolderFiles(const std::string& folder);
+
+// Sorts names in the listing's order.
+void SortNames(std::vector<std::string>& names);
+
+// The user-visible text for a failure to enter a folder: "File not found",
+// "Invalid filename", "Too many open files", "File access denied" or "I/O error <errno>".
+std::string FolderErrorText(int errnum);
+
+// Makes folder the process's current folder; throws Error with FolderErrorText.
+void EnterFolder(const std::string& folder);
+
+// The process's current folder as the system reports it.
+std::string CurrentFolder();
+
+class SourceListing {
+public:
+    // The start folder is the process's current folder now; nothing is listed yet.
+    SourceListing();
+
+    // Takes the listing of folder (an absolute path without trailing "/", or "/") unless it
+    // is the listed folder already; the empty text changes nothing. The first call of any
+    // member first lists the start folder. Throws Error; the listing is then unchanged.
+    void SelectFolder(const std::string& folder);
+    int Count();
+    // 0 <= index < Count().
+    std::string EntryAt(int index);
+
+    const std::string& ListedFolder() const { return m_listedFolder; }
+
+    // Called with true from the 101st entry of a taking on, and with false when that
+    // taking ends (also on failure).
+    void SetBusyCallback(std::function<void(bool)> callback) { m_busy = std::move(callback); }
+
+private:
+    void EnsureTaken();
+    void Take();
+
+    std::string m_listedFolder;
+    std::vector<std::string> m_entries;
+    bool m_taken = false;
+    std::function<void(bool)> m_busy;
+};

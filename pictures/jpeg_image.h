@@ -1,0 +1,104 @@
+// TJPEGImage: a JPEG picture as compressed bytes, a decoded Raster, or both, converted
+// on demand through libjpeg with fixed parameters.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "imaging/error.h"
+#include "imaging/raster.h"
+
+class EInvalidGraphic : public Error {
+public:
+    using Error::Error;
+};
+
+class EInvalidGraphicOperation : public Error {
+public:
+    using Error::Error;
+};
+
+// A libjpeg failure: "JPEG error #<code>", code being libjpeg's message code.
+class EJPEG : public EInvalidGraphic {
+public:
+    explicit EJPEG(int code);
+    int Code() const { return m_code; }
+
+private:
+    int m_code;
+};
+
+enum class JpegPerformance : std::uint8_t { BestQuality, BestSpeed };
+enum class JpegPixelFormat : std::uint8_t { Bits24, Bits8 };
+enum class JpegScale : std::uint8_t { Full, Half, Quarter, Eighth };
+
+struct JpegSettings {
+    int quality = 90;
+    bool grayscale = false;
+    JpegPerformance performance = JpegPerformance::BestQuality;
+    JpegPixelFormat pixelFormat = JpegPixelFormat::Bits24;
+    bool progressiveDisplay = false;
+    bool progressiveEncoding = false;
+    JpegScale scale = JpegScale::Full;
+    bool smoothing = true;
+};
+
+// The settings every new TJPEGImage starts with. Written once at start-up, before any
+// picture is made (and before any worker thread starts); read-only afterwards.
+JpegSettings& DefaultJpegSettings();
+
+// Start-up rule: a display of 8 bits per pixel or less selects the 8-bit pixel format.
+void ApplyDisplayColorDepth(int bitsPerPixel);
+
+struct TJPEGData;
+
+class TJPEGImage {
+public:
+    TJPEGImage();
+    ~TJPEGImage();
+    TJPEGImage(const TJPEGImage&) = delete;
+    TJPEGImage& operator=(const TJPEGImage&) = delete;
+
+    JpegSettings& Settings() { return m_settings; }
+    const JpegSettings& Settings() const { return m_settings; }
+
+    // Takes bytes as the compressed data and reads the header (width, height, grayscale,
+    // progressive). Zero bytes read no header. Throws EJPEG.
+    void LoadJpegData(std::span<const std::uint8_t> bytes);
+
+    // The decoded picture's size when one is cached, else the header's (0 before any).
+    int Width() const;
+    int Height() const;
+    // Refused: throws EInvalidGraphicOperation "Cannot change the size of a JPEG image".
+    void SetWidth(int width);
+    void SetHeight(int height);
+
+    // The decoded picture, decoding the compressed data first when none is cached.
+    const Raster& DecodeJpeg();
+    // Decodes if needed and draws the picture onto target at (0, 0); no-op when empty.
+    void DrawJpeg(Raster& target);
+    // Hands the decoded picture over (decoding first if needed); the object keeps an
+    // empty cache. Saves a copy where the caller only wants the pixels.
+    Raster TakePicture();
+
+    // Replaces the compressed data by none and the cached picture by (a shared copy of)
+    // picture. Nothing is encoded yet.
+    void AssignPicture(const Raster& picture);
+
+    // Encodes the cached picture when there is no compressed data, then appends all
+    // compressed bytes to out. A second call appends the same bytes without encoding.
+    void SaveJpegData(std::vector<std::uint8_t>& out);
+
+    // The embedded record: 32-bit little-endian byte count, then the JPEG bytes.
+    // ReadEmbedded returns the number of bytes consumed; throws "Stream read error".
+    std::size_t ReadEmbedded(std::span<const std::uint8_t> bytes);
+    void WriteEmbedded(std::vector<std::uint8_t>& out);
+
+private:
+    std::shared_ptr<TJPEGData> m_data;
+    std::optional<Raster> m_picture;
+    JpegSettings m_settings;
+};

@@ -1,0 +1,13 @@
+// Loading one source file into the working picture, by its name's extension.
+#pragma once
+
+#include <string>
+
+class Raster;
+
+// Loads the file at path into working: a name ending in ".JPG" (any case) is decoded as
+// JPEG onto a 24-bit picture (8-bit in the 8-bit pixel format), one ending in ".BMP" is
+// read in the file's own pixel form. Only the file name decides, never the folder part.
+// Returns false, changing nothing, when no file exists at path or the name has neither
+// extension. Throws Error on failure; working keeps what it held.
+bool LoadPicture(const std::string& path, Raster& working);
