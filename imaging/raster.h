@@ -94,6 +94,7 @@ public:
 
 private:
     struct Store;
+    static std::shared_ptr<Store> MakeStore(std::size_t size);
     void Resize(std::int64_t width, std::int64_t height);
     void Detach();
     std::uint8_t* RowPointer(int y) const;

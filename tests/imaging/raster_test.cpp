@@ -1,0 +1,241 @@
+// Raster: store layout, row order, sizing, conversions into blue, green, red, sharing.
+#include "imaging/raster.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "imaging/error.h"
+
+namespace {
+
+Raster MakeRaster(PixelForm form, int width, int height)
+{
+    Raster raster;
+    raster.SetPixelForm(form);
+    raster.SetWidth(width);
+    raster.SetHeight(height);
+    return raster;
+}
+
+std::vector<std::uint8_t> Pixel(const Raster& raster, int x, int y)
+{
+    const auto row = raster.Row(y);
+    return {row[3 * x], row[3 * x + 1], row[3 * x + 2]};
+}
+
+void ExpectThrowsText(auto&& action, const std::string& text)
+{
+    try {
+        action();
+        FAIL() << "expected: " << text;
+    } catch (const Error& error) {
+        EXPECT_EQ(error.what(), text);
+    }
+}
+
+}  // namespace
+
+TEST(RasterStore, NewPictureIsWhiteWithZeroPadding)
+{
+    Raster raster = MakeRaster(PixelForm::Bgr24, 3, 2);
+    const auto bits = raster.Bits();
+    ASSERT_EQ(bits.size(), 24u);
+    for (int row = 0; row < 2; ++row) {
+        for (int i = 0; i < 9; ++i)
+            EXPECT_EQ(bits[row * 12 + i], 255);
+        for (int i = 9; i < 12; ++i)
+            EXPECT_EQ(bits[row * 12 + i], 0);
+    }
+}
+
+TEST(RasterStore, RowSizesArePaddedToFourBytes)
+{
+    const int expected[] = {4, 8, 12, 12, 16, 20};
+    for (int width = 1; width <= 6; ++width)
+        EXPECT_EQ(RowSizeFor(width, 24), expected[width - 1]) << width;
+    EXPECT_EQ(RowSizeFor(33, 1), 8);
+    EXPECT_EQ(RowSizeFor(9, 4), 8);
+}
+
+TEST(RasterStore, RowsAreStoredBottomUp)
+{
+    Raster raster = MakeRaster(PixelForm::Bgr24, 2, 2);
+    const std::uint8_t* store = raster.Bits().data();
+    EXPECT_EQ(raster.Row(1).data(), store);
+    EXPECT_EQ(raster.Row(0).data(), store + 8);
+    EXPECT_EQ(raster.Row(1).data() - raster.Row(0).data(), raster.RowStep());
+    EXPECT_EQ(raster.RowStep(), -8);
+}
+
+TEST(RasterStore, RowOutsideThePictureFails)
+{
+    Raster raster = MakeRaster(PixelForm::Bgr24, 2, 2);
+    ExpectThrowsText([&] { raster.Row(2); }, "Scan line index out of range");
+    ExpectThrowsText([&] { raster.Row(-1); }, "Scan line index out of range");
+    Raster empty;
+    ExpectThrowsText([&] { empty.Row(0); }, "Scan line index out of range");
+}
+
+TEST(RasterStore, StoreIsMadeOnlyWhenBothSidesArePositive)
+{
+    Raster raster;
+    raster.SetPixelForm(PixelForm::Bgr24);
+    raster.SetWidth(5);
+    EXPECT_EQ(raster.Width(), 5);
+    EXPECT_EQ(raster.Height(), 0);
+    EXPECT_TRUE(raster.Empty());
+    raster.SetHeight(4);
+    EXPECT_FALSE(raster.Empty());
+    EXPECT_EQ(Pixel(raster, 4, 3), (std::vector<std::uint8_t>{255, 255, 255}));
+    raster.SetWidth(0);
+    EXPECT_TRUE(raster.Empty());
+    EXPECT_TRUE(raster.Row(0).empty());  // a positive height without width: rows of length 0
+}
+
+TEST(RasterStore, ResizingKeepsTheTopLeftPart)
+{
+    Raster raster = MakeRaster(PixelForm::Bgr24, 2, 2);
+    raster.Row(0)[0] = 1;  // top-left blue
+    raster.Row(1)[3] = 2;  // bottom-right blue
+    raster.SetHeight(3);
+    EXPECT_EQ(raster.Row(0)[0], 1);
+    EXPECT_EQ(raster.Row(1)[3], 2);
+    EXPECT_EQ(Pixel(raster, 0, 2), (std::vector<std::uint8_t>{255, 255, 255}));
+    raster.SetWidth(1);
+    EXPECT_EQ(raster.Row(0)[0], 1);
+    EXPECT_EQ(raster.Row(0)[3], 0);  // padding
+}
+
+TEST(RasterStore, NegativeAndOversizedDimensionsChangeNothing)
+{
+    Raster raster = MakeRaster(PixelForm::Bgr24, 4, 4);
+    EXPECT_THROW(raster.SetWidth(-1), Error);
+    EXPECT_THROW(raster.SetHeight(-5), Error);
+    ExpectThrowsText([&] { raster.SetWidth(70000); raster.SetHeight(70000); }, "Out of system resources");
+    EXPECT_EQ(raster.Width(), 70000);  // the first call was fine: 70000 x 4
+    raster.SetWidth(4);
+    ExpectThrowsText([&] { raster.SetHeight(100000000); }, "Out of system resources");
+    EXPECT_EQ(raster.Height(), 4);
+    EXPECT_FALSE(raster.Empty());
+}
+
+TEST(RasterConversion, EveryFormBecomesBlueGreenRed)
+{
+    struct Case {
+        const char* name;
+        PixelForm form;
+        std::vector<std::uint8_t> pixelBytes;  // the first bytes of the only row
+        std::vector<std::uint8_t> expected;    // blue, green, red of pixel 0
+    };
+    const std::vector<ColorEntry> table = {{1, 2, 3, 0}, {4, 5, 6, 0}, {0, 0, 0, 0}, {0, 0, 0, 0},
+                                           {0, 0, 0, 0}, {10, 20, 30, 0}};
+    const Case cases[] = {
+        {"paletted1 index 1", PixelForm::Paletted1, {0x80}, {4, 5, 6}},
+        {"paletted4 index 5", PixelForm::Paletted4, {0x50}, {10, 20, 30}},
+        {"paletted8 index 5", PixelForm::Paletted8, {5}, {10, 20, 30}},
+        {"paletted8 past table", PixelForm::Paletted8, {200}, {0, 0, 0}},
+        {"plain16 full red", PixelForm::Plain16, {0x00, 0x7C}, {0, 0, 255}},
+        {"plain16 mid green", PixelForm::Plain16, {0x00, 0x02}, {0, 132, 0}},  // 16 of 31 -> 131.6
+        {"plain32 drops fourth", PixelForm::Plain32, {1, 2, 3, 4}, {1, 2, 3}},
+        {"bgr24 unchanged", PixelForm::Bgr24, {7, 8, 9}, {7, 8, 9}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Raster raster = MakeRaster(c.form, 1, 1);
+        raster.SetColorTable(table);
+        std::copy(c.pixelBytes.begin(), c.pixelBytes.end(), raster.Row(0).begin());
+        raster.SetPixelForm(PixelForm::Bgr24);
+        EXPECT_EQ(raster.Form(), PixelForm::Bgr24);
+        EXPECT_EQ(Pixel(raster, 0, 0), c.expected);
+        EXPECT_EQ(raster.Row(0)[3], 0);
+    }
+}
+
+TEST(RasterConversion, MaskedChannelsAreScaledToFullRange)
+{
+    struct Case {
+        const char* name;
+        PixelForm form;
+        ChannelMasks masks;
+        std::uint32_t word;
+        std::vector<std::uint8_t> expected;
+    };
+    const Case cases[] = {
+        {"565 white", PixelForm::Masked16, {0xF800, 0x07E0, 0x001F}, 0xFFFF, {255, 255, 255}},
+        {"565 green 1 of 63", PixelForm::Masked16, {0xF800, 0x07E0, 0x001F}, 0x0020, {0, 4, 0}},
+        {"zero mask gives 0", PixelForm::Masked16, {0x7C00, 0, 0x001F}, 0xFFFF, {255, 0, 255}},
+        {"8-bit channels unchanged", PixelForm::Masked32, {0x00FF0000, 0x0000FF00, 0x000000FF}, 0x00102030,
+         {0x30, 0x20, 0x10}},
+        {"10-bit channels", PixelForm::Masked32, {0x3FF00000, 0x000FFC00, 0x000003FF}, 0x3FF00200,
+         {128, 0, 255}}  // blue 512 of 1023,
+        {"one-bit channel", PixelForm::Masked32, {0x80000000, 0, 0}, 0x80000000, {0, 0, 255}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Raster raster = MakeRaster(c.form, 1, 1);
+        raster.SetMasks(c.masks);
+        auto row = raster.Row(0);
+        for (int i = 0; i < BitsPerPixel(c.form) / 8; ++i)
+            row[i] = static_cast<std::uint8_t>(c.word >> (8 * i));
+        raster.SetPixelForm(PixelForm::Bgr24);
+        EXPECT_EQ(Pixel(raster, 0, 0), c.expected);
+    }
+}
+
+TEST(RasterConversion, SubBytePixelsKeepTheirPositions)
+{
+    Raster raster = MakeRaster(PixelForm::Paletted1, 10, 2);
+    const std::vector<ColorEntry> table = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+    raster.SetColorTable(table);
+    raster.Row(0)[1] = 0x40;  // pixel 9 of the top row
+    raster.Row(1)[0] = 0x80;  // pixel 0 of the bottom row
+    std::uint8_t bgr[3];
+    raster.PixelBgr(9, 0, bgr);
+    EXPECT_EQ(bgr[0], 255);
+    raster.PixelBgr(8, 0, bgr);
+    EXPECT_EQ(bgr[0], 0);
+    raster.SetPixelForm(PixelForm::Bgr24);
+    EXPECT_EQ(Pixel(raster, 9, 0)[1], 255);
+    EXPECT_EQ(Pixel(raster, 0, 1)[1], 255);
+    EXPECT_EQ(Pixel(raster, 0, 0)[1], 0);
+}
+
+TEST(RasterConversion, SameFormKeepsTheStore)
+{
+    Raster raster = MakeRaster(PixelForm::Bgr24, 3, 3);
+    const std::uint8_t* before = raster.Bits().data();
+    raster.SetPixelForm(PixelForm::Bgr24);
+    EXPECT_EQ(raster.Bits().data(), before);
+}
+
+TEST(RasterDraw, ConvertsTheOverlapAndLeavesTheRest)
+{
+    Raster target = MakeRaster(PixelForm::Bgr24, 3, 1);
+    Raster source = MakeRaster(PixelForm::Paletted8, 2, 2);
+    const std::vector<ColorEntry> table = {{10, 20, 30, 0}};
+    source.SetColorTable(table);
+    target.DrawPicture(source);
+    EXPECT_EQ(Pixel(target, 0, 0), (std::vector<std::uint8_t>{10, 20, 30}));
+    EXPECT_EQ(Pixel(target, 1, 0), (std::vector<std::uint8_t>{10, 20, 30}));
+    EXPECT_EQ(Pixel(target, 2, 0), (std::vector<std::uint8_t>{255, 255, 255}));
+
+    const Raster before = target;
+    target.DrawPicture(Raster());
+    EXPECT_TRUE(std::equal(before.Bits().begin(), before.Bits().end(), target.Bits().begin()));
+}
+
+TEST(RasterSharing, CopiesAreIndependent)
+{
+    Raster original = MakeRaster(PixelForm::Bgr24, 2, 2);
+    Raster copy;
+    copy.Assign(original);
+    EXPECT_EQ(copy.Bits().data() == original.Bits().data(), false);  // writable access detaches
+    copy.Row(0)[0] = 7;
+    EXPECT_EQ(original.Row(0)[0], 255);
+
+    Raster drawn = MakeRaster(PixelForm::Bgr24, 2, 2);
+    drawn.DrawPicture(original);
+    original.Row(1)[0] = 9;
+    EXPECT_EQ(drawn.Row(1)[0], 255);
+}
