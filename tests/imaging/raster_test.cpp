@@ -168,7 +168,7 @@ TEST(RasterConversion, MaskedChannelsAreScaledToFullRange)
         {"8-bit channels unchanged", PixelForm::Masked32, {0x00FF0000, 0x0000FF00, 0x000000FF}, 0x00102030,
          {0x30, 0x20, 0x10}},
         {"10-bit channels", PixelForm::Masked32, {0x3FF00000, 0x000FFC00, 0x000003FF}, 0x3FF00200,
-         {128, 0, 255}}  // blue 512 of 1023,
+         {128, 0, 255}},  // blue 512 of 1023
         {"one-bit channel", PixelForm::Masked32, {0x80000000, 0, 0}, 0x80000000, {0, 0, 255}},
     };
     for (const Case& c : cases) {
