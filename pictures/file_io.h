@@ -16,12 +16,16 @@ std::string AbsolutePath(const std::string& path);
 // cannot be opened, and "Stream read error" when reading fails.
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 
+// Writes all of bytes to fd, resuming after short writes. Throws "Stream write error".
+void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes);
+
 // Puts bytes at path, replacing any file there only once the new content is complete:
 // writes a temporary file in the same folder, flushes it and renames it over path. The new
 // file gets the permissions of an ordinarily created file (0666 less the umask). On any
 // failure the old file is untouched and no temporary file remains.
 // Throws "Cannot create file "<absolute path>". <system text>" when the file cannot be
-// created, and "Stream write error" when writing fails part-way.
+// created (also when an existing file at path may not be written: its owner protected it),
+// and "Stream write error" when writing fails part-way.
 void ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // True when a file (not a folder) exists at path.

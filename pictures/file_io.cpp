@@ -1,0 +1,232 @@
+// File access for the picture readers and writers: whole-file reads, and replacement of a
+// file through a temporary in the same folder so that a failure never costs the old file.
+#include "pictures/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#include "imaging/error.h"
+
+namespace {
+
+// Owns a file descriptor.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor() { Close(); }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int Get() const { return m_fd; }
+    // Closes now; returns close's result (0 when already closed).
+    int Close()
+    {
+        if (m_fd < 0)
+            return 0;
+        const int result = ::close(m_fd);
+        m_fd = -1;
+        return result;
+    }
+
+private:
+    int m_fd;
+};
+
+// A temporary file that is removed again unless it was renamed into place.
+class TemporaryFile {
+public:
+    TemporaryFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
+    ~TemporaryFile()
+    {
+        m_fd.Close();
+        if (!m_committed)
+            ::unlink(m_path.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    FileDescriptor& Descriptor() { return m_fd; }
+    const std::string& Path() const { return m_path; }
+    void Committed() { m_committed = true; }
+
+private:
+    FileDescriptor m_fd;
+    std::string m_path;
+    bool m_committed = false;
+};
+
+std::string CannotOpenText(const std::string& path, int errnum)
+{
+    return "Cannot open file \"" + AbsolutePath(path) + "\". " + SystemErrorText(errnum);
+}
+
+std::string CannotCreateText(const std::string& path, int errnum)
+{
+    return "Cannot create file \"" + AbsolutePath(path) + "\". " + SystemErrorText(errnum);
+}
+
+// The folder part of path ("." when there is none, "/" for a file in the root).
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+// Creates a new file with a unique hidden name in folder, readable and writable as an
+// ordinarily created file is (0666 less the umask). Returns -1 with errno set on failure.
+int CreateUniqueFile(const std::string& folder, std::string& createdPath)
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    // The generator is per thread: several pictures may be saved at once.
+    thread_local std::mt19937 generator{std::random_device{}()};
+    std::uniform_int_distribution<int> pick(0, sizeof kLetters - 2);
+    // A clash with an existing name is retried; 100 clashes in a row mean something else
+    // is wrong, and the last errno is reported.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        // A leading "." keeps the temporary out of folder listings while it exists.
+        std::string name = ".picbatch-";
+        for (int i = 0; i < 8; ++i)
+            name += kLetters[pick(generator)];
+        name += ".tmp";
+        std::string candidate = folder == "/" ? "/" + name : folder + "/" + name;
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            createdPath = std::move(candidate);
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
+    }
+    return -1;
+}
+
+// GNU strerror_r returns the text (possibly a static string); the POSIX one fills the
+// buffer and returns a status. Overloads pick whichever the C library declares.
+[[maybe_unused]] std::string StrerrorResult(const char* text, const char*)
+{
+    return text ? text : "";
+}
+
+[[maybe_unused]] std::string StrerrorResult(int, const char* buffer)
+{
+    return buffer;
+}
+
+}  // namespace
+
+std::string SystemErrorText(int errnum)
+{
+    char buffer[256] = {};
+    // strerror_r, unlike strerror, is safe while other threads save pictures.
+    std::string text = StrerrorResult(::strerror_r(errnum, buffer, sizeof buffer), buffer);
+    while (!text.empty()) {
+        const unsigned char last = static_cast<unsigned char>(text.back());
+        if (last > ' ' && last != '.')
+            break;
+        text.pop_back();
+    }
+    return text;
+}
+
+std::string AbsolutePath(const std::string& path)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    // Without a current folder (it was removed) the path is shown as given.
+    if (error)
+        return path;
+    return absolute.lexically_normal().string();
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
+{
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below anyway.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.Get() < 0)
+        throw Error(CannotOpenText(path, errno));
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0)
+        throw Error(CannotOpenText(path, errno));
+    if (S_ISDIR(info.st_mode))
+        throw Error(CannotOpenText(path, EISDIR));
+    if (!S_ISREG(info.st_mode))
+        throw Error(CannotOpenText(path, EINVAL));
+
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    // Reads until end of file rather than trusting st_size: the file may change meanwhile.
+    constexpr std::size_t kChunk = 1 << 16;
+    for (;;) {
+        const std::size_t used = bytes.size();
+        bytes.resize(used + kChunk);
+        const ssize_t got = ::read(file.Get(), bytes.data() + used, kChunk);
+        if (got < 0) {
+            bytes.resize(used);
+            if (errno == EINTR)
+                continue;
+            throw Error(kStreamReadError);
+        }
+        bytes.resize(used + static_cast<std::size_t>(got));
+        if (got == 0)
+            break;
+    }
+    return bytes;
+}
+
+void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            throw Error(kStreamWriteError);
+        }
+        // A write that takes nothing (a full device without an error code) would loop for ever.
+        if (written == 0)
+            throw Error(kStreamWriteError);
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
+}
+
+void ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes)
+{
+    // An existing file that its owner made read-only is respected, as creating or
+    // truncating it would be refused.
+    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0)
+        throw Error(CannotCreateText(path, errno));
+
+    std::string temporaryPath;
+    const int fd = CreateUniqueFile(FolderOf(path), temporaryPath);
+    if (fd < 0)
+        throw Error(CannotCreateText(path, errno));
+    TemporaryFile temporary(fd, temporaryPath);
+
+    WriteAllBytes(temporary.Descriptor().Get(), bytes);
+    // The content must be on disk before the name points at it, or a crash right after
+    // the rename could leave an empty file where the old picture was.
+    if (::fsync(temporary.Descriptor().Get()) != 0 && errno != EINVAL)
+        throw Error(kStreamWriteError);
+    if (temporary.Descriptor().Close() != 0)
+        throw Error(kStreamWriteError);
+    if (::rename(temporary.Path().c_str(), path.c_str()) != 0)
+        throw Error(CannotCreateText(path, errno));
+    temporary.Committed();
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}

@@ -1,0 +1,204 @@
+// Whole-file reads and safe replacement: contents, permissions, error texts, and that a
+// failed replacement leaves the old file and no temporary behind.
+#include "pictures/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+#include "imaging/error.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "file_io_test-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp failed");
+        m_path = pattern;
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(m_path, ignored);
+    }
+    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
+    const fs::path& Path() const { return m_path; }
+
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(m_path))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+private:
+    fs::path m_path;
+};
+
+std::vector<std::uint8_t> Bytes(const std::string& text)
+{
+    return {text.begin(), text.end()};
+}
+
+void WriteText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string ReadText(const std::string& path)
+{
+    const auto bytes = ReadFileBytes(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+std::string MessageOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
+// Root ignores permission bits, so tests of unwritable places cannot fail as root.
+bool RunningAsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+}  // namespace
+
+TEST(SystemErrorText, DropsTrailingPeriodsBlanksAndControls)
+{
+    EXPECT_EQ(SystemErrorText(ENOENT), "No such file or directory");
+    EXPECT_EQ(SystemErrorText(EACCES), "Permission denied");
+    const std::string unknown = SystemErrorText(123456);
+    ASSERT_FALSE(unknown.empty());
+    EXPECT_NE(unknown.back(), '.');
+    EXPECT_NE(unknown.back(), ' ');
+}
+
+TEST(AbsolutePath, ResolvesAgainstTheCurrentFolderLexically)
+{
+    EXPECT_EQ(AbsolutePath("/a/b/../c.jpg"), "/a/c.jpg");
+    EXPECT_EQ(AbsolutePath("/a//b.jpg"), "/a/b.jpg");
+    const std::string current = fs::current_path().string();
+    EXPECT_EQ(AbsolutePath("x.jpg"), (fs::path(current) / "x.jpg").string());
+}
+
+TEST(ReadFileBytes, ReadsWholeFilesOfAnySize)
+{
+    ScratchFolder folder;
+    WriteText(folder / "empty", "");
+    EXPECT_TRUE(ReadFileBytes(folder / "empty").empty());
+
+    // Larger than one read chunk, and not a multiple of it.
+    std::string big(200'000, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 7 + i / 251);
+    WriteText(folder / "big", big);
+    EXPECT_EQ(ReadText(folder / "big"), big);
+}
+
+TEST(ReadFileBytes, RefusesWhatCannotBeOpenedWithTheAbsolutePath)
+{
+    ScratchFolder folder;
+    EXPECT_EQ(MessageOf([&] { ReadFileBytes(folder / "missing.jpg"); }),
+              "Cannot open file \"" + (folder / "missing.jpg") + "\". No such file or directory");
+    fs::create_directory(folder.Path() / "sub.jpg");
+    EXPECT_EQ(MessageOf([&] { ReadFileBytes(folder / "sub.jpg"); }),
+              "Cannot open file \"" + (folder / "sub.jpg") + "\". Is a directory");
+    // A FIFO without a writer must be refused at once, not block the caller.
+    ASSERT_EQ(::mkfifo((folder / "pipe.jpg").c_str(), 0600), 0);
+    EXPECT_EQ(MessageOf([&] { ReadFileBytes(folder / "pipe.jpg"); }),
+              "Cannot open file \"" + (folder / "pipe.jpg") + "\". Invalid argument");
+}
+
+TEST(FileExists, TellsFilesFromFoldersAndNothing)
+{
+    ScratchFolder folder;
+    WriteText(folder / "a", "x");
+    fs::create_directory(folder.Path() / "d");
+    EXPECT_TRUE(FileExists(folder / "a"));
+    EXPECT_FALSE(FileExists(folder / "d"));
+    EXPECT_FALSE(FileExists(folder / "none"));
+}
+
+TEST(WriteAllBytes, AFullDeviceIsAStreamWriteError)
+{
+    const int fd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        GTEST_SKIP() << "no /dev/full";
+    const auto bytes = Bytes("some picture bytes");
+    EXPECT_EQ(MessageOf([&] { WriteAllBytes(fd, bytes); }), "Stream write error");
+    ::close(fd);
+}
+
+TEST(ReplaceFile, CreatesAndReplacesWithOrdinaryPermissions)
+{
+    ScratchFolder folder;
+    const std::string target = folder / "PHOTO.jpg";
+    const mode_t previousMask = ::umask(022);
+    ReplaceFile(target, Bytes("first"));
+    EXPECT_EQ(ReadText(target), "first");
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read
+                  | fs::perms::others_read);
+
+    ::umask(077);
+    ReplaceFile(target, Bytes("second, longer"));
+    ::umask(previousMask);
+    EXPECT_EQ(ReadText(target), "second, longer");
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"PHOTO.jpg"});
+
+    // Empty content and a relative path work too.
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder.Path());
+    ReplaceFile("rel.bmp", {});
+    fs::current_path(previous);
+    EXPECT_EQ(fs::file_size(folder / "rel.bmp"), 0u);
+}
+
+TEST(ReplaceFile, FailuresKeepTheOldFileAndLeaveNoTemporary)
+{
+    ScratchFolder folder;
+    EXPECT_EQ(MessageOf([&] { ReplaceFile(folder / "missing/A.jpg", Bytes("x")); }),
+              "Cannot create file \"" + (folder / "missing/A.jpg") + "\". No such file or directory");
+    EXPECT_TRUE(folder.Names().empty());
+
+    // A folder where the output should go cannot be replaced by a file.
+    fs::create_directory(folder.Path() / "B.jpg");
+    EXPECT_EQ(MessageOf([&] { ReplaceFile(folder / "B.jpg", Bytes("x")); }),
+              "Cannot create file \"" + (folder / "B.jpg") + "\". Is a directory");
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"B.jpg"});
+
+    if (RunningAsRoot())
+        GTEST_SKIP() << "permission bits do not bind root";
+    WriteText(folder / "C.jpg", "old");
+    fs::permissions(folder / "C.jpg", fs::perms::owner_read);
+    EXPECT_EQ(MessageOf([&] { ReplaceFile(folder / "C.jpg", Bytes("new")); }),
+              "Cannot create file \"" + (folder / "C.jpg") + "\". Permission denied");
+    fs::permissions(folder.Path(), fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(folder / "C.jpg", fs::perms::owner_all);
+    EXPECT_EQ(MessageOf([&] { ReplaceFile(folder / "C.jpg", Bytes("new")); }),
+              "Cannot create file \"" + (folder / "C.jpg") + "\". Permission denied");
+    fs::permissions(folder.Path(), fs::perms::owner_all);
+    EXPECT_EQ(ReadText(folder / "C.jpg"), "old");
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"B.jpg", "C.jpg"}));
+}
