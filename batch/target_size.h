@@ -30,3 +30,7 @@ std::string ComposeCustomSizeText(std::string_view width, std::string_view heigh
 // after "$", "x", "X", "0x" or "0X", nothing after the digits, 32-bit signed range.
 // Throws Error "'<text>' is not a valid integer value".
 int StrToInt(std::string_view text);
+
+// Splits text and converts the height text, then the width text, into a TargetSize that
+// keeps text. Throws the conversion's Error; no range check beyond 32 bits.
+TargetSize ConvertSizeText(std::string_view text);

@@ -1,0 +1,146 @@
+// Size texts: the presets, splitting with either asterisk and a label, composing custom
+// texts, and the integer conversion's accepted forms, failures and range.
+#include "batch/target_size.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "imaging/error.h"
+
+TEST(PresetSizeTexts, AllSplitIntoPositiveSizesAndTheFirstHasItsLabel)
+{
+    EXPECT_EQ(kPresetSizeTexts.front(), "778 * 502  （杂志图片）");
+    EXPECT_EQ(kPresetSizeTexts.back(), "100 * 80");
+    for (std::string_view text : kPresetSizeTexts) {
+        const TargetSize size = ConvertSizeText(text);
+        EXPECT_GT(size.width, 0) << text;
+        EXPECT_GT(size.height, 0) << text;
+        EXPECT_EQ(size.text, text);
+    }
+    const TargetSize first = ConvertSizeText(kPresetSizeTexts[0]);
+    EXPECT_EQ(first.width, 778);
+    EXPECT_EQ(first.height, 502);
+}
+
+struct SplitCase {
+    const char* name;
+    std::string_view text;
+    std::string_view width;
+    std::string_view height;
+};
+
+class SplitSizeTextCases : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitSizeTextCases, GivesWidthAndHeightTexts)
+{
+    const SizeTexts parts = SplitSizeText(GetParam().text);
+    EXPECT_EQ(parts.width, GetParam().width);
+    EXPECT_EQ(parts.height, GetParam().height);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SplitSizeTextCases,
+    ::testing::Values(
+        SplitCase{"Plain", "1600 * 1200", "1600", "1200"},
+        SplitCase{"Small", "100 * 80", "100", "80"},
+        SplitCase{"LabelDropped", "778 * 502  （杂志图片）", "778", "502"},
+        SplitCase{"CustomLabelDropped", "1024 * 768  （自定义尺寸）", "1024", "768"},
+        // The whole three-byte character is the separator, not just its first byte.
+        SplitCase{"FullWidthAsterisk", "640＊480", "640", "480"},
+        SplitCase{"FullWidthWithBlanks", "640 ＊ 480  （自定义尺寸）", "640", "480"},
+        SplitCase{"AsciiAsteriskWinsOverFullWidth", "1＊2 * 3", "1＊2", "3"},
+        SplitCase{"ControlsTrimmed", "\t 12\x01*\n34 \x1f", "12", "34"},
+        SplitCase{"NoSeparator", "800 x 600", "", "800 x 600"},
+        SplitCase{"Empty", "", "", ""},
+        SplitCase{"LabelBeforeSeparator", "800  * 600", "", "800"},
+        SplitCase{"InnerBlanksKept", "1 2 * 3", "1 2", "3"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ComposeCustomSizeText, IsSplitBackIntoItsParts)
+{
+    const std::string text = ComposeCustomSizeText("1024", "768");
+    EXPECT_EQ(text, "1024 * 768  （自定义尺寸）");
+    const SizeTexts parts = SplitSizeText(text);
+    EXPECT_EQ(parts.width, "1024");
+    EXPECT_EQ(parts.height, "768");
+}
+
+struct ConversionCase {
+    const char* name;
+    std::string_view text;
+    std::optional<int> value;  // nullopt: the conversion fails
+};
+
+class StrToIntCases : public ::testing::TestWithParam<ConversionCase> {};
+
+TEST_P(StrToIntCases, ConvertsOrFailsWithTheText)
+{
+    const ConversionCase& c = GetParam();
+    if (c.value) {
+        EXPECT_EQ(StrToInt(c.text), *c.value);
+        return;
+    }
+    try {
+        StrToInt(c.text);
+        ADD_FAILURE() << "no error for '" << c.text << "'";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()), "'" + std::string(c.text) + "' is not a valid integer value");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StrToIntCases,
+    ::testing::Values(
+        ConversionCase{"Decimal", "778", 778},
+        ConversionCase{"LeadingZeros", "007", 7},
+        ConversionCase{"Zero", "0", 0},
+        ConversionCase{"LeadingBlanks", "   42", 42},
+        ConversionCase{"Plus", "+5", 5},
+        ConversionCase{"Minus", "-12", -12},
+        ConversionCase{"Dollar", "$1F", 31},
+        ConversionCase{"SmallX", "x10", 16},
+        ConversionCase{"CapitalX", "Xff", 255},
+        ConversionCase{"ZeroX", "0x7fffffff", 2147483647},
+        ConversionCase{"ZeroCapitalX", "0XaB", 171},
+        ConversionCase{"NegativeHex", "-$10", -16},
+        ConversionCase{"Maximum", "2147483647", 2147483647},
+        ConversionCase{"Minimum", "-2147483648", -2147483647 - 1},
+        ConversionCase{"HexMinimum", "-$80000000", -2147483647 - 1},
+        ConversionCase{"ManyLeadingZeros", "00000000000000000000001", 1},
+        ConversionCase{"Empty", "", std::nullopt},
+        ConversionCase{"OnlyBlanks", "   ", std::nullopt},
+        ConversionCase{"TrailingBlank", "12 ", std::nullopt},
+        ConversionCase{"ThousandsSeparator", "1,200", std::nullopt},
+        ConversionCase{"BlankAfterSign", "- 5", std::nullopt},
+        ConversionCase{"OnlySign", "-", std::nullopt},
+        ConversionCase{"TwoSigns", "+-5", std::nullopt},
+        ConversionCase{"OnlyDollar", "$", std::nullopt},
+        ConversionCase{"OnlyZeroX", "0x", std::nullopt},
+        ConversionCase{"HexDigitInDecimal", "12a", std::nullopt},
+        ConversionCase{"NotHex", "$1G", std::nullopt},
+        ConversionCase{"Fraction", "1.5", std::nullopt},
+        ConversionCase{"LeadingTab", "\t5", std::nullopt},
+        ConversionCase{"FullWidthDigit", "１２", std::nullopt},
+        ConversionCase{"AboveMaximum", "2147483648", std::nullopt},
+        ConversionCase{"BelowMinimum", "-2147483649", std::nullopt},
+        ConversionCase{"HexAboveMaximum", "$80000000", std::nullopt},
+        ConversionCase{"HexAllOnes", "$FFFFFFFF", std::nullopt},
+        ConversionCase{"HugeDecimal", "99999999999999999999999999", std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ConvertSizeText, ReportsTheHeightBeforeTheWidth)
+{
+    try {
+        ConvertSizeText("a * b");
+        ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+        EXPECT_STREQ(error.what(), "'b' is not a valid integer value");
+    }
+    try {
+        ConvertSizeText("600");
+        ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+        EXPECT_STREQ(error.what(), "'' is not a valid integer value");
+    }
+}
