@@ -10,7 +10,8 @@ enum class OutputMode { KeepFormat = 1, Jpeg = 2, Bmp = 3 };
 
 // The file that SavePicture(path, mode) writes: path without its last four characters,
 // plus ".jpg" or ".bmp"; std::nullopt when nothing would be written (mode KeepFormat and a
-// name ending in neither ".JPG" nor ".BMP"). Only the file name decides the format.
+// name ending in neither ".JPG" nor ".BMP", or a file name shorter than four characters).
+// Only the file name decides the format.
 std::optional<std::string> OutputPathFor(const std::string& path, OutputMode mode);
 
 // Encodes picture completely in memory and puts it at OutputPathFor(path, mode) with
