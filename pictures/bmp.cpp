@@ -1,0 +1,90 @@
+// Reading BMP files: the headers give the layout, then the pixel array fills a new Raster.
+#include "pictures/bmp.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <new>
+
+#include "imaging/error.h"
+#include "imaging/raster.h"
+#include "pictures/bmp_layout.h"
+#include "pictures/bmp_rle.h"
+#include "pictures/file_io.h"
+
+namespace {
+
+std::string SystemErrorMessage(int code)
+{
+    return "System Error.  Code: " + std::to_string(code) + ".\r\n" + SystemErrorText(code);
+}
+
+// The layout was checked against the size limits, so a store that cannot be made here has
+// run out of memory.
+void MakeStore(const BmpLayout& layout, Raster& raster)
+{
+    try {
+        raster.SetPixelForm(layout.form);
+        raster.SetWidth(layout.width);
+        raster.SetHeight(layout.height);
+    } catch (const std::bad_alloc&) {
+        throw Error(SystemErrorMessage(ENOMEM));
+    } catch (const Error&) {
+        throw Error(SystemErrorMessage(ENOMEM));
+    }
+}
+
+// Copies the rows the data holds and makes every missing byte 0. Bottom-up files have the
+// bytes of the store; top-down rows go into the store in reverse order.
+void FillUncompressed(std::span<const std::uint8_t> pixels, bool topDown, Raster& raster)
+{
+    if (!topDown) {
+        auto store = raster.Bits();
+        std::copy(pixels.begin(), pixels.end(), store.begin());
+        std::fill(store.begin() + static_cast<std::ptrdiff_t>(pixels.size()), store.end(), 0);
+        return;
+    }
+    const auto rowSize = static_cast<std::size_t>(raster.RowSize());
+    for (int y = 0; y < raster.Height(); ++y) {
+        auto row = raster.Row(y);
+        const std::size_t offset = static_cast<std::size_t>(y) * rowSize;
+        const std::size_t present =
+            offset < pixels.size() ? std::min(rowSize, pixels.size() - offset) : 0;
+        if (present > 0)
+            std::copy_n(pixels.begin() + static_cast<std::ptrdiff_t>(offset), present, row.begin());
+        std::fill(row.begin() + static_cast<std::ptrdiff_t>(present), row.end(), 0);
+    }
+}
+
+}  // namespace
+
+void ParseBmp(std::span<const std::uint8_t> bytes, Raster& raster)
+{
+    if (bytes.empty()) {
+        raster = Raster();
+        return;
+    }
+    const BmpLayout layout = ReadBmpLayout(bytes);
+    const auto pixels = bytes.subspan(static_cast<std::size_t>(layout.pixelOffset),
+                                      static_cast<std::size_t>(layout.pixelBytes));
+
+    // Everything goes into a Raster of our own, so a failure leaves the caller's untouched.
+    Raster picture;
+    MakeStore(layout, picture);
+    if (layout.compression == 1 || layout.compression == 2) {
+        auto store = picture.Bits();
+        std::fill(store.begin(), store.end(), 0);
+        DecodeBmpRle(pixels, picture);
+    } else {
+        FillUncompressed(pixels, layout.topDown, picture);
+    }
+    if (layout.bitCount <= 8)
+        picture.SetColorTable(layout.colorTable);
+    if (layout.form == PixelForm::Masked16 || layout.form == PixelForm::Masked32)
+        picture.SetMasks(layout.masks);
+    raster = std::move(picture);
+}
+
+void ReadBmp(const std::string& path, Raster& raster)
+{
+    ParseBmp(ReadFileBytes(path), raster);
+}

@@ -1,0 +1,124 @@
+// Decoding of the run-length encoded pixel arrays of BMP files (RLE8 and RLE4).
+#include "pictures/bmp_rle.h"
+
+#include <algorithm>
+
+#include "imaging/raster.h"
+
+namespace {
+
+// The second byte of a code whose first byte is 0 (the escapes); values from 3 up start an
+// absolute run of that many pixels.
+constexpr std::uint8_t kEndOfLine = 0;
+constexpr std::uint8_t kEndOfPicture = 1;
+constexpr std::uint8_t kDelta = 2;
+
+// Writes pixels at a moving position, dropping those outside the picture.
+class PixelCursor {
+public:
+    explicit PixelCursor(Raster& raster)
+        : m_store(raster.Bits()),
+          m_width(raster.Width()),
+          m_height(raster.Height()),
+          m_rowSize(raster.RowSize()),
+          m_fourBit(raster.Form() == PixelForm::Paletted4)
+    {
+    }
+
+    int PixelsPerByte() const { return m_fourBit ? 2 : 1; }
+    bool PastTop() const { return m_y >= m_height; }
+
+    // Pixel i of a run whose bytes hold packed indices: in RLE4 the high nibble for even i
+    // and the low one for odd i, in RLE8 the whole byte.
+    void PutFrom(std::uint8_t byte, int i)
+    {
+        if (m_fourBit)
+            Put(i % 2 == 0 ? byte >> 4 : byte & 0x0F);
+        else
+            Put(byte);
+    }
+
+    void NextLine()
+    {
+        m_x = 0;
+        ++m_y;
+    }
+
+    void Move(std::uint8_t right, std::uint8_t up)
+    {
+        m_x += right;
+        m_y += up;
+    }
+
+private:
+    void Put(std::uint8_t index)
+    {
+        if (m_x < m_width && m_y < m_height) {
+            const std::int64_t row = m_y * m_rowSize;
+            if (m_fourBit) {
+                auto& byte = m_store[static_cast<std::size_t>(row + m_x / 2)];
+                // The leftmost of the two pixels of a byte is its high nibble.
+                byte = m_x % 2 == 0 ? static_cast<std::uint8_t>((byte & 0x0F) | index << 4)
+                                    : static_cast<std::uint8_t>((byte & 0xF0) | (index & 0x0F));
+            } else {
+                m_store[static_cast<std::size_t>(row + m_x)] = index;
+            }
+        }
+        ++m_x;
+    }
+
+    std::span<std::uint8_t> m_store;
+    // 64-bit: at most 255 pixels or rows per code, and fewer codes than bytes of data.
+    std::int64_t m_x = 0;
+    std::int64_t m_y = 0;  // from the bottom row, which is the store's first
+    std::int64_t m_width;
+    std::int64_t m_height;
+    std::int64_t m_rowSize;
+    bool m_fourBit;
+};
+
+}  // namespace
+
+void DecodeBmpRle(std::span<const std::uint8_t> data, Raster& raster)
+{
+    if (raster.Empty())
+        return;
+    PixelCursor cursor(raster);
+    std::size_t pos = 0;
+    while (data.size() - pos >= 2 && !cursor.PastTop()) {
+        const std::uint8_t count = data[pos];
+        const std::uint8_t value = data[pos + 1];
+        pos += 2;
+        if (count > 0) {
+            // An encoded run: count pixels of one index, or in RLE4 of the two nibbles in turn.
+            for (int i = 0; i < count; ++i)
+                cursor.PutFrom(value, i);
+            continue;
+        }
+        switch (value) {
+        case kEndOfLine:
+            cursor.NextLine();
+            break;
+        case kEndOfPicture:
+            return;
+        case kDelta:
+            if (data.size() - pos < 2)
+                return;
+            cursor.Move(data[pos], data[pos + 1]);
+            pos += 2;
+            break;
+        default: {
+            // An absolute run of `value` pixels, its bytes padded to an even count.
+            const int perByte = cursor.PixelsPerByte();
+            const std::size_t runBytes = (value + perByte - 1) / perByte;
+            // Data that ends inside the run gives only the pixels it holds.
+            const std::size_t present = std::min(runBytes, data.size() - pos);
+            const int pixels = std::min<int>(value, static_cast<int>(present) * perByte);
+            for (int i = 0; i < pixels; ++i)
+                cursor.PutFrom(data[pos + static_cast<std::size_t>(i / perByte)], i);
+            pos += std::min(runBytes + runBytes % 2, data.size() - pos);
+            break;
+        }
+        }
+    }
+}
