@@ -35,7 +35,7 @@ public:
     // member first lists the start folder. Throws Error; the listing is then unchanged.
     void SelectFolder(const std::string& folder);
     int Count();
-    // 0 <= index < Count().
+    // 0 <= index < Count(); other indexes throw Error "List index out of bounds (<index>)".
     std::string EntryAt(int index);
 
     const std::string& ListedFolder() const { return m_listedFolder; }
@@ -46,7 +46,9 @@ public:
 
 private:
     void EnsureTaken();
-    void Take();
+    // Enters folder and takes its listing; the listed folder becomes the current folder as
+    // the system reports it. Throws Error when folder cannot be entered, changing nothing.
+    void Take(const std::string& folder);
 
     std::string m_listedFolder;
     std::vector<std::string> m_entries;

@@ -1,0 +1,271 @@
+// SourceListing: the snapshot of a folder's ordinary visible files that a run walks, and the
+// folder helpers it needs (entering folders, their error texts, the collation order).
+#include "batch/source_listing.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCollator>
+#include <QLocale>
+#include <QString>
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <utility>
+
+#include "imaging/error.h"
+
+namespace {
+
+// The entry that switches the busy pointer on: the 101st kept name.
+constexpr std::size_t kBusyFromEntry = 101;
+
+// Owns an open directory stream.
+class DirectoryStream {
+public:
+    explicit DirectoryStream(const std::string& folder) : m_dir(::opendir(folder.c_str())) {}
+    ~DirectoryStream()
+    {
+        if (m_dir)
+            ::closedir(m_dir);
+    }
+    DirectoryStream(const DirectoryStream&) = delete;
+    DirectoryStream& operator=(const DirectoryStream&) = delete;
+
+    DIR* Get() const { return m_dir; }
+
+private:
+    DIR* m_dir;
+};
+
+// Owns a descriptor of the current folder and makes it current again when destroyed, so a
+// folder can be tried without moving the process for good. O_PATH needs no read right.
+class CurrentFolderKeeper {
+public:
+    CurrentFolderKeeper() : m_fd(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+    ~CurrentFolderKeeper()
+    {
+        if (m_fd < 0)
+            return;
+        // Nothing sensible is left to do if the old folder cannot be entered again.
+        [[maybe_unused]] const int ignored = ::fchdir(m_fd);
+        ::close(m_fd);
+    }
+    CurrentFolderKeeper(const CurrentFolderKeeper&) = delete;
+    CurrentFolderKeeper& operator=(const CurrentFolderKeeper&) = delete;
+
+private:
+    int m_fd;
+};
+
+// True for an entry that is a regular file after following symbolic links. The type from
+// the directory itself spares a stat call per file in the common case.
+bool IsRegularFile(DIR* dir, const dirent& entry)
+{
+    if (entry.d_type == DT_REG)
+        return true;
+    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
+        return false;
+    struct stat info {};
+    // A broken link fails here and is left out.
+    return ::fstatat(::dirfd(dir), entry.d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+}
+
+// Calls keep(name) for each regular visible file of folder, in the order the file system
+// delivers them. A folder that cannot be opened gives nothing; an error during the
+// enumeration ends it with the names found so far.
+template <typename Keep>
+void ForEachFolderFile(const std::string& folder, Keep keep)
+{
+    DirectoryStream stream(folder);
+    if (!stream.Get())
+        return;
+    while (const dirent* entry = ::readdir(stream.Get())) {
+        // A leading "." marks hidden names, and also "." and "..".
+        if (entry->d_name[0] == '.')
+            continue;
+        if (IsRegularFile(stream.Get(), *entry))
+            keep(std::string(entry->d_name));
+    }
+}
+
+// Switches the busy indication off at the end of a taking that switched it on.
+class BusyGuard {
+public:
+    explicit BusyGuard(const std::function<void(bool)>& callback) : m_callback(callback) {}
+    ~BusyGuard()
+    {
+        if (m_on)
+            m_callback(false);
+    }
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+
+    void On()
+    {
+        if (m_on || !m_callback)
+            return;
+        m_callback(true);
+        m_on = true;
+    }
+
+private:
+    const std::function<void(bool)>& m_callback;
+    bool m_on = false;
+};
+
+}  // namespace
+
+void SortNames(std::vector<std::string>& names)
+{
+    QCollator collator(QLocale::system());
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    // Sort keys of the C locale ignore the case setting (comparisons honour it), so there
+    // the names are compared case-folded; elsewhere one sort key per name spares two
+    // string conversions per comparison.
+    const bool plainLocale = collator.locale().language() == QLocale::C;
+    struct Keyed {
+        QString text;
+        std::optional<QCollatorSortKey> key;
+        std::string* name;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(names.size());
+    for (std::string& name : names) {
+        Keyed item{QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), std::nullopt, &name};
+        if (!plainLocale)
+            item.key = collator.sortKey(item.text);
+        keyed.push_back(std::move(item));
+    }
+    std::sort(keyed.begin(), keyed.end(), [plainLocale](const Keyed& a, const Keyed& b) {
+        const int order = plainLocale ? QString::compare(a.text, b.text, Qt::CaseInsensitive)
+                                      : a.key->compare(*b.key);
+        // Names equal to the collation (differing in case only) are ordered by their bytes,
+        // so the order is total and does not depend on the file system's order.
+        return order != 0 ? order < 0 : *a.name < *b.name;
+    });
+    std::vector<std::string> sorted;
+    sorted.reserve(names.size());
+    for (Keyed& item : keyed)
+        sorted.push_back(std::move(*item.name));
+    names = std::move(sorted);
+}
+
+std::vector<std::string> ListFolderFiles(const std::string& folder)
+{
+    std::vector<std::string> names;
+    ForEachFolderFile(folder, [&](std::string name) { names.push_back(std::move(name)); });
+    SortNames(names);
+    return names;
+}
+
+std::string FolderErrorText(int errnum)
+{
+    switch (errnum) {
+    case ENOENT:
+        return "File not found";
+    case ENOTDIR:
+        return "Invalid filename";
+    case EMFILE:
+    case ENFILE:
+        return "Too many open files";
+    case EACCES:
+    case EPERM:
+        return "File access denied";
+    default:
+        return "I/O error " + std::to_string(errnum);
+    }
+}
+
+void EnterFolder(const std::string& folder)
+{
+    if (::chdir(folder.c_str()) != 0)
+        throw Error(FolderErrorText(errno));
+}
+
+std::string CurrentFolder()
+{
+    std::string buffer(256, '\0');
+    for (;;) {
+        if (::getcwd(buffer.data(), buffer.size())) {
+            buffer.resize(std::char_traits<char>::length(buffer.data()));
+            return buffer;
+        }
+        if (errno != ERANGE)
+            throw Error(FolderErrorText(errno));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+SourceListing::SourceListing()
+{
+    // A process whose current folder was removed still gets a window; the first taking then
+    // fails with the folder's error.
+    try {
+        m_listedFolder = CurrentFolder();
+    } catch (const Error&) {
+        m_listedFolder.clear();
+    }
+}
+
+void SourceListing::EnsureTaken()
+{
+    if (m_taken)
+        return;
+    // Counts as taken even when this fails: later calls do not try the start folder again.
+    m_taken = true;
+    Take(m_listedFolder);
+}
+
+void SourceListing::Take(const std::string& folder)
+{
+    EnterFolder(folder);
+    std::string listedFolder = CurrentFolder();
+
+    BusyGuard busy(m_busy);
+    std::vector<std::string> names;
+    ForEachFolderFile(".", [&](std::string name) {
+        names.push_back(std::move(name));
+        if (names.size() == kBusyFromEntry)
+            busy.On();
+    });
+    SortNames(names);
+    m_listedFolder = std::move(listedFolder);
+    m_entries = std::move(names);
+}
+
+void SourceListing::SelectFolder(const std::string& folder)
+{
+    EnsureTaken();
+    if (folder.empty())
+        return;
+
+    // Try the folder first, without staying there, and learn its name as the system reports
+    // it: two spellings of one folder (a trailing "/", a symbolic link) are the same folder.
+    std::string resolved;
+    {
+        CurrentFolderKeeper keeper;
+        EnterFolder(folder);
+        resolved = CurrentFolder();
+    }
+    // The same folder again keeps the snapshot, even if its content has changed since.
+    if (resolved == m_listedFolder)
+        return;
+    Take(resolved);
+}
+
+int SourceListing::Count()
+{
+    EnsureTaken();
+    return static_cast<int>(m_entries.size());
+}
+
+std::string SourceListing::EntryAt(int index)
+{
+    EnsureTaken();
+    if (index < 0 || static_cast<std::size_t>(index) >= m_entries.size())
+        throw Error("List index out of bounds (" + std::to_string(index) + ")");
+    return m_entries[static_cast<std::size_t>(index)];
+}
