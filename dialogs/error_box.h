@@ -15,3 +15,6 @@ QString ErrorBoxText(const QString& message);
 // A modal message box with the critical icon, ApplicationTitle() as caption and
 // ErrorBoxText(message) as text.
 void ShowErrorBox(QWidget* parent, const QString& message);
+
+// ApplicationTitle() for a given program file path.
+QString ApplicationTitleFor(const QString& programPath);

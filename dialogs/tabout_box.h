@@ -18,6 +18,9 @@ public:
     // The size text ("<w> * <h>  （自定义尺寸）") after a successful OK, else empty.
     QString Result() const { return m_result; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private slots:
     void BitBtn1Click();
     void BitBtn2Click();

@@ -1,0 +1,42 @@
+// The window settings both dialogs share.
+#include "dialogs/dialog_look.h"
+
+#include <QDialog>
+#include <QPalette>
+#include <QScreen>
+
+// Outside any namespace: Q_INIT_RESOURCE declares the resource's registration function.
+void InitDialogResources()
+{
+    Q_INIT_RESOURCE(dialogs);
+}
+
+QFont DialogFont(int pointSize)
+{
+    QFont font(QStringLiteral("WenQuanYi Micro Hei"), pointSize);
+    font.setStyleHint(QFont::SansSerif);  // any sans-serif when that font is missing
+    return font;
+}
+
+void SetUpDialogWindow(QDialog& dialog, const QString& caption, int width, int height, int pointSize)
+{
+    dialog.setWindowTitle(caption);
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                          | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    dialog.setFixedSize(width, height);
+    dialog.setFont(DialogFont(pointSize));
+    QPalette palette = dialog.palette();
+    palette.setColor(QPalette::Window, QColor(233, 240, 248));
+    dialog.setPalette(palette);
+    dialog.setAutoFillBackground(true);
+    dialog.setModal(true);
+}
+
+void CentreOnScreen(QDialog& dialog)
+{
+    if (const QScreen* screen = dialog.screen()) {
+        QRect frame = dialog.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        dialog.move(frame.topLeft());
+    }
+}

@@ -1,0 +1,20 @@
+// What both dialogs share in their look: the background colour, the font and the
+// placement in the middle of the screen.
+#pragma once
+
+#include <QFont>
+
+class QDialog;
+
+// Registers the bundled icons and glyphs; a static library needs this before first use.
+void InitDialogResources();
+
+// The dialogs' sans-serif font with Chinese glyphs at pointSize.
+QFont DialogFont(int pointSize);
+
+// Light blue background (red 233, green 240, blue 248), fixed client size, caption, title
+// bar with the close box only, and pointSize as the font of every control.
+void SetUpDialogWindow(QDialog& dialog, const QString& caption, int width, int height, int pointSize);
+
+// Moves the dialog to the middle of the screen it is on.
+void CentreOnScreen(QDialog& dialog);

@@ -1,0 +1,52 @@
+// The file list: a plain list of names, drawn 2 pixels from the left at the top.
+#include "dialogs/file_list.h"
+
+#include "batch/source_listing.h"
+
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace {
+
+constexpr int kTextLeft = 2;
+
+class FileItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        return {kTextLeft + option.fontMetrics.horizontalAdvance(index.data().toString()) + 2,
+                option.fontMetrics.height()};
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const bool selected = option.state.testFlag(QStyle::State_Selected);
+        painter->fillRect(option.rect, selected ? option.palette.highlight() : option.palette.base());
+        painter->setPen(selected ? option.palette.highlightedText().color() : option.palette.text().color());
+        painter->drawText(option.rect.adjusted(kTextLeft, 0, 0, 0),
+                          Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, index.data().toString());
+    }
+};
+
+}  // namespace
+
+FileList::FileList(QWidget* parent)
+    : QListWidget(parent)
+{
+    setItemDelegate(new FileItemDelegate(this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+}
+
+void FileList::SetFolder(const std::string& folder)
+{
+    if (m_listed && folder == m_folder)
+        return;
+    m_folder = folder;
+    m_listed = true;
+    clear();
+    for (const std::string& name : ListFolderFiles(folder))
+        addItem(QString::fromStdString(name));
+}

@@ -1,0 +1,95 @@
+// The mount table of this process, with the answers the kernel and udev give about devices.
+#include "dialogs/mount_table.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Canonical(const std::string& path)
+{
+    std::error_code ec;
+    const fs::path canonical = fs::canonical(path, ec);
+    return ec ? std::string() : canonical.string();
+}
+
+// /sys/block/<disk>/removable is 1 for USB sticks, card readers and the like. A partition
+// (/sys/class/block/sdb1) has a "partition" file; its disk is the folder above it.
+bool RemovableDevice(const std::string& source)
+{
+    const std::string device = Canonical(source);
+    if (device.rfind("/dev/", 0) != 0)
+        return false;
+    fs::path block = Canonical("/sys/class/block/" + fs::path(device).filename().string());
+    if (block.empty())
+        return false;
+    std::error_code ec;
+    if (fs::exists(block / "partition", ec))
+        block = block.parent_path();
+    std::ifstream removable(block / "removable");
+    char flag = '0';
+    return removable.get(flag) && flag == '1';
+}
+
+// udev names the links in /dev/disk/by-label with "\xNN" for blanks, slashes and other
+// bytes that cannot stand in a file name.
+std::string DecodeLabel(const std::string& name)
+{
+    const auto hexValue = [](char c) {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        return -1;
+    };
+    std::string out;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '\\' && name.size() - i > 3 && name[i + 1] == 'x' && hexValue(name[i + 2]) >= 0
+            && hexValue(name[i + 3]) >= 0) {
+            out += static_cast<char>(hexValue(name[i + 2]) * 16 + hexValue(name[i + 3]));
+            i += 3;
+        } else {
+            out += name[i];
+        }
+    }
+    return out;
+}
+
+std::string VolumeLabel(const std::string& source)
+{
+    const std::string device = Canonical(source);
+    if (device.empty())
+        return {};
+    std::error_code ec;
+    for (fs::directory_iterator it("/dev/disk/by-label", ec), end; !ec && it != end; it.increment(ec)) {
+        if (Canonical(it->path().string()) == device)
+            return DecodeLabel(it->path().filename().string());
+    }
+    return {};
+}
+
+}  // namespace
+
+std::vector<Mount> ReadMountTable()
+{
+    MountProbe probe;
+    probe.removableDevice = RemovableDevice;
+    probe.volumeLabel = VolumeLabel;
+    probe.isFolder = [](const std::string& path) {
+        std::error_code ec;
+        return fs::is_directory(path, ec);
+    };
+    probe.writable = [](const std::string& path) { return access(path.c_str(), W_OK) == 0; };
+
+    std::ifstream file("/proc/self/mounts");
+    std::stringstream text;
+    text << file.rdbuf();
+    return ParseMountTable(text.str(), probe);
+}

@@ -1,0 +1,178 @@
+// The folder chooser: moving through mounts and folders, OK returns the current folder.
+#include "dialogs/tform3.h"
+
+#include "batch/source_listing.h"
+#include "dialogs/dialog_look.h"
+#include "dialogs/directory_entries.h"
+#include "dialogs/directory_list.h"
+#include "dialogs/drive_selector.h"
+#include "dialogs/error_box.h"
+#include "dialogs/file_list.h"
+#include "dialogs/resource_picture.h"
+#include "imaging/error.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include <filesystem>
+#include <map>
+
+namespace {
+
+// The folder last entered on each mount during this run of the program, so that picking a
+// mount again returns there, as a per-drive current folder would.
+std::map<std::string, std::string>& LastFolderOnMount()
+{
+    static std::map<std::string, std::string> folders;
+    return folders;
+}
+
+bool IsFolder(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
+}
+
+// The process's current folder; the root when that folder was removed (the next move then
+// enters a real folder).
+std::string StartFolder()
+{
+    try {
+        return CurrentFolder();
+    } catch (const Error&) {
+        return std::string(1, '/');
+    }
+}
+
+}  // namespace
+
+TForm3::TForm3(QWidget* parent)
+    : QDialog(parent)
+{
+    InitDialogResources();
+    SetUpDialogWindow(*this, QStringLiteral("选择目录"), 505, 278, 9);
+
+    m_label3 = new QLabel(QStringLiteral("文件列表     "), this);
+    m_label3->setObjectName(QStringLiteral("Label3"));
+    m_label3->setGeometry(258, 21, 63, 13);
+
+    m_driveComboBox1 = new DriveSelector(this);
+    m_driveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
+    m_driveComboBox1->setGeometry(16, 16, 217, 19);
+
+    m_directoryListBox1 = new DirectoryList(this);
+    m_directoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
+    m_directoryListBox1->setGeometry(16, 40, 217, 201);
+
+    m_fileListBox1 = new FileList(this);
+    m_fileListBox1->setObjectName(QStringLiteral("FileListBox1"));
+    m_fileListBox1->setGeometry(256, 40, 233, 201);
+
+    m_bitBtn1 = new QPushButton(ButtonGlyph(QStringLiteral("BBOK")), QStringLiteral("确定"), this);
+    m_bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    m_bitBtn1->setGeometry(334, 248, 75, 25);
+    m_bitBtn1->setIconSize(QSize(18, 18));
+    m_bitBtn1->setDefault(true);
+
+    m_bitBtn2 = new QPushButton(ButtonGlyph(QStringLiteral("BBCANCEL")), QStringLiteral("取消"), this);
+    m_bitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    m_bitBtn2->setGeometry(414, 248, 75, 25);
+    m_bitBtn2->setIconSize(QSize(18, 18));
+
+    setTabOrder(m_directoryListBox1, m_driveComboBox1);
+    setTabOrder(m_driveComboBox1, m_fileListBox1);
+    setTabOrder(m_fileListBox1, m_bitBtn1);
+    setTabOrder(m_bitBtn1, m_bitBtn2);
+    m_directoryListBox1->setFocus();
+
+    connect(m_bitBtn1, &QPushButton::clicked, this, &TForm3::BitBtn1Click);
+    connect(m_bitBtn2, &QPushButton::clicked, this, &TForm3::BitBtn2Click);
+    connect(m_driveComboBox1, &QComboBox::activated, this, &TForm3::DriveComboBox1Change);
+    connect(m_directoryListBox1, &DirectoryList::OpenRequested, this, &TForm3::DirectoryListBox1Open);
+
+    m_mounts = ReadMountTable();
+    m_driveComboBox1->SetMounts(m_mounts);
+    ShowFolder(StartFolder());
+}
+
+TForm3::~TForm3() = default;
+
+void TForm3::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    CentreOnScreen(*this);
+}
+
+void TForm3::BitBtn1Click()
+{
+    m_selectedPath = QString::fromStdString(m_currentFolder);
+    accept();
+}
+
+void TForm3::BitBtn2Click()
+{
+    m_selectedPath.clear();
+    reject();
+}
+
+void TForm3::DirectoryListBox1Open(int row)
+{
+    ChangeFolder(m_directoryListBox1->EntryAt(row).path);
+}
+
+void TForm3::ChangeFolder(const std::string& folder)
+{
+    if (folder == m_currentFolder)
+        return;
+    std::string entered;
+    try {
+        EnterFolder(folder);
+        entered = CurrentFolder();
+    } catch (const Error& error) {
+        ShowErrorBox(this, QString::fromStdString(error.what()));
+        return;
+    }
+    ShowFolder(entered);
+}
+
+void TForm3::DriveComboBox1Change(int index)
+{
+    const std::string picked = m_driveComboBox1->MountPointAt(index);
+    if (picked == m_currentDrive)
+        return;
+    m_currentDrive = picked;
+    const Mount* current = MountOf(m_mounts, m_currentFolder);
+    if (current && current->mountPoint == picked)
+        return;
+
+    // Back to the folder last entered on that mount, if it is still there and on it.
+    std::string target = picked;
+    const auto remembered = LastFolderOnMount().find(picked);
+    if (remembered != LastFolderOnMount().end() && IsFolder(remembered->second)) {
+        const Mount* mount = MountOf(m_mounts, remembered->second);
+        if (mount && mount->mountPoint == picked)
+            target = remembered->second;
+    }
+    std::string entered;
+    try {
+        EnterFolder(target);
+        entered = CurrentFolder();
+    } catch (const Error& error) {
+        // The selector keeps showing the picked mount while the lists keep the old folder.
+        ShowErrorBox(this, QString::fromStdString(error.what()));
+        return;
+    }
+    ShowFolder(entered);
+}
+
+void TForm3::ShowFolder(const std::string& folder)
+{
+    m_currentFolder = folder;
+    const Mount* mount = MountOf(m_mounts, folder);
+    m_currentDrive = mount ? mount->mountPoint : std::string();
+    if (mount)
+        LastFolderOnMount()[mount->mountPoint] = folder;
+    m_driveComboBox1->SelectMount(m_currentDrive);
+    m_directoryListBox1->SetEntries(BuildDirectoryEntries(folder, ListSubfolders(folder)));
+    m_fileListBox1->SetFolder(folder);
+}
