@@ -31,6 +31,11 @@ private:
     int m_code;
 };
 
+// A multi-scan file may hold at most this many scans; real encoders write a dozen or so.
+inline constexpr int kJpegMaxScans = 1000;
+// The code of the EJPEG raised for a file with more scans, beyond libjpeg's own codes.
+inline constexpr int kJpegTooManyScans = 1001;
+
 enum class JpegPerformance : std::uint8_t { BestQuality, BestSpeed };
 enum class JpegPixelFormat : std::uint8_t { Bits24, Bits8 };
 enum class JpegScale : std::uint8_t { Full, Half, Quarter, Eighth };

@@ -1,0 +1,285 @@
+// Reading the header of JPEG data and decoding it into a Raster through libjpeg.
+#include "pictures/jpeg_decoder.h"
+
+#include <cstddef>
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <vector>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "imaging/limits.h"
+#include "imaging/raster.h"
+#include "pictures/jpeg_cmyk.h"
+#include "pictures/jpeg_error.h"
+#include "pictures/jpeg_image.h"
+#include "pictures/jpeg_memory_source.h"
+
+static_assert(JPEG_LIB_VERSION == 62, "the binding is written for libjpeg interface version 62");
+
+namespace {
+
+// Colours of a quantized picture: 256 less the 20 that a paletted display reserves.
+constexpr int kQuantizedColors = 236;
+
+// libjpeg may not allocate more than this for one picture (coefficient buffers of
+// progressive files above all): a hostile header fails instead of exhausting the machine.
+constexpr long kMaxLibjpegMemory = 1L << 30;
+
+extern "C" {
+
+// Called by libjpeg while it takes in a multi-scan file. Real encoders write a dozen
+// scans or so; a file that repeats scans by the thousand only keeps the decoder busy.
+static void WatchScanCount(j_common_ptr cinfo)
+{
+    if (cinfo->is_decompressor
+        && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kJpegMaxScans)
+        FailJpeg(cinfo, kJpegTooManyScans);
+}
+
+}  // extern "C"
+
+// One libjpeg decompressor with its own error manager. It lives in the frame of the
+// operation that throws, never in a frame that calls setjmp, and is destroyed on every path.
+struct Decompressor {
+    jpeg_decompress_struct cinfo{};
+    jpeg_error_mgr err{};
+    jpeg_progress_mgr progress{};
+    JpegJump jump;
+
+    Decompressor()
+    {
+        cinfo.err = InitJpegErrorManager(&err);
+        cinfo.client_data = &jump;  // kept by jpeg_CreateDecompress
+        progress.progress_monitor = WatchScanCount;
+    }
+    ~Decompressor() { jpeg_destroy_decompress(&cinfo); }  // also safe before creation
+    Decompressor(const Decompressor&) = delete;
+    Decompressor& operator=(const Decompressor&) = delete;
+
+    [[noreturn]] void Throw() const { throw EJPEG(jump.code); }
+};
+
+// Creates the decompressor over bytes and reads the header; refuses pictures that no
+// Raster may hold before libjpeg allocates anything for them.
+void Open(Decompressor& d, std::span<const std::uint8_t> bytes)
+{
+    const bool ok = JpegStep(d.jump, [&] {
+        jpeg_CreateDecompress(&d.cinfo, JPEG_LIB_VERSION, sizeof d.cinfo);
+        d.cinfo.mem->max_memory_to_use = kMaxLibjpegMemory;
+        d.cinfo.progress = &d.progress;
+        AttachJpegMemorySource(&d.cinfo, bytes.data(), bytes.size());
+        jpeg_read_header(&d.cinfo, TRUE);
+    });
+    if (!ok)
+        d.Throw();
+    if (!PictureSizeAllowed(d.cinfo.image_width, d.cinfo.image_height))
+        throw EJPEG(JERR_IMAGE_TOO_BIG);
+}
+
+// What Configure decided, for the passes that follow.
+struct Plan {
+    bool quantize = false;
+    bool buffered = false;  // progressive display of a multi-scan file
+    bool cmyk = false;      // four components delivered as CMYK, converted per row
+    J_DCT_METHOD finalDct = JDCT_FLOAT;
+    J_DITHER_MODE finalDither = JDITHER_FS;
+    bool finalTwoPass = true;
+};
+
+// Sets every decompression parameter explicitly, so that the linked library's defaults
+// decide nothing. Runs inside a step: it asks libjpeg about the scans.
+Plan Configure(jpeg_decompress_struct& cinfo, const JpegSettings& settings)
+{
+    Plan plan;
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = 1u << static_cast<unsigned>(settings.scale);
+    cinfo.do_block_smoothing = settings.smoothing ? TRUE : FALSE;
+    cinfo.do_fancy_upsampling = TRUE;
+    if (settings.grayscale) {
+        cinfo.out_color_space = JCS_GRAYSCALE;
+    } else {
+        switch (cinfo.jpeg_color_space) {
+        case JCS_GRAYSCALE:
+            cinfo.out_color_space = JCS_GRAYSCALE;
+            break;
+        case JCS_CMYK:
+        case JCS_YCCK:
+            cinfo.out_color_space = JCS_CMYK;  // libjpeg turns YCCK into CMYK
+            plan.cmyk = true;
+            break;
+        default:
+            // Colour files, YCbCr or coded directly in RGB, arrive in the Raster's
+            // blue-green-red order with every channel in its place.
+            cinfo.out_color_space = JCS_EXT_BGR;
+            break;
+        }
+    }
+    // libjpeg's quantizers work on one or three components only, so CMYK pictures stay
+    // 24-bit even in the 8-bit pixel format.
+    plan.quantize = !plan.cmyk
+        && (settings.pixelFormat == JpegPixelFormat::Bits8 || cinfo.out_color_space == JCS_GRAYSCALE);
+    cinfo.quantize_colors = plan.quantize ? TRUE : FALSE;
+    cinfo.desired_number_of_colors = kQuantizedColors;
+    cinfo.colormap = nullptr;
+    if (settings.performance == JpegPerformance::BestSpeed) {
+        cinfo.dct_method = JDCT_IFAST;
+        cinfo.two_pass_quantize = FALSE;
+        cinfo.dither_mode = JDITHER_ORDERED;
+    } else {
+        cinfo.dct_method = JDCT_FLOAT;
+        cinfo.two_pass_quantize = TRUE;
+        cinfo.dither_mode = JDITHER_FS;
+    }
+    plan.finalDct = cinfo.dct_method;
+    plan.finalDither = cinfo.dither_mode;
+    plan.finalTwoPass = cinfo.two_pass_quantize != FALSE;
+    cinfo.enable_2pass_quant = FALSE;
+    cinfo.buffered_image = FALSE;
+    plan.buffered = settings.progressiveDisplay && jpeg_has_multiple_scans(&cinfo);
+    if (plan.buffered) {
+        // Intermediate passes are quick approximations; the final pass restores the
+        // settings above.
+        cinfo.enable_2pass_quant = cinfo.two_pass_quantize;
+        cinfo.dct_method = JDCT_IFAST;
+        cinfo.two_pass_quantize = FALSE;
+        cinfo.dither_mode = JDITHER_ORDERED;
+        cinfo.buffered_image = TRUE;
+    }
+    return plan;
+}
+
+// The colour table of a quantized picture, from libjpeg's colour map.
+std::vector<ColorEntry> PaletteOf(const jpeg_decompress_struct& cinfo)
+{
+    std::vector<ColorEntry> palette(static_cast<std::size_t>(cinfo.actual_number_of_colors));
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+        if (cinfo.out_color_components == 1) {
+            const JSAMPLE v = cinfo.colormap[0][i];
+            palette[i] = {v, v, v, 0};
+        } else {  // the map's rows follow the blue-green-red output order
+            palette[i] = {cinfo.colormap[0][i], cinfo.colormap[1][i], cinfo.colormap[2][i], 0};
+        }
+    }
+    return palette;
+}
+
+// Where the rows go: row y starts at top + y * step in the picture's store.
+struct RowTarget {
+    std::uint8_t* top = nullptr;
+    std::ptrdiff_t step = 0;
+    std::uint8_t* cmykRow = nullptr;  // a scratch row for CMYK samples, or none
+    bool adobeInverted = false;
+};
+
+// Reads the rows of one output pass straight into the picture. Step code: no throwing.
+void ReadRows(jpeg_decompress_struct& cinfo, const RowTarget& target) noexcept
+{
+    while (cinfo.output_scanline < cinfo.output_height) {
+        std::uint8_t* row = target.top + static_cast<std::ptrdiff_t>(cinfo.output_scanline) * target.step;
+        JSAMPROW into = target.cmykRow ? target.cmykRow : row;
+        if (jpeg_read_scanlines(&cinfo, &into, 1) != 1)  // only a suspending source returns 0
+            FailJpeg(reinterpret_cast<j_common_ptr>(&cinfo), JERR_CANT_SUSPEND);
+        if (target.cmykRow)
+            CmykRowToBgr(target.cmykRow, row, cinfo.output_width, target.adobeInverted);
+    }
+}
+
+void ReadPass(Decompressor& d, const RowTarget& target)
+{
+    if (!JpegStep(d.jump, [&] { ReadRows(d.cinfo, target); }))
+        d.Throw();
+}
+
+// Progressive display: one quick output pass for every complete scan as it arrives, then
+// the final pass at the configured quality.
+void ReadBuffered(Decompressor& d, const Plan& plan, const RowTarget& target, Raster& picture)
+{
+    bool first = true;
+    for (;;) {
+        int status = 0;
+        if (!JpegStep(d.jump, [&] { status = jpeg_consume_input(&d.cinfo); }))
+            d.Throw();
+        if (d.cinfo.input_scan_number > kJpegMaxScans)
+            throw EJPEG(kJpegTooManyScans);
+        if (status == JPEG_REACHED_EOI)
+            break;
+        if (status != JPEG_SCAN_COMPLETED)
+            continue;
+        if (!JpegStep(d.jump, [&] { jpeg_start_output(&d.cinfo, d.cinfo.input_scan_number); }))
+            d.Throw();
+        if (first && plan.quantize && d.cinfo.colormap)
+            picture.SetColorTable(PaletteOf(d.cinfo));
+        first = false;
+        ReadPass(d, target);
+        if (!JpegStep(d.jump, [&] { jpeg_finish_output(&d.cinfo); }))
+            d.Throw();
+    }
+    const bool ok = JpegStep(d.jump, [&] {
+        d.cinfo.dct_method = plan.finalDct;
+        d.cinfo.dither_mode = plan.finalDither;
+        if (plan.finalTwoPass) {
+            d.cinfo.two_pass_quantize = TRUE;
+            d.cinfo.colormap = nullptr;  // the final pass chooses its colours anew
+        }
+        jpeg_start_output(&d.cinfo, d.cinfo.input_scan_number);
+    });
+    if (!ok)
+        d.Throw();
+    if (plan.quantize && d.cinfo.colormap && (first || plan.finalTwoPass))
+        picture.SetColorTable(PaletteOf(d.cinfo));
+    ReadPass(d, target);
+    if (!JpegStep(d.jump, [&] { jpeg_finish_output(&d.cinfo); }))
+        d.Throw();
+}
+
+}  // namespace
+
+JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes)
+{
+    Decompressor d;
+    Open(d, bytes);
+    JpegHeader header;
+    header.width = static_cast<int>(d.cinfo.image_width);
+    header.height = static_cast<int>(d.cinfo.image_height);
+    header.grayscale = d.cinfo.jpeg_color_space == JCS_GRAYSCALE;
+    if (!JpegStep(d.jump, [&] { header.progressive = jpeg_has_multiple_scans(&d.cinfo) != FALSE; }))
+        d.Throw();
+    return header;
+}
+
+void DecodeJpegPicture(std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture)
+{
+    Decompressor d;
+    Open(d, bytes);
+    Plan plan;
+    if (!JpegStep(d.jump, [&] {
+            plan = Configure(d.cinfo, settings);
+            jpeg_start_decompress(&d.cinfo);
+        }))
+        d.Throw();
+
+    picture.SetPixelForm(plan.quantize ? PixelForm::Paletted8 : PixelForm::Bgr24);
+    picture.SetWidth(static_cast<int>(d.cinfo.output_width));
+    picture.SetHeight(static_cast<int>(d.cinfo.output_height));
+    // The step between rows comes from the store's layout, so pictures of one row work.
+    RowTarget target;
+    target.top = picture.Row(0).data();
+    target.step = static_cast<std::ptrdiff_t>(picture.RowStep());
+    std::vector<std::uint8_t> cmykRow;
+    if (plan.cmyk) {
+        cmykRow.resize(std::size_t{d.cinfo.output_width} * 4);
+        target.cmykRow = cmykRow.data();
+        target.adobeInverted = d.cinfo.saw_Adobe_marker != FALSE;
+    }
+
+    if (plan.buffered) {
+        ReadBuffered(d, plan, target, picture);
+    } else {
+        if (plan.quantize && d.cinfo.colormap)
+            picture.SetColorTable(PaletteOf(d.cinfo));
+        ReadPass(d, target);
+    }
+    if (!JpegStep(d.jump, [&] { jpeg_finish_decompress(&d.cinfo); }))
+        d.Throw();
+}

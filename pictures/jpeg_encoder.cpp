@@ -1,0 +1,113 @@
+// Encoding a Raster as JPEG data through libjpeg.
+#include "pictures/jpeg_encoder.h"
+
+#include <cstddef>
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+
+#include <jpeglib.h>
+
+#include "imaging/raster.h"
+#include "pictures/jpeg_error.h"
+#include "pictures/jpeg_image.h"
+#include "pictures/jpeg_memory_destination.h"
+
+namespace {
+
+// One libjpeg compressor with its own error manager, destroyed on every path.
+struct Compressor {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    JpegJump jump;
+
+    Compressor()
+    {
+        cinfo.err = InitJpegErrorManager(&err);
+        cinfo.client_data = &jump;  // kept by jpeg_CreateCompress
+    }
+    ~Compressor() { jpeg_destroy_compress(&cinfo); }  // also safe before creation
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+};
+
+// Sets every compression parameter explicitly, so that the linked library's defaults
+// decide nothing. Runs inside a step.
+void Configure(jpeg_compress_struct& cinfo, const Raster& picture, const JpegSettings& settings)
+{
+    cinfo.image_width = static_cast<JDIMENSION>(picture.Width());
+    cinfo.image_height = static_cast<JDIMENSION>(picture.Height());
+    cinfo.input_components = 3;
+    cinfo.in_color_space = JCS_EXT_BGR;  // the Raster's byte order
+    jpeg_set_defaults(&cinfo);
+    // Annex K tables scaled by quality, entries limited to 1..255 (baseline).
+    jpeg_set_quality(&cinfo, settings.quality, TRUE);
+    cinfo.data_precision = 8;
+    cinfo.optimize_coding = FALSE;
+    cinfo.arith_code = FALSE;
+    cinfo.dct_method = JDCT_FLOAT;
+    cinfo.smoothing_factor = 0;
+    cinfo.CCIR601_sampling = FALSE;
+    cinfo.restart_interval = 0;
+    cinfo.restart_in_rows = 0;
+    cinfo.scan_info = nullptr;
+    cinfo.num_scans = 0;
+    // YCbCr, components 1, 2, 3, luminance sampled 2x2 and chrominance 1x1, tables 0 for
+    // luminance and 1 for chrominance; also turns the JFIF marker on and Adobe's off.
+    jpeg_set_colorspace(&cinfo, JCS_YCbCr);
+    cinfo.comp_info[0].h_samp_factor = 2;
+    cinfo.comp_info[0].v_samp_factor = 2;
+    for (int c = 1; c < 3; ++c) {
+        cinfo.comp_info[c].h_samp_factor = 1;
+        cinfo.comp_info[c].v_samp_factor = 1;
+    }
+    if (settings.grayscale)
+        jpeg_set_colorspace(&cinfo, JCS_GRAYSCALE);
+    cinfo.write_JFIF_header = TRUE;
+    cinfo.JFIF_major_version = 1;
+    cinfo.JFIF_minor_version = 1;
+    cinfo.density_unit = 0;  // aspect ratio only
+    cinfo.X_density = 1;
+    cinfo.Y_density = 1;
+    cinfo.write_Adobe_marker = FALSE;
+    if (settings.progressiveEncoding)
+        jpeg_simple_progression(&cinfo);
+}
+
+// Writes the rows, top first; row y starts at top + y * step. Step code: no throwing.
+void WriteRows(jpeg_compress_struct& cinfo, const std::uint8_t* top, std::ptrdiff_t step) noexcept
+{
+    while (cinfo.next_scanline < cinfo.image_height) {
+        // libjpeg's row type is not const, but it only reads input rows.
+        auto row = const_cast<JSAMPROW>(top + static_cast<std::ptrdiff_t>(cinfo.next_scanline) * step);
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+}
+
+}  // namespace
+
+void EncodeJpegPicture(const Raster& picture, const JpegSettings& settings, std::vector<std::uint8_t>& out)
+{
+    Compressor c;
+    if (!JpegStep(c.jump, [&] {
+            jpeg_CreateCompress(&c.cinfo, JPEG_LIB_VERSION, sizeof c.cinfo);
+            AttachJpegMemoryDestination(&c.cinfo, &out);
+        }))
+        throw EJPEG(c.jump.code);
+    if (picture.Width() == 0 || picture.Height() == 0)
+        return;
+
+    // A shared copy: free for a Bgr24 picture, converted for the other forms.
+    Raster bgr = picture;
+    bgr.SetPixelForm(PixelForm::Bgr24);
+    const Raster& source = bgr;  // read-only access never detaches the shared store
+    // The step between rows comes from the store's layout, so pictures of one row work.
+    const std::uint8_t* top = source.Row(0).data();
+    const auto step = static_cast<std::ptrdiff_t>(source.RowStep());
+
+    if (!JpegStep(c.jump, [&] {
+            Configure(c.cinfo, source, settings);
+            jpeg_start_compress(&c.cinfo, TRUE);
+            WriteRows(c.cinfo, top, step);
+            jpeg_finish_compress(&c.cinfo);
+        }))
+        throw EJPEG(c.jump.code);
+}

@@ -1,0 +1,171 @@
+// TJPEGImage: compressed bytes and a decoded picture, each made from the other on demand.
+#include "pictures/jpeg_image.h"
+
+#include <string>
+#include <utility>
+
+#include "pictures/jpeg_decoder.h"
+#include "pictures/jpeg_encoder.h"
+
+// The compressed data, shared between holders.
+struct TJPEGData {
+    std::optional<std::vector<std::uint8_t>> bytes;  // absent until loaded or encoded
+    int height = 0;
+    int width = 0;
+    bool grayscale = false;
+};
+
+namespace {
+
+constexpr const char* kCannotChangeSize = "Cannot change the size of a JPEG image";
+
+// The embedded record's byte count: 32 bits, little-endian.
+constexpr std::size_t kCountBytes = 4;
+
+}  // namespace
+
+EJPEG::EJPEG(int code)
+    : EInvalidGraphic(code == kJpegTooManyScans
+              ? "JPEG error #" + std::to_string(code) + ": more than " + std::to_string(kJpegMaxScans) + " scans"
+              : "JPEG error #" + std::to_string(code)),
+      m_code(code)
+{
+}
+
+JpegSettings& DefaultJpegSettings()
+{
+    static JpegSettings settings;
+    return settings;
+}
+
+void ApplyDisplayColorDepth(int bitsPerPixel)
+{
+    // 0 or less means no display was found: the 24-bit format stays.
+    if (bitsPerPixel > 0 && bitsPerPixel <= 8)
+        DefaultJpegSettings().pixelFormat = JpegPixelFormat::Bits8;
+}
+
+TJPEGImage::TJPEGImage()
+    : m_data(std::make_shared<TJPEGData>()), m_settings(DefaultJpegSettings())
+{
+}
+
+TJPEGImage::~TJPEGImage() = default;
+
+void TJPEGImage::LoadJpegData(std::span<const std::uint8_t> bytes)
+{
+    m_data = std::make_shared<TJPEGData>();
+    m_picture.reset();
+    m_data->bytes.emplace(bytes.begin(), bytes.end());
+    if (bytes.empty())
+        return;  // no header to read; decoding will fail with "empty input"
+    const JpegHeader header = ReadJpegHeader(*m_data->bytes);
+    m_data->width = header.width;
+    m_data->height = header.height;
+    m_data->grayscale = header.grayscale;
+    m_settings.progressiveEncoding = header.progressive;
+}
+
+int TJPEGImage::Width() const
+{
+    return m_picture && !m_picture->Empty() ? m_picture->Width() : m_data->width;
+}
+
+int TJPEGImage::Height() const
+{
+    return m_picture && !m_picture->Empty() ? m_picture->Height() : m_data->height;
+}
+
+void TJPEGImage::SetWidth(int)
+{
+    throw EInvalidGraphicOperation(kCannotChangeSize);
+}
+
+void TJPEGImage::SetHeight(int)
+{
+    throw EInvalidGraphicOperation(kCannotChangeSize);
+}
+
+const Raster& TJPEGImage::DecodeJpeg()
+{
+    if (m_picture)
+        return *m_picture;
+    // The picture becomes the cache before decoding: after a failure it keeps the rows
+    // decoded so far, and later requests return it without decoding again.
+    m_picture.emplace();
+    if (m_data->bytes)
+        DecodeJpegPicture(*m_data->bytes, m_settings, *m_picture);
+    return *m_picture;
+}
+
+void TJPEGImage::DrawJpeg(Raster& target)
+{
+    const bool noPicture = !m_picture || m_picture->Empty();
+    if (!m_data->bytes && noPicture)
+        return;
+    const Raster& picture = DecodeJpeg();
+    // Onto a Bgr24 target of the same size every pixel is replaced byte for byte (padding
+    // is zero in both), so sharing the store gives the same picture without a copy.
+    if (target.Form() == PixelForm::Bgr24 && picture.Form() == PixelForm::Bgr24 && !picture.Empty()
+        && target.Width() == picture.Width() && target.Height() == picture.Height()) {
+        target.Assign(picture);
+        return;
+    }
+    target.DrawPicture(picture);
+}
+
+Raster TJPEGImage::TakePicture()
+{
+    DecodeJpeg();
+    Raster picture = std::move(*m_picture);
+    m_picture.emplace();
+    return picture;
+}
+
+void TJPEGImage::AssignPicture(const Raster& picture)
+{
+    m_data = std::make_shared<TJPEGData>();
+    m_picture = picture;
+}
+
+void TJPEGImage::SaveJpegData(std::vector<std::uint8_t>& out)
+{
+    if (!m_data->bytes) {
+        std::vector<std::uint8_t> encoded;
+        if (m_picture && m_picture->Width() > 0 && m_picture->Height() > 0) {
+            // A failed encode leaves no compressed data behind, so that saving again fails
+            // again instead of writing a partial stream.
+            EncodeJpegPicture(*m_picture, m_settings, encoded);
+            m_data->width = m_picture->Width();
+            m_data->height = m_picture->Height();
+            m_data->grayscale = m_settings.grayscale;
+        }
+        m_data->bytes = std::move(encoded);
+    }
+    out.insert(out.end(), m_data->bytes->begin(), m_data->bytes->end());
+}
+
+std::size_t TJPEGImage::ReadEmbedded(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.size() < kCountBytes)
+        throw Error(kStreamReadError);
+    const std::uint32_t count = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8
+        | std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
+    if (count > bytes.size() - kCountBytes)
+        throw Error(kStreamReadError);
+    LoadJpegData(bytes.subspan(kCountBytes, count));
+    return kCountBytes + count;
+}
+
+void TJPEGImage::WriteEmbedded(std::vector<std::uint8_t>& out)
+{
+    // A picture without compressed data is encoded first: writing a count of 0 for it
+    // would lose the picture.
+    std::vector<std::uint8_t> bytes;
+    if (m_data->bytes || (m_picture && !m_picture->Empty()))
+        SaveJpegData(bytes);
+    const auto count = static_cast<std::uint32_t>(bytes.size());
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(static_cast<std::uint8_t>(count >> shift));
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
