@@ -1,0 +1,40 @@
+// The Lanczos-3 kernel. Every intermediate is a long double with a 64-bit significand; the
+// values named in the interface are rounded to float where they are computed, so the
+// weights do not depend on how the compiler keeps temporaries.
+#include "imaging/lanczos_kernel.h"
+
+#include <cfloat>
+#include <cmath>
+
+static_assert(LDBL_MANT_DIG == 64, "the kernel needs an extended-precision long double");
+
+namespace {
+
+// The extended-precision value nearest to pi (significand C90FDAA22168C235).
+constexpr long double kPi = 3.14159265358979323851L;
+
+// Radius of the window in source pixels.
+constexpr long double kRadius = 3.0L;
+
+}  // namespace
+
+float NormalizedSinc(float x)
+{
+    if (x == 0.0f) {
+        return 1.0f;
+    }
+    const float s = static_cast<float>(static_cast<long double>(x) * kPi);
+    // sinl of the rounded s, not of x * pi: this keeps the tiny non-zero values at whole x.
+    return static_cast<float>(sinl(static_cast<long double>(s)) / static_cast<long double>(s));
+}
+
+float LanczosKernel(float x)
+{
+    x = std::fabs(x);
+    if (x >= kRadius) {
+        return 0.0f;
+    }
+    const float a = NormalizedSinc(x);
+    const float t = static_cast<float>(static_cast<long double>(x) / kRadius);
+    return static_cast<float>(static_cast<long double>(NormalizedSinc(t)) * static_cast<long double>(a));
+}

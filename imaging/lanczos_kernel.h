@@ -1,0 +1,9 @@
+// The Lanczos window of radius 3, evaluated with single-precision results and
+// extended-precision intermediates so that the weights built from it are reproducible.
+#pragma once
+
+// sin(pi x) / (pi x), 1 at x = 0. The product x * pi is rounded to single before the sine.
+float NormalizedSinc(float x);
+
+// NormalizedSinc(x) * NormalizedSinc(x / 3) for |x| < 3, otherwise 0.
+float LanczosKernel(float x);

@@ -1,0 +1,61 @@
+// Entry point of the resampler: checks the sizes, brings the picture to 24 bits and runs the
+// fastest implementation the processor offers.
+#include "imaging/resample.h"
+
+#include "imaging/error.h"
+#include "imaging/resample_path.h"
+#include "imaging/resample_reference.h"
+#include "imaging/resample_vector.h"
+
+#include <new>
+
+ResamplePath FastestResamplePath()
+{
+    return ResamplePathAvailable(ResamplePath::Avx2) ? ResamplePath::Avx2 : ResamplePath::Sse2;
+}
+
+bool ResamplePathAvailable(ResamplePath path)
+{
+    switch (path) {
+    case ResamplePath::Reference:
+    case ResamplePath::Sse2:  // part of every x86-64 processor
+        return true;
+    case ResamplePath::Avx2:
+        return __builtin_cpu_supports("avx2");
+    }
+    return false;
+}
+
+Raster ResampleLanczosOn(Raster& picture, int width, int height, ResamplePath path)
+{
+    // Sizes are checked before the picture is touched or anything is allocated.
+    if (width < 1 || height < 1) {
+        throw Error(kInvalidTargetSize);
+    }
+    if (picture.Width() < 1 || picture.Height() < 1) {
+        throw Error(kEmptySourcePicture);
+    }
+    try {
+        picture.SetPixelForm(PixelForm::Bgr24);
+        if (picture.Empty()) {
+            throw Error(kEmptySourcePicture);
+        }
+        Raster result;
+        result.SetPixelForm(PixelForm::Bgr24);
+        result.SetWidth(width);
+        result.SetHeight(height);
+        const Raster& source = picture;  // read only: a shared store is not copied
+        if (path == ResamplePath::Reference || !ResamplePathAvailable(path)
+            || !ResampleVectorised(source, result, path == ResamplePath::Avx2)) {
+            ResampleReference(source, result);
+        }
+        return result;
+    } catch (const std::bad_alloc&) {
+        throw Error(kOutOfSystemResources);
+    }
+}
+
+Raster ResampleLanczos(Raster& picture, int width, int height)
+{
+    return ResampleLanczosOn(picture, width, height, FastestResamplePath());
+}

@@ -1,0 +1,120 @@
+// SSE2 kernels of the vectorised resampler (every x86-64 processor has SSE2).
+#include "imaging/resample_vector.h"
+
+#include <emmintrin.h>
+
+#include <cstring>
+
+namespace {
+
+// trunc(sum / divisor) for four lanes, exactly (see DivideClamped): the float quotient,
+// then one step up where (q + 1) * divisor still fits into the sum.
+__m128i Divide(__m128i sum, __m128 reciprocal, __m128 divisor)
+{
+    const __m128 x = _mm_cvtepi32_ps(sum);
+    const __m128i q = _mm_cvttps_epi32(_mm_mul_ps(x, reciprocal));
+    const __m128 next = _mm_mul_ps(_mm_cvtepi32_ps(_mm_add_epi32(q, _mm_set1_epi32(1))), divisor);
+    return _mm_sub_epi32(q, _mm_castps_si128(_mm_cmple_ps(next, x)));  // true lanes are -1
+}
+
+// The four horizontal sums of a, b, c and d, in that order.
+__m128i Reduce(__m128i a, __m128i b, __m128i c, __m128i d)
+{
+    const __m128i ab = _mm_add_epi32(_mm_unpacklo_epi32(a, b), _mm_unpackhi_epi32(a, b));
+    const __m128i cd = _mm_add_epi32(_mm_unpacklo_epi32(c, d), _mm_unpackhi_epi32(c, d));
+    return _mm_add_epi32(_mm_unpacklo_epi64(ab, cd), _mm_unpackhi_epi64(ab, cd));
+}
+
+__m128i Load(const void* p)
+{
+    return _mm_loadu_si128(static_cast<const __m128i*>(p));
+}
+
+}  // namespace
+
+void DeinterleaveSse2(const std::uint8_t* bgr, std::int32_t count, std::int16_t* planes[3])
+{
+    std::int16_t* blue = planes[0];
+    std::int16_t* green = planes[1];
+    std::int16_t* red = planes[2];
+    for (std::int32_t x = 0; x < count; ++x) {
+        blue[x] = bgr[3 * x];
+        green[x] = bgr[3 * x + 1];
+        red[x] = bgr[3 * x + 2];
+    }
+}
+
+void HorizontalSse2(const HorizontalJob& job)
+{
+    const PackedAxis& axis = *job.axis;
+    const std::size_t targets = axis.windows.size();
+    for (std::size_t x = 0; x < targets; ++x) {
+        const PackedWindow& window = axis.windows[x];
+        const std::int16_t* weights = axis.weights.data() + window.offset;
+        __m128i acc[4][3];
+        for (auto& row : acc) {
+            for (auto& channel : row) {
+                channel = _mm_setzero_si128();
+            }
+        }
+        for (std::int32_t k = 0; k < window.length; k += 8) {
+            const __m128i w = Load(weights + k);
+            for (int r = 0; r < 4; ++r) {
+                for (int c = 0; c < 3; ++c) {
+                    const __m128i pixels = Load(job.planes[r][c] + window.first + k);
+                    acc[r][c] = _mm_add_epi32(acc[r][c], _mm_madd_epi16(pixels, w));
+                }
+            }
+        }
+        const __m128 reciprocal = _mm_set1_ps(window.reciprocal);
+        const __m128 divisor = _mm_set1_ps(static_cast<float>(window.divisor));
+        const __m128i q0 = Divide(Reduce(acc[0][0], acc[0][1], acc[0][2], acc[1][0]), reciprocal, divisor);
+        const __m128i q1 = Divide(Reduce(acc[1][1], acc[1][2], acc[2][0], acc[2][1]), reciprocal, divisor);
+        const __m128i q2 = Divide(Reduce(acc[2][2], acc[3][0], acc[3][1], acc[3][2]), reciprocal, divisor);
+        // Saturating packs clamp to 0..255: rows 0..3 as blue, green, red triples.
+        alignas(16) std::uint8_t bytes[16];
+        _mm_store_si128(reinterpret_cast<__m128i*>(bytes),
+                        _mm_packus_epi16(_mm_packs_epi32(q0, q1), _mm_packs_epi32(q2, q2)));
+        for (int r = 0; r < job.rows; ++r) {
+            std::memcpy(job.out[r] + 3 * x, bytes + 3 * r, 3);
+        }
+    }
+}
+
+void VerticalSse2(const VerticalJob& job)
+{
+    const __m128 reciprocal = _mm_set1_ps(job.window.reciprocal);
+    const __m128 divisor = _mm_set1_ps(static_cast<float>(job.window.divisor));
+    const __m128i zero = _mm_setzero_si128();
+    for (std::int32_t o = 0; o < job.bytes; o += 16) {
+        __m128i acc0 = zero;
+        __m128i acc1 = zero;
+        __m128i acc2 = zero;
+        __m128i acc3 = zero;
+        for (std::int32_t k = 0; k < job.count; k += 2) {
+            // Two rows' weights side by side, matching the interleaved bytes of the two rows.
+            const auto pair = static_cast<std::uint32_t>(static_cast<std::uint16_t>(job.weights[k]))
+                | (static_cast<std::uint32_t>(static_cast<std::uint16_t>(job.weights[k + 1])) << 16);
+            const __m128i w = _mm_set1_epi32(static_cast<int>(pair));
+            const __m128i a = Load(job.rows[k] + o);
+            const __m128i b = Load(job.rows[k + 1] + o);
+            const __m128i low = _mm_unpacklo_epi8(a, b);
+            const __m128i high = _mm_unpackhi_epi8(a, b);
+            acc0 = _mm_add_epi32(acc0, _mm_madd_epi16(_mm_unpacklo_epi8(low, zero), w));
+            acc1 = _mm_add_epi32(acc1, _mm_madd_epi16(_mm_unpackhi_epi8(low, zero), w));
+            acc2 = _mm_add_epi32(acc2, _mm_madd_epi16(_mm_unpacklo_epi8(high, zero), w));
+            acc3 = _mm_add_epi32(acc3, _mm_madd_epi16(_mm_unpackhi_epi8(high, zero), w));
+        }
+        const __m128i bytes = _mm_packus_epi16(
+            _mm_packs_epi32(Divide(acc0, reciprocal, divisor), Divide(acc1, reciprocal, divisor)),
+            _mm_packs_epi32(Divide(acc2, reciprocal, divisor), Divide(acc3, reciprocal, divisor)));
+        if (o + 16 <= job.bytes) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(job.out + o), bytes);
+        } else {
+            // The row's end: nothing past its bytes is written (the next row may lie there).
+            alignas(16) std::uint8_t tail[16];
+            _mm_store_si128(reinterpret_cast<__m128i*>(tail), bytes);
+            std::memcpy(job.out + o, tail, static_cast<std::size_t>(job.bytes - o));
+        }
+    }
+}

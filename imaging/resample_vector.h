@@ -1,0 +1,68 @@
+// The vectorised resampler: the reference's weights combined per source pixel into dense
+// 16-bit windows, applied with multiply-add instructions, with the same bytes as a result.
+#pragma once
+
+#include "imaging/lanczos_contributors.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class Raster;
+
+// One target pixel's weights as a dense window of source pixels.
+struct PackedWindow {
+    std::int32_t first = 0;   // first source index of the window
+    std::int32_t length = 0;  // padded with zero weights to the kernel's multiple
+    std::int64_t offset = 0;  // of the first weight in PackedAxis::weights
+    std::int32_t divisor = 1; // the list's total, made positive (256 for a zero total)
+    float reciprocal = 1.0f;  // 1 / divisor, rounded to float
+};
+
+struct PackedAxis {
+    std::vector<PackedWindow> windows;
+    std::vector<std::int16_t> weights;
+};
+
+// Packs a list built for a line of n pixels, window lengths rounded up to multiple. Returns
+// nothing when the vector kernels could not reproduce the reference exactly: a weight that
+// does not fit 16 bits, a sum that could reach 2^24, or a divisor above 4096.
+std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n, std::int32_t multiple);
+
+// Sets the window's divisor and reciprocal for a list's total; true when the window's
+// weights must be negated to make the divisor positive.
+bool SetDivisor(PackedWindow& window, std::int64_t total);
+
+// The exact quotient of the reference, trunc(sum / total) clamped to 0..255, as the kernels
+// compute it from a packed window (sums of the window's weights, which may be negated).
+std::uint8_t DivideClamped(std::int32_t sum, const PackedWindow& window);
+
+// Resamples source (Bgr24) into result (Bgr24, already of the target size) with SSE2, or
+// AVX2 when useAvx2 (the caller checks the processor). False, with result untouched, when
+// the weights do not meet PackAxis's limits.
+bool ResampleVectorised(const Raster& source, Raster& result, bool useAvx2);
+
+// Kernels of one instruction set. Planes are 16-bit channel values of one source row each.
+struct HorizontalJob {
+    const PackedAxis* axis = nullptr;
+    const std::int16_t* planes[4][3] = {};  // [row][blue, green, red], padded with 16 zeros
+    std::uint8_t* out[4] = {};              // Bgr24 target rows
+    int rows = 0;                           // valid rows, 1..4
+};
+
+struct VerticalJob {
+    const std::int16_t* weights = nullptr;  // even count, zero-padded
+    const std::uint8_t* const* rows = nullptr;  // one source row per weight, readable to a
+                                                // multiple of 32 bytes past bytes
+    std::int32_t count = 0;
+    std::int32_t bytes = 0;
+    PackedWindow window;
+    std::uint8_t* out = nullptr;  // bytes are written, nothing past them
+};
+
+void DeinterleaveSse2(const std::uint8_t* bgr, std::int32_t count, std::int16_t* planes[3]);
+void HorizontalSse2(const HorizontalJob& job);
+void VerticalSse2(const VerticalJob& job);
+void DeinterleaveAvx2(const std::uint8_t* bgr, std::int32_t count, std::int16_t* planes[3]);
+void HorizontalAvx2(const HorizontalJob& job);
+void VerticalAvx2(const VerticalJob& job);

@@ -1,0 +1,168 @@
+// The vectorised resampler against the reference: packed weights, the exact division, and
+// byte-for-byte equal pictures on every path this processor runs.
+#include "imaging/resample_vector.h"
+
+#include <gtest/gtest.h>
+
+#include "imaging/resample_line.h"
+#include "imaging/resample_path.h"
+#include "tests/imaging/resample_test_pictures.h"
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<ResamplePath> VectorPaths()
+{
+    std::vector<ResamplePath> paths = {ResamplePath::Sse2};
+    if (ResamplePathAvailable(ResamplePath::Avx2)) {
+        paths.push_back(ResamplePath::Avx2);
+    }
+    return paths;
+}
+
+const char* Name(ResamplePath path)
+{
+    return path == ResamplePath::Avx2 ? "avx2" : "sse2";
+}
+
+void ExpectSameAsReference(const Raster& source, int width, int height, const std::string& name)
+{
+    Raster picture = source;
+    const Raster expected = ResampleLanczosOn(picture, width, height, ResamplePath::Reference);
+    for (const ResamplePath path : VectorPaths()) {
+        EXPECT_TRUE(SamePicture(ResampleLanczosOn(picture, width, height, path), expected))
+            << name << " -> " << width << "x" << height << " on " << Name(path);
+    }
+}
+
+}  // namespace
+
+TEST(PackAxis, AddsMirroredWeightsAndPads)
+{
+    // 3 -> 5, target 1: 2:6 1:-35 0:156 1:156 2:-35 2:6.
+    const TContributorList list = BuildContributors(3, 5, AxisScale(3, 5));
+    const std::optional<PackedAxis> axis = PackAxis(list, 3, 8);
+    ASSERT_TRUE(axis);
+    const PackedWindow& window = axis->windows[1];
+    EXPECT_EQ(window.first, 0);
+    EXPECT_EQ(window.length, 8);
+    EXPECT_EQ(window.divisor, 254);
+    const std::vector<std::int16_t> weights(axis->weights.begin() + window.offset,
+                                            axis->weights.begin() + window.offset + window.length);
+    EXPECT_EQ(weights, (std::vector<std::int16_t>{156, 121, -23, 0, 0, 0, 0, 0}));
+}
+
+TEST(PackAxis, RefusesWhatTheKernelsCannotReproduce)
+{
+    const struct {
+        const char* name;
+        TContributorEntry entry;
+        bool packs;
+    } cases[] = {
+        {"ordinary", {2, {{200, 0}, {56, 1}}}, true},
+        {"negative total", {2, {{-300, 0}, {100, 1}}}, true},
+        {"weight beyond 16 bits", {2, {{40000, 0}, {-39744, 1}}}, false},
+        {"mirrored weights beyond 16 bits", {2, {{20000, 1}, {20000, 1}}}, false},
+        {"divisor above 4096", {1, {{5000, 0}}}, false},
+        {"sums reaching 2^24", {4, {{30000, 0}, {-30000, 1}, {30000, 2}, {-29744, 3}}}, false},
+    };
+    for (const auto& c : cases) {
+        const TContributorList list = {c.entry};
+        EXPECT_EQ(PackAxis(list, 4, 8).has_value(), c.packs) << c.name;
+    }
+}
+
+TEST(DivideClamped, MatchesTruncatingDivisionForEveryTotal)
+{
+    std::mt19937 random(6);
+    for (std::int64_t total = -4096; total <= 4096; ++total) {
+        PackedWindow window;
+        const std::int32_t sign = SetDivisor(window, total) ? -1 : 1;
+        const std::int32_t divisor = total == 0 ? 256 : static_cast<std::int32_t>(total);
+        std::vector<std::int32_t> sums = {0, 1, -1, (1 << 24) - 1, -(1 << 24) + 1};
+        // Both sides of every quotient where truncation or clamping could go wrong.
+        for (std::int32_t q : {-2, -1, 0, 1, 2, 127, 128, 254, 255, 256, 257}) {
+            for (std::int32_t d : {-1, 0, 1}) {
+                sums.push_back(q * divisor + d);
+            }
+        }
+        for (int i = 0; i < 8; ++i) {
+            sums.push_back(static_cast<std::int32_t>(random() % (512u * 4096u)) - 256 * 4096);
+        }
+        for (const std::int32_t sum : sums) {
+            ASSERT_EQ(DivideClamped(sign * sum, window), ClampByte(sum / divisor))
+                << sum << " / " << divisor;
+        }
+    }
+}
+
+TEST(VerticalKernels, NegativeTotalsAndSums)
+{
+    // Two rows weighted -300 and 100: the total -200 is made positive by negating the
+    // weights; sums run from -76500 to 25500 and cross zero.
+    const TContributorList list = {TContributorEntry{2, {{-300, 0}, {100, 1}}}};
+    const std::optional<PackedAxis> axis = PackAxis(list, 2, 2);
+    ASSERT_TRUE(axis);
+    constexpr int kBytes = 77;  // two whole vectors and a tail
+    std::vector<std::uint8_t> a(96);
+    std::vector<std::uint8_t> b(96);
+    std::mt19937 random(7);
+    for (int i = 0; i < kBytes; ++i) {
+        a[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(random());
+        b[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(random());
+    }
+    const std::uint8_t* rows[2] = {a.data(), b.data()};
+    VerticalJob job;
+    job.weights = axis->weights.data();
+    job.rows = rows;
+    job.count = 2;
+    job.bytes = kBytes;
+    job.window = axis->windows[0];
+    for (const ResamplePath path : VectorPaths()) {
+        std::vector<std::uint8_t> out(kBytes + 1, 0xAB);
+        job.out = out.data();
+        (path == ResamplePath::Avx2 ? VerticalAvx2 : VerticalSse2)(job);
+        for (int i = 0; i < kBytes; ++i) {
+            const std::int32_t sum = -300 * a[static_cast<std::size_t>(i)] + 100 * b[static_cast<std::size_t>(i)];
+            ASSERT_EQ(out[static_cast<std::size_t>(i)], ClampByte(sum / -200)) << Name(path) << " byte " << i;
+        }
+        EXPECT_EQ(out[kBytes], 0xAB) << Name(path) << " wrote past the row";
+    }
+}
+
+TEST(ResampleVectorised, RandomSizesBothWays)
+{
+    std::mt19937 random(8);
+    for (int i = 0; i < 40; ++i) {
+        const int sw = 1 + static_cast<int>(random() % 70);
+        const int sh = 1 + static_cast<int>(random() % 40);
+        const int w = 1 + static_cast<int>(random() % 90);
+        const int h = 1 + static_cast<int>(random() % 50);
+        ExpectSameAsReference(NoisePicture(sw, sh, random()), w, h, std::to_string(sw) + "x" + std::to_string(sh));
+    }
+}
+
+TEST(ResampleVectorised, EdgeSizes)
+{
+    const struct {
+        int sw, sh, w, h;
+    } cases[] = {
+        {1, 1, 1, 1},     {1, 1, 7, 5},     {1, 9, 3, 1},      {9, 1, 1, 4},     {2, 2, 33, 1},
+        {3, 1, 3, 1},     {1, 2, 1, 70},    {5, 3, 3, 2},      {600, 7, 2, 3},   {2049, 3, 5, 2},
+        {1201, 4, 5, 1},  {5000, 2, 3, 2},  {4, 700, 3, 9},    {17, 3, 16, 3},   {33, 5, 32, 6},
+    };
+    for (const auto& c : cases) {
+        ExpectSameAsReference(NoisePicture(c.sw, c.sh, 9), c.w, c.h, std::to_string(c.sw) + "x" + std::to_string(c.sh));
+    }
+}
+
+TEST(ResampleVectorised, PhotoLikePicture)
+{
+    const Raster photo = PhotoLikePicture(320, 240, 10);
+    ExpectSameAsReference(photo, 97, 61, "photo");
+    ExpectSameAsReference(photo, 500, 333, "photo");
+    ExpectSameAsReference(photo, 64, 400, "photo");
+}
