@@ -3,10 +3,11 @@
 // thread; talks to its window only through RunWindow, so tests drive it headless.
 #pragma once
 
-#include <map>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "batch/output_claims.h"
 #include "imaging/raster.h"
 #include "pictures/save_picture.h"
 
@@ -48,6 +49,13 @@ inline constexpr const char* kHintStop = "再次点击将终止图片处理操�
 // line with the number of further failures.
 std::string FailureReportText(const std::vector<EntryFailure>& failures);
 
+// The progress text of entry n of count (count >= 1): n * 100 / count, "%" and four blanks.
+std::string ProgressText(std::int64_t n, std::int64_t count);
+
+// Messages of the run's own refusals.
+inline constexpr const char* kNoSourceFolder = "请先选择源文件夹";
+inline constexpr const char* kNoDestinationFolder = "请先选择目标文件夹";
+
 class BatchRun {
 public:
     BatchRun(RunWindow& window, SourceListing& listing);
@@ -65,17 +73,30 @@ public:
     const std::vector<EntryFailure>& Failures() const { return m_failures; }
 
 private:
+    void Start();
     void Stop();
-    void ConvertEntry(const std::string& name);
+    void Finish();
+    void ShowReport();
+    void ConvertEntry(const std::string& entry);
+    void RegisterSources(const std::string& sourceFolder, int count);
 
     RunWindow& m_window;
     SourceListing& m_listing;
     int m_entryNumber = 1;
     std::string m_widthText;
     std::string m_heightText;
+    int m_width = 0;
+    int m_height = 0;
     bool m_closeRequested = false;
     bool m_running = false;
     Raster m_workingPicture;
     std::vector<EntryFailure> m_failures;
-    std::map<std::string, std::string> m_writtenBy;  // output path -> entry that wrote it
+    OutputClaims m_claims;
+    // The listing whose sources m_claims holds: source folder text, listed folder, count.
+    std::string m_sourcesFolder;
+    std::string m_sourcesListed;
+    int m_sourcesCount = -1;
+    bool m_inTick = false;
+    bool m_reportDue = false;     // a stop inside a tick shows its report when the tick ends
+    std::uint64_t m_starts = 0;   // number of starts, to see a restart inside a tick
 };

@@ -1,0 +1,196 @@
+// The batch run: start, stop, and the tick that converts one listing entry.
+#include "batch/batch_run.h"
+
+#include <algorithm>
+#include <exception>
+#include <new>
+#include <optional>
+
+#include "batch/convert_picture.h"
+#include "batch/entry_paths.h"
+#include "batch/size_check.h"
+#include "batch/source_listing.h"
+#include "batch/target_size.h"
+#include "imaging/error.h"
+
+namespace {
+
+// How many failures the report lists one by one; a message box must stay on the screen.
+constexpr std::size_t kReportedFailures = 20;
+
+}  // namespace
+
+std::string FailureReportText(const std::vector<EntryFailure>& failures)
+{
+    std::string text = "有 " + std::to_string(failures.size()) + " 个图片处理失败：";
+    const std::size_t listed = std::min(failures.size(), kReportedFailures);
+    for (std::size_t i = 0; i < listed; ++i)
+        text += "\n" + failures[i].name + "：" + failures[i].message;
+    if (failures.size() > listed)
+        text += "\n……另有 " + std::to_string(failures.size() - listed) + " 个图片处理失败";
+    return text;
+}
+
+std::string ProgressText(std::int64_t n, std::int64_t count)
+{
+    // 64-bit: n * 100 overflows 32 bits from 21,474,837 entries on.
+    return std::to_string(n * 100 / count) + "%    ";
+}
+
+BatchRun::BatchRun(RunWindow& window, SourceListing& listing)
+    : m_window(window), m_listing(listing)
+{
+}
+
+void BatchRun::Toggle()
+{
+    if (m_running)
+        Stop();
+    else
+        Start();
+}
+
+void BatchRun::Start()
+{
+    // Everything that can refuse the start comes before the first change of state.
+    const SizeTexts texts = SplitSizeText(m_window.SelectedSizeText());
+    const TargetSize size = CheckedTargetSize(texts);
+    // An empty folder text would make "" + "/" + name a path in the root folder.
+    if (m_window.SourceFolderText().empty())
+        throw Error(kNoSourceFolder);
+    if (m_window.DestinationFolderText().empty())
+        throw Error(kNoDestinationFolder);
+    const int count = m_listing.Count();
+
+    // Stopped and started again inside one tick: the stopped run still gets its report.
+    if (m_reportDue)
+        ShowReport();
+    m_entryNumber = 1;
+    m_widthText = texts.width;
+    m_heightText = texts.height;
+    m_width = size.width;
+    m_height = size.height;
+    m_failures.clear();
+    m_claims.Clear();
+    m_sourcesCount = -1;
+    ++m_starts;
+
+    m_running = true;
+    m_window.SetTimerEnabled(true);
+    m_window.SetProgressMaximum(count);
+    m_window.SetStartHint(kHintStop);
+    m_window.SetProgressVisible(true);
+}
+
+void BatchRun::Stop()
+{
+    m_entryNumber = 1;
+    Finish();
+}
+
+void BatchRun::Finish()
+{
+    m_running = false;
+    m_window.SetTimerEnabled(false);
+    m_window.SetProgressText("");
+    m_window.SetProgressVisible(false);
+    m_window.SetStartHint(kHintStart);
+    // Inside a tick the current entry is still handled; its failure belongs in the report.
+    if (m_inTick)
+        m_reportDue = true;
+    else
+        ShowReport();
+}
+
+void BatchRun::ShowReport()
+{
+    m_reportDue = false;
+    if (!m_failures.empty())
+        m_window.ShowFailureReport(FailureReportText(m_failures));
+}
+
+void BatchRun::Tick()
+{
+    // A timer event delivered while the events of a tick are handled must not nest a tick.
+    if (!m_running || m_inTick)
+        return;
+    m_inTick = true;
+    struct TickEnd {
+        bool& inTick;
+        ~TickEnd() { inTick = false; }
+    } tickEnd{m_inTick};
+
+    const std::uint64_t starts = m_starts;
+    const int count = m_listing.Count();
+    const int n = m_entryNumber;
+    if (n > count) {
+        Finish();
+    } else {
+        if (m_closeRequested) {
+            // Closing ends the run; the tick still handles its entry, as a stop would.
+            m_running = false;
+            m_window.SetTimerEnabled(false);
+            m_window.CloseWindow();
+        }
+        const std::string entry = m_listing.EntryAt(n - 1);
+        m_window.SetProgressPosition(n);
+        m_window.SetProgressText(ProgressText(n, count));
+        m_window.ProcessPendingEvents();
+        m_window.Sleep(10);
+        if (IsPictureEntry(entry))
+            ConvertEntry(entry);
+    }
+    // A run started again during this tick's events begins at its own entry 1.
+    if (m_starts == starts)
+        ++m_entryNumber;
+
+    m_inTick = false;
+    if (m_reportDue)
+        ShowReport();
+}
+
+void BatchRun::ConvertEntry(const std::string& entry)
+{
+    // Every failure is recorded and the entry skipped: an error escaping the tick would leave
+    // the entry number where it is and fail the same entry at every tick.
+    try {
+        const std::string sourceFolder = m_window.SourceFolderText();
+        if (sourceFolder.empty())
+            throw Error(kNoSourceFolder);
+        const std::string destinationFolder = m_window.DestinationFolderText();
+        if (destinationFolder.empty())
+            throw Error(kNoDestinationFolder);
+
+        const std::string sourcePath = SourcePathOf(sourceFolder, entry);
+        LoadAndResample(sourcePath, m_width, m_height, m_workingPicture);
+
+        const OutputMode mode = m_window.SelectedOutputMode();
+        const std::string destinationPath = DestinationPathOf(destinationFolder, entry);
+        const std::optional<std::string> outputPath = OutputPathFor(destinationPath, mode);
+        if (!outputPath)
+            return;
+        RegisterSources(sourceFolder, m_listing.Count());
+        m_claims.Check(*outputPath, sourcePath);
+        SavePicture(m_workingPicture, destinationPath, mode);
+        m_claims.Record(*outputPath, sourcePath);
+    } catch (const std::bad_alloc&) {
+        m_failures.push_back({entry, "Out of memory"});
+    } catch (const std::exception& error) {
+        m_failures.push_back({entry, error.what()});
+    }
+}
+
+void BatchRun::RegisterSources(const std::string& sourceFolder, int count)
+{
+    // The listing can be replaced during a run; register its files again only then.
+    if (sourceFolder == m_sourcesFolder && m_listing.ListedFolder() == m_sourcesListed && count == m_sourcesCount)
+        return;
+    std::vector<std::string> entries;
+    entries.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        entries.push_back(m_listing.EntryAt(i));
+    m_claims.SetSources(sourceFolder, entries);
+    m_sourcesFolder = sourceFolder;
+    m_sourcesListed = m_listing.ListedFolder();
+    m_sourcesCount = count;
+}

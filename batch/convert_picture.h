@@ -1,0 +1,14 @@
+// Loading and resampling one source picture: the part of a conversion that the window's run
+// and the command-line program share, so both write identical files.
+#pragma once
+
+#include <string>
+
+class Raster;
+
+// Loads the picture at sourcePath into working and resamples it to exactly width x height;
+// working then holds the 24-bit result, ready for SavePicture. Throws Error: "File not
+// found" when no file is at sourcePath (or its name is not a picture's), otherwise the
+// loader's and the resampler's messages. On failure working holds no result of this call
+// that could be saved under the entry's name by mistake: it is left empty.
+void LoadAndResample(const std::string& sourcePath, int width, int height, Raster& working);

@@ -1,0 +1,16 @@
+// How a run names the files of one listing entry: which entries are pictures, where the
+// source is read and where the output goes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// True when the entry's last four characters, upper-cased, are ".BMP" or ".JPG".
+bool IsPictureEntry(std::string_view entry);
+
+// The source file: folder text, "/", the entry as listed (file names are case-sensitive).
+std::string SourcePathOf(const std::string& folder, const std::string& entry);
+
+// The destination before the saver picks the extension: folder text, "/", the upper-cased
+// entry, so every output keeps an upper-case stem.
+std::string DestinationPathOf(const std::string& folder, const std::string& entry);

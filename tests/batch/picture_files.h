@@ -1,0 +1,103 @@
+// Test helpers for whole runs: a temporary folder, and small BMP and JPEG files made here.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "imaging/raster.h"
+#include "pictures/bmp.h"
+#include "pictures/jpeg_image.h"
+#include "pictures/load_picture.h"
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "picbatch-XXXXXX").string();
+        if (!mkdtemp(pattern.data()))
+            std::abort();
+        m_path = pattern;
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+// A width x height picture of one colour with a diagonal stripe, so resampling has work.
+inline Raster TestPicture(int width, int height, std::uint8_t blue, std::uint8_t green, std::uint8_t red)
+{
+    Raster picture;
+    picture.SetPixelForm(PixelForm::Bgr24);
+    picture.SetWidth(width);
+    picture.SetHeight(height);
+    for (int y = 0; y < height; ++y) {
+        auto row = picture.Row(y);
+        for (int x = 0; x < width; ++x) {
+            const bool stripe = x == y;
+            row[3 * x] = stripe ? 255 - blue : blue;
+            row[3 * x + 1] = stripe ? 255 - green : green;
+            row[3 * x + 2] = stripe ? 255 - red : red;
+        }
+    }
+    return picture;
+}
+
+inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::vector<std::uint8_t> ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteBmpFile(const std::string& path, const Raster& picture)
+{
+    WriteBytes(path, EncodeBmp(picture));
+}
+
+inline void WriteJpegFile(const std::string& path, const Raster& picture)
+{
+    TJPEGImage jpeg;
+    jpeg.AssignPicture(picture);
+    std::vector<std::uint8_t> bytes;
+    jpeg.SaveJpegData(bytes);
+    WriteBytes(path, bytes);
+}
+
+// The names in a folder.
+inline std::set<std::string> FolderNames(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+// The picture of a file, loaded as a run loads it.
+inline Raster LoadedPicture(const std::string& path)
+{
+    Raster picture;
+    LoadPicture(path, picture);
+    return picture;
+}
