@@ -1,0 +1,38 @@
+// Converting the entries of one source folder for picbatch-cli: the window's naming,
+// collision rules and conversion, spread over several threads.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "batch/batch_run.h"
+#include "pictures/save_picture.h"
+
+struct FolderConversion {
+    std::string sourceFolder;
+    std::string destinationFolder;
+    int width = 0;
+    int height = 0;
+    OutputMode mode = OutputMode::KeepFormat;
+    int jobs = 1;
+};
+
+struct ConversionSummary {
+    int pictures = 0;   // entries with a picture's extension
+    int converted = 0;
+    int skipped = 0;    // other entries
+    std::vector<EntryFailure> failures;  // in listing order
+};
+
+// Called once per picture entry when it is done, with its failure message or nullptr;
+// calls never overlap, but they come from the worker threads in the order of completion.
+using EntryDone = std::function<void(const std::string& entry, const std::string* failure)>;
+
+// Converts the picture entries of `entries` (a listing of sourceFolder, in listing order)
+// on up to `jobs` threads. Each output file is the same whatever the number of threads: when
+// several entries map to one output file, the first of them in listing order that converts
+// writes it and the later ones fail, exactly as in a run in the window; no entry writes over
+// the source picture of another entry.
+ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<std::string>& entries,
+                                const EntryDone& done);

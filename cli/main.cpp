@@ -1,0 +1,83 @@
+// picbatch-cli: resizes every BMP and JPEG picture of a folder into another folder, as a run
+// in the window would, for scripts and large folders.
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+#include "batch/entry_paths.h"
+#include "batch/source_listing.h"
+#include "cli/folder_conversion.h"
+#include "cli/options.h"
+#include "cli/progress_printer.h"
+
+namespace {
+
+constexpr int kExitFailures = 1;
+constexpr int kExitUsage = 2;
+
+int UsageFailure(const std::string& message)
+{
+    std::fprintf(stderr, "picbatch-cli: %s\n用法见 / see: picbatch-cli --help\n", message.c_str());
+    return kExitUsage;
+}
+
+// "pics/" and "pics" name one folder; the joined paths should read "pics/A.jpg".
+std::string WithoutTrailingSlashes(std::string folder)
+{
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CliOptions options;
+    try {
+        const int cores = static_cast<int>(std::thread::hardware_concurrency());
+        options = ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), cores > 0 ? cores : 1);
+    } catch (const UsageError& error) {
+        return UsageFailure(error.what());
+    }
+    if (options.help) {
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    }
+
+    FolderConversion job;
+    job.sourceFolder = WithoutTrailingSlashes(options.source);
+    job.destinationFolder = WithoutTrailingSlashes(options.destination);
+    job.width = options.size.width;
+    job.height = options.size.height;
+    job.mode = options.mode;
+    job.jobs = options.jobs;
+
+    std::error_code error;
+    if (!std::filesystem::is_directory(job.sourceFolder, error))
+        return UsageFailure("源文件夹不存在 / source folder not found: " + job.sourceFolder);
+    // A missing destination is made, as "mkdir -p" would; anything else there is refused.
+    std::filesystem::create_directories(job.destinationFolder, error);
+    if (!std::filesystem::is_directory(job.destinationFolder, error))
+        return UsageFailure("无法使用目标文件夹 / cannot use destination folder: " + job.destinationFolder);
+
+    const std::vector<std::string> entries = ListFolderFiles(job.sourceFolder);
+    int pictures = 0;
+    for (const std::string& entry : entries)
+        pictures += IsPictureEntry(entry) ? 1 : 0;
+
+    ProgressPrinter progress(stderr, isatty(STDERR_FILENO) == 1, pictures);
+    const ConversionSummary summary = ConvertFolder(
+        job, entries, [&](const std::string& entry, const std::string* failure) { progress.Done(entry, failure); });
+    progress.Finish();
+
+    std::printf("已转换 %d 张，失败 %zu 张，跳过 %d 个其他文件 / %d converted, %zu failed, %d other files skipped\n",
+                summary.converted, summary.failures.size(), summary.skipped, summary.converted,
+                summary.failures.size(), summary.skipped);
+    return summary.failures.empty() ? 0 : kExitFailures;
+}

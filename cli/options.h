@@ -1,0 +1,38 @@
+// The command line of picbatch-cli: what to convert, to which size and format, on how many
+// threads.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "batch/target_size.h"
+#include "imaging/error.h"
+#include "pictures/save_picture.h"
+
+// A command line that cannot be run; main prints the message and exits with 2.
+class UsageError : public Error {
+public:
+    using Error::Error;
+};
+
+struct CliOptions {
+    bool help = false;
+    TargetSize size;
+    OutputMode mode = OutputMode::KeepFormat;
+    int jobs = 1;
+    std::string source;       // as given
+    std::string destination;  // as given
+};
+
+// The usage text, in Chinese and English.
+std::string UsageText();
+
+// Splits a size given as "WxH" (also "W*H", "W × H" or a size text such as
+// "778 * 502  （杂志图片）") into its width and height texts.
+SizeTexts SplitCliSize(const std::string& text);
+
+// Parses the arguments after the program name. --help anywhere gives help = true and no
+// further checks. Throws UsageError for anything that cannot be run: unknown or repeated
+// options, a missing value, a bad size (the run's own messages), format or job count, or
+// not exactly two folders. defaultJobs is used without --jobs.
+CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs);

@@ -1,0 +1,25 @@
+// picbatch-cli's progress on stderr: a bar redrawn in place on a terminal, one plain line
+// per picture otherwise (logs, pipes); failures always get a line of their own.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+class ProgressPrinter {
+public:
+    ProgressPrinter(std::FILE* out, bool terminal, int total);
+
+    // One picture done; failure is its message, or nullptr.
+    void Done(const std::string& entry, const std::string* failure);
+    // Ends the bar's line.
+    void Finish();
+
+private:
+    void DrawBar();
+
+    std::FILE* m_out;
+    bool m_terminal;
+    int m_total;
+    int m_done = 0;
+    bool m_barShown = false;
+};

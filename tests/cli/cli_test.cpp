@@ -1,0 +1,161 @@
+// picbatch-cli: its options, and the program run end to end over generated folders.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "cli/options.h"
+#include "tests/batch/picture_files.h"
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    std::string output;  // stdout and stderr
+};
+
+std::string Quoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+Result RunCli(const std::vector<std::string>& args)
+{
+    std::string command = Quoted(PICBATCH_CLI_PATH);
+    for (const std::string& arg : args)
+        command += " " + Quoted(arg);
+    command += " 2>&1";
+    Result result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return result;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        result.output.append(buffer, n);
+    const int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+TEST(CliOptions, SizeForms)
+{
+    struct Case {
+        const char* text;
+        int width;
+        int height;
+    };
+    for (const Case& c : {Case{"800x600", 800, 600}, Case{"800X600", 800, 600}, Case{"800×600", 800, 600},
+                          Case{"778 * 502  （杂志图片）", 778, 502}, Case{" 64 ＊ 48", 64, 48}}) {
+        SCOPED_TRACE(c.text);
+        const CliOptions options = ParseCliOptions({"--size", c.text, "in", "out"}, 3);
+        EXPECT_EQ(options.size.width, c.width);
+        EXPECT_EQ(options.size.height, c.height);
+        EXPECT_EQ(options.jobs, 3);
+        EXPECT_EQ(options.mode, OutputMode::KeepFormat);
+    }
+    const CliOptions options = ParseCliOptions({"in", "--format=bmp", "--jobs", "2", "--size=5x4", "out"}, 8);
+    EXPECT_EQ(options.mode, OutputMode::Bmp);
+    EXPECT_EQ(options.jobs, 2);
+    EXPECT_EQ(options.source, "in");
+    EXPECT_EQ(options.destination, "out");
+    EXPECT_TRUE(ParseCliOptions({"--size", "nonsense", "-h"}, 1).help);
+}
+
+TEST(CliOptions, UnusableCommandLines)
+{
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"in", "out"},
+        {"--size", "0x5", "in", "out"},
+        {"--size", "5", "in", "out"},
+        {"--size", "70000x2", "in", "out"},
+        {"--size", "5x4", "--format", "gif", "in", "out"},
+        {"--size", "5x4", "--jobs", "0", "in", "out"},
+        {"--size", "5x4", "--size", "6x4", "in", "out"},
+        {"--size", "5x4", "--colour", "in", "out"},
+        {"--size", "5x4", "in"},
+        {"--size", "5x4", "in", "out", "more"},
+        {"--size", "5x4", "", "out"},
+        {"--size"},
+    };
+    for (const auto& args : cases)
+        EXPECT_THROW(ParseCliOptions(args, 1), UsageError) << ::testing::PrintToString(args);
+}
+
+class CliRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Enough pictures that two threads really interleave.
+        for (int i = 0; i < 6; ++i) {
+            const auto shade = static_cast<std::uint8_t>(40 * i);
+            WriteBmpFile(source / ("b" + std::to_string(i) + ".bmp"), TestPicture(13 + i, 9, shade, 90, 200));
+            WriteJpegFile(source / ("j" + std::to_string(i) + ".jpg"), TestPicture(17, 11 + i, 200, shade, 60));
+        }
+        WriteBytes(source / "notes.txt", {'x'});
+    }
+    TempFolder source;
+};
+
+TEST_F(CliRun, ConvertsEveryPictureIdenticallyForAnyNumberOfJobs)
+{
+    TempFolder one;
+    TempFolder two;
+    const Result first = RunCli({"--size", "7x5", "--jobs", "1", source.Path(), one.Path()});
+    const Result second = RunCli({"--size", "7 * 5", "--jobs=2", source.Path() + "/", two.Path()});
+    EXPECT_EQ(first.exitCode, 0) << first.output;
+    EXPECT_EQ(second.exitCode, 0) << second.output;
+    EXPECT_NE(first.output.find("12 converted, 0 failed, 1 other files skipped"), std::string::npos) << first.output;
+
+    const std::set<std::string> names = FolderNames(one.Path());
+    std::set<std::string> expected;
+    for (int i = 0; i < 6; ++i) {
+        expected.insert("B" + std::to_string(i) + ".bmp");
+        expected.insert("J" + std::to_string(i) + ".jpg");
+    }
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(FolderNames(two.Path()), expected);
+    for (const std::string& name : names) {
+        EXPECT_EQ(ReadBytes(one / name), ReadBytes(two / name)) << name;
+        const Raster picture = LoadedPicture(one / name);
+        EXPECT_EQ(picture.Width(), 7) << name;
+        EXPECT_EQ(picture.Height(), 5) << name;
+    }
+}
+
+TEST_F(CliRun, FailuresAreReportedAndTheRestConverted)
+{
+    WriteBytes(source / "broken.jpg", {0xFF, 0xD8, 0xFF});
+    WriteBmpFile(source / "B0.BMP", TestPicture(4, 4, 0, 0, 0));  // listed before "b0.bmp"
+    TempFolder out;
+    const Result result = RunCli({"--size", "6x4", "--format", "bmp", "--jobs", "2", source.Path(), out.Path() + "/new"});
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_NE(result.output.find("broken.jpg: 失败 / failed: JPEG error #"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("b0.bmp: 失败 / failed: 输出文件与先处理的“B0.BMP”"), std::string::npos)
+        << result.output;
+    EXPECT_NE(result.output.find("12 converted, 2 failed"), std::string::npos) << result.output;
+    EXPECT_EQ(FolderNames(out / "new").size(), 12u);  // the missing destination was made
+    std::uint8_t bgr[3];
+    LoadedPicture(out / "new/B0.bmp").PixelBgr(3, 0, bgr);
+    EXPECT_LT(bgr[2], 50) << "B0.bmp holds the later entry's picture";
+}
+
+TEST_F(CliRun, BadUsageExitsWithTwo)
+{
+    TempFolder out;
+    EXPECT_EQ(RunCli({"--size", "7x0", source.Path(), out.Path()}).exitCode, 2);
+    EXPECT_EQ(RunCli({"--size", "7x5", source / "missing", out.Path()}).exitCode, 2);
+    EXPECT_EQ(RunCli({"--size", "7x5", source.Path(), source / "notes.txt"}).exitCode, 2);
+    EXPECT_TRUE(FolderNames(out.Path()).empty());
+
+    const Result help = RunCli({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.output.find("Usage: picbatch-cli --size WxH"), std::string::npos);
+    EXPECT_NE(help.output.find("用法"), std::string::npos);
+}
+
+}  // namespace
