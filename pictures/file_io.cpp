@@ -16,6 +16,10 @@
 
 namespace {
 
+// The largest file read whole: a 32-bit BMP at the picture limit (16384 x 16384) holds 1 GiB
+// of pixels; twice that leaves room for any header, gap or JPEG of an allowed picture.
+constexpr std::int64_t kMaxFileBytes = std::int64_t{2} << 30;
+
 // Owns a file descriptor.
 class FileDescriptor {
 public:
@@ -163,12 +167,18 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
     if (!S_ISREG(info.st_mode))
         throw Error(CannotOpenText(path, EINVAL));
 
+    // No picture within the size limits needs a larger file, and reading one would only
+    // exhaust memory.
+    if (info.st_size > kMaxFileBytes)
+        throw Error(kOutOfSystemResources);
     std::vector<std::uint8_t> bytes;
     bytes.reserve(static_cast<std::size_t>(info.st_size));
     // Reads until end of file rather than trusting st_size: the file may change meanwhile.
     constexpr std::size_t kChunk = 1 << 16;
     for (;;) {
         const std::size_t used = bytes.size();
+        if (used > static_cast<std::size_t>(kMaxFileBytes))
+            throw Error(kOutOfSystemResources);
         bytes.resize(used + kChunk);
         const ssize_t got = ::read(file.Get(), bytes.data() + used, kChunk);
         if (got < 0) {

@@ -13,7 +13,9 @@ std::string SystemErrorText(int errnum);
 std::string AbsolutePath(const std::string& path);
 
 // The whole file. Throws Error "Cannot open file "<absolute path>". <system text>" when it
-// cannot be opened, and "Stream read error" when reading fails.
+// cannot be opened (also a folder or another non-regular file), "Stream read error" when
+// reading fails, and "Out of system resources" for a file larger than 2 GiB, more than any
+// picture within the size limits needs.
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 
 // Writes all of bytes to fd, resuming after short writes. Throws "Stream write error".

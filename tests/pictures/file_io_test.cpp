@@ -126,6 +126,11 @@ TEST(ReadFileBytes, RefusesWhatCannotBeOpenedWithTheAbsolutePath)
     ASSERT_EQ(::mkfifo((folder / "pipe.jpg").c_str(), 0600), 0);
     EXPECT_EQ(MessageOf([&] { ReadFileBytes(folder / "pipe.jpg"); }),
               "Cannot open file \"" + (folder / "pipe.jpg") + "\". Invalid argument");
+    // Larger than any allowed picture needs: refused before any memory is taken (the file
+    // is sparse, so it costs no disk space).
+    WriteText(folder / "huge.bmp", "BM");
+    fs::resize_file(folder / "huge.bmp", (std::uintmax_t{2} << 30) + 1);
+    EXPECT_EQ(MessageOf([&] { ReadFileBytes(folder / "huge.bmp"); }), "Out of system resources");
 }
 
 TEST(FileExists, TellsFilesFromFoldersAndNothing)
