@@ -563,7 +563,8 @@ TEST(JpegColour, CmykYcckAndRgbFilesBecomeBlueGreenRed)
     }
     const Bytes rgbCoded = Compress(16, 16, 3, JCS_RGB, [](int, int, std::uint8_t* rgb) { rgb[0] = 250, rgb[1] = 128, rgb[2] = 5; },
                                     [](jpeg_compress_struct& c) { jpeg_set_colorspace(&c, JCS_RGB); });
-    const std::uint8_t* p = Decode(rgbCoded).Row(3).data();
+    const Raster rgb = Decode(rgbCoded);
+    const std::uint8_t* p = rgb.Row(3).data();
     EXPECT_NEAR(p[2], 250, 3);
     EXPECT_NEAR(p[1], 128, 3);
     EXPECT_NEAR(p[0], 5, 3);

@@ -1,0 +1,85 @@
+// JPEG decoding and encoding speed on a real photo, as the loader and the saver use the
+// binding. The file is the first argument or PICBATCH_BENCH_JPEG, e.g. (from the repository)
+//   build-*/bench/codec_bench ../shared/corpus/photos/sunset_by_Aitzol_Berasategi.jpg
+//   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "imaging/raster.h"
+#include "pictures/jpeg_image.h"
+
+namespace {
+
+std::vector<std::uint8_t>& JpegFile()
+{
+    static std::vector<std::uint8_t> bytes;
+    return bytes;
+}
+
+Raster DecodeFile()
+{
+    TJPEGImage jpeg;
+    jpeg.LoadJpegData(JpegFile());
+    return jpeg.TakePicture();
+}
+
+void BM_Decode(benchmark::State& state)
+{
+    for (auto _ : state) {
+        Raster picture = DecodeFile();
+        benchmark::DoNotOptimize(picture.Bits().data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(JpegFile().size()));
+}
+
+void BM_Encode(benchmark::State& state)
+{
+    const Raster picture = DecodeFile();
+    std::size_t size = 0;
+    for (auto _ : state) {
+        TJPEGImage jpeg;
+        jpeg.AssignPicture(picture);
+        std::vector<std::uint8_t> out;
+        jpeg.SaveJpegData(out);
+        size = out.size();
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.counters["out_bytes"] = static_cast<double>(size);
+}
+
+BENCHMARK(BM_Decode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Encode)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // A first argument that is not a benchmark flag names the file.
+    std::string path;
+    if (argc > 1 && argv[1][0] != '-') {
+        path = argv[1];
+        for (int i = 1; i + 1 < argc; ++i)
+            argv[i] = argv[i + 1];
+        --argc;
+    } else if (const char* env = std::getenv("PICBATCH_BENCH_JPEG")) {
+        path = env;
+    }
+    std::ifstream in(path, std::ios::binary);
+    JpegFile().assign(std::istreambuf_iterator<char>(in), {});
+    if (path.empty() || JpegFile().empty()) {
+        std::fprintf(stderr, "usage: codec_bench FILE.jpg [benchmark flags] (or set PICBATCH_BENCH_JPEG)\n");
+        return 2;
+    }
+    benchmark::Initialize(&argc, argv);
+    benchmark::AddCustomContext("file", path);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
