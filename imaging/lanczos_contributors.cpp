@@ -14,10 +14,11 @@ constexpr long double kRadius = 3.0L;
 // Enlarging lists hold at most 2 x radius + 1 contributions.
 constexpr std::int32_t kEnlargeCapacity = 7;
 
-// Rounds to the nearest integer, ties to even (the default rounding mode).
+// Rounds to the nearest integer, ties to even (the default rounding mode). llrint, unlike
+// nearbyint, does not save and restore the floating-point environment on every call.
 std::int64_t RoundEven(long double v)
 {
-    return static_cast<std::int64_t>(std::nearbyint(v));
+    return std::llrint(v);
 }
 
 float Centre(std::int32_t i, float scale)

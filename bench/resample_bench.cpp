@@ -1,0 +1,78 @@
+// Resampling speed on generated photo-sized pictures, for each implementation:
+//   build-*/bench/resample_bench --benchmark_filter=... (one thread, medians with
+//   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true).
+#include "imaging/raster.h"
+#include "imaging/resample_path.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <map>
+#include <utility>
+
+namespace {
+
+// Shading, edges and high-frequency noise, so no path profits from flat areas.
+Raster TexturedPicture(int width, int height)
+{
+    Raster picture;
+    picture.SetPixelForm(PixelForm::Bgr24);
+    picture.SetWidth(width);
+    picture.SetHeight(height);
+    std::uint32_t state = 12345;
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = picture.Row(y).data();
+        for (int x = 0; x < width; ++x) {
+            state = state * 1664525u + 1013904223u;  // a linear congruential generator
+            const int noise = static_cast<int>(state >> 28);
+            const bool edge = ((x / 37) + (y / 29)) % 3 == 0;
+            row[3 * x] = static_cast<std::uint8_t>((x * 255 / width + noise) & 0xFF);
+            row[3 * x + 1] = static_cast<std::uint8_t>(edge ? 230 - noise : y * 255 / height);
+            row[3 * x + 2] = static_cast<std::uint8_t>(((x ^ y) & 0x3F) * 4 + noise);
+        }
+    }
+    return picture;
+}
+
+Raster& Picture(int width, int height)
+{
+    static std::map<std::pair<int, int>, Raster> pictures;
+    auto [it, added] = pictures.try_emplace({width, height});
+    if (added) {
+        it->second = TexturedPicture(width, height);
+    }
+    return it->second;
+}
+
+void Resample(benchmark::State& state, ResamplePath path)
+{
+    if (!ResamplePathAvailable(path)) {
+        state.SkipWithError("this processor lacks the instruction set");
+        return;
+    }
+    Raster& picture = Picture(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    const int width = static_cast<int>(state.range(2));
+    const int height = static_cast<int>(state.range(3));
+    for (auto _ : state) {
+        Raster result = ResampleLanczosOn(picture, width, height, path);
+        benchmark::DoNotOptimize(result);
+    }
+}
+
+void Sizes(benchmark::internal::Benchmark* bench)
+{
+    bench->ArgNames({"sw", "sh", "w", "h"});
+    bench->Args({4272, 2848, 778, 502});
+    bench->Args({4000, 3000, 778, 502});
+    bench->Args({1920, 1080, 1600, 1200});
+    bench->Unit(benchmark::kMillisecond);
+    bench->UseRealTime();
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(Resample, Reference, ResamplePath::Reference)->Apply(Sizes);
+BENCHMARK_CAPTURE(Resample, Sse2, ResamplePath::Sse2)->Apply(Sizes);
+BENCHMARK_CAPTURE(Resample, Avx2, ResamplePath::Avx2)->Apply(Sizes);
+
+BENCHMARK_MAIN();
