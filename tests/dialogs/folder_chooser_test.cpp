@@ -1,0 +1,325 @@
+// The folder chooser driven through its lists and buttons, over a temporary folder tree.
+#include "dialogs/directory_list.h"
+#include "dialogs/drive_selector.h"
+#include "dialogs/file_list.h"
+#include "dialogs/tform3.h"
+
+#include "modal.h"
+#include "test_folders.h"
+
+#include <QTest>
+
+#include <memory>
+
+#include <sys/stat.h>
+
+namespace {
+
+struct Controls {
+    DriveSelector* drives;
+    DirectoryList* folders;
+    FileList* files;
+    QPushButton* ok;
+    QPushButton* cancel;
+};
+
+Controls Find(TForm3& dialog)
+{
+    return {dialog.findChild<DriveSelector*>("DriveComboBox1"),
+            dialog.findChild<DirectoryList*>("DirectoryListBox1"),
+            dialog.findChild<FileList*>("FileListBox1"), dialog.findChild<QPushButton*>("BitBtn1"),
+            dialog.findChild<QPushButton*>("BitBtn2")};
+}
+
+QStringList Texts(const QListWidget* list)
+{
+    QStringList texts;
+    for (int row = 0; row < list->count(); ++row)
+        texts << list->item(row)->text();
+    return texts;
+}
+
+QList<int> Indents(const QListWidget* list)
+{
+    QList<int> indents;
+    for (int row = 0; row < list->count(); ++row)
+        indents << list->item(row)->data(DirectoryList::kIndentRole).toInt();
+    return indents;
+}
+
+int RowOf(const QListWidget* list, const QString& text)
+{
+    const auto found = list->findItems(text, Qt::MatchExactly);
+    return found.isEmpty() ? -1 : list->row(found.back());
+}
+
+void DoubleClickRow(QListWidget* list, int row)
+{
+    QVERIFY(row >= 0);
+    const QPoint centre = list->visualItemRect(list->item(row)).center();
+    // A widget's double click event alone has no press before it, as a real one has.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
+}
+
+void ClickRow(QListWidget* list, int row)
+{
+    QVERIFY(row >= 0);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
+std::string Cwd()
+{
+    return QDir::currentPath().toStdString();
+}
+
+}  // namespace
+
+class FolderChooserTest : public QObject {
+    Q_OBJECT
+private:
+    // outer/inner holds files and the subfolders b and A; the dialog opens at inner.
+    QTemporaryDir m_dir;
+    std::string m_outer;
+    std::string m_inner;
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        MakeTree(m_dir, {"outer/inner/b/", "outer/inner/A/", "outer/inner/.cache/", "outer/inner/b.JPG",
+                         "outer/inner/A.bmp", "outer/inner/note.txt", "outer/inner/.hidden.jpg",
+                         "outer/sibling/"});
+        m_outer = Canonical(m_dir.filePath("outer"));
+        m_inner = Canonical(m_dir.filePath("outer/inner"));
+        QVERIFY(QDir::setCurrent(QString::fromStdString(m_inner)));
+    }
+
+    void cleanup()
+    {
+        QDir::setCurrent(QDir::tempPath());
+        QDir(m_dir.filePath("outer")).removeRecursively();
+    }
+
+    void opensAtTheCurrentFolder()
+    {
+        TForm3 dialog;
+        const Controls c = Find(dialog);
+        QVERIFY(c.drives && c.folders && c.files && c.ok && c.cancel);
+        QCOMPARE(dialog.size(), QSize(505, 278));
+
+        // "/", the folders down to inner, then inner's subfolders one level further right.
+        QStringList path = QString::fromStdString(m_inner).split('/', Qt::SkipEmptyParts);
+        const int depth = static_cast<int>(path.size());
+        QStringList expectedTexts = QStringList{"/"} + path + QStringList{"A", "b"};
+        QList<int> expectedIndents;
+        for (int p = 0; p <= depth; ++p)
+            expectedIndents << 4 * p + 2;
+        expectedIndents << 4 * (depth + 1) + 2 << 4 * (depth + 1) + 2;
+        QCOMPARE(Texts(c.folders), expectedTexts);
+        QCOMPARE(Indents(c.folders), expectedIndents);
+        QCOMPARE(c.folders->currentRow(), depth);
+        QCOMPARE(c.folders->item(depth)->data(DirectoryList::kIconRole).toInt(), int(FolderIcon::Current));
+
+        QCOMPARE(Texts(c.files), (QStringList{"A.bmp", "b.JPG", "note.txt"}));
+        QVERIFY(c.drives->count() >= 1);
+        QVERIFY(c.drives->currentIndex() >= 0);
+        QCOMPARE(dialog.SelectedPath(), QString());
+    }
+
+    void doubleClicksNavigate()
+    {
+        TForm3 dialog;
+        const Controls c = Find(dialog);
+        QString afterAncestor;
+        QStringList filesAfterAncestor;
+        QString afterSubfolder;
+        ExecWith(dialog, [&] {
+            DoubleClickRow(c.folders, RowOf(c.folders, "outer"));
+            afterAncestor = QString::fromStdString(dialog.CurrentFolderPath());
+            filesAfterAncestor = Texts(c.files);
+            DoubleClickRow(c.folders, RowOf(c.folders, "sibling"));
+            afterSubfolder = QString::fromStdString(Cwd());
+            QTest::mouseClick(c.ok, Qt::LeftButton);
+        });
+        QCOMPARE(afterAncestor.toStdString(), m_outer);
+        QVERIFY(filesAfterAncestor.isEmpty());
+        QCOMPARE(afterSubfolder.toStdString(), m_outer + "/sibling");
+        QCOMPARE(dialog.SelectedPath().toStdString(), m_outer + "/sibling");
+    }
+
+    void rootEntryGoesToTheRoot()
+    {
+        TForm3 dialog;
+        const Controls c = Find(dialog);
+        ExecWith(dialog, [&] {
+            DoubleClickRow(c.folders, 0);
+            QTest::mouseClick(c.ok, Qt::LeftButton);
+        });
+        QCOMPARE(dialog.SelectedPath(), QString("/"));
+        QCOMPARE(Cwd(), std::string("/"));
+        QCOMPARE(c.folders->item(0)->data(DirectoryList::kIndentRole).toInt(), 2);
+        QCOMPARE(c.folders->currentRow(), 0);
+    }
+
+    void okReturnsTheCurrentFolderNotTheHighlight_data()
+    {
+        QTest::addColumn<bool>("byEnter");
+        QTest::newRow("OK button") << false;
+        QTest::newRow("Enter in the directory list") << true;
+    }
+
+    void okReturnsTheCurrentFolderNotTheHighlight()
+    {
+        QFETCH(bool, byEnter);
+        TForm3 dialog;
+        const Controls c = Find(dialog);
+        int highlighted = -1;
+        const int code = ExecWith(dialog, [&] {
+            ClickRow(c.folders, RowOf(c.folders, "b"));
+            highlighted = c.folders->currentRow();
+            if (byEnter)
+                QTest::keyClick(c.folders, Qt::Key_Return);
+            else
+                QTest::mouseClick(c.ok, Qt::LeftButton);
+        });
+        QCOMPARE(highlighted, RowOf(c.folders, "b"));
+        QCOMPARE(code, int(QDialog::Accepted));
+        QCOMPARE(dialog.SelectedPath().toStdString(), m_inner);
+    }
+
+    void shiftEnterOpensTheHighlightedEntry()
+    {
+        TForm3 dialog;
+        const Controls c = Find(dialog);
+        ExecWith(dialog, [&] {
+            c.folders->setCurrentRow(RowOf(c.folders, "A"));
+            QTest::keyClick(c.folders, Qt::Key_Return, Qt::ShiftModifier);
+            QTest::mouseClick(c.ok, Qt::LeftButton);
+        });
+        QCOMPARE(dialog.SelectedPath().toStdString(), m_inner + "/A");
+    }
+
+    void closingWithoutOkGivesNothing_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Cancel") << "cancel";
+        QTest::newRow("Esc") << "esc";
+        QTest::newRow("close box") << "close";
+    }
+
+    void closingWithoutOkGivesNothing()
+    {
+        QFETCH(QString, how);
+        {
+            TForm3 dialog;
+            const Controls c = Find(dialog);
+            ExecWith(dialog, [&] {
+                DoubleClickRow(c.folders, RowOf(c.folders, "outer"));
+                if (how == "cancel")
+                    QTest::mouseClick(c.cancel, Qt::LeftButton);
+                else if (how == "esc")
+                    QTest::keyClick(c.folders, Qt::Key_Escape);
+                else
+                    dialog.close();
+            });
+            QCOMPARE(dialog.SelectedPath(), QString());
+        }
+        // The move stays in force: the next chooser opens where the last one went.
+        QCOMPARE(Cwd(), m_outer);
+        TForm3 next;
+        QCOMPARE(next.CurrentFolderPath(), m_outer);
+        QCOMPARE(Find(next).folders->currentItem()->text(), QString("outer"));
+    }
+
+    void folderThatCannotBeEnteredIsReported()
+    {
+        TForm3 dialog;
+        const Controls c = Find(dialog);
+        SeenMessageBox seen;
+        bool stayedOpen = false;
+        QStringList textsAfter;
+        ExecWith(dialog, [&] {
+            QDir(QString::fromStdString(m_inner + "/b")).removeRecursively();
+            AnswerNextMessageBox(seen);
+            DoubleClickRow(c.folders, RowOf(c.folders, "b"));
+            stayedOpen = dialog.isVisible();
+            textsAfter = Texts(c.folders);
+            QTest::mouseClick(c.ok, Qt::LeftButton);
+        });
+        QVERIFY(seen.shown);
+        QCOMPARE(seen.text, QString("File not found."));
+        QCOMPARE(seen.icon, QMessageBox::Critical);
+        QVERIFY(stayedOpen);
+        QVERIFY(textsAfter.contains("b"));  // nothing changed
+        QCOMPARE(dialog.SelectedPath().toStdString(), m_inner);
+        QCOMPARE(Cwd(), m_inner);
+    }
+
+    void unreadableFolderShowsNothingWithoutMessage()
+    {
+        MakeTree(m_dir, {"outer/inner/A/sub/", "outer/inner/A/pic.jpg"});
+        const std::string locked = m_inner + "/A";
+        QCOMPARE(chmod(locked.c_str(), 0300), 0);  // may be entered, not read
+        WithoutReadOverride noOverride;
+        if (!noOverride.Active()) {
+            chmod(locked.c_str(), 0700);
+            QSKIP("cannot give up root's read override here");
+        }
+        TForm3 dialog;
+        const Controls c = Find(dialog);
+        SeenMessageBox seen;
+        QStringList folders;
+        QStringList files;
+        ExecWith(dialog, [&] {
+            AnswerNextMessageBox(seen);
+            DoubleClickRow(c.folders, RowOf(c.folders, "A"));
+            folders = Texts(c.folders);
+            files = Texts(c.files);
+            QTest::mouseClick(c.ok, Qt::LeftButton);
+        });
+        chmod(locked.c_str(), 0700);
+        QVERIFY(!seen.shown);
+        QCOMPARE(folders.back(), QString("A"));  // the current entry, no subfolders after it
+        QVERIFY(files.isEmpty());
+        QCOMPARE(dialog.SelectedPath().toStdString(), locked);
+    }
+
+    void pickingAnotherMountAndBack()
+    {
+        TForm3 dialog;
+        const Controls c = Find(dialog);
+        const int start = c.drives->currentIndex();
+        int other = -1;
+        for (int i = 0; i < c.drives->count() && other < 0; ++i) {
+            const QString mountPoint = QString::fromStdString(c.drives->MountPointAt(i));
+            if (i != start && QFileInfo(mountPoint).isReadable())
+                other = i;
+        }
+        if (other < 0)
+            QSKIP("only one mount to pick here");
+        const std::string otherMount = c.drives->MountPointAt(other);
+        std::string onOther;
+        std::string back;
+        ExecWith(dialog, [&] {
+            c.drives->setCurrentIndex(other);
+            emit c.drives->activated(other);
+            onOther = dialog.CurrentFolderPath();
+            c.drives->setCurrentIndex(start);
+            emit c.drives->activated(start);
+            back = dialog.CurrentFolderPath();
+            QTest::mouseClick(c.cancel, Qt::LeftButton);
+        });
+        QVERIFY2(onOther.rfind(Canonical(QString::fromStdString(otherMount)), 0) == 0, onOther.c_str());
+        // Picking the first mount again returns to the folder last entered on it.
+        QCOMPARE(back, m_inner);
+        QCOMPARE(Cwd(), m_inner);
+    }
+};
+
+std::unique_ptr<QObject> MakeFolderChooserTest()
+{
+    return std::make_unique<FolderChooserTest>();
+}
+
+#include "folder_chooser_test.moc"
