@@ -19,19 +19,13 @@ PICBATCH_AVX2 __m256i Divide(__m256i sum, __m256 reciprocal, __m256 divisor)
     return _mm256_sub_epi32(q, _mm256_castps_si256(_mm256_cmp_ps(next, x, _CMP_LE_OQ)));
 }
 
-PICBATCH_AVX2 __m128i Divide(__m128i sum, __m128 reciprocal, __m128 divisor)
+// The horizontal sums of the eight accumulators, in order.
+PICBATCH_AVX2 __m256i Reduce(const __m256i (&acc)[8])
 {
-    const __m128 x = _mm_cvtepi32_ps(sum);
-    const __m128i q = _mm_cvttps_epi32(_mm_mul_ps(x, reciprocal));
-    const __m128 next = _mm_mul_ps(_mm_cvtepi32_ps(_mm_add_epi32(q, _mm_set1_epi32(1))), divisor);
-    return _mm_sub_epi32(q, _mm_castps_si128(_mm_cmp_ps(next, x, _CMP_LE_OQ)));
-}
-
-// The four horizontal sums of a, b, c and d, in that order.
-PICBATCH_AVX2 __m128i Reduce(__m256i a, __m256i b, __m256i c, __m256i d)
-{
-    const __m256i sums = _mm256_hadd_epi32(_mm256_hadd_epi32(a, b), _mm256_hadd_epi32(c, d));
-    return _mm_add_epi32(_mm256_castsi256_si128(sums), _mm256_extracti128_si256(sums, 1));
+    // Within each 128-bit half, hadd twice leaves one partial sum per accumulator.
+    const __m256i abcd = _mm256_hadd_epi32(_mm256_hadd_epi32(acc[0], acc[1]), _mm256_hadd_epi32(acc[2], acc[3]));
+    const __m256i efgh = _mm256_hadd_epi32(_mm256_hadd_epi32(acc[4], acc[5]), _mm256_hadd_epi32(acc[6], acc[7]));
+    return _mm256_add_epi32(_mm256_permute2x128_si256(abcd, efgh, 0x20), _mm256_permute2x128_si256(abcd, efgh, 0x31));
 }
 
 PICBATCH_AVX2 __m256i Load(const void* p)
@@ -41,42 +35,62 @@ PICBATCH_AVX2 __m256i Load(const void* p)
 
 }  // namespace
 
+namespace {
+
+// Byte-shuffle masks that gather one channel of 16 pixels (48 bytes) straight into 16-bit
+// values, zero high bytes included (index -1 gives 0). The shuffle works within 128-bit
+// halves, so it is fed X = bytes 0..31 and Y = bytes 16..47: the low half of the result,
+// pixels 0..7, comes from bytes 0..15 (X) and 16..31 (Y); the high half, pixels 8..15,
+// from bytes 16..31 (X) and 32..47 (Y).
+struct ShuffleMasks {
+    alignas(32) std::int8_t fromX[32];
+    alignas(32) std::int8_t fromY[32];
+};
+
+constexpr ShuffleMasks MakeShuffleMasks(int channel)
+{
+    ShuffleMasks masks{};
+    for (int p = 0; p < 16; ++p) {
+        const int source = 3 * p + channel;  // byte of pixel p's channel in the 48 bytes
+        const int lane = p / 8;
+        const int out = 16 * lane + 2 * (p % 8);
+        const int xBase = 16 * lane;       // X's half for this lane starts at this byte
+        const int yBase = 16 * lane + 16;  // and Y's
+        const bool inX = source >= xBase && source < xBase + 16;
+        masks.fromX[out] = static_cast<std::int8_t>(inX ? source - xBase : -1);
+        masks.fromY[out] = static_cast<std::int8_t>(inX ? -1 : source - yBase);
+        masks.fromX[out + 1] = -1;
+        masks.fromY[out + 1] = -1;
+    }
+    return masks;
+}
+
+constexpr ShuffleMasks kShuffleMasks[3] = {MakeShuffleMasks(0), MakeShuffleMasks(1), MakeShuffleMasks(2)};
+
+}  // namespace
+
 PICBATCH_AVX2 void DeinterleaveAvx2(const std::uint8_t* bgr, std::int32_t count, std::int16_t* planes[3])
 {
-    std::int16_t* blue = planes[0];
-    std::int16_t* green = planes[1];
-    std::int16_t* red = planes[2];
+    __m256i fromX[3];
+    __m256i fromY[3];
+    for (int c = 0; c < 3; ++c) {
+        fromX[c] = Load(kShuffleMasks[c].fromX);
+        fromY[c] = Load(kShuffleMasks[c].fromY);
+    }
     std::int32_t x = 0;
-    // 16 pixels (48 bytes) at a time: each byte shuffle gathers one channel's bytes of one
-    // 16-byte block (index -1 gives 0), and the three blocks are combined.
-    const __m128i blue0 = _mm_setr_epi8(0, 3, 6, 9, 12, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-    const __m128i blue1 = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, 2, 5, 8, 11, 14, -1, -1, -1, -1, -1);
-    const __m128i blue2 = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1, 4, 7, 10, 13);
-    const __m128i green0 = _mm_setr_epi8(1, 4, 7, 10, 13, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-    const __m128i green1 = _mm_setr_epi8(-1, -1, -1, -1, -1, 0, 3, 6, 9, 12, 15, -1, -1, -1, -1, -1);
-    const __m128i green2 = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 2, 5, 8, 11, 14);
-    const __m128i red0 = _mm_setr_epi8(2, 5, 8, 11, 14, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-    const __m128i red1 = _mm_setr_epi8(-1, -1, -1, -1, -1, 1, 4, 7, 10, 13, -1, -1, -1, -1, -1, -1);
-    const __m128i red2 = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 3, 6, 9, 12, 15);
     for (; x + 16 <= count; x += 16) {
-        const std::uint8_t* p = bgr + 3 * x;
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16));
-        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32));
-        const __m128i bl = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, blue0), _mm_shuffle_epi8(b, blue1)),
-                                        _mm_shuffle_epi8(c, blue2));
-        const __m128i gr = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, green0), _mm_shuffle_epi8(b, green1)),
-                                        _mm_shuffle_epi8(c, green2));
-        const __m128i rd = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, red0), _mm_shuffle_epi8(b, red1)),
-                                        _mm_shuffle_epi8(c, red2));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(blue + x), _mm256_cvtepu8_epi16(bl));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(green + x), _mm256_cvtepu8_epi16(gr));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(red + x), _mm256_cvtepu8_epi16(rd));
+        const __m256i first = Load(bgr + 3 * x);
+        const __m256i second = Load(bgr + 3 * x + 16);
+        for (int c = 0; c < 3; ++c) {
+            const __m256i values
+                = _mm256_or_si256(_mm256_shuffle_epi8(first, fromX[c]), _mm256_shuffle_epi8(second, fromY[c]));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(planes[c] + x), values);
+        }
     }
     for (; x < count; ++x) {
-        blue[x] = bgr[3 * x];
-        green[x] = bgr[3 * x + 1];
-        red[x] = bgr[3 * x + 2];
+        for (int c = 0; c < 3; ++c) {
+            planes[c][x] = bgr[3 * x + c];
+        }
     }
 }
 
@@ -84,34 +98,37 @@ PICBATCH_AVX2 void HorizontalAvx2(const HorizontalJob& job)
 {
     const PackedAxis& axis = *job.axis;
     const std::size_t targets = axis.windows.size();
+    // After the packs each 128-bit half holds blue, green, red of four rows as
+    // b0 b1 b2 b3 g0 g1 g2 g3 r0 r1 r2 r3; this gathers them into b0 g0 r0 b1 g1 r1 ...
+    const __m256i triples
+        = _mm256_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1, 0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7,
+                           11, -1, -1, -1, -1);
     for (std::size_t x = 0; x < targets; ++x) {
         const PackedWindow& window = axis.windows[x];
         const std::int16_t* weights = axis.weights.data() + window.offset;
-        __m256i acc[4][3];
-        for (auto& row : acc) {
-            for (auto& channel : row) {
-                channel = _mm256_setzero_si256();
+        const __m256 reciprocal = _mm256_set1_ps(window.reciprocal);
+        const __m256 divisor = _mm256_set1_ps(static_cast<float>(window.divisor));
+        // One channel at a time keeps the eight accumulators in registers; lanes are rows.
+        __m256i q[3];
+        for (int c = 0; c < 3; ++c) {
+            __m256i acc[kHorizontalRows];
+            for (auto& a : acc) {
+                a = _mm256_setzero_si256();
             }
-        }
-        for (std::int32_t k = 0; k < window.length; k += 16) {
-            const __m256i w = Load(weights + k);
-            for (int r = 0; r < 4; ++r) {
-                for (int c = 0; c < 3; ++c) {
-                    const __m256i pixels = Load(job.planes[r][c] + window.first + k);
-                    acc[r][c] = _mm256_add_epi32(acc[r][c], _mm256_madd_epi16(pixels, w));
+            for (std::int32_t k = 0; k < window.length; k += 16) {
+                const __m256i w = Load(weights + k);
+                for (int r = 0; r < kHorizontalRows; ++r) {
+                    acc[r] = _mm256_add_epi32(acc[r], _mm256_madd_epi16(Load(job.planes[r][c] + window.first + k), w));
                 }
             }
+            q[c] = Divide(Reduce(acc), reciprocal, divisor);
         }
-        const __m128 reciprocal = _mm_set1_ps(window.reciprocal);
-        const __m128 divisor = _mm_set1_ps(static_cast<float>(window.divisor));
-        const __m128i q0 = Divide(Reduce(acc[0][0], acc[0][1], acc[0][2], acc[1][0]), reciprocal, divisor);
-        const __m128i q1 = Divide(Reduce(acc[1][1], acc[1][2], acc[2][0], acc[2][1]), reciprocal, divisor);
-        const __m128i q2 = Divide(Reduce(acc[2][2], acc[3][0], acc[3][1], acc[3][2]), reciprocal, divisor);
-        alignas(16) std::uint8_t bytes[16];
-        _mm_store_si128(reinterpret_cast<__m128i*>(bytes),
-                        _mm_packus_epi16(_mm_packs_epi32(q0, q1), _mm_packs_epi32(q2, q2)));
+        // Saturating packs clamp to 0..255.
+        const __m256i packed = _mm256_packus_epi16(_mm256_packs_epi32(q[0], q[1]), _mm256_packs_epi32(q[2], q[2]));
+        alignas(32) std::uint8_t bytes[32];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(bytes), _mm256_shuffle_epi8(packed, triples));
         for (int r = 0; r < job.rows; ++r) {
-            std::memcpy(job.out[r] + 3 * x, bytes + 3 * r, 3);
+            std::memcpy(job.out[r] + 3 * x, bytes + (r < 4 ? 3 * r : 16 + 3 * (r - 4)), 3);
         }
     }
 }

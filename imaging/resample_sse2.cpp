@@ -51,32 +51,36 @@ void HorizontalSse2(const HorizontalJob& job)
     for (std::size_t x = 0; x < targets; ++x) {
         const PackedWindow& window = axis.windows[x];
         const std::int16_t* weights = axis.weights.data() + window.offset;
-        __m128i acc[4][3];
-        for (auto& row : acc) {
-            for (auto& channel : row) {
-                channel = _mm_setzero_si128();
-            }
-        }
-        for (std::int32_t k = 0; k < window.length; k += 8) {
-            const __m128i w = Load(weights + k);
-            for (int r = 0; r < 4; ++r) {
-                for (int c = 0; c < 3; ++c) {
-                    const __m128i pixels = Load(job.planes[r][c] + window.first + k);
-                    acc[r][c] = _mm_add_epi32(acc[r][c], _mm_madd_epi16(pixels, w));
-                }
-            }
-        }
         const __m128 reciprocal = _mm_set1_ps(window.reciprocal);
         const __m128 divisor = _mm_set1_ps(static_cast<float>(window.divisor));
-        const __m128i q0 = Divide(Reduce(acc[0][0], acc[0][1], acc[0][2], acc[1][0]), reciprocal, divisor);
-        const __m128i q1 = Divide(Reduce(acc[1][1], acc[1][2], acc[2][0], acc[2][1]), reciprocal, divisor);
-        const __m128i q2 = Divide(Reduce(acc[2][2], acc[3][0], acc[3][1], acc[3][2]), reciprocal, divisor);
-        // Saturating packs clamp to 0..255: rows 0..3 as blue, green, red triples.
-        alignas(16) std::uint8_t bytes[16];
-        _mm_store_si128(reinterpret_cast<__m128i*>(bytes),
-                        _mm_packus_epi16(_mm_packs_epi32(q0, q1), _mm_packs_epi32(q2, q2)));
+        // One channel at a time keeps the eight accumulators in registers.
+        __m128i low[3];   // rows 0..3 of each channel
+        __m128i high[3];  // rows 4..7
+        for (int c = 0; c < 3; ++c) {
+            __m128i acc[kHorizontalRows];
+            for (auto& a : acc) {
+                a = _mm_setzero_si128();
+            }
+            for (std::int32_t k = 0; k < window.length; k += 8) {
+                const __m128i w = Load(weights + k);
+                for (int r = 0; r < kHorizontalRows; ++r) {
+                    acc[r] = _mm_add_epi32(acc[r], _mm_madd_epi16(Load(job.planes[r][c] + window.first + k), w));
+                }
+            }
+            low[c] = Divide(Reduce(acc[0], acc[1], acc[2], acc[3]), reciprocal, divisor);
+            high[c] = Divide(Reduce(acc[4], acc[5], acc[6], acc[7]), reciprocal, divisor);
+        }
+        // Saturating packs clamp to 0..255: blue of rows 0..7, green, then red.
+        alignas(16) std::uint8_t bytes[32];
+        _mm_store_si128(reinterpret_cast<__m128i*>(bytes), _mm_packus_epi16(_mm_packs_epi32(low[0], high[0]),
+                                                                            _mm_packs_epi32(low[1], high[1])));
+        _mm_store_si128(reinterpret_cast<__m128i*>(bytes + 16),
+                        _mm_packus_epi16(_mm_packs_epi32(low[2], high[2]), _mm_setzero_si128()));
         for (int r = 0; r < job.rows; ++r) {
-            std::memcpy(job.out[r] + 3 * x, bytes + 3 * r, 3);
+            std::uint8_t* pixel = job.out[r] + 3 * x;
+            pixel[0] = bytes[r];
+            pixel[1] = bytes[8 + r];
+            pixel[2] = bytes[16 + r];
         }
     }
 }

@@ -1,4 +1,4 @@
-// The vectorised resampler's driver: packs both axes, runs the horizontal pass four source
+// The vectorised resampler's driver: packs both axes, runs the horizontal pass eight source
 // rows at a time into a private intermediate, then the vertical pass one target row at a
 // time. Integer sums do not depend on the order of their terms, so the bytes match the
 // reference's.
@@ -26,7 +26,6 @@ constexpr std::int64_t kMaxDivisor = 4096;
 constexpr std::int64_t kPlanePadding = 16;
 // Intermediate rows are padded to whole 32-byte vectors for the vertical loads.
 constexpr std::int64_t kVectorBytes = 32;
-constexpr int kRowsPerCall = 4;
 
 std::int64_t RoundUp(std::int64_t value, std::int64_t multiple)
 {
@@ -138,17 +137,17 @@ bool ResampleVectorised(const Raster& source, Raster& result, bool useAvx2)
     auto* const verticalKernel = useAvx2 ? VerticalAvx2 : VerticalSse2;
 
     const std::int64_t planeLength = sourceWidth + kPlanePadding;
-    std::vector<std::int16_t> planes(static_cast<std::size_t>(planeLength * kRowsPerCall * 3));
+    std::vector<std::int16_t> planes(static_cast<std::size_t>(planeLength * kHorizontalRows * 3));
     HorizontalJob job;
     job.axis = &*horizontal;
-    for (int r = 0; r < kRowsPerCall; ++r) {
+    for (int r = 0; r < kHorizontalRows; ++r) {
         for (int c = 0; c < 3; ++c) {
             job.planes[r][c] = planes.data() + (r * 3 + c) * planeLength;
         }
     }
-    for (int top = 0; top < sourceHeight; top += kRowsPerCall) {
+    for (int top = 0; top < sourceHeight; top += kHorizontalRows) {
         // Rows past the picture's end keep whatever the planes hold; their results are dropped.
-        job.rows = std::min(kRowsPerCall, sourceHeight - top);
+        job.rows = std::min(kHorizontalRows, sourceHeight - top);
         for (int r = 0; r < job.rows; ++r) {
             std::int16_t* rowPlanes[3] = {planes.data() + (r * 3) * planeLength,
                                           planes.data() + (r * 3 + 1) * planeLength,

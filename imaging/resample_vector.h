@@ -43,11 +43,14 @@ std::uint8_t DivideClamped(std::int32_t sum, const PackedWindow& window);
 bool ResampleVectorised(const Raster& source, Raster& result, bool useAvx2);
 
 // Kernels of one instruction set. Planes are 16-bit channel values of one source row each.
+inline constexpr int kHorizontalRows = 8;  // source rows filtered per horizontal call
+
 struct HorizontalJob {
     const PackedAxis* axis = nullptr;
-    const std::int16_t* planes[4][3] = {};  // [row][blue, green, red], padded with 16 zeros
-    std::uint8_t* out[4] = {};              // Bgr24 target rows
-    int rows = 0;                           // valid rows, 1..4
+    // [row][blue, green, red], each padded with 16 zeros; all readable, also past rows
+    const std::int16_t* planes[kHorizontalRows][3] = {};
+    std::uint8_t* out[kHorizontalRows] = {};  // Bgr24 target rows
+    int rows = 0;                             // valid rows, 1..kHorizontalRows
 };
 
 struct VerticalJob {
