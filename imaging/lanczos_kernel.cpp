@@ -18,7 +18,7 @@ constexpr long double kRadius = 3.0L;
 
 // The sine in extended precision. On x86-64 the x87 instruction is used: its error for the
 // arguments here (|s| < 3 pi) is far below what survives the rounding to float, and it is
-// many times faster than the library's sinl, whose argument reduction dominates building
+// many times faster than the library's sinl, whose argument reduction dominated building
 // the weight lists.
 long double Sine(long double s)
 {
@@ -39,7 +39,19 @@ float NormalizedSinc(float x)
         return 1.0f;
     }
     const float s = static_cast<float>(static_cast<long double>(x) * kPi);
-    // sinl of the rounded s, not of x * pi: this keeps the tiny non-zero values at whole x.
+    // sin of the rounded s, not of x * pi: this keeps the tiny non-zero values at whole x.
+    // The double-precision sine (error below 2^-52) is several times faster than the x87
+    // one (error below 2^-39 relative for these arguments, the worst being near pi). When
+    // no float rounding boundary lies within 2^-32 of the quotient, both round to the same
+    // float; otherwise the extended-precision sine decides.
+    const long double quick = static_cast<long double>(std::sin(static_cast<double>(s))) / static_cast<long double>(s);
+    const float rounded = static_cast<float>(quick);
+    const long double above = (static_cast<long double>(rounded) + std::nextafter(rounded, 2.0f)) / 2.0L;
+    const long double below = (static_cast<long double>(rounded) + std::nextafter(rounded, -2.0f)) / 2.0L;
+    const long double margin = std::fabs(quick) * 0x1p-32L;
+    if (above - quick > margin && quick - below > margin) {
+        return rounded;
+    }
     return static_cast<float>(Sine(static_cast<long double>(s)) / static_cast<long double>(s));
 }
 
