@@ -45,7 +45,7 @@ std::string UsageText()
            "将 SOURCE 文件夹中的每个 BMP 和 JPEG 图片缩放到 W×H 像素（不保持宽高比），\n"
            "以大写主文件名写入 DEST 文件夹。\n"
            "Resizes every BMP and JPEG picture of folder SOURCE to exactly W x H pixels (the aspect\n"
-           "ratio is not kept) and writes it into folder DEST under its upper-case name.\n"
+           "ratio is not kept) and writes it into folder DEST under its name with an upper-case stem.\n"
            "\n"
            "  --size WxH      目标尺寸，也可写作 \"778 * 502\" / target size, also as \"778 * 502\"\n"
            "  --format F      keep：保留原格式（默认）；jpeg：JPEG（质量 90）；bmp：24 位 BMP\n"
