@@ -153,6 +153,8 @@ TEST(ResampleVectorised, EdgeSizes)
         {1, 1, 1, 1},     {1, 1, 7, 5},     {1, 9, 3, 1},      {9, 1, 1, 4},     {2, 2, 33, 1},
         {3, 1, 3, 1},     {1, 2, 1, 70},    {5, 3, 3, 2},      {600, 7, 2, 3},   {2049, 3, 5, 2},
         {1201, 4, 5, 1},  {5000, 2, 3, 2},  {4, 700, 3, 9},    {17, 3, 16, 3},   {33, 5, 32, 6},
+        // Tall sources: only a ring of intermediate rows is kept, and it wraps many times.
+        {5, 300, 4, 290}, {3, 100, 2, 250}, {7, 257, 3, 31},   {2, 999, 5, 1},   {9, 64, 9, 17},
     };
     for (const auto& c : cases) {
         ExpectSameAsReference(NoisePicture(c.sw, c.sh, 9), c.w, c.h, std::to_string(c.sw) + "x" + std::to_string(c.sh));
