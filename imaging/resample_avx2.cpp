@@ -106,7 +106,6 @@ PICBATCH_AVX2 void HorizontalAvx2(const HorizontalJob& job)
     for (std::size_t x = 0; x < targets; ++x) {
         const PackedWindow& window = axis.windows[x];
         const std::int16_t* weights = axis.weights.data() + window.offset;
-        PrefetchNextRows(job, x, targets);
         const __m256 reciprocal = _mm256_set1_ps(window.reciprocal);
         const __m256 divisor = _mm256_set1_ps(static_cast<float>(window.divisor));
         // One channel at a time keeps the eight accumulators in registers; lanes are rows.

@@ -141,7 +141,6 @@ public:
         , m_filter(useAvx2 ? HorizontalAvx2 : HorizontalSse2)
     {
         m_job.axis = &horizontal;
-        m_job.nextBytes = kPixelBytes * source.Width();
         for (int r = 0; r < kHorizontalRows; ++r) {
             for (int c = 0; c < 3; ++c) {
                 m_job.planes[r][c] = Plane(r, c);
@@ -162,10 +161,6 @@ public:
             const int top = static_cast<int>(m_filled);
             // Rows past the picture's end keep whatever the planes hold; their results are dropped.
             m_job.rows = std::min(kHorizontalRows, height - top);
-            m_job.nextRows = std::clamp(height - top - kHorizontalRows, 0, kHorizontalRows);
-            for (int r = 0; r < m_job.nextRows; ++r) {
-                m_job.next[r] = m_source.Row(top + kHorizontalRows + r).data();
-            }
             for (int r = 0; r < m_job.rows; ++r) {
                 std::int16_t* planes[3] = {Plane(r, 0), Plane(r, 1), Plane(r, 2)};
                 m_deinterleave(m_source.Row(top + r).data(), m_source.Width(), planes);

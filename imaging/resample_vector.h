@@ -51,35 +51,6 @@ struct HorizontalJob {
     const std::int16_t* planes[kHorizontalRows][3] = {};
     std::uint8_t* out[kHorizontalRows] = {};  // Bgr24 target rows
     int rows = 0;                             // valid rows, 1..kHorizontalRows
-    // Source rows of the next call: fetched into the cache while this call computes, so
-    // that unpacking them does not wait for memory.
-    const std::uint8_t* next[kHorizontalRows] = {};
-    int nextRows = 0;
-    std::int64_t nextBytes = 0;  // of each next row
-};
-
-// Prefetches target x's share (of targets) of the next call's rows.
-inline void PrefetchNextRows(const HorizontalJob& job, std::size_t x, std::size_t targets)
-{
-    constexpr std::int64_t kLine = 64;
-    const std::int64_t linesPerRow = (job.nextBytes + kLine - 1) / kLine;
-    const std::int64_t lines = linesPerRow * job.nextRows;
-    const auto share = static_cast<std::int64_t>(targets);
-    const std::int64_t from = lines * static_cast<std::int64_t>(x) / share;
-    const std::int64_t to = lines * static_cast<std::int64_t>(x + 1) / share;
-    for (std::int64_t line = from; line < to; ++line) {
-        __builtin_prefetch(job.next[line / linesPerRow] + line % linesPerRow * kLine);
-    }
-}
-
-struct VerticalJob {
-    const std::int16_t* weights = nullptr;  // even count, zero-padded
-    const std::uint8_t* const* rows = nullptr;  // one source row per weight, readable to a
-                                                // multiple of 32 bytes past bytes
-    std::int32_t count = 0;
-    std::int32_t bytes = 0;
-    PackedWindow window;
-    std::uint8_t* out = nullptr;  // bytes are written, nothing past them
 };
 
 void DeinterleaveSse2(const std::uint8_t* bgr, std::int32_t count, std::int16_t* planes[3]);
