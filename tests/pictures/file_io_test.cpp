@@ -7,71 +7,17 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
-#include "imaging/error.h"
+#include "tests/pictures/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "file_io_test-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed");
-        m_path = pattern;
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(m_path, ignored);
-    }
-    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
-    const fs::path& Path() const { return m_path; }
-
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_path))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    fs::path m_path;
-};
-
 std::vector<std::uint8_t> Bytes(const std::string& text)
 {
     return {text.begin(), text.end()};
-}
-
-void WriteText(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadText(const std::string& path)
-{
-    const auto bytes = ReadFileBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
-
-std::string MessageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "(no error)";
 }
 
 // Root ignores permission bits, so tests of unwritable places cannot fail as root.

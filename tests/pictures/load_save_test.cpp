@@ -15,40 +15,11 @@
 #include "pictures/save_picture.h"
 #include "pictures/upper_case.h"
 #include "tests/pictures/bmp_builder.h"
+#include "tests/pictures/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "load_save_test-XXXXXX").string();
-        if (!::mkdtemp(pattern.data()))
-            throw std::runtime_error("mkdtemp failed");
-        m_path = pattern;
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(m_path, ignored);
-    }
-    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
-
-    std::vector<std::string> Names(const std::string& sub = "") const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_path / sub))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    fs::path m_path;
-};
 
 // A Bgr24 picture with a gradient, so decoded pixels are not all alike.
 Raster Gradient(int width, int height)
@@ -74,17 +45,6 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
                                                 static_cast<std::streamsize>(bytes.size()));
 }
 
-void WriteText(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadText(const std::string& path)
-{
-    const auto bytes = ReadFileBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
-
 enum class Format { Jpeg, Bmp, Other };
 
 Format FormatOf(const std::string& path)
@@ -108,16 +68,6 @@ std::vector<std::uint8_t> PalettedBmp()
     builder.colorTable = {{255, 0, 0, 0}, {0, 255, 0, 0}, {0, 0, 255, 0}, {9, 9, 9, 0}};
     builder.pixels = BmpPixelArray({{0, 1}, {2, 3}});
     return builder.Bytes();
-}
-
-std::string MessageOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "(no error)";
 }
 
 // The working picture before a load that must not change it.
@@ -296,10 +246,10 @@ TEST(SavePicture, FailuresKeepTheOldFileAndLeaveNoTemporary)
 
     if (::geteuid() == 0)
         GTEST_SKIP() << "permission bits do not bind root";
-    fs::permissions(folder / "", fs::perms::owner_read | fs::perms::owner_exec);
+    fs::permissions(folder.Path(), fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_EQ(MessageOf([&] { SavePicture(Gradient(2, 2), folder / "WIDE.JPG", OutputMode::Jpeg); }),
               "Cannot create file \"" + (folder / "WIDE.jpg") + "\". Permission denied");
-    fs::permissions(folder / "", fs::perms::owner_all);
+    fs::permissions(folder.Path(), fs::perms::owner_all);
     EXPECT_EQ(ReadText(folder / "WIDE.jpg"), "old picture");
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"WIDE.jpg"});
 }
