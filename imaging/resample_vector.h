@@ -53,6 +53,16 @@ struct HorizontalJob {
     int rows = 0;                             // valid rows, 1..kHorizontalRows
 };
 
+struct VerticalJob {
+    const std::int16_t* weights = nullptr;  // even count, zero-padded
+    const std::uint8_t* const* rows = nullptr;  // one source row per weight, readable to a
+                                                // multiple of 32 bytes past bytes
+    std::int32_t count = 0;
+    std::int32_t bytes = 0;
+    PackedWindow window;
+    std::uint8_t* out = nullptr;  // bytes are written, nothing past them
+};
+
 void DeinterleaveSse2(const std::uint8_t* bgr, std::int32_t count, std::int16_t* planes[3]);
 void HorizontalSse2(const HorizontalJob& job);
 void VerticalSse2(const VerticalJob& job);
