@@ -2,6 +2,7 @@
 // so that tests need no binary fixtures. Header-only; any test program may include it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -29,8 +30,8 @@ struct BmpBuilder {
     std::uint8_t signature[2] = {'B', 'M'};
     std::optional<std::uint32_t> fileSize;  // bfSize; default: the real size
     std::optional<std::uint32_t> offBits;   // bfOffBits; default: where the pixels start
-    // 12 writes the core header; 16 to 64 writes the first headerSize bytes of the 40-byte
-    // layout (and beyond 40, zeros and the masks at header offsets 40 to 51).
+    // 12 writes the core header; other sizes write the first headerSize bytes of the 40-byte
+    // layout, and beyond 40, the masks at header offsets 40 to 51 and zeros.
     std::uint32_t headerSize = 40;
     std::int32_t width = 1;   // 16 bits in a core header
     std::int32_t height = 1;  // 16 bits in a core header
@@ -72,7 +73,9 @@ struct BmpBuilder {
                 Put32(header, masks->green);
                 Put32(header, masks->blue);
             }
-            header.resize(headerSize, 0);
+            // The size field is always written whole; a size beyond 256 is not padded out,
+            // so that files declaring absurd headers stay small.
+            header.resize(std::clamp<std::uint32_t>(headerSize, 4, 256), 0);
             if (masks && headerSize == 40) {
                 Put32(header, masks->red);
                 Put32(header, masks->green);

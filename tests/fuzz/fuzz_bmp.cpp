@@ -1,0 +1,45 @@
+// libFuzzer target for the BMP reader: any bytes must give a picture or an Error, never a
+// crash, a hang or an access outside the buffers. The pictures read are converted to
+// 24 bits, as a batch run does, to exercise every pixel conversion.
+//
+// A longer run than the CI's minute, from the seeds the tests write:
+//   PICBATCH_FUZZ_SEEDS=$PWD/build-bmpfuzz/seeds build-bmp/tests/pictures/pictures_tests \
+//     --gtest_filter='*FuzzSeeds*'
+//   build-bmpfuzz/tests/fuzz/fuzz_bmp -max_total_time=3600 -rss_limit_mb=2048 \
+//     build-bmpfuzz/corpus-bmp build-bmpfuzz/seeds/bmp
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "imaging/error.h"
+#include "imaging/raster.h"
+#include "pictures/bmp.h"
+#include "pictures/bmp_layout.h"
+
+namespace {
+
+// Headers may declare pictures of up to 2^28 pixels from a few bytes; making and converting
+// such stores is correct but takes seconds, which only slows the search for faults. Every
+// code path is reached with small pictures.
+constexpr std::int64_t kMaxFuzzPixels = std::int64_t{1} << 18;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::span<const std::uint8_t> bytes(data, size);
+    try {
+        if (!bytes.empty()) {
+            const BmpLayout layout = ReadBmpLayout(bytes);
+            if (std::int64_t{layout.width} * layout.height > kMaxFuzzPixels)
+                return 0;
+        }
+        Raster raster;
+        ParseBmp(bytes, raster);
+        if (!raster.Empty())
+            raster.SetPixelForm(PixelForm::Bgr24);
+    } catch (const Error&) {
+        // Refusing a file is a correct outcome.
+    }
+    return 0;
+}
