@@ -63,7 +63,8 @@ public:
     // The start button: starts a stopped run (throws Error, not starting, when the size or
     // a folder text is unusable), stops a running one.
     void Toggle();
-    // One timer tick.
+    // One timer tick: handles one entry, recording its failure if any. Does nothing while
+    // stopped, or when called again from the window's events inside a tick.
     void Tick();
     // The window's close query: never refuses.
     void RequestClose() { m_closeRequested = true; }
