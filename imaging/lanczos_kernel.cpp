@@ -3,8 +3,10 @@
 // weights do not depend on how the compiler keeps temporaries.
 #include "imaging/lanczos_kernel.h"
 
+#include <bit>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 
 static_assert(LDBL_MANT_DIG == 64, "the kernel needs an extended-precision long double");
 
@@ -31,6 +33,14 @@ long double Sine(long double s)
 #endif
 }
 
+// The float next to f (finite, not 0) toward +infinity or -infinity: one step of the
+// magnitude in the bit pattern, without the library call.
+float Neighbour(float f, bool up)
+{
+    const auto bits = std::bit_cast<std::uint32_t>(f);
+    return std::bit_cast<float>((f > 0.0f) == up ? bits + 1 : bits - 1);
+}
+
 }  // namespace
 
 float NormalizedSinc(float x)
@@ -46,8 +56,8 @@ float NormalizedSinc(float x)
     // float; otherwise the extended-precision sine decides.
     const long double quick = static_cast<long double>(std::sin(static_cast<double>(s))) / static_cast<long double>(s);
     const float rounded = static_cast<float>(quick);
-    const long double above = (static_cast<long double>(rounded) + std::nextafter(rounded, 2.0f)) / 2.0L;
-    const long double below = (static_cast<long double>(rounded) + std::nextafter(rounded, -2.0f)) / 2.0L;
+    const long double above = (static_cast<long double>(rounded) + Neighbour(rounded, true)) / 2.0L;
+    const long double below = (static_cast<long double>(rounded) + Neighbour(rounded, false)) / 2.0L;
     const long double margin = std::fabs(quick) * 0x1p-32L;
     if (above - quick > margin && quick - below > margin) {
         return rounded;

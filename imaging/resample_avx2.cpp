@@ -127,8 +127,10 @@ PICBATCH_AVX2 void HorizontalAvx2(const HorizontalJob& job)
         const __m256i packed = _mm256_packus_epi16(_mm256_packs_epi32(q[0], q[1]), _mm256_packs_epi32(q[2], q[2]));
         alignas(32) std::uint8_t bytes[32];
         _mm256_store_si256(reinterpret_cast<__m256i*>(bytes), _mm256_shuffle_epi8(packed, triples));
+        // Four bytes per pixel: the fourth is overwritten by the next pixel, or lands in the
+        // row's spare byte.
         for (int r = 0; r < job.rows; ++r) {
-            std::memcpy(job.out[r] + 3 * x, bytes + (r < 4 ? 3 * r : 16 + 3 * (r - 4)), 3);
+            std::memcpy(job.out[r] + 3 * x, bytes + (r < 4 ? 3 * r : 16 + 3 * (r - 4)), 4);
         }
     }
 }

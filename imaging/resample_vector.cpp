@@ -133,7 +133,7 @@ public:
     IntermediateRows(const Raster& source, const PackedAxis& horizontal, int width, std::int64_t depth, bool useAvx2)
         : m_source(source)
         , m_depth(depth)
-        , m_stride(RoundUp(kPixelBytes * width, kVectorBytes))
+        , m_stride(RoundUp(kPixelBytes * width + 1, kVectorBytes))
         , m_store(static_cast<std::size_t>(m_stride * depth))
         , m_planeLength(source.Width() + kPlanePadding)
         , m_planes(static_cast<std::size_t>(m_planeLength * kHorizontalRows * 3))
@@ -179,7 +179,9 @@ private:
 
     const Raster& m_source;
     std::int64_t m_depth;
-    std::int64_t m_stride;  // whole 32-byte vectors, for the vertical loads
+    // Whole 32-byte vectors for the vertical loads, and a spare byte for the 4-byte stores
+    // of the horizontal kernels.
+    std::int64_t m_stride;
     std::vector<std::uint8_t> m_store;
     std::int64_t m_planeLength;
     std::vector<std::int16_t> m_planes;

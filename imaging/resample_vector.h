@@ -49,7 +49,8 @@ struct HorizontalJob {
     const PackedAxis* axis = nullptr;
     // [row][blue, green, red], each padded with 16 zeros; all readable, also past rows
     const std::int16_t* planes[kHorizontalRows][3] = {};
-    std::uint8_t* out[kHorizontalRows] = {};  // Bgr24 target rows
+    // Bgr24 target rows, each writable one byte past its pixels (pixels are stored as 4 bytes)
+    std::uint8_t* out[kHorizontalRows] = {};
     int rows = 0;                             // valid rows, 1..kHorizontalRows
 };
 
