@@ -1,8 +1,11 @@
 // The window settings both dialogs share.
 #include "dialogs/dialog_look.h"
 
+#include "dialogs/resource_picture.h"
+
 #include <QDialog>
 #include <QPalette>
+#include <QPushButton>
 #include <QScreen>
 
 // Outside any namespace: Q_INIT_RESOURCE declares the resource's registration function.
@@ -39,4 +42,14 @@ void CentreOnScreen(QDialog& dialog)
         frame.moveCenter(screen->availableGeometry().center());
         dialog.move(frame.topLeft());
     }
+}
+
+QPushButton* MakeGlyphButton(QWidget* parent, const char* name, const QString& glyph,
+                             const QString& caption, const QRect& geometry)
+{
+    auto* button = new QPushButton(ButtonGlyph(glyph), caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    button->setIconSize(QSize(18, 18));  // one of the glyph's two square pictures
+    return button;
 }

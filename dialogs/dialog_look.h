@@ -5,6 +5,9 @@
 #include <QFont>
 
 class QDialog;
+class QPushButton;
+class QRect;
+class QWidget;
 
 // Registers the bundled icons and glyphs; a static library needs this before first use.
 void InitDialogResources();
@@ -18,3 +21,7 @@ void SetUpDialogWindow(QDialog& dialog, const QString& caption, int width, int h
 
 // Moves the dialog to the middle of the screen it is on.
 void CentreOnScreen(QDialog& dialog);
+
+// A push button named name with the glyph (BBOK or BBCANCEL) left of its caption.
+QPushButton* MakeGlyphButton(QWidget* parent, const char* name, const QString& glyph,
+                             const QString& caption, const QRect& geometry);

@@ -1,6 +1,7 @@
 // The directory list and the drawing of its entries.
 #include "dialogs/directory_list.h"
 
+#include "dialogs/item_painting.h"
 #include "dialogs/resource_picture.h"
 
 #include <QKeyEvent>
@@ -39,9 +40,7 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        const bool selected = option.state.testFlag(QStyle::State_Selected);
-        const QPalette& palette = option.palette;
-        painter->fillRect(option.rect, selected ? palette.highlight() : palette.base());
+        PaintItemBackground(*painter, option);
 
         const int indent = index.data(DirectoryList::kIndentRole).toInt();
         const int iconIndex = std::clamp(index.data(DirectoryList::kIconRole).toInt(), 0, 2);
@@ -49,13 +48,12 @@ public:
         const int iconTop = option.rect.top() + (option.rect.height() - icon.height()) / 2;
         painter->drawPixmap(option.rect.left() + indent, iconTop, icon);
 
-        painter->setPen(selected ? palette.highlightedText().color() : palette.text().color());
         QRect textRect = option.rect;
         textRect.setLeft(option.rect.left() + indent + kIconWidth + kTextGap);
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                           index.data().toString());
-        if (option.state.testFlag(QStyle::State_HasFocus) && selected) {
-            QPen pen(palette.highlightedText().color(), 1, Qt::DotLine);
+        if (option.state.testFlag(QStyle::State_HasFocus) && option.state.testFlag(QStyle::State_Selected)) {
+            QPen pen(option.palette.highlightedText().color(), 1, Qt::DotLine);
             painter->setPen(pen);
             painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
         }

@@ -4,6 +4,8 @@
 #include "dialogs/resource_picture.h"
 
 #include <QAbstractItemView>
+#include "dialogs/item_painting.h"
+
 #include <QPainter>
 #include <QPixmap>
 #include <QStyledItemDelegate>
@@ -46,12 +48,10 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        const bool selected = option.state.testFlag(QStyle::State_Selected);
-        painter->fillRect(option.rect, selected ? option.palette.highlight() : option.palette.base());
+        PaintItemBackground(*painter, option);
         const QPixmap icon = index.data(Qt::DecorationRole).value<QIcon>().pixmap(16, kDriveIconHeight);
         painter->drawPixmap(option.rect.left() + kIconLeft,
                             option.rect.top() + (option.rect.height() - icon.height()) / 2, icon);
-        painter->setPen(selected ? option.palette.highlightedText().color() : option.palette.text().color());
         // Plain text: "&" in a label or a share name is no shortcut marker.
         painter->drawText(option.rect.adjusted(kTextLeft, 0, 0, 0),
                           Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, index.data().toString());

@@ -3,6 +3,8 @@
 
 #include "batch/source_listing.h"
 
+#include "dialogs/item_painting.h"
+
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -22,9 +24,7 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        const bool selected = option.state.testFlag(QStyle::State_Selected);
-        painter->fillRect(option.rect, selected ? option.palette.highlight() : option.palette.base());
-        painter->setPen(selected ? option.palette.highlightedText().color() : option.palette.text().color());
+        PaintItemBackground(*painter, option);
         painter->drawText(option.rect.adjusted(kTextLeft, 0, 0, 0),
                           Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, index.data().toString());
     }

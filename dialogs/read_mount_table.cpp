@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -40,24 +41,19 @@ bool RemovableDevice(const std::string& source)
 // bytes that cannot stand in a file name.
 std::string DecodeLabel(const std::string& name)
 {
-    const auto hexValue = [](char c) {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    };
     std::string out;
     for (std::size_t i = 0; i < name.size(); ++i) {
-        if (name[i] == '\\' && name.size() - i > 3 && name[i + 1] == 'x' && hexValue(name[i + 2]) >= 0
-            && hexValue(name[i + 3]) >= 0) {
-            out += static_cast<char>(hexValue(name[i + 2]) * 16 + hexValue(name[i + 3]));
-            i += 3;
-        } else {
-            out += name[i];
+        unsigned int value = 0;
+        if (name[i] == '\\' && name.size() - i > 3 && name[i + 1] == 'x') {
+            const char* digits = name.data() + i + 2;
+            const auto [end, error] = std::from_chars(digits, digits + 2, value, 16);
+            if (error == std::errc() && end == digits + 2) {
+                out += static_cast<char>(value);
+                i += 3;
+                continue;
+            }
         }
+        out += name[i];
     }
     return out;
 }

@@ -3,7 +3,6 @@
 
 #include "batch/target_size.h"
 #include "dialogs/dialog_look.h"
-#include "dialogs/resource_picture.h"
 #include "dialogs/up_down.h"
 #include "imaging/error.h"
 
@@ -14,6 +13,8 @@
 #include <QPushButton>
 
 #include <optional>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -29,6 +30,19 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect 
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(geometry);
     return label;
+}
+
+// An edit field at top with its arrows at its right edge.
+std::pair<QLineEdit*, UpDown*> MakeSizeField(QWidget* parent, const char* fieldName, const char* arrowsName,
+                                             int top)
+{
+    auto* field = new QLineEdit(QString::number(kArrowMinimum), parent);
+    field->setObjectName(QString::fromLatin1(fieldName));
+    field->setGeometry(97, top, 49, 21);
+    auto* arrows = new UpDown(field, kArrowMinimum, kArrowMaximum, parent);
+    arrows->setObjectName(QString::fromLatin1(arrowsName));
+    arrows->setGeometry(146, top, 15, 21);
+    return {field, arrows};
 }
 
 // A size the run can use: the text converts and is at least 1.
@@ -60,31 +74,15 @@ TAboutBox::TAboutBox(QWidget* parent)
     MakeLabel(m_groupBox1, "Label3", QStringLiteral("像素  "), {173, 36, 30, 13});
     MakeLabel(m_groupBox1, "Label4", QStringLiteral("像素  "), {174, 70, 30, 13});
 
-    m_edtW = new QLineEdit(QStringLiteral("16"), m_groupBox1);
-    m_edtW->setObjectName(QStringLiteral("edtW"));
-    m_edtW->setGeometry(97, 32, 49, 21);
-    m_udW = new UpDown(m_edtW, kArrowMinimum, kArrowMaximum, m_groupBox1);
-    m_udW->setObjectName(QStringLiteral("udW"));
-    m_udW->setGeometry(146, 32, 15, 21);
+    std::tie(m_edtW, m_udW) = MakeSizeField(m_groupBox1, "edtW", "udW", 32);
+    std::tie(m_edtH, m_udH) = MakeSizeField(m_groupBox1, "edtH", "udH", 64);
 
-    m_edtH = new QLineEdit(QStringLiteral("16"), m_groupBox1);
-    m_edtH->setObjectName(QStringLiteral("edtH"));
-    m_edtH->setGeometry(97, 64, 49, 21);
-    m_udH = new UpDown(m_edtH, kArrowMinimum, kArrowMaximum, m_groupBox1);
-    m_udH->setObjectName(QStringLiteral("udH"));
-    m_udH->setGeometry(146, 64, 15, 21);
-
-    m_bitBtn1 = new QPushButton(ButtonGlyph(QStringLiteral("BBOK")), QStringLiteral("确定"), this);
-    m_bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    m_bitBtn1->setGeometry(72, 124, 75, 24);
-    m_bitBtn1->setIconSize(QSize(18, 18));
+    m_bitBtn1 = MakeGlyphButton(this, "BitBtn1", QStringLiteral("BBOK"), QStringLiteral("确定"), {72, 124, 75, 24});
     m_bitBtn1->setDefault(true);
     connect(m_bitBtn1, &QPushButton::clicked, this, &TAboutBox::BitBtn1Click);
 
-    m_bitBtn2 = new QPushButton(ButtonGlyph(QStringLiteral("BBCANCEL")), QStringLiteral("取消"), this);
-    m_bitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    m_bitBtn2->setGeometry(152, 124, 75, 24);
-    m_bitBtn2->setIconSize(QSize(18, 18));
+    m_bitBtn2 = MakeGlyphButton(this, "BitBtn2", QStringLiteral("BBCANCEL"), QStringLiteral("取消"),
+                                {152, 124, 75, 24});
     connect(m_bitBtn2, &QPushButton::clicked, this, &TAboutBox::BitBtn2Click);
 
     setTabOrder(m_edtW, m_edtH);

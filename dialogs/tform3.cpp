@@ -8,7 +8,6 @@
 #include "dialogs/drive_selector.h"
 #include "dialogs/error_box.h"
 #include "dialogs/file_list.h"
-#include "dialogs/resource_picture.h"
 #include "imaging/error.h"
 
 #include <QLabel>
@@ -16,6 +15,7 @@
 
 #include <filesystem>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -68,16 +68,10 @@ TForm3::TForm3(QWidget* parent)
     m_fileListBox1->setObjectName(QStringLiteral("FileListBox1"));
     m_fileListBox1->setGeometry(256, 40, 233, 201);
 
-    m_bitBtn1 = new QPushButton(ButtonGlyph(QStringLiteral("BBOK")), QStringLiteral("确定"), this);
-    m_bitBtn1->setObjectName(QStringLiteral("BitBtn1"));
-    m_bitBtn1->setGeometry(334, 248, 75, 25);
-    m_bitBtn1->setIconSize(QSize(18, 18));
+    m_bitBtn1 = MakeGlyphButton(this, "BitBtn1", QStringLiteral("BBOK"), QStringLiteral("确定"), {334, 248, 75, 25});
     m_bitBtn1->setDefault(true);
-
-    m_bitBtn2 = new QPushButton(ButtonGlyph(QStringLiteral("BBCANCEL")), QStringLiteral("取消"), this);
-    m_bitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-    m_bitBtn2->setGeometry(414, 248, 75, 25);
-    m_bitBtn2->setIconSize(QSize(18, 18));
+    m_bitBtn2 = MakeGlyphButton(this, "BitBtn2", QStringLiteral("BBCANCEL"), QStringLiteral("取消"),
+                                {414, 248, 75, 25});
 
     setTabOrder(m_directoryListBox1, m_driveComboBox1);
     setTabOrder(m_driveComboBox1, m_fileListBox1);
@@ -124,15 +118,8 @@ void TForm3::ChangeFolder(const std::string& folder)
 {
     if (folder == m_currentFolder)
         return;
-    std::string entered;
-    try {
-        EnterFolder(folder);
-        entered = CurrentFolder();
-    } catch (const Error& error) {
-        ShowErrorBox(this, QString::fromStdString(error.what()));
-        return;
-    }
-    ShowFolder(entered);
+    if (const auto entered = Enter(folder))
+        ShowFolder(*entered);
 }
 
 void TForm3::DriveComboBox1Change(int index)
@@ -153,16 +140,21 @@ void TForm3::DriveComboBox1Change(int index)
         if (mount && mount->mountPoint == picked)
             target = remembered->second;
     }
-    std::string entered;
+    // On failure the selector keeps showing the picked mount while the lists keep the old
+    // folder.
+    if (const auto entered = Enter(target))
+        ShowFolder(*entered);
+}
+
+std::optional<std::string> TForm3::Enter(const std::string& folder)
+{
     try {
-        EnterFolder(target);
-        entered = CurrentFolder();
+        EnterFolder(folder);
+        return CurrentFolder();
     } catch (const Error& error) {
-        // The selector keeps showing the picked mount while the lists keep the old folder.
         ShowErrorBox(this, QString::fromStdString(error.what()));
-        return;
+        return std::nullopt;
     }
-    ShowFolder(entered);
 }
 
 void TForm3::ShowFolder(const std::string& folder)

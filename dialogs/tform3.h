@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QString>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,9 @@ private:
     void DirectoryListBox1Open(int row);
     // Enters folder; on failure shows the error and changes nothing.
     void ChangeFolder(const std::string& folder);
+    // Makes folder the process's current folder and gives that as the system reports it;
+    // shows the error and gives nothing on failure.
+    std::optional<std::string> Enter(const std::string& folder);
     // Shows folder (the process's current folder) in all three lists.
     void ShowFolder(const std::string& folder);
 
