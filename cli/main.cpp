@@ -61,6 +61,10 @@ int main(int argc, char** argv)
     std::error_code error;
     if (!std::filesystem::is_directory(job.sourceFolder, error))
         return UsageFailure("源文件夹不存在 / source folder not found: " + job.sourceFolder);
+    // The listing takes an unreadable folder for an empty one; here that would pass for success.
+    std::filesystem::directory_iterator(job.sourceFolder, error);
+    if (error)
+        return UsageFailure("无法读取源文件夹 / cannot read source folder: " + job.sourceFolder + ": " + error.message());
     // A missing destination is made, as "mkdir -p" would; anything else there is refused.
     std::filesystem::create_directories(job.destinationFolder, error);
     if (!std::filesystem::is_directory(job.destinationFolder, error))
