@@ -1,0 +1,22 @@
+// FaceButton: a flat button without a face of its own. The artwork under it draws the
+// face; the button only adds a light veil while hovered, a darker one while pressed, and an
+// outline when it has the keyboard focus.
+#pragma once
+
+#include <QAbstractButton>
+
+class FaceButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit FaceButton(QWidget* parent = nullptr);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    bool m_hovered = false;
+};

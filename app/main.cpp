@@ -1,0 +1,29 @@
+// picbatch: the window program. Reads no command line and writes no settings.
+#include <QApplication>
+#include <QScreen>
+
+#include <exception>
+
+#include "app/tfrm_main.h"
+#include "dialogs/error_box.h"
+#include "pictures/jpeg_image.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("picbatch"));
+
+    // Read once, before any picture is made; without a screen the 24-bit format applies.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    ApplyDisplayColorDepth(screen ? screen->depth() : 24);
+
+    try {
+        TfrmMain window;
+        window.show();
+        return QApplication::exec();
+    } catch (const std::exception& error) {
+        // Only building the window can get here: every handler shows its own errors.
+        ShowErrorBox(nullptr, QString::fromStdString(error.what()));
+        return 1;
+    }
+}

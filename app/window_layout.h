@@ -1,0 +1,41 @@
+// Where the main window's controls sit, in client-area pixels. The window places its
+// controls here and the artwork generator draws labels and button faces around the same
+// rectangles, so the two cannot drift apart.
+#pragma once
+
+#include <QRect>
+#include <QSize>
+
+namespace layout {
+
+inline constexpr QSize kClientSize{671, 422};
+inline constexpr QSize kArtworkSize{674, 480};  // larger than the client area: cut off
+
+inline constexpr QRect kBtn1{404, 186, 70, 20};
+inline constexpr QRect kBtn2{405, 222, 69, 20};
+inline constexpr QRect kSpeedButton1{404, 268, 71, 21};
+inline constexpr QRect kSpeedButton3{405, 324, 70, 32};
+inline constexpr QRect kTxtPath1{156, 188, 219, 17};
+inline constexpr QRect kTxtPath2{156, 225, 220, 17};
+inline constexpr QRect kCmbSize{154, 268, 226, 21};
+inline constexpr QRect kR1{166, 332, 17, 17};
+inline constexpr QRect kR2{240, 333, 15, 17};
+inline constexpr QRect kR3{318, 333, 14, 17};
+inline constexpr QRect kProgressBar1{149, 370, 238, 12};
+inline constexpr QPoint kLblProc{416, 369};
+inline constexpr QRect kLblLink{256, 119, 105, 17};
+inline constexpr QRect kLblWenlo{152, 120, 91, 13};
+inline constexpr QRect kFList{480, 64, 145, 41};
+
+// Corner radius of the button faces in the artwork, matched by the buttons' veils.
+inline constexpr qreal kFaceRadius = 4;
+
+inline constexpr int kTimerInterval = 80;  // milliseconds between two ticks of a run
+
+// The font every text of the window and its artwork is drawn in.
+inline constexpr const char* kFontFamily = "WenQuanYi Micro Hei";
+
+// The help page's address as the link label shows it (in capitals) and as it is opened.
+inline constexpr const char* kHelpAddress = "picbatch:help";
+
+}  // namespace layout

@@ -1,0 +1,449 @@
+// The main window driven through its real controls, timer and modal dialogs (offscreen).
+// Dialogs are answered by a watcher timer that acts once a modal window is up.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "app/listing_holder.h"
+#include "app/raster_image.h"
+#include "app/tfrm_main.h"
+#include "batch/target_size.h"
+#include "dialogs/error_box.h"
+#include "imaging/raster.h"
+#include "pictures/bmp.h"
+#include "pictures/file_io.h"
+#include "pictures/jpeg_image.h"
+#include "pictures/load_picture.h"
+
+namespace {
+
+// Calls act with the first modal window that appears, from inside its modal loop.
+void WhenModal(std::function<void(QWidget*)> act)
+{
+    auto* poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act = std::move(act)] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            act(modal);
+        }
+    });
+    poll->start(5);
+}
+
+void Click(QWidget* window, const char* name)
+{
+    auto* button = window->findChild<QAbstractButton*>(name);
+    QVERIFY2(button, name);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Clicks OK (BitBtn1) or Cancel (BitBtn2) in the next modal dialog.
+void AnswerNextDialog(const char* buttonName)
+{
+    WhenModal([buttonName](QWidget* dialog) { Click(dialog, buttonName); });
+}
+
+QImage TestImage(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, 128));
+    return image;
+}
+
+void WriteJpeg(const QString& path, const QImage& image)
+{
+    TJPEGImage jpeg;
+    jpeg.AssignPicture(RasterFromImage(image));
+    std::vector<std::uint8_t> bytes;
+    jpeg.SaveJpegData(bytes);
+    ReplaceFile(path.toStdString(), bytes);
+}
+
+void WriteText(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Collects the URLs the window asks the desktop to open, instead of starting a browser.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    std::vector<QUrl> urls;
+public slots:
+    void Open(const QUrl& url) { urls.push_back(url); }
+};
+
+}  // namespace
+
+class TfrmMainTest : public QObject {
+    Q_OBJECT
+
+private:
+    template <class T>
+    static T* Control(QWidget& window, const char* name)
+    {
+        auto* control = window.findChild<T*>(name);
+        if (!control)
+            qFatal("no control %s", name);
+        return control;
+    }
+
+    // Picks folder as the result of btn1 or btn2: the chooser opens at the current folder
+    // and OK returns it.
+    static void ChooseFolder(TfrmMain& window, const char* button, const QString& folder)
+    {
+        QVERIFY(QDir::setCurrent(folder));
+        AnswerNextDialog("BitBtn1");
+        Click(&window, button);
+    }
+
+    QString m_startFolder;
+
+private slots:
+    void initTestCase() { m_startFolder = QDir::currentPath(); }
+    void cleanup() { QDir::setCurrent(m_startFolder); }
+
+    void StartState()
+    {
+        TfrmMain window;
+        window.show();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Kavrel图片批处理工具"));
+        QCOMPARE(window.size(), QSize(671, 422));
+        QCOMPARE(window.minimumSize(), window.maximumSize());
+        QVERIFY(!(window.windowFlags() & Qt::WindowMinMaxButtonsHint));
+
+        auto* sizes = Control<QComboBox>(window, "cmbSize");
+        QCOMPARE(sizes->count(), int(kPresetSizeTexts.size()));
+        QCOMPARE(sizes->currentIndex(), 0);
+        QCOMPARE(sizes->currentText(), QStringLiteral("778 * 502  （杂志图片）"));
+        QVERIFY(Control<QRadioButton>(window, "r1")->isChecked());
+        QVERIFY(!Control<QRadioButton>(window, "r2")->isChecked());
+        QVERIFY(!Control<QRadioButton>(window, "r3")->isChecked());
+        QCOMPARE(Control<QRadioButton>(window, "r3")->toolTip(), QStringLiteral("目标文件采用bmp格式"));
+        QVERIFY(Control<QProgressBar>(window, "ProgressBar1")->isHidden());
+        QVERIFY(Control<QLabel>(window, "lblProc")->text().isEmpty());
+        QVERIFY(Control<QLineEdit>(window, "txtPath1")->isReadOnly());
+        QVERIFY(Control<QWidget>(window, "fList")->isHidden());
+        QCOMPARE(Control<QTimer>(window, "Timer1")->interval(), 80);
+        QVERIFY(!Control<QTimer>(window, "Timer1")->isActive());
+        QCOMPARE(Control<QAbstractButton>(window, "SpeedButton3")->toolTip(),
+                 QStringLiteral("点击确定将开始处理图片"));
+        QCOMPARE(Control<QLabel>(window, "lblLink")->text(), QStringLiteral("PICBATCH:HELP"));
+
+        // The artwork was decoded and is larger than the client area, as drawn.
+        auto* artwork = Control<QLabel>(window, "Image1");
+        QCOMPARE(artwork->pixmap().size(), QSize(674, 480));
+    }
+
+    void CustomSizesAreAppendedAndSelected()
+    {
+        TfrmMain window;
+        window.show();
+        auto* sizes = Control<QComboBox>(window, "cmbSize");
+        const struct {
+            const char* width;
+            const char* height;
+            const char* text;
+        } cases[] = {{"800", "600", "800 * 600  （自定义尺寸）"},
+                     {"1234", "56", "1234 * 56  （自定义尺寸）"}};
+        int expectedCount = sizes->count();
+        for (const auto& c : cases) {
+            WhenModal([&c](QWidget* dialog) {
+                dialog->findChild<QLineEdit*>("edtW")->setText(c.width);
+                dialog->findChild<QLineEdit*>("edtH")->setText(c.height);
+                Click(dialog, "BitBtn1");
+            });
+            Click(&window, "SpeedButton1");
+            ++expectedCount;
+            QCOMPARE(sizes->count(), expectedCount);
+            QCOMPARE(sizes->currentIndex(), expectedCount - 1);
+            QCOMPARE(sizes->currentText(), QString::fromUtf8(c.text));
+        }
+
+        // Cancel adds nothing and keeps the selection.
+        AnswerNextDialog("BitBtn2");
+        Click(&window, "SpeedButton1");
+        QCOMPARE(sizes->count(), expectedCount);
+        QCOMPARE(sizes->currentIndex(), expectedCount - 1);
+    }
+
+    void CancelledSourceChoiceEmptiesFieldAndKeepsListing()
+    {
+        QTemporaryDir source;
+        WriteText(source.filePath("a.bmp"), "x");
+        WriteText(source.filePath("b.txt"), "x");
+        TfrmMain window;
+        window.show();
+        auto* field = Control<QLineEdit>(window, "txtPath1");
+        SourceListing& listing = Control<ListingHolder>(window, "fList")->Listing();
+
+        ChooseFolder(window, "btn1", source.path());
+        QCOMPARE(field->text(), QDir(source.path()).canonicalPath());
+        QCOMPARE(listing.Count(), 2);
+
+        AnswerNextDialog("BitBtn2");
+        Click(&window, "btn1");
+        QVERIFY(field->text().isEmpty());
+        QCOMPARE(QString::fromStdString(listing.ListedFolder()), QDir(source.path()).canonicalPath());
+        QCOMPARE(listing.Count(), 2);
+        QCOMPARE(listing.EntryAt(0), std::string("a.bmp"));
+    }
+
+    // A whole run through the window: three pictures, a text file and a corrupt JPEG, in
+    // the listing's order a.bmp, b.txt, c.JPG, d.jpg, e.bmp.
+    void WholeRunThroughTheWindow()
+    {
+        QTemporaryDir source;
+        QTemporaryDir target;
+        WriteBmp(RasterFromImage(TestImage(40, 30)), source.filePath("a.bmp").toStdString());
+        WriteText(source.filePath("b.txt"), "not a picture");
+        WriteJpeg(source.filePath("c.JPG"), TestImage(50, 20));
+        WriteText(source.filePath("d.jpg"), "\xFF\xD8\xFF garbage");
+        WriteBmp(RasterFromImage(TestImage(8, 8)), source.filePath("e.bmp").toStdString());
+
+        TfrmMain window;
+        window.show();
+        ChooseFolder(window, "btn1", source.path());
+        ChooseFolder(window, "btn2", target.path());
+        auto* sizes = Control<QComboBox>(window, "cmbSize");
+        sizes->setCurrentIndex(int(kPresetSizeTexts.size()) - 1);  // "100 * 80"
+        auto* bar = Control<QProgressBar>(window, "ProgressBar1");
+        auto* percent = Control<QLabel>(window, "lblProc");
+        auto* start = Control<QAbstractButton>(window, "SpeedButton3");
+
+        // Each tick lets pending events run after it has shown its progress; a zero timer
+        // records what the window shows at that moment.
+        std::vector<QString> texts;
+        std::vector<int> positions;
+        QTimer observer;
+        connect(&observer, &QTimer::timeout, [&] {
+            const QString text = percent->text();
+            if (!text.isEmpty() && (texts.empty() || texts.back() != text)) {
+                texts.push_back(text);
+                positions.push_back(bar->value());
+            }
+        });
+        observer.start(0);
+
+        QString report;
+        WhenModal([&](QWidget* box) {
+            report = static_cast<QMessageBox*>(box)->text();
+            static_cast<QMessageBox*>(box)->accept();
+        });
+        QTest::mouseClick(start, Qt::LeftButton);
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->maximum(), 5);
+        QCOMPARE(start->toolTip(), QStringLiteral("再次点击将终止图片处理操作"));
+        QTRY_VERIFY_WITH_TIMEOUT(!window.Run().Running(), 10000);
+        observer.stop();
+
+        const std::vector<QString> expectedTexts = {"20%    ", "40%    ", "60%    ", "80%    ",
+                                                    "100%    "};
+        QCOMPARE(texts, expectedTexts);
+        QCOMPARE(positions, (std::vector<int>{1, 2, 3, 4, 5}));
+        QVERIFY(bar->isHidden());
+        QVERIFY(percent->text().isEmpty());
+        QCOMPARE(start->toolTip(), QStringLiteral("点击确定将开始处理图片"));
+        QTRY_VERIFY(!report.isEmpty());
+        QVERIFY2(report.contains("d.jpg"), qPrintable(report));
+
+        QDir out(target.path());
+        QCOMPARE(out.entryList(QDir::Files, QDir::Name),
+                 (QStringList{"A.bmp", "C.jpg", "E.bmp"}));
+        for (const char* name : {"A.bmp", "C.jpg", "E.bmp"}) {
+            Raster picture;
+            QVERIFY(LoadPicture(out.filePath(name).toStdString(), picture));
+            QCOMPARE(picture.Width(), 100);
+            QCOMPARE(picture.Height(), 80);
+        }
+    }
+
+    void OutputModeChangedMidRunAppliesToLaterFiles()
+    {
+        QTemporaryDir source;
+        QTemporaryDir target;
+        for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
+            WriteBmp(RasterFromImage(TestImage(12, 12)), source.filePath(name).toStdString());
+        TfrmMain window;
+        window.show();
+        ChooseFolder(window, "btn1", source.path());
+        ChooseFolder(window, "btn2", target.path());
+        Control<QComboBox>(window, "cmbSize")->setCurrentIndex(int(kPresetSizeTexts.size()) - 1);
+        auto* jpegMode = Control<QRadioButton>(window, "r2");
+        auto* percent = Control<QLabel>(window, "lblProc");
+
+        // The choice is read after the tick's events ran: picking jpeg during the second
+        // file's tick turns b and c into JPEG files.
+        QTimer observer;
+        connect(&observer, &QTimer::timeout, [&] {
+            if (percent->text().startsWith("66%") && !jpegMode->isChecked())
+                QTest::mouseClick(jpegMode, Qt::LeftButton, {}, QPoint(7, 8));
+        });
+        observer.start(0);
+        Click(&window, "SpeedButton3");
+        QTRY_VERIFY_WITH_TIMEOUT(!window.Run().Running(), 10000);
+        QVERIFY(jpegMode->isChecked());
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files, QDir::Name),
+                 (QStringList{"A.bmp", "B.jpg", "C.jpg"}));
+    }
+
+    void SecondClickStopsAndNextStartBeginsAgain()
+    {
+        QTemporaryDir source;
+        QTemporaryDir target;
+        for (int i = 0; i < 8; ++i)
+            WriteText(source.filePath(QString("f%1.txt").arg(i)), "x");
+        TfrmMain window;
+        window.show();
+        ChooseFolder(window, "btn1", source.path());
+        ChooseFolder(window, "btn2", target.path());
+        auto* percent = Control<QLabel>(window, "lblProc");
+        Click(&window, "SpeedButton3");
+        QTRY_VERIFY(window.Run().EntryNumber() >= 3);
+        Click(&window, "SpeedButton3");
+        QVERIFY(!window.Run().Running());
+        QVERIFY(percent->text().isEmpty());
+        QVERIFY(Control<QProgressBar>(window, "ProgressBar1")->isHidden());
+        QVERIFY(!Control<QTimer>(window, "Timer1")->isActive());
+
+        Click(&window, "SpeedButton3");
+        QVERIFY(window.Run().Running());
+        QTRY_COMPARE(percent->text(), QStringLiteral("12%    "));  // entry 1 of 8
+        Click(&window, "SpeedButton3");
+    }
+
+    // Errors that a handler lets escape go to the error box; the window goes on.
+    void EscapedErrorsShowTheErrorBox_data()
+    {
+        QTest::addColumn<QString>("sizeText");
+        QTest::addColumn<bool>("withFolders");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("bad width, full stop appended")
+            << "abc * 5" << true << "'abc' is not a valid integer value.";
+        QTest::newRow("no source folder") << "100 * 80" << false << ErrorBoxText(QString::fromUtf8("请先选择源文件夹"));
+    }
+
+    void EscapedErrorsShowTheErrorBox()
+    {
+        QFETCH(QString, sizeText);
+        QFETCH(bool, withFolders);
+        QFETCH(QString, message);
+        QTemporaryDir folder;
+        TfrmMain window;
+        window.show();
+        if (withFolders) {
+            ChooseFolder(window, "btn1", folder.path());
+            ChooseFolder(window, "btn2", folder.path());
+        }
+        auto* sizes = Control<QComboBox>(window, "cmbSize");
+        sizes->addItem(sizeText);
+        sizes->setCurrentIndex(sizes->count() - 1);
+
+        QString caption;
+        QString text;
+        std::optional<QMessageBox::Icon> icon;
+        WhenModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            QVERIFY(box);
+            caption = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            box->accept();
+        });
+        Click(&window, "SpeedButton3");
+        QCOMPARE(caption, ApplicationTitle());
+        QCOMPARE(text, message);
+        QCOMPARE(icon, std::optional(QMessageBox::Critical));
+        QVERIFY(!window.Run().Running());
+        QVERIFY(window.isVisible());
+    }
+
+    void ClosingDuringARunClosesTheWindow()
+    {
+        QTemporaryDir source;
+        QTemporaryDir target;
+        for (int i = 0; i < 20; ++i)
+            WriteText(source.filePath(QString("f%1.txt").arg(i, 2, 10, QChar('0'))), "x");
+        TfrmMain window;
+        window.show();
+        ChooseFolder(window, "btn1", source.path());
+        ChooseFolder(window, "btn2", target.path());
+        Click(&window, "SpeedButton3");
+        QTRY_VERIFY(window.Run().EntryNumber() >= 2);
+        QVERIFY(window.close());
+        QVERIFY(!window.isVisible());
+        QTRY_VERIFY(!window.Run().Running());
+        QVERIFY(!Control<QTimer>(window, "Timer1")->isActive());
+    }
+
+    // Raster rows are stored bottom-up; the conversions must still keep row 0 on top.
+    void RasterConversionKeepsOrientationAndColours()
+    {
+        QImage image(3, 2, QImage::Format_RGB32);
+        image.setPixel(0, 0, qRgb(255, 0, 0));
+        image.setPixel(1, 0, qRgb(0, 255, 0));
+        image.setPixel(2, 0, qRgb(0, 0, 255));
+        image.setPixel(0, 1, qRgb(1, 2, 3));
+        image.setPixel(1, 1, qRgb(250, 251, 252));
+        image.setPixel(2, 1, qRgb(9, 99, 199));
+
+        const Raster raster = RasterFromImage(image);
+        QCOMPARE(raster.Width(), 3);
+        QCOMPARE(raster.Height(), 2);
+        std::uint8_t bgr[3];
+        raster.PixelBgr(0, 0, bgr);
+        QCOMPARE((std::vector<int>{bgr[0], bgr[1], bgr[2]}), (std::vector<int>{0, 0, 255}));
+        raster.PixelBgr(2, 1, bgr);
+        QCOMPARE((std::vector<int>{bgr[0], bgr[1], bgr[2]}), (std::vector<int>{199, 99, 9}));
+
+        const QImage back = ImageFromRaster(raster);
+        QCOMPARE(back.convertToFormat(QImage::Format_RGB32), image);
+        QVERIFY(ImageFromRaster(Raster()).isNull());
+        QVERIFY(RasterFromImage(QImage()).Empty());
+    }
+
+    // The three link areas open the bundled help page as a local file.
+    void LinksOpenTheHelpPage()
+    {
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler("file", &catcher, "Open");
+        TfrmMain window;
+        window.show();
+        for (const char* name : {"lblLink", "lblwenlo", "Image1"}) {
+            auto* label = Control<QLabel>(window, name);
+            QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(5, 5));
+        }
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(catcher.urls.size(), std::size_t(3));
+        QVERIFY(catcher.urls[0].isLocalFile());
+        QFile page(catcher.urls[0].toLocalFile());
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(page.readAll());
+        QVERIFY(html.contains(QStringLiteral("处理失败的图片")));
+    }
+};
+
+QTEST_MAIN(TfrmMainTest)
+
+#include "tfrm_main_test.moc"
