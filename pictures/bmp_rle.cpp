@@ -28,14 +28,20 @@ public:
     int PixelsPerByte() const { return m_fourBit ? 2 : 1; }
     bool PastTop() const { return m_y >= m_height; }
 
-    // Pixel i of a run whose bytes hold packed indices: in RLE4 the high nibble for even i
-    // and the low one for odd i, in RLE8 the whole byte.
-    void PutFrom(std::uint8_t byte, int i)
+    // count pixels from the current position on, pixel i being the index in packed[i] of
+    // a run whose bytes hold indices: in RLE4 the high nibble for even i and the low one for
+    // odd i, in RLE8 the whole byte. Only the pixels left of the right edge are written, so a
+    // run costs nothing once it is past the edge.
+    template <typename Packed>
+    void PutRun(int count, Packed packed)
     {
-        if (m_fourBit)
-            Put(i % 2 == 0 ? byte >> 4 : byte & 0x0F);
-        else
-            Put(byte);
+        const std::int64_t inside =
+            PastTop() ? 0 : std::clamp<std::int64_t>(m_width - m_x, 0, count);
+        for (int i = 0; i < inside; ++i) {
+            const std::uint8_t byte = packed(i);
+            Put(m_x + i, m_fourBit ? (i % 2 == 0 ? byte >> 4 : byte & 0x0F) : byte);
+        }
+        m_x += count;
     }
 
     void NextLine()
@@ -51,20 +57,18 @@ public:
     }
 
 private:
-    void Put(std::uint8_t index)
+    // x lies inside the picture.
+    void Put(std::int64_t x, std::uint8_t index)
     {
-        if (m_x < m_width && m_y < m_height) {
-            const std::int64_t row = m_y * m_rowSize;
-            if (m_fourBit) {
-                auto& byte = m_store[static_cast<std::size_t>(row + m_x / 2)];
-                // The leftmost of the two pixels of a byte is its high nibble.
-                byte = m_x % 2 == 0 ? static_cast<std::uint8_t>((byte & 0x0F) | index << 4)
-                                    : static_cast<std::uint8_t>((byte & 0xF0) | (index & 0x0F));
-            } else {
-                m_store[static_cast<std::size_t>(row + m_x)] = index;
-            }
+        const std::int64_t row = m_y * m_rowSize;
+        if (m_fourBit) {
+            auto& byte = m_store[static_cast<std::size_t>(row + x / 2)];
+            // The leftmost of the two pixels of a byte is its high nibble.
+            byte = x % 2 == 0 ? static_cast<std::uint8_t>((byte & 0x0F) | index << 4)
+                              : static_cast<std::uint8_t>((byte & 0xF0) | (index & 0x0F));
+        } else {
+            m_store[static_cast<std::size_t>(row + x)] = index;
         }
-        ++m_x;
     }
 
     std::span<std::uint8_t> m_store;
@@ -91,8 +95,7 @@ void DecodeBmpRle(std::span<const std::uint8_t> data, Raster& raster)
         pos += 2;
         if (count > 0) {
             // An encoded run: count pixels of one index, or in RLE4 of the two nibbles in turn.
-            for (int i = 0; i < count; ++i)
-                cursor.PutFrom(value, i);
+            cursor.PutRun(count, [value](int) { return value; });
             continue;
         }
         switch (value) {
@@ -114,8 +117,7 @@ void DecodeBmpRle(std::span<const std::uint8_t> data, Raster& raster)
             // Data that ends inside the run gives only the pixels it holds.
             const std::size_t present = std::min(runBytes, data.size() - pos);
             const int pixels = std::min<int>(value, static_cast<int>(present) * perByte);
-            for (int i = 0; i < pixels; ++i)
-                cursor.PutFrom(data[pos + static_cast<std::size_t>(i / perByte)], i);
+            cursor.PutRun(pixels, [&](int i) { return data[pos + static_cast<std::size_t>(i / perByte)]; });
             pos += std::min(runBytes + runBytes % 2, data.size() - pos);
             break;
         }
