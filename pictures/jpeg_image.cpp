@@ -54,10 +54,15 @@ TJPEGImage::~TJPEGImage() = default;
 
 void TJPEGImage::LoadJpegData(std::span<const std::uint8_t> bytes)
 {
+    LoadJpegData(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
+
+void TJPEGImage::LoadJpegData(std::vector<std::uint8_t>&& bytes)
+{
     m_data = std::make_shared<TJPEGData>();
     m_picture.reset();
-    m_data->bytes.emplace(bytes.begin(), bytes.end());
-    if (bytes.empty())
+    m_data->bytes = std::move(bytes);
+    if (m_data->bytes->empty())
         return;  // no header to read; decoding will fail with "empty input"
     const JpegHeader header = ReadJpegHeader(*m_data->bytes);
     m_data->width = header.width;

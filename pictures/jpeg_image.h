@@ -73,6 +73,8 @@ public:
     // Takes bytes as the compressed data and reads the header (width, height, grayscale,
     // progressive). Zero bytes read no header. Throws EJPEG.
     void LoadJpegData(std::span<const std::uint8_t> bytes);
+    // The same, taking over the caller's buffer instead of copying it.
+    void LoadJpegData(std::vector<std::uint8_t>&& bytes);
 
     // The decoded picture's size when one is cached, else the header's (0 before any).
     int Width() const;
