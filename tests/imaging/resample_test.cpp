@@ -122,14 +122,6 @@ TEST(BuildContributors, StrongReductionTotalsDrift)
     }
 }
 
-TEST(BuildContributors, SameLengthIsIdentity)
-{
-    const TContributorList list = BuildContributors(6, 6, AxisScale(6, 6));
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        EXPECT_EQ(Filled(list[i]), (List{{256, static_cast<std::int32_t>(i)}}));
-    }
-}
-
 TEST(BuildContributors, EveryContributionReadsTheLine)
 {
     // Small lines fold windows more than once; long ones stress capacities.
@@ -288,19 +280,18 @@ TEST_P(ResampleOnPath, TinyScaleSamplesInsteadOfGoingBlack)
     }
 }
 
+namespace {
+
+std::string PathName(const ::testing::TestParamInfo<ResamplePath>& info)
+{
+    static const char* const kNames[] = {"Reference", "Sse2", "Avx2"};
+    return kNames[static_cast<int>(info.param)];
+}
+
+}  // namespace
+
 INSTANTIATE_TEST_SUITE_P(Paths, ResampleOnPath,
-                         ::testing::Values(ResamplePath::Reference, ResamplePath::Sse2, ResamplePath::Avx2),
-                         [](const auto& info) {
-                             switch (info.param) {
-                             case ResamplePath::Reference:
-                                 return "Reference";
-                             case ResamplePath::Sse2:
-                                 return "Sse2";
-                             case ResamplePath::Avx2:
-                                 return "Avx2";
-                             }
-                             return "Unknown";
-                         });
+                         ::testing::Values(ResamplePath::Reference, ResamplePath::Sse2, ResamplePath::Avx2), PathName);
 
 TEST(ResampleLanczos, RejectsEmptySourcesAndTargetsBelowOne)
 {
