@@ -108,15 +108,8 @@ void TJPEGImage::DrawJpeg(Raster& target)
     const bool noPicture = !m_picture || m_picture->Empty();
     if (!m_data->bytes && noPicture)
         return;
-    const Raster& picture = DecodeJpeg();
-    // Onto a Bgr24 target of the same size every pixel is replaced byte for byte (padding
-    // is zero in both), so sharing the store gives the same picture without a copy.
-    if (target.Form() == PixelForm::Bgr24 && picture.Form() == PixelForm::Bgr24 && !picture.Empty()
-        && target.Width() == picture.Width() && target.Height() == picture.Height()) {
-        target.Assign(picture);
-        return;
-    }
-    target.DrawPicture(picture);
+    // Onto a Bgr24 target of the picture's size DrawPicture shares the store: no copy.
+    target.DrawPicture(DecodeJpeg());
 }
 
 Raster TJPEGImage::TakePicture()

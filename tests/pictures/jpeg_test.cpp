@@ -694,11 +694,7 @@ TEST(JpegImage, SizeCannotBeChanged)
 {
     TJPEGImage image;
     EXPECT_THROW(image.SetWidth(10), EInvalidGraphicOperation);
-    try {
-        image.SetHeight(10);
-    } catch (const EInvalidGraphicOperation& e) {
-        EXPECT_STREQ(e.what(), "Cannot change the size of a JPEG image");
-    }
+    EXPECT_THROW(image.SetHeight(10), EInvalidGraphicOperation);
 }
 
 TEST(JpegImage, DrawingCopiesThePictureAndAnEmptyObjectDrawsNothing)
@@ -740,6 +736,10 @@ TEST(JpegImage, EmbeddedRecordRoundTrip)
     TJPEGImage copy;
     EXPECT_EQ(copy.ReadEmbedded(record), saved.size() + 4);
     EXPECT_EQ(copy.Width(), 10);
+    Bytes again;
+    copy.WriteEmbedded(again);  // loaded data is written back unchanged
+    record.pop_back();
+    EXPECT_EQ(again, record);
 
     Bytes none;
     TJPEGImage().WriteEmbedded(none);
