@@ -42,6 +42,10 @@ std::string DriveItemText(const Mount& mount);
 // or nullptr when there is none.
 const Mount* MountOf(const std::vector<Mount>& mounts, const std::string& folder);
 
+// A name from /dev/disk/by-label with udev's "\xNN" escapes (blanks, slashes, other bytes
+// a file name cannot hold) turned back into the bytes.
+std::string DecodeLabelName(const std::string& name);
+
 // The mounts of this process: /proc/self/mounts with answers from /sys/block and
 // /dev/disk/by-label. A table that cannot be read gives "/" alone.
 std::vector<Mount> ReadMountTable();

@@ -37,9 +37,22 @@ bool RemovableDevice(const std::string& source)
     return removable.get(flag) && flag == '1';
 }
 
-// udev names the links in /dev/disk/by-label with "\xNN" for blanks, slashes and other
-// bytes that cannot stand in a file name.
-std::string DecodeLabel(const std::string& name)
+std::string VolumeLabel(const std::string& source)
+{
+    const std::string device = Canonical(source);
+    if (device.empty())
+        return {};
+    std::error_code ec;
+    for (fs::directory_iterator it("/dev/disk/by-label", ec), end; !ec && it != end; it.increment(ec)) {
+        if (Canonical(it->path().string()) == device)
+            return DecodeLabelName(it->path().filename().string());
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string DecodeLabelName(const std::string& name)
 {
     std::string out;
     for (std::size_t i = 0; i < name.size(); ++i) {
@@ -57,21 +70,6 @@ std::string DecodeLabel(const std::string& name)
     }
     return out;
 }
-
-std::string VolumeLabel(const std::string& source)
-{
-    const std::string device = Canonical(source);
-    if (device.empty())
-        return {};
-    std::error_code ec;
-    for (fs::directory_iterator it("/dev/disk/by-label", ec), end; !ec && it != end; it.increment(ec)) {
-        if (Canonical(it->path().string()) == device)
-            return DecodeLabel(it->path().filename().string());
-    }
-    return {};
-}
-
-}  // namespace
 
 std::vector<Mount> ReadMountTable()
 {

@@ -33,19 +33,6 @@ Controls Find(TAboutBox& box)
 class CustomSizeDialogTest : public QObject {
     Q_OBJECT
 private slots:
-    void controlsAtStart()
-    {
-        TAboutBox box;
-        const Controls c = Find(box);
-        QVERIFY(c.edtW && c.edtH && c.udW && c.udH && c.ok && c.cancel);
-        QCOMPARE(c.edtW->text(), QString("16"));
-        QCOMPARE(c.edtH->text(), QString("16"));
-        QVERIFY(c.ok->isDefault());
-        QCOMPARE(box.windowTitle(), QString("自定义尺寸"));
-        QCOMPARE(box.size(), QSize(298, 156));
-        QCOMPARE(box.Result(), QString());
-    }
-
     void acceptedSizes_data()
     {
         QTest::addColumn<QString>("width");

@@ -16,9 +16,8 @@ QStringList Describe(const std::vector<DirectoryEntry>& entries)
 {
     QStringList lines;
     for (const DirectoryEntry& entry : entries) {
-        const char* icon = entry.icon == FolderIcon::Open ? "open"
-            : entry.icon == FolderIcon::Current          ? "current"
-                                                         : "closed";
+        const char* const kIcons[] = {"open", "current", "closed"};  // in FolderIcon order
+        const char* icon = kIcons[static_cast<int>(entry.icon)];
         lines << QString("%1|%2|%3|%4")
                      .arg(QString::fromStdString(entry.text), QString::fromStdString(entry.path), icon)
                      .arg(entry.indent);

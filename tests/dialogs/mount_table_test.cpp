@@ -57,29 +57,15 @@ MountProbe DesktopProbe()
     return probe;
 }
 
-QString KindName(DriveKind kind)
-{
-    switch (kind) {
-    case DriveKind::Removable:
-        return "removable";
-    case DriveKind::Fixed:
-        return "fixed";
-    case DriveKind::Network:
-        return "network";
-    case DriveKind::CdRom:
-        return "cdrom";
-    case DriveKind::RamDisk:
-        return "ram";
-    }
-    return "?";
-}
+// In DriveKind order.
+const char* const kKindNames[] = {"removable", "fixed", "network", "cdrom", "ram"};
 
 // "mount point|kind|item text" per mount, for readable comparisons.
 QStringList Describe(const std::vector<Mount>& mounts)
 {
     QStringList lines;
     for (const Mount& mount : mounts) {
-        lines << QString::fromStdString(mount.mountPoint) + "|" + KindName(mount.kind) + "|"
+        lines << QString::fromStdString(mount.mountPoint) + "|" + kKindNames[static_cast<int>(mount.kind)] + "|"
                 + QString::fromStdString(DriveItemText(mount));
     }
     return lines;
@@ -146,13 +132,6 @@ private slots:
         QCOMPARE(Describe(ParseMountTable(table.toStdString(), probe)), expected);
     }
 
-    void emptyProbeOffersNoFolderMounts()
-    {
-        // Without answers, nothing but the root can be shown: no mount is known to be a folder.
-        const auto mounts = ParseMountTable(kDesktopTable, MountProbe{});
-        QCOMPARE(Describe(mounts), QStringList{"/|fixed|/ []"});
-    }
-
     void mountOfFolder_data()
     {
         QTest::addColumn<QString>("folder");
@@ -173,6 +152,26 @@ private slots:
         const auto mounts = ParseMountTable(kDesktopTable, DesktopProbe());
         const Mount* mount = MountOf(mounts, folder.toStdString());
         QCOMPARE(mount ? QString::fromStdString(mount->mountPoint) : QString(), mountPoint);
+    }
+
+    void labelNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("plain") << "DATA" << "DATA";
+        QTest::newRow("blank and slash") << "My\\x20Disk\\x2f2" << "My Disk/2";
+        QTest::newRow("upper-case hex digits") << "A\\x2FB" << "A/B";
+        QTest::newRow("UTF-8 left alone") << "照片" << "照片";
+        QTest::newRow("not hex") << "a\\xzz" << "a\\xzz";
+        QTest::newRow("cut short at the end") << "a\\x2" << "a\\x2";
+        QTest::newRow("sign is no digit") << "a\\x-1b" << "a\\x-1b";
+    }
+
+    void labelNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, label);
+        QCOMPARE(QString::fromStdString(DecodeLabelName(name.toStdString())), label);
     }
 
     void systemTableHasTheRoot()
