@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -147,8 +146,6 @@ public:
             }
         }
     }
-
-    std::int64_t Stride() const { return m_stride; }
 
     // Intermediate row r; valid from the FillTo that made it until depth rows later.
     const std::uint8_t* Row(std::int64_t r) const { return m_store.data() + r % m_depth * m_stride; }
