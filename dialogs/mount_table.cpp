@@ -13,8 +13,8 @@ constexpr std::array<std::string_view, 12> kNetworkTypes = {
     "nfs", "nfs4", "cifs", "smb3", "smbfs", "ncpfs", "afs", "ceph", "glusterfs",
     "davfs", "9p", "fuse.sshfs"};
 
-// Types that sit on a block device but are no place a user would pick: read-only images
-// (snaps, live systems) and swap-like helpers.
+// Types that sit on a block device but are no place a user would pick: compressed read-only
+// images of snaps, live systems and the like.
 constexpr std::array<std::string_view, 3> kImageTypes = {"squashfs", "erofs", "cramfs"};
 
 // Disk file systems that have no "/dev/..." source.
