@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <optional>
 #include <vector>
 
 #include <jpeglib.h>
@@ -39,8 +40,8 @@ static void WatchScanCount(j_common_ptr cinfo)
 
 }  // extern "C"
 
-// One libjpeg decompressor with its own error manager. It lives in the frame of the
-// operation that throws, never in a frame that calls setjmp, and is destroyed on every path.
+// One libjpeg decompressor with its own error manager. It lives in a scope of its own
+// that ends before any EJPEG is thrown, never in a frame that calls setjmp.
 struct Decompressor {
     jpeg_decompress_struct cinfo{};
     jpeg_error_mgr err{};
@@ -57,12 +58,20 @@ struct Decompressor {
     Decompressor(const Decompressor&) = delete;
     Decompressor& operator=(const Decompressor&) = delete;
 
-    [[noreturn]] void Throw() const { throw EJPEG(jump.code); }
+    // Records a failure found by the binding itself, as a libjpeg error would.
+    bool Fail(int code)
+    {
+        jump.code = code;
+        return false;
+    }
 };
+
+// The functions below return false with d.jump.code set when libjpeg or the binding's
+// limits refused the data; the caller throws once the decompressor is gone.
 
 // Creates the decompressor over bytes and reads the header; refuses pictures that no
 // Raster may hold before libjpeg allocates anything for them.
-void Open(Decompressor& d, std::span<const std::uint8_t> bytes)
+bool Open(Decompressor& d, std::span<const std::uint8_t> bytes)
 {
     const bool ok = JpegStep(d.jump, [&] {
         jpeg_CreateDecompress(&d.cinfo, JPEG_LIB_VERSION, sizeof d.cinfo);
@@ -72,9 +81,10 @@ void Open(Decompressor& d, std::span<const std::uint8_t> bytes)
         jpeg_read_header(&d.cinfo, TRUE);
     });
     if (!ok)
-        d.Throw();
+        return false;
     if (!PictureSizeAllowed(d.cinfo.image_width, d.cinfo.image_height))
-        throw EJPEG(JERR_IMAGE_TOO_BIG);
+        return d.Fail(JERR_IMAGE_TOO_BIG);
+    return true;
 }
 
 // What Configure decided, for the passes that follow.
@@ -185,35 +195,33 @@ void ReadRows(jpeg_decompress_struct& cinfo, const RowTarget& target) noexcept
     }
 }
 
-void ReadPass(Decompressor& d, const RowTarget& target)
+bool ReadPass(Decompressor& d, const RowTarget& target)
 {
-    if (!JpegStep(d.jump, [&] { ReadRows(d.cinfo, target); }))
-        d.Throw();
+    return JpegStep(d.jump, [&] { ReadRows(d.cinfo, target); });
 }
 
 // Progressive display: one quick output pass for every complete scan as it arrives, then
 // the final pass at the configured quality.
-void ReadBuffered(Decompressor& d, const Plan& plan, const RowTarget& target, Raster& picture)
+bool ReadBuffered(Decompressor& d, const Plan& plan, const RowTarget& target, Raster& picture)
 {
     bool first = true;
     for (;;) {
         int status = 0;
         if (!JpegStep(d.jump, [&] { status = jpeg_consume_input(&d.cinfo); }))
-            d.Throw();
+            return false;
         if (d.cinfo.input_scan_number > kJpegMaxScans)
-            throw EJPEG(kJpegTooManyScans);
+            return d.Fail(kJpegTooManyScans);
         if (status == JPEG_REACHED_EOI)
             break;
         if (status != JPEG_SCAN_COMPLETED)
             continue;
         if (!JpegStep(d.jump, [&] { jpeg_start_output(&d.cinfo, d.cinfo.input_scan_number); }))
-            d.Throw();
+            return false;
         if (first && plan.quantize && d.cinfo.colormap)
             picture.SetColorTable(PaletteOf(d.cinfo));
         first = false;
-        ReadPass(d, target);
-        if (!JpegStep(d.jump, [&] { jpeg_finish_output(&d.cinfo); }))
-            d.Throw();
+        if (!ReadPass(d, target) || !JpegStep(d.jump, [&] { jpeg_finish_output(&d.cinfo); }))
+            return false;
     }
     const bool ok = JpegStep(d.jump, [&] {
         d.cinfo.dct_method = plan.finalDct;
@@ -225,39 +233,20 @@ void ReadBuffered(Decompressor& d, const Plan& plan, const RowTarget& target, Ra
         jpeg_start_output(&d.cinfo, d.cinfo.input_scan_number);
     });
     if (!ok)
-        d.Throw();
+        return false;
     if (plan.quantize && d.cinfo.colormap && (first || plan.finalTwoPass))
         picture.SetColorTable(PaletteOf(d.cinfo));
-    ReadPass(d, target);
-    if (!JpegStep(d.jump, [&] { jpeg_finish_output(&d.cinfo); }))
-        d.Throw();
+    return ReadPass(d, target) && JpegStep(d.jump, [&] { jpeg_finish_output(&d.cinfo); });
 }
 
-}  // namespace
-
-JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes)
+bool Decode(Decompressor& d, std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture)
 {
-    Decompressor d;
-    Open(d, bytes);
-    JpegHeader header;
-    header.width = static_cast<int>(d.cinfo.image_width);
-    header.height = static_cast<int>(d.cinfo.image_height);
-    header.grayscale = d.cinfo.jpeg_color_space == JCS_GRAYSCALE;
-    if (!JpegStep(d.jump, [&] { header.progressive = jpeg_has_multiple_scans(&d.cinfo) != FALSE; }))
-        d.Throw();
-    return header;
-}
-
-void DecodeJpegPicture(std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture)
-{
-    Decompressor d;
-    Open(d, bytes);
     Plan plan;
-    if (!JpegStep(d.jump, [&] {
+    if (!Open(d, bytes) || !JpegStep(d.jump, [&] {
             plan = Configure(d.cinfo, settings);
             jpeg_start_decompress(&d.cinfo);
         }))
-        d.Throw();
+        return false;
 
     picture.SetPixelForm(plan.quantize ? PixelForm::Paletted8 : PixelForm::Bgr24);
     picture.SetWidth(static_cast<int>(d.cinfo.output_width));
@@ -273,13 +262,47 @@ void DecodeJpegPicture(std::span<const std::uint8_t> bytes, const JpegSettings& 
         target.adobeInverted = d.cinfo.saw_Adobe_marker != FALSE;
     }
 
+    bool ok = false;
     if (plan.buffered) {
-        ReadBuffered(d, plan, target, picture);
+        ok = ReadBuffered(d, plan, target, picture);
     } else {
         if (plan.quantize && d.cinfo.colormap)
             picture.SetColorTable(PaletteOf(d.cinfo));
-        ReadPass(d, target);
+        ok = ReadPass(d, target);
     }
-    if (!JpegStep(d.jump, [&] { jpeg_finish_decompress(&d.cinfo); }))
-        d.Throw();
+    return ok && JpegStep(d.jump, [&] { jpeg_finish_decompress(&d.cinfo); });
+}
+
+}  // namespace
+
+JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes)
+{
+    JpegHeader header;
+    std::optional<int> failure;
+    {
+        Decompressor d;
+        const bool ok = Open(d, bytes) && JpegStep(d.jump, [&] {
+            header.width = static_cast<int>(d.cinfo.image_width);
+            header.height = static_cast<int>(d.cinfo.image_height);
+            header.grayscale = d.cinfo.jpeg_color_space == JCS_GRAYSCALE;
+            header.progressive = jpeg_has_multiple_scans(&d.cinfo) != FALSE;
+        });
+        if (!ok)
+            failure = d.jump.code;
+    }  // the decompressor is destroyed before the error is raised
+    if (failure)
+        throw EJPEG(*failure);
+    return header;
+}
+
+void DecodeJpegPicture(std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture)
+{
+    std::optional<int> failure;
+    {
+        Decompressor d;
+        if (!Decode(d, bytes, settings, picture))
+            failure = d.jump.code;
+    }  // the decompressor is destroyed before the error is raised
+    if (failure)
+        throw EJPEG(*failure);
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <optional>
 
 #include <jpeglib.h>
 
@@ -13,7 +14,8 @@
 
 namespace {
 
-// One libjpeg compressor with its own error manager, destroyed on every path.
+// One libjpeg compressor with its own error manager. It lives in a scope of its own that
+// ends before any EJPEG is thrown, never in a frame that calls setjmp.
 struct Compressor {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
@@ -86,15 +88,8 @@ void WriteRows(jpeg_compress_struct& cinfo, const std::uint8_t* top, std::ptrdif
 
 void EncodeJpegPicture(const Raster& picture, const JpegSettings& settings, std::vector<std::uint8_t>& out)
 {
-    Compressor c;
-    if (!JpegStep(c.jump, [&] {
-            jpeg_CreateCompress(&c.cinfo, JPEG_LIB_VERSION, sizeof c.cinfo);
-            AttachJpegMemoryDestination(&c.cinfo, &out);
-        }))
-        throw EJPEG(c.jump.code);
     if (picture.Width() == 0 || picture.Height() == 0)
         return;
-
     // A shared copy: free for a Bgr24 picture, converted for the other forms.
     Raster bgr = picture;
     bgr.SetPixelForm(PixelForm::Bgr24);
@@ -103,11 +98,20 @@ void EncodeJpegPicture(const Raster& picture, const JpegSettings& settings, std:
     const std::uint8_t* top = source.Row(0).data();
     const auto step = static_cast<std::ptrdiff_t>(source.RowStep());
 
-    if (!JpegStep(c.jump, [&] {
+    std::optional<int> failure;
+    {
+        Compressor c;
+        const bool ok = JpegStep(c.jump, [&] {
+            jpeg_CreateCompress(&c.cinfo, JPEG_LIB_VERSION, sizeof c.cinfo);
+            AttachJpegMemoryDestination(&c.cinfo, &out);
             Configure(c.cinfo, source, settings);
             jpeg_start_compress(&c.cinfo, TRUE);
             WriteRows(c.cinfo, top, step);
             jpeg_finish_compress(&c.cinfo);
-        }))
-        throw EJPEG(c.jump.code);
+        });
+        if (!ok)
+            failure = c.jump.code;
+    }  // the compressor is destroyed before the error is raised
+    if (failure)
+        throw EJPEG(*failure);
 }

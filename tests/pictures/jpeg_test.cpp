@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -655,6 +656,27 @@ TEST(JpegSettingsTest, NonDefaultDecodeSettingsMatchLibjpeg)
         if (picture.Form() == PixelForm::Paletted8) {
             EXPECT_LE(picture.ColorTable().size(), 236u);
             EXPECT_GT(picture.ColorTable().size(), 8u);
+        }
+    }
+}
+
+// Quantized colours keep their channels: the colour table is read in blue-green-red order.
+TEST(JpegSettingsTest, EightBitFormatKeepsEachChannelInPlace)
+{
+    const Bytes jpeg = Compress(32, 32, 3, JCS_RGB, [](int x, int, std::uint8_t* rgb) {
+        rgb[0] = x < 16 ? 220 : 20, rgb[1] = 120, rgb[2] = x < 16 ? 30 : 240;
+    });
+    for (bool progressiveDisplay : {false, true}) {
+        const Raster picture = Decode(jpeg, [&](JpegSettings& s) {
+            s.pixelFormat = JpegPixelFormat::Bits8;
+            s.progressiveDisplay = progressiveDisplay;
+        });
+        ASSERT_EQ(picture.Form(), PixelForm::Paletted8);
+        for (auto [x, red, blue] : {std::tuple{4, 220, 30}, std::tuple{28, 20, 240}}) {
+            const ColorEntry c = picture.ColorTable().at(picture.Row(10)[x]);
+            EXPECT_NEAR(c.red, red, 24);
+            EXPECT_NEAR(c.green, 120, 24);
+            EXPECT_NEAR(c.blue, blue, 24);
         }
     }
 }
