@@ -265,6 +265,8 @@ void ExpectPicture(const Raster& raster, const Picture& picture)
     }
 }
 
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
 class ReadVariant : public testing::TestWithParam<ReadCase> {};
 
 TEST_P(ReadVariant, GivesTheKnownPicture)
@@ -308,16 +310,17 @@ TEST(BmpRead, EmptyFileGivesEmptyRaster)
     EXPECT_EQ(raster.Form(), PixelForm::None);
 }
 
-// A pixel array shorter than the picture is no error: the missing bytes are 0.
-struct ShortArrayCase {
+// Where the pixels start and how many are used. A pixel array shorter than the picture is
+// no error: the missing bytes are 0.
+struct ArrayExtentCase {
     std::string name;
     BmpBuilder file;
     Picture picture;
 };
 
-std::vector<ShortArrayCase> ShortArrayCases()
+std::vector<ArrayExtentCase> ArrayExtentCases()
 {
-    std::vector<ShortArrayCase> cases;
+    std::vector<ArrayExtentCase> cases;
     {
         BmpBuilder file = Direct(24, Bgr);
         file.pixels.resize(12);  // the bottom row only
@@ -349,6 +352,15 @@ std::vector<ShortArrayCase> ShortArrayCases()
         BmpBuilder file = Direct(24, Bgr);
         file.offBits = 5000;
         cases.push_back({"OffsetPastEndIgnored", file, kSixColours});
+        file.offBits = static_cast<std::uint32_t>(file.Bytes().size());
+        cases.push_back({"OffsetAtEndIgnored", file, kSixColours});
+    }
+    {
+        // Bytes after the array are not pixels, whatever the declared image size says.
+        BmpBuilder file = Direct(24, Bgr);
+        file.pixels.resize(file.pixels.size() + 40, 0xEE);
+        file.sizeImage = 1000;
+        cases.push_back({"BytesAfterArrayIgnored", file, kSixColours});
     }
     {
         // bfOffBits inside the headers: the pixels follow the headers.
@@ -359,9 +371,11 @@ std::vector<ShortArrayCase> ShortArrayCases()
     return cases;
 }
 
-class ReadShortArray : public testing::TestWithParam<ShortArrayCase> {};
+void PrintTo(const ArrayExtentCase& c, std::ostream* os) { *os << c.name; }
 
-TEST_P(ReadShortArray, MissingPixelsAreBlack)
+class ReadArrayExtent : public testing::TestWithParam<ArrayExtentCase> {};
+
+TEST_P(ReadArrayExtent, MissingBytesAreZero)
 {
     Raster raster;
     ParseBmp(GetParam().file.Bytes(), raster);
@@ -373,7 +387,7 @@ TEST_P(ReadShortArray, MissingPixelsAreBlack)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Bmp, ReadShortArray, testing::ValuesIn(ShortArrayCases()),
+INSTANTIATE_TEST_SUITE_P(Bmp, ReadArrayExtent, testing::ValuesIn(ArrayExtentCases()),
                          [](const auto& info) { return info.param.name; });
 
 // RLE data for a 4 x 3 picture; expected palette indices by row, top row first.
@@ -418,6 +432,8 @@ int IndexAt(const Raster& raster, int x, int y)
         return x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2] & 0x0F;
     return row[x];
 }
+
+void PrintTo(const RleCase& c, std::ostream* os) { *os << c.name; }
 
 class ReadRle : public testing::TestWithParam<RleCase> {};
 
@@ -514,9 +530,7 @@ std::vector<FailCase> FailCases()
     const Bytes indexed = Indexed(8, kSixColours, PaddedPalette(256)).Bytes();
     return {
         {"TenBytes", Cut(bgr.Bytes(), 10), kStreamReadError},
-        {"TenBytesMB", Cut(WithSignature('M', 'B'), 10), kStreamReadError},
         {"SignatureMB", WithSignature('M', 'B'), kNotValid},
-        {"SignatureBA", WithSignature('B', 'A'), kNotValid},
         {"EndsInHeaderSize", Cut(bgr.Bytes(), 16), kStreamReadError},
         {"EndsInHeader", Cut(bgr.Bytes(), 40), kStreamReadError},
         {"EndsInCoreHeader", Cut(Changed(bgr, [](BmpBuilder& f) { f.headerSize = 12; }), 20), kStreamReadError},
@@ -526,37 +540,27 @@ std::vector<FailCase> FailCases()
         {"ColourCountBeyondFile", Changed(bgr, [](BmpBuilder& f) { f.colorsUsed = 0xFFFFFFFF; }), kStreamReadError},
         {"SkippedColoursBeyondFile", Changed(bgr, [](BmpBuilder& f) { f.bitCount = 8; f.colorsUsed = 257; f.colorTable = PaddedPalette(256); f.pixels.clear(); }), kStreamReadError},
         {"PlanesTwo", Changed(bgr, [](BmpBuilder& f) { f.planes = 2; }), kNotValid},
-        {"PlanesZero", Changed(bgr, [](BmpBuilder& f) { f.planes = 0; }), kNotValid},
         {"HeaderSizeZero", Changed(bgr, [](BmpBuilder& f) { f.headerSize = 0; }), kNotValid},
         {"HeaderSize13", Changed(bgr, [](BmpBuilder& f) { f.headerSize = 13; }), kNotValid},
-        {"HeaderSize100", Changed(bgr, [](BmpBuilder& f) { f.headerSize = 100; }), kNotValid},
-        {"HeaderSize128", Changed(bgr, [](BmpBuilder& f) { f.headerSize = 128; }), kNotValid},
         {"HeaderSizeHuge", Changed(bgr, [](BmpBuilder& f) { f.headerSize = 0xFFFFFFFF; }), kNotValid},
         {"WidthZero", Changed(bgr, [](BmpBuilder& f) { f.width = 0; }), kNotValid},
         {"WidthNegative", Changed(bgr, [](BmpBuilder& f) { f.width = -3; }), kNotValid},
         {"HeightZero", Changed(bgr, [](BmpBuilder& f) { f.height = 0; }), kNotValid},
-        {"CoreWidthZero", Changed(bgr, [](BmpBuilder& f) { f.headerSize = 12; f.width = 0; }), kNotValid},
-        {"BitCount0", Changed(bgr, [](BmpBuilder& f) { f.bitCount = 0; }), kNotValid},
         {"BitCount7", Changed(bgr, [](BmpBuilder& f) { f.bitCount = 7; }), kNotValid},
-        {"BitCount64", Changed(bgr, [](BmpBuilder& f) { f.bitCount = 64; }), kNotValid},
         {"Compression4", Changed(bgr, [](BmpBuilder& f) { f.compression = 4; }), kNotValid},
-        {"CompressionHuge", Changed(bgr, [](BmpBuilder& f) { f.compression = 0x80000003; }), kNotValid},
         {"MasksWith24Bits", Changed(bgr, [](BmpBuilder& f) { f.compression = 3; f.masks = kMasks565; }), kNotValid},
-        {"MasksWith8Bits", Changed(bgr, [](BmpBuilder& f) { f.bitCount = 8; f.compression = 3; f.masks = kMasks565; }), kNotValid},
         {"Rle8With4Bits", Changed(bgr, [](BmpBuilder& f) { f.bitCount = 4; f.compression = 1; }), kNotValid},
-        {"Rle4With8Bits", Changed(bgr, [](BmpBuilder& f) { f.bitCount = 8; f.compression = 2; }), kNotValid},
         {"Rle8TopDown", Changed(bgr, [](BmpBuilder& f) { f.bitCount = 8; f.compression = 1; f.height = -2; }), kNotValid},
         {"Os2HeaderWithCompression3", Masked(16, Word565, kMasks565, 64).Bytes(), kNotValid},
         {"WiderThanLimit", HeaderOnly(65536, 1), kNotValid},
         {"HigherThanLimit", HeaderOnly(1, 65536), kNotValid},
         {"TopDownHigherThanLimit", HeaderOnly(1, -65536), kNotValid},
         {"MorePixelsThanLimit", HeaderOnly(16384, 16385, 1), kNotValid},
-        {"LargestSidesBothAtOnce", HeaderOnly(65535, 65535, 1), kNotValid},
         {"HeightMostNegative", HeaderOnly(1, std::numeric_limits<std::int32_t>::min()), kNotValid},
-        {"WidthMostNegative", HeaderOnly(std::numeric_limits<std::int32_t>::min(), 1), kNotValid},
-        {"WidthLargest", HeaderOnly(std::numeric_limits<std::int32_t>::max(), 1), kNotValid},
     };
 }
+
+void PrintTo(const FailCase& c, std::ostream* os) { *os << c.name; }
 
 class ReadFailure : public testing::TestWithParam<FailCase> {};
 
@@ -615,7 +619,7 @@ TEST(BmpRead, WritesFuzzSeeds)
     };
     for (const ReadCase& c : ReadCases())
         save(c.name, c.file.Bytes());
-    for (const ShortArrayCase& c : ShortArrayCases())
+    for (const ArrayExtentCase& c : ArrayExtentCases())
         save(c.name, c.file.Bytes());
     for (const FailCase& c : FailCases())
         save(c.name, c.bytes);
