@@ -13,11 +13,6 @@ FaceButton::FaceButton(QWidget* parent) : QAbstractButton(parent)
     setAttribute(Qt::WA_Hover);
 }
 
-QSize FaceButton::sizeHint() const
-{
-    return size();
-}
-
 void FaceButton::enterEvent(QEnterEvent* event)
 {
     m_hovered = true;

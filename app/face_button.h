@@ -10,8 +10,6 @@ class FaceButton : public QAbstractButton {
 public:
     explicit FaceButton(QWidget* parent = nullptr);
 
-    QSize sizeHint() const override;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;

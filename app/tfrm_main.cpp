@@ -258,6 +258,7 @@ void TfrmMain::btn1Click()
     chooser.exec();
     const QString folder = chooser.SelectedPath();
     m_txtPath1->setText(folder);
+    m_txtPath1->setToolTip(folder);  // the field shows only the end of a long path
     m_fList->Listing().SelectFolder(folder.toStdString());
 }
 
@@ -266,6 +267,7 @@ void TfrmMain::btn2Click()
     TForm3 chooser(this);
     chooser.exec();
     m_txtPath2->setText(chooser.SelectedPath());
+    m_txtPath2->setToolTip(chooser.SelectedPath());
 }
 
 void TfrmMain::SpeedButton1Click()
