@@ -10,13 +10,14 @@
 
 namespace {
 
-// As in the SSE2 kernels: the float quotient, then one exact step up.
-PICBATCH_AVX2 __m256i Divide(__m256i sum, __m256 reciprocal, __m256 divisor)
+// As in the SSE2 kernels: the sum clamped to 0..limit, times the multiplier, shifted
+// right by 31, for the even lanes and then the odd ones.
+PICBATCH_AVX2 __m256i Divide(__m256i sum, __m256i multiplier, __m256i limit)
 {
-    const __m256 x = _mm256_cvtepi32_ps(sum);
-    const __m256i q = _mm256_cvttps_epi32(_mm256_mul_ps(x, reciprocal));
-    const __m256 next = _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_add_epi32(q, _mm256_set1_epi32(1))), divisor);
-    return _mm256_sub_epi32(q, _mm256_castps_si256(_mm256_cmp_ps(next, x, _CMP_LE_OQ)));
+    const __m256i x = _mm256_min_epi32(_mm256_max_epi32(sum, _mm256_setzero_si256()), limit);
+    const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(x, multiplier), 31);
+    const __m256i odd = _mm256_srli_epi64(_mm256_mul_epu32(_mm256_srli_epi64(x, 32), multiplier), 31);
+    return _mm256_or_si256(even, _mm256_slli_epi64(odd, 32));
 }
 
 // The horizontal sums of the eight accumulators, in order.
@@ -106,8 +107,8 @@ PICBATCH_AVX2 void HorizontalAvx2(const HorizontalJob& job)
     for (std::size_t x = 0; x < targets; ++x) {
         const PackedWindow& window = axis.windows[x];
         const std::int16_t* weights = axis.weights.data() + window.offset;
-        const __m256 reciprocal = _mm256_set1_ps(window.reciprocal);
-        const __m256 divisor = _mm256_set1_ps(static_cast<float>(window.divisor));
+        const __m256i multiplier = _mm256_set1_epi32(static_cast<int>(window.multiplier));
+        const __m256i limit = _mm256_set1_epi32(window.limit);
         // One channel at a time keeps the eight accumulators in registers; lanes are rows.
         __m256i q[3];
         for (int c = 0; c < 3; ++c) {
@@ -121,7 +122,7 @@ PICBATCH_AVX2 void HorizontalAvx2(const HorizontalJob& job)
                     acc[r] = _mm256_add_epi32(acc[r], _mm256_madd_epi16(Load(job.planes[r][c] + window.first + k), w));
                 }
             }
-            q[c] = Divide(Reduce(acc), reciprocal, divisor);
+            q[c] = Divide(Reduce(acc), multiplier, limit);
         }
         // Saturating packs clamp to 0..255.
         const __m256i packed = _mm256_packus_epi16(_mm256_packs_epi32(q[0], q[1]), _mm256_packs_epi32(q[2], q[2]));
@@ -137,8 +138,8 @@ PICBATCH_AVX2 void HorizontalAvx2(const HorizontalJob& job)
 
 PICBATCH_AVX2 void VerticalAvx2(const VerticalJob& job)
 {
-    const __m256 reciprocal = _mm256_set1_ps(job.window.reciprocal);
-    const __m256 divisor = _mm256_set1_ps(static_cast<float>(job.window.divisor));
+    const __m256i multiplier = _mm256_set1_epi32(static_cast<int>(job.window.multiplier));
+    const __m256i limit = _mm256_set1_epi32(job.window.limit);
     const __m256i zero = _mm256_setzero_si256();
     for (std::int32_t o = 0; o < job.bytes; o += 32) {
         // Each 128-bit half works on its own 16 bytes: acc0 holds bytes 0..3 and 16..19,
@@ -162,8 +163,8 @@ PICBATCH_AVX2 void VerticalAvx2(const VerticalJob& job)
         }
         // The in-lane packs undo the in-lane unpacks, so the bytes come out in order.
         const __m256i bytes = _mm256_packus_epi16(
-            _mm256_packs_epi32(Divide(acc0, reciprocal, divisor), Divide(acc1, reciprocal, divisor)),
-            _mm256_packs_epi32(Divide(acc2, reciprocal, divisor), Divide(acc3, reciprocal, divisor)));
+            _mm256_packs_epi32(Divide(acc0, multiplier, limit), Divide(acc1, multiplier, limit)),
+            _mm256_packs_epi32(Divide(acc2, multiplier, limit), Divide(acc3, multiplier, limit)));
         if (o + 32 <= job.bytes) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(job.out + o), bytes);
         } else {

@@ -13,13 +13,14 @@
 namespace {
 
 constexpr std::int64_t kPixelBytes = 3;
-// Sums stay below 2^24 so that they, and every product the division checks, are exact in
-// a float; 255 is the largest channel value.
-constexpr std::int64_t kMaxSum = (std::int64_t{1} << 24) - 1;
+// Sums are 32-bit integers, as in the reference; 255 is the largest channel value.
+constexpr std::int64_t kMaxSum = INT32_MAX;
 constexpr std::int64_t kMaxChannel = 255;
-// With a divisor up to 4096 the float quotient is off by less than 1/divisor, which the
-// one-step correction in the division repairs.
-constexpr std::int64_t kMaxDivisor = 4096;
+// The division multiplies by m = ceil(2^31 / d) and shifts right by 31. For a clamped sum
+// s < 256 d the result exceeds s / d by s (m d - 2^31) / (d 2^31) < 256 d (d - 1) / 2^31 / d,
+// which stays below 1/d, so the floor is exact, as long as 256 d (d - 1) <= 2^31: d <= 2048.
+constexpr std::int64_t kMaxDivisor = 2048;
+constexpr int kMultiplierShift = 31;
 // Zero padding after each plane: windows are padded by at most 15 weights.
 constexpr std::int64_t kPlanePadding = 16;
 // Intermediate rows are padded to whole 32-byte vectors for the vertical loads.
@@ -36,21 +37,20 @@ bool SetDivisor(PackedWindow& window, std::int64_t total)
 {
     // The reference divides by the total, and by 256 when it is 0. A negative total is
     // made positive by negating the weights: trunc(s / t) equals trunc(-s / -t).
-    const std::int64_t divisor = total == 0 ? 256 : std::llabs(total);
-    window.divisor = static_cast<std::int32_t>(std::min(divisor, std::int64_t{INT32_MAX}));
-    window.reciprocal = static_cast<float>(1.0 / static_cast<double>(window.divisor));
+    // Larger divisors are refused by PackAxis; capping them keeps the limit in range.
+    const std::int64_t divisor = std::min<std::int64_t>(total == 0 ? 256 : std::llabs(total), kMaxDivisor + 1);
+    window.divisor = static_cast<std::int32_t>(divisor);
+    window.multiplier = static_cast<std::uint32_t>(((std::int64_t{1} << kMultiplierShift) + divisor - 1) / divisor);
+    window.limit = static_cast<std::int32_t>(256 * divisor - 1);
     return total < 0;
 }
 
 std::uint8_t DivideClamped(std::int32_t sum, const PackedWindow& window)
 {
-    // Mirrors the kernels lane for lane.
-    const auto x = static_cast<float>(sum);
-    auto q = static_cast<std::int32_t>(x * window.reciprocal);
-    if (static_cast<float>(q + 1) * static_cast<float>(window.divisor) <= x) {
-        ++q;
-    }
-    return static_cast<std::uint8_t>(std::clamp(q, 0, 255));
+    // Mirrors the kernels lane for lane. Clamping the sum first is clamping the quotient:
+    // sums at or below 0 give at most 0, sums above the limit at least 256.
+    const auto clamped = static_cast<std::uint64_t>(std::clamp(sum, 0, window.limit));
+    return static_cast<std::uint8_t>((clamped * window.multiplier) >> kMultiplierShift);
 }
 
 std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n, std::int32_t multiple)

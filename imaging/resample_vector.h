@@ -16,7 +16,9 @@ struct PackedWindow {
     std::int32_t length = 0;  // padded with zero weights to the kernel's multiple
     std::int64_t offset = 0;  // of the first weight in PackedAxis::weights
     std::int32_t divisor = 1; // the list's total, made positive (256 for a zero total)
-    float reciprocal = 1.0f;  // 1 / divisor, rounded to float
+    // Exact division: for 0 <= s <= limit, s / divisor is (s * multiplier) >> 31.
+    std::uint32_t multiplier = 1u << 31;
+    std::int32_t limit = 255;  // 256 * divisor - 1: every larger sum gives 255 anyway
 };
 
 struct PackedAxis {
@@ -26,11 +28,11 @@ struct PackedAxis {
 
 // Packs a list built for a line of n pixels, window lengths rounded up to multiple. Returns
 // nothing when the vector kernels could not reproduce the reference exactly: a weight that
-// does not fit 16 bits, a sum that could reach 2^24, or a divisor above 4096.
+// does not fit 16 bits, a sum that could overflow 32 bits, or a divisor above 2048.
 std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n, std::int32_t multiple);
 
-// Sets the window's divisor and reciprocal for a list's total; true when the window's
-// weights must be negated to make the divisor positive.
+// Sets the window's divisor, multiplier and limit for a list's total; true when the
+// window's weights must be negated to make the divisor positive.
 bool SetDivisor(PackedWindow& window, std::int64_t total);
 
 // The exact quotient of the reference, trunc(sum / total) clamped to 0..255, as the kernels
