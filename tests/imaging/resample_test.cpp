@@ -6,12 +6,9 @@
 
 #include "imaging/error.h"
 #include "imaging/lanczos_contributors.h"
-#include "imaging/lanczos_kernel.h"
-#include "imaging/resample_line.h"
 #include "imaging/resample_path.h"
 #include "tests/imaging/resample_test_pictures.h"
 
-#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,44 +43,13 @@ void ExpectError(auto&& action, const std::string& text)
 
 }  // namespace
 
-TEST(LanczosKernel, WeightsAtHalfSteps)
-{
-    const struct {
-        float x;
-        long weight;  // kernel x 256, rounded
-    } cases[] = {{0.0f, 256}, {0.5f, 156}, {1.0f, 0}, {1.5f, -35}, {2.0f, 0},
-                 {2.5f, 6},   {3.0f, 0},   {7.0f, 0}, {-1.5f, -35}, {-0.5f, 156}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(std::lrint(LanczosKernel(c.x) * 256.0f), c.weight) << "x = " << c.x;
-    }
-    EXPECT_FLOAT_EQ(LanczosKernel(0.5f), 0.60792708f);
-    EXPECT_FLOAT_EQ(LanczosKernel(2.5f), 0.024317086f);
-    // pi x is rounded to single before the sine, so whole x give tiny values, not 0.
-    EXPECT_NE(NormalizedSinc(1.0f), 0.0f);
-    EXPECT_NEAR(NormalizedSinc(1.0f), -2.78e-8f, 0.01e-8f);
-}
-
-TEST(Reflect, FoldsIntoTheLine)
-{
-    const struct {
-        std::int64_t j;
-        std::int32_t n;
-        std::int32_t expected;
-    } cases[] = {
-        {-1, 8, 1}, {-2, 8, 2}, {0, 8, 0}, {7, 8, 7}, {8, 8, 7}, {9, 8, 6},
-        {-5, 5, 4},  // still outside after one fold (5), folded again
-        {-3, 2, 0}, {4, 2, 1}, {-3, 1, 0}, {3, 1, 0}, {-40, 3, 0}, {40, 3, 0},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Reflect(c.j, c.n), c.expected) << "j = " << c.j << ", n = " << c.n;
-    }
-}
-
 TEST(BuildContributors, WorkedLists)
 {
     EXPECT_EQ(AxisScale(3, 5), 2.0f);
     EXPECT_EQ(AxisScale(4, 8), 7.0f / 3.0f);
     EXPECT_EQ(AxisScale(8, 4), 3.0f / 7.0f);
+    EXPECT_EQ(AxisScale(8, 1), 0.125f);  // a one-pixel target: m / n, like a one-pixel source
+    EXPECT_EQ(AxisScale(1, 5), 5.0f);
     const struct {
         const char* name;
         std::int32_t n;
@@ -147,39 +113,6 @@ TEST(BuildContributors, TinyScaleTakesTheNearestPixel)
     for (std::int32_t i = 0; i < 5; ++i) {
         EXPECT_EQ(Filled(list[static_cast<std::size_t>(i)]), (List{{256, 512 * i}}));
     }
-}
-
-TEST(BuildContributors, OnePixelTargetUsesWholeLineScale)
-{
-    EXPECT_EQ(AxisScale(8, 1), 0.125f);
-    EXPECT_EQ(AxisScale(1, 5), 5.0f);
-    const TContributorList list = BuildContributors(8, 1, AxisScale(8, 1));
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_GT(Total(list[0]), 200);
-}
-
-TEST(WeightedPixel, DividesTruncatingTowardZeroAndClamps)
-{
-    ChannelBuffers line;
-    line.Resize(4);
-    const std::uint8_t bytes[] = {10, 0, 0, 20, 0, 255, 30, 255, 0, 40, 255, 255};
-    UnpackLine(4, 3, bytes, line);
-    EXPECT_EQ(line.blue, (std::vector<std::int32_t>{10, 20, 30, 40}));
-    EXPECT_EQ(line.red, (std::vector<std::int32_t>{0, 255, 0, 255}));
-
-    const TContributorEntry entry{6, {{7, 2}, {-37, 1}, {179, 0}, {131, 1}, {-31, 2}, {5, 3}}};
-    std::uint8_t pixel[3] = {};
-    WeightedPixel(entry, line, pixel);
-    EXPECT_EQ(pixel[0], 12);  // 3150 / 254 = 12.40
-    const TContributorEntry overshoot{6, {{1, 2}, {-9, 1}, {36, 0}, {247, 1}, {-24, 2}, {6, 3}}};
-    WeightedPixel(overshoot, line, pixel);
-    EXPECT_EQ(pixel[1], 0);  // green 0, 0, 255, 255: -4335 / 257 = -16, clamped
-    const TContributorEntry cancelling{2, {{5, 0}, {-5, 3}}};
-    WeightedPixel(cancelling, line, pixel);
-    EXPECT_EQ(pixel[0], 0);  // (50 - 200) / 256 truncates to 0
-    EXPECT_EQ(ClampByte(-1), 0);
-    EXPECT_EQ(ClampByte(256), 255);
-    EXPECT_EQ(ClampByte(77), 77);
 }
 
 class ResampleOnPath : public ::testing::TestWithParam<ResamplePath> {

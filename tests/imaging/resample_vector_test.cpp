@@ -50,21 +50,6 @@ void ExpectSameAsReference(const Raster& source, int width, int height, const st
 
 }  // namespace
 
-TEST(PackAxis, AddsMirroredWeightsAndPads)
-{
-    // 3 -> 5, target 1: 2:6 1:-35 0:156 1:156 2:-35 2:6.
-    const TContributorList list = BuildContributors(3, 5, AxisScale(3, 5));
-    const std::optional<PackedAxis> axis = PackAxis(list, 3, 8);
-    ASSERT_TRUE(axis);
-    const PackedWindow& window = axis->windows[1];
-    EXPECT_EQ(window.first, 0);
-    EXPECT_EQ(window.length, 8);
-    EXPECT_EQ(window.divisor, 254);
-    const std::vector<std::int16_t> weights(axis->weights.begin() + window.offset,
-                                            axis->weights.begin() + window.offset + window.length);
-    EXPECT_EQ(weights, (std::vector<std::int16_t>{156, 121, -23, 0, 0, 0, 0, 0}));
-}
-
 TEST(PackAxis, RefusesWhatTheKernelsCannotReproduce)
 {
     const struct {
