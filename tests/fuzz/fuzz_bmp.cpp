@@ -2,11 +2,10 @@
 // crash, a hang or an access outside the buffers. The pictures read are converted to
 // 24 bits, as a batch run does, to exercise every pixel conversion.
 //
-// A longer run than the CI's minute, from the seeds the tests write:
-//   PICBATCH_FUZZ_SEEDS=$PWD/build-bmpfuzz/seeds build-bmp/tests/pictures/pictures_tests \
-//     --gtest_filter='*FuzzSeeds*'
-//   build-bmpfuzz/tests/fuzz/fuzz_bmp -max_total_time=3600 -rss_limit_mb=2048 \
-//     build-bmpfuzz/corpus-bmp build-bmpfuzz/seeds/bmp
+// A longer run than the CI's minute, once .ci/run has built the target and the tests have
+// left their files in build/fuzz-seeds:
+//   build-fuzz/tests/fuzz/fuzz_bmp -max_total_time=3600 -rss_limit_mb=2048 -timeout=10 \
+//     build-fuzz/corpus-bmp build/fuzz-seeds/bmp
 #include <cstddef>
 #include <cstdint>
 #include <span>
