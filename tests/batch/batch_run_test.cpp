@@ -62,6 +62,12 @@ protected:
         listing.SelectFolder(source.Path());
         return run;
     }
+    // Plain BMP sources that convert without trouble.
+    void AddBmps(std::initializer_list<const char*> names)
+    {
+        for (const char* name : names)
+            WriteBmpFile(source / name, TestPicture(8, 6, 10, 20, 30));
+    }
     void TickUntilStopped(int maxTicks = 100)
     {
         for (int i = 0; i < maxTicks && run.Running(); ++i)
@@ -88,7 +94,7 @@ std::string LastText(const FakeWindow& window)
 
 TEST_F(BatchRunTest, ThreeEntriesInKeepFormatMode)
 {
-    WriteBmpFile(source / "a.bmp", TestPicture(8, 6, 10, 20, 30));
+    AddBmps({"a.bmp"});
     WriteBytes(source / "b.txt", {'h', 'i'});
     WriteJpegFile(source / "c.JPG", TestPicture(9, 7, 200, 100, 50));
 
@@ -128,8 +134,7 @@ TEST_F(BatchRunTest, ThreeEntriesInKeepFormatMode)
 
 TEST_F(BatchRunTest, SecondToggleStopsAndTheNextStartBeginsAtEntryOne)
 {
-    WriteBmpFile(source / "a.bmp", TestPicture(8, 6, 10, 20, 30));
-    WriteBmpFile(source / "b.bmp", TestPicture(8, 6, 10, 20, 30));
+    AddBmps({"a.bmp", "b.bmp"});
     Run().Toggle();
     run.Tick();
     run.Toggle();
@@ -150,8 +155,7 @@ TEST_F(BatchRunTest, SecondToggleStopsAndTheNextStartBeginsAtEntryOne)
 
 TEST_F(BatchRunTest, OutputChoiceChangedMidRunAppliesToTheRemainingEntries)
 {
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
-        WriteBmpFile(source / name, TestPicture(8, 6, 10, 20, 30));
+    AddBmps({"a.bmp", "b.bmp", "c.bmp"});
     Run().Toggle();
     run.Tick();
     window.onEvents = [&] { window.mode = OutputMode::Jpeg; };
@@ -161,9 +165,8 @@ TEST_F(BatchRunTest, OutputChoiceChangedMidRunAppliesToTheRemainingEntries)
 
 TEST_F(BatchRunTest, ClicksHandledInsideATick)
 {
-    WriteBmpFile(source / "a.bmp", TestPicture(8, 6, 10, 20, 30));
+    AddBmps({"a.bmp", "c.bmp"});
     WriteBytes(source / "b.bmp", {'B', 'M', 0});
-    WriteBmpFile(source / "c.bmp", TestPicture(8, 6, 10, 20, 30));
     Run().Toggle();
     run.Tick();
     // A stop during tick 2's events: the tick still handles b.bmp, whose failure is reported.
@@ -203,8 +206,7 @@ TEST_F(BatchRunTest, EmptyListingFinishesAtTheFirstTick)
 
 TEST_F(BatchRunTest, CloseRequestedClosesTheWindowAndEndsTheRun)
 {
-    WriteBmpFile(source / "a.bmp", TestPicture(8, 6, 10, 20, 30));
-    WriteBmpFile(source / "b.bmp", TestPicture(8, 6, 10, 20, 30));
+    AddBmps({"a.bmp", "b.bmp"});
     Run().Toggle();
     run.RequestClose();
     run.Tick();
@@ -218,8 +220,7 @@ TEST_F(BatchRunTest, FailingEntriesAreReportedOnceAndSkipped)
 {
     WriteJpegFile(source / "a.jpg", TestPicture(8, 6, 10, 20, 30));
     WriteBytes(source / "b.jpg", {0xFF, 0xD8, 'n', 'o', 't'});
-    WriteBmpFile(source / "c.bmp", TestPicture(8, 6, 10, 20, 30));
-    WriteBmpFile(source / "d.bmp", TestPicture(8, 6, 10, 20, 30));
+    AddBmps({"c.bmp", "d.bmp"});
     Run().Toggle();
     run.Tick();
     run.Tick();
@@ -281,8 +282,7 @@ TEST_F(BatchRunTest, InPlaceRunReplacesEachSourceOnlyWithItsOwnOutput)
 
 TEST_F(BatchRunTest, FolderTextEmptiedMidRunFailsTheRemainingEntries)
 {
-    for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
-        WriteBmpFile(source / name, TestPicture(8, 6, 10, 20, 30));
+    AddBmps({"a.bmp", "b.bmp", "c.bmp"});
     Run().Toggle();
     run.Tick();
     window.destinationFolder = "";
