@@ -119,27 +119,16 @@ private slots:
                                            : width + " * 50  （自定义尺寸）");
     }
 
-    void closingWithoutOkGivesNothing_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("Cancel") << "cancel";
-        QTest::newRow("Esc") << "esc";
-        QTest::newRow("close box") << "close";
-    }
+    void closingWithoutOkGivesNothing_data() { AddCloseWithoutOkRows(); }
 
     void closingWithoutOkGivesNothing()
     {
-        QFETCH(QString, how);
+        QFETCH(CloseWithoutOk, how);
         TAboutBox box;
         const Controls c = Find(box);
         const int code = ExecWith(box, [&] {
             c.edtW->setText("800");
-            if (how == "cancel")
-                QTest::mouseClick(c.cancel, Qt::LeftButton);
-            else if (how == "esc")
-                QTest::keyClick(c.edtW, Qt::Key_Escape);
-            else
-                box.close();
+            Leave(box, how, c.cancel, c.edtW);
         });
         QCOMPARE(code, int(QDialog::Rejected));
         QCOMPARE(box.Result(), QString());

@@ -193,28 +193,17 @@ private slots:
         QCOMPARE(dialog.SelectedPath().toStdString(), m_inner + "/A");
     }
 
-    void closingWithoutOkGivesNothing_data()
-    {
-        QTest::addColumn<QString>("how");
-        QTest::newRow("Cancel") << "cancel";
-        QTest::newRow("Esc") << "esc";
-        QTest::newRow("close box") << "close";
-    }
+    void closingWithoutOkGivesNothing_data() { AddCloseWithoutOkRows(); }
 
     void closingWithoutOkGivesNothing()
     {
-        QFETCH(QString, how);
+        QFETCH(CloseWithoutOk, how);
         {
             TForm3 dialog;
             const Controls c = Find(dialog);
             ExecWith(dialog, [&] {
                 DoubleClickRow(c.folders, RowOf(c.folders, "outer"));
-                if (how == "cancel")
-                    QTest::mouseClick(c.cancel, Qt::LeftButton);
-                else if (how == "esc")
-                    QTest::keyClick(c.folders, Qt::Key_Escape);
-                else
-                    dialog.close();
+                Leave(dialog, how, c.cancel, c.folders);
             });
             QCOMPARE(dialog.SelectedPath(), QString());
         }

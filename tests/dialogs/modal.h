@@ -48,3 +48,30 @@ inline void AnswerNextMessageBox(SeenMessageBox& seen)
         box->buttons().front()->click();
     });
 }
+
+// The three ways to leave a dialog without OK, as rows of a data-driven test.
+enum class CloseWithoutOk { CancelButton, EscKey, CloseBox };
+
+inline void AddCloseWithoutOkRows()
+{
+    QTest::addColumn<CloseWithoutOk>("how");
+    QTest::newRow("Cancel") << CloseWithoutOk::CancelButton;
+    QTest::newRow("Esc") << CloseWithoutOk::EscKey;
+    QTest::newRow("close box") << CloseWithoutOk::CloseBox;
+}
+
+// Leaves dialog the way how says: a click on cancel, Esc in focused, or the close box.
+inline void Leave(QDialog& dialog, CloseWithoutOk how, QPushButton* cancel, QWidget* focused)
+{
+    switch (how) {
+    case CloseWithoutOk::CancelButton:
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        break;
+    case CloseWithoutOk::EscKey:
+        QTest::keyClick(focused, Qt::Key_Escape);
+        break;
+    case CloseWithoutOk::CloseBox:
+        dialog.close();
+        break;
+    }
+}
