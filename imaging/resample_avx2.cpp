@@ -112,11 +112,13 @@ PICBATCH_AVX2 void HorizontalAvx2(const HorizontalJob& job)
         // One channel at a time keeps the eight accumulators in registers; lanes are rows.
         __m256i q[3];
         for (int c = 0; c < 3; ++c) {
+            // Every window has at least 16 weights; the first 16 start the sums.
+            const __m256i first = Load(weights);
             __m256i acc[kHorizontalRows];
-            for (auto& a : acc) {
-                a = _mm256_setzero_si256();
+            for (int r = 0; r < kHorizontalRows; ++r) {
+                acc[r] = _mm256_madd_epi16(Load(job.planes[r][c] + window.first), first);
             }
-            for (std::int32_t k = 0; k < window.length; k += 16) {
+            for (std::int32_t k = 16; k < window.length; k += 16) {
                 const __m256i w = Load(weights + k);
                 for (int r = 0; r < kHorizontalRows; ++r) {
                     acc[r] = _mm256_add_epi32(acc[r], _mm256_madd_epi16(Load(job.planes[r][c] + window.first + k), w));

@@ -60,11 +60,13 @@ void HorizontalSse2(const HorizontalJob& job)
         __m128i low[3];   // rows 0..3 of each channel
         __m128i high[3];  // rows 4..7
         for (int c = 0; c < 3; ++c) {
+            // Every window has at least 8 weights; the first 8 start the sums.
+            const __m128i first = Load(weights);
             __m128i acc[kHorizontalRows];
-            for (auto& a : acc) {
-                a = _mm_setzero_si128();
+            for (int r = 0; r < kHorizontalRows; ++r) {
+                acc[r] = _mm_madd_epi16(Load(job.planes[r][c] + window.first), first);
             }
-            for (std::int32_t k = 0; k < window.length; k += 8) {
+            for (std::int32_t k = 8; k < window.length; k += 8) {
                 const __m128i w = Load(weights + k);
                 for (int r = 0; r < kHorizontalRows; ++r) {
                     acc[r] = _mm_add_epi32(acc[r], _mm_madd_epi16(Load(job.planes[r][c] + window.first + k), w));
