@@ -44,7 +44,12 @@ StartDisplay() {
 StartProgram() {
   log_file=$3
   mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
-  (cd "$2" && XDG_RUNTIME_DIR="$work/runtime" exec "$1") >"$log_file" 2>&1 &
+  # Only a sanitizer build reads LSAN_OPTIONS; it must not fail on system libraries' leaks.
+  local suppressions
+  suppressions="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lsan.supp"
+  (cd "$2" && XDG_RUNTIME_DIR="$work/runtime" \
+     LSAN_OPTIONS="suppressions=$suppressions${LSAN_OPTIONS:+:$LSAN_OPTIONS}" exec "$1") \
+    >"$log_file" 2>&1 &
   app_pid=$!
 }
 
