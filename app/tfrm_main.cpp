@@ -257,9 +257,18 @@ void TfrmMain::btn1Click()
     TForm3 chooser(this);
     chooser.exec();
     const QString folder = chooser.SelectedPath();
+    const QString shown = m_txtPath1->text();
     m_txtPath1->setText(folder);
     m_txtPath1->setToolTip(folder);  // the field shows only the end of a long path
-    m_fList->Listing().SelectFolder(folder.toStdString());
+    try {
+        m_fList->Listing().SelectFolder(folder.toStdString());
+    } catch (...) {
+        // The listing kept its folder: a field naming another one would make a run load
+        // the old entries' names from the new folder.
+        m_txtPath1->setText(shown);
+        m_txtPath1->setToolTip(shown);
+        throw;
+    }
 }
 
 void TfrmMain::btn2Click()

@@ -210,6 +210,39 @@ private slots:
         QCOMPARE(listing.EntryAt(0), std::string("a.bmp"));
     }
 
+    // A chosen folder that cannot be listed (gone by the time OK is clicked) is reported,
+    // and the field goes back to the folder the listing still holds.
+    void UnlistableSourceFolderKeepsFieldAndListingTogether()
+    {
+        QTemporaryDir first;
+        QTemporaryDir parent;
+        WriteText(first.filePath("a.bmp"), "x");
+        const QString gone = parent.filePath("gone");
+        QVERIFY(QDir().mkdir(gone));
+        TfrmMain window;
+        window.show();
+        auto* field = Control<QLineEdit>(window, "txtPath1");
+        SourceListing& listing = Control<ListingHolder>(window, "fList")->Listing();
+        ChooseFolder(window, "btn1", first.path());
+        const QString firstText = field->text();
+
+        QVERIFY(QDir::setCurrent(gone));
+        QString errorText;
+        WhenModal([&](QWidget* chooser) {
+            QVERIFY(QDir().rmdir(gone));
+            WhenModal([&](QWidget* box) {
+                errorText = static_cast<QMessageBox*>(box)->text();
+                static_cast<QMessageBox*>(box)->accept();
+            });
+            Click(chooser, "BitBtn1");
+        });
+        Click(&window, "btn1");
+        QCOMPARE(errorText, QStringLiteral("File not found."));
+        QCOMPARE(field->text(), firstText);
+        QCOMPARE(QString::fromStdString(listing.ListedFolder()), firstText);
+        QCOMPARE(listing.Count(), 1);
+    }
+
     // A whole run through the window: three pictures, a text file and a corrupt JPEG, in
     // the listing's order a.bmp, b.txt, c.JPG, d.jpg, e.bmp.
     void WholeRunThroughTheWindow()
