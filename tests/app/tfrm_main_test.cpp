@@ -360,9 +360,18 @@ private slots:
         QVERIFY(Control<QProgressBar>(window, "ProgressBar1")->isHidden());
         QVERIFY(!Control<QTimer>(window, "Timer1")->isActive());
 
+        // The restarted run shows entry 1 of 8 first.
+        std::vector<QString> texts;
+        QTimer observer;
+        connect(&observer, &QTimer::timeout, [&] {
+            if (!percent->text().isEmpty())
+                texts.push_back(percent->text());
+        });
+        observer.start(0);
         Click(&window, "SpeedButton3");
         QVERIFY(window.Run().Running());
-        QTRY_COMPARE(percent->text(), QStringLiteral("12%    "));  // entry 1 of 8
+        QTRY_VERIFY(!texts.empty());
+        QCOMPARE(texts.front(), QStringLiteral("12%    "));
         Click(&window, "SpeedButton3");
     }
 
