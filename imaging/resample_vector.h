@@ -21,6 +21,7 @@ struct PackedWindow {
     std::int32_t limit = 255;  // 256 * divisor - 1: every larger sum gives 255 anyway
 };
 
+// The windows of every target pixel along one axis, their weights stored back to back.
 struct PackedAxis {
     std::vector<PackedWindow> windows;
     std::vector<std::int16_t> weights;
