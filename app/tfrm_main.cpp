@@ -143,7 +143,6 @@ void TfrmMain::CreateControls()
     m_image1->setObjectName("Image1");
     m_image1->setGeometry(QRect(QPoint(0, 0), kArtworkSize));
     m_image1->setPixmap(LoadArtwork());
-    m_image1->setCursor(Qt::PointingHandCursor);
     m_image1->lower();
 
     m_lblwenlo = MakeTransparentLabel(this, "lblwenlo", kLblWenlo);

@@ -190,9 +190,11 @@ private slots:
 
     void CancelledSourceChoiceEmptiesFieldAndKeepsListing()
     {
+        // Over 100 entries: listing them shows the busy pointer, which must be restored.
         QTemporaryDir source;
         WriteText(source.filePath("a.bmp"), "x");
-        WriteText(source.filePath("b.txt"), "x");
+        for (int i = 0; i < 120; ++i)
+            WriteText(source.filePath(QString("n%1.txt").arg(i, 3, 10, QChar('0'))), "x");
         TfrmMain window;
         window.show();
         auto* field = Control<QLineEdit>(window, "txtPath1");
@@ -200,13 +202,14 @@ private slots:
 
         ChooseFolder(window, "btn1", source.path());
         QCOMPARE(field->text(), QDir(source.path()).canonicalPath());
-        QCOMPARE(listing.Count(), 2);
+        QCOMPARE(listing.Count(), 121);
+        QVERIFY(!QApplication::overrideCursor());
 
         AnswerNextDialog("BitBtn2");
         Click(&window, "btn1");
         QVERIFY(field->text().isEmpty());
         QCOMPARE(QString::fromStdString(listing.ListedFolder()), QDir(source.path()).canonicalPath());
-        QCOMPARE(listing.Count(), 2);
+        QCOMPARE(listing.Count(), 121);
         QCOMPARE(listing.EntryAt(0), std::string("a.bmp"));
     }
 
