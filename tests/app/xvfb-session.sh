@@ -80,7 +80,7 @@ WaitGone() {
 Screenshot() {
   local file=$1 target=(-root)
   [ -n "${2:-}" ] && target=(-id "$2")
-  sleep 0.3  # let the window finish painting after the last event
+  sleep 1  # let the window finish painting after the last event (a first paint can be slow)
   xwd "${target[@]}" -silent >"$work/shot.xwd"
   if command -v xwdtopnm >/dev/null && command -v pnmtopng >/dev/null; then
     xwdtopnm "$work/shot.xwd" 2>/dev/null | pnmtopng >"$file" 2>/dev/null
