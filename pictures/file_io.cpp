@@ -213,8 +213,9 @@ void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes)
 void ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes)
 {
     // An existing file that its owner made read-only is respected, as creating or
-    // truncating it would be refused.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0)
+    // truncating it would be refused. The effective ids decide, as they would for open.
+    if (::faccessat(AT_FDCWD, path.c_str(), F_OK, AT_EACCESS) == 0
+        && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
         throw Error(CannotCreateText(path, errno));
 
     std::string temporaryPath;

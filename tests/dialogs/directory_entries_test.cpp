@@ -97,7 +97,7 @@ private slots:
         const std::string locked = dir.filePath("locked").toStdString();
         QCOMPARE(chmod(locked.c_str(), 0300), 0);  // may be entered, not read
         {
-            WithoutReadOverride noOverride;
+            WithoutPermissionOverride noOverride;
             if (!noOverride.Active()) {
                 chmod(locked.c_str(), 0700);
                 QSKIP("cannot give up root's read override here");

@@ -243,7 +243,7 @@ private slots:
         MakeTree(m_dir, {"outer/inner/A/sub/", "outer/inner/A/pic.jpg"});
         const std::string locked = m_inner + "/A";
         QCOMPARE(chmod(locked.c_str(), 0300), 0);  // may be entered, not read
-        WithoutReadOverride noOverride;
+        WithoutPermissionOverride noOverride;
         if (!noOverride.Active()) {
             chmod(locked.c_str(), 0700);
             QSKIP("cannot give up root's read override here");

@@ -1,5 +1,5 @@
 // Helpers for tests that touch the file system: a folder tree in a temporary folder, the
-// process's current folder restored afterwards, and reading without root's override.
+// process's current folder restored afterwards.
 #pragma once
 
 #include <QDir>
@@ -7,9 +7,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include <linux/capability.h>
-#include <sys/syscall.h>
-#include <unistd.h>
+#include "tests/common/without_permission_override.h"
 
 #include <string>
 
@@ -44,40 +42,4 @@ public:
 
 private:
     QString m_folder;
-};
-
-// Root reads every folder whatever its mode; this drops that power from the calling thread
-// for the test's duration, so permission cases can run in containers as well. Active() is
-// false when the capabilities cannot be changed; unprivileged users need none of this.
-class WithoutReadOverride {
-public:
-    WithoutReadOverride()
-    {
-        if (geteuid() != 0) {
-            m_active = true;
-            return;
-        }
-        if (syscall(SYS_capget, &m_header, m_saved) != 0)
-            return;
-        __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
-        const unsigned int overrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
-        reduced[0].effective &= ~overrides;
-        m_changed = syscall(SYS_capset, &m_header, reduced) == 0;
-        m_active = m_changed;
-    }
-    ~WithoutReadOverride()
-    {
-        if (m_changed)
-            syscall(SYS_capset, &m_header, m_saved);
-    }
-    WithoutReadOverride(const WithoutReadOverride&) = delete;
-    WithoutReadOverride& operator=(const WithoutReadOverride&) = delete;
-
-    bool Active() const { return m_active; }
-
-private:
-    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct m_saved[2]{};
-    bool m_changed = false;
-    bool m_active = false;
 };

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "tests/common/without_permission_override.h"
 #include "tests/pictures/scratch_folder.h"
 
 namespace fs = std::filesystem;
@@ -18,12 +19,6 @@ namespace {
 std::vector<std::uint8_t> Bytes(const std::string& text)
 {
     return {text.begin(), text.end()};
-}
-
-// Root ignores permission bits, so tests of unwritable places cannot fail as root.
-bool RunningAsRoot()
-{
-    return ::geteuid() == 0;
 }
 
 }  // namespace
@@ -139,9 +134,10 @@ TEST(ReplaceFile, FailuresKeepTheOldFileAndLeaveNoTemporary)
               "Cannot create file \"" + (folder / "B.jpg") + "\". Is a directory");
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"B.jpg"});
 
-    if (RunningAsRoot())
-        GTEST_SKIP() << "permission bits do not bind root";
     WriteText(folder / "C.jpg", "old");
+    const WithoutPermissionOverride asUser;
+    if (!asUser.Active())
+        GTEST_SKIP() << "cannot give up root's permission override here";
     fs::permissions(folder / "C.jpg", fs::perms::owner_read);
     EXPECT_EQ(MessageOf([&] { ReplaceFile(folder / "C.jpg", Bytes("new")); }),
               "Cannot create file \"" + (folder / "C.jpg") + "\". Permission denied");

@@ -14,6 +14,7 @@
 #include "pictures/load_picture.h"
 #include "pictures/save_picture.h"
 #include "pictures/upper_case.h"
+#include "tests/common/without_permission_override.h"
 #include "tests/pictures/bmp_builder.h"
 #include "tests/pictures/scratch_folder.h"
 
@@ -244,8 +245,9 @@ TEST(SavePicture, FailuresKeepTheOldFileAndLeaveNoTemporary)
     EXPECT_EQ(MessageOf([&] { SavePicture(Gradient(2, 2), folder / "missing/A.BMP", OutputMode::KeepFormat); }),
               "Cannot create file \"" + (folder / "missing/A.bmp") + "\". No such file or directory");
 
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "permission bits do not bind root";
+    const WithoutPermissionOverride asUser;
+    if (!asUser.Active())
+        GTEST_SKIP() << "cannot give up root's permission override here";
     fs::permissions(folder.Path(), fs::perms::owner_read | fs::perms::owner_exec);
     EXPECT_EQ(MessageOf([&] { SavePicture(Gradient(2, 2), folder / "WIDE.JPG", OutputMode::Jpeg); }),
               "Cannot create file \"" + (folder / "WIDE.jpg") + "\". Permission denied");
