@@ -3,16 +3,90 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
-#include <new>
+#include <utility>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "imaging/error.h"
 #include "imaging/limits.h"
 
 struct Raster::Store {
-    std::unique_ptr<std::uint8_t[]> bytes;
+    PixelMemory memory;
+    std::uint8_t* bytes = nullptr;  // memory.Data()
     std::size_t size = 0;
 };
+
+PixelMemory::PixelMemory(PixelMemory&& other) noexcept
+    : m_bytes(std::exchange(other.m_bytes, nullptr)),
+      m_size(std::exchange(other.m_size, 0)),
+      m_mapped(std::exchange(other.m_mapped, false))
+{
+}
+
+PixelMemory& PixelMemory::operator=(PixelMemory&& other) noexcept
+{
+    if (this != &other) {
+        Release();
+        m_bytes = std::exchange(other.m_bytes, nullptr);
+        m_size = std::exchange(other.m_size, 0);
+        m_mapped = std::exchange(other.m_mapped, false);
+    }
+    return *this;
+}
+
+std::optional<PixelMemory> PixelMemory::Allocate(std::size_t size) noexcept
+{
+    PixelMemory block;
+    if (size < kHugePageBytes) {
+        // 64-byte aligned, as SIMD code over the block may want; the heap reuses freed
+        // blocks, so this one is cleared. At least one line, so success gives a pointer.
+        const std::size_t rounded = std::max<std::size_t>((size + kAlignment - 1) / kAlignment, 1) * kAlignment;
+        block.m_bytes = static_cast<std::uint8_t*>(std::aligned_alloc(kAlignment, rounded));
+        if (!block.m_bytes)
+            return std::nullopt;
+        std::memset(block.m_bytes, 0, rounded);
+        block.m_size = size;
+        return block;
+    }
+    // Fresh anonymous pages read as zero. Map one huge page more than needed and trim both
+    // ends, so that the block starts on a huge-page boundary; a tail shorter than a huge
+    // page stays in small pages and costs no memory beyond the block.
+    if (size > SIZE_MAX - kHugePageBytes)
+        return std::nullopt;
+    const std::size_t mappedSize = size + kHugePageBytes;
+    void* mapping = ::mmap(nullptr, mappedSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping == MAP_FAILED)
+        return std::nullopt;
+    const auto start = reinterpret_cast<std::uintptr_t>(mapping);
+    const std::uintptr_t aligned = (start + kHugePageBytes - 1) & ~std::uintptr_t{kHugePageBytes - 1};
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t end = (aligned + size + page - 1) / page * page;  // munmap takes whole pages
+    if (aligned > start)
+        ::munmap(mapping, aligned - start);
+    if (start + mappedSize > end)
+        ::munmap(reinterpret_cast<void*>(end), start + mappedSize - end);
+    block.m_bytes = reinterpret_cast<std::uint8_t*>(aligned);
+    block.m_size = size;
+    block.m_mapped = true;
+    // Only advice: without transparent huge pages the block simply stays in small pages.
+    ::madvise(block.m_bytes, size, MADV_HUGEPAGE);
+    return block;
+}
+
+void PixelMemory::Release() noexcept
+{
+    if (m_mapped)
+        ::munmap(m_bytes, m_size);
+    else
+        std::free(m_bytes);
+    m_bytes = nullptr;
+    m_size = 0;
+    m_mapped = false;
+}
 
 namespace {
 
@@ -115,12 +189,15 @@ void CopyRowBits(const std::uint8_t* in, std::uint8_t* out, std::int64_t bits)
 
 }  // namespace
 
+// The new store's bytes are all zero.
 std::shared_ptr<Raster::Store> Raster::MakeStore(std::size_t size)
 {
-    auto store = std::make_shared<Raster::Store>();
-    store->bytes.reset(new (std::nothrow) std::uint8_t[size]);
-    if (!store->bytes)
+    std::optional<PixelMemory> memory = PixelMemory::Allocate(size);
+    if (!memory)
         throw Error(kOutOfSystemResources);
+    auto store = std::make_shared<Raster::Store>();
+    store->memory = std::move(*memory);
+    store->bytes = store->memory.Data();
     store->size = size;
     return store;
 }
@@ -161,8 +238,8 @@ void Raster::SetPixelForm(PixelForm form)
     auto store = MakeStore(static_cast<std::size_t>(newRowSize * m_height));
     const std::int64_t oldRowSize = RowSize();
     for (int row = 0; row < m_height; ++row) {  // store order; the conversion keeps it
-        std::uint8_t* out = store->bytes.get() + row * newRowSize;
-        ConvertRow(m_form, m_store->bytes.get() + row * oldRowSize, m_width, m_colorTable, m_masks, out);
+        std::uint8_t* out = store->bytes + row * newRowSize;
+        ConvertRow(m_form, m_store->bytes + row * oldRowSize, m_width, m_colorTable, m_masks, out);
         std::memset(out + std::int64_t{m_width} * 3, 0, static_cast<std::size_t>(newRowSize - m_width * std::int64_t{3}));
     }
     m_store = std::move(store);
@@ -170,24 +247,42 @@ void Raster::SetPixelForm(PixelForm form)
     m_colorTable.clear();
 }
 
+namespace {
+
+constexpr const char* kNegativeWidth = "Picture width cannot be negative";
+constexpr const char* kNegativeHeight = "Picture height cannot be negative";
+
+}  // namespace
+
 void Raster::SetWidth(int width)
 {
     if (width < 0)
-        throw Error("Picture width cannot be negative");
+        throw Error(kNegativeWidth);
     if (width != m_width)
-        Resize(width, m_height);
+        Resize(width, m_height, true);
 }
 
 void Raster::SetHeight(int height)
 {
     if (height < 0)
-        throw Error("Picture height cannot be negative");
+        throw Error(kNegativeHeight);
     if (height != m_height)
-        Resize(m_width, height);
+        Resize(m_width, height, true);
 }
 
-// Makes the new store first, so a failure leaves everything as it was.
-void Raster::Resize(std::int64_t width, std::int64_t height)
+void Raster::SetSizeForWriting(int width, int height)
+{
+    if (width < 0)
+        throw Error(kNegativeWidth);
+    if (height < 0)
+        throw Error(kNegativeHeight);
+    Resize(width, height, false);
+}
+
+// Makes the new store first, so a failure leaves everything as it was. keepPixels: white
+// in Bgr24 with the overlapping part of the old store copied; otherwise the store stays
+// as made, all zero.
+void Raster::Resize(std::int64_t width, std::int64_t height, bool keepPixels)
 {
     std::shared_ptr<Store> store;
     if (width > 0 && height > 0) {
@@ -198,21 +293,17 @@ void Raster::Resize(std::int64_t width, std::int64_t height)
         const int bits = BitsPerPixel(m_form);
         const std::int64_t rowSize = RowSizeFor(width, bits);
         store = MakeStore(static_cast<std::size_t>(rowSize * height));
-        std::uint8_t* bytes = store->bytes.get();
-        if (m_form == PixelForm::Bgr24) {  // white pixels, zero padding
-            for (std::int64_t row = 0; row < height; ++row) {
+        std::uint8_t* bytes = store->bytes;
+        if (keepPixels && m_form == PixelForm::Bgr24) {  // white pixels; the padding stays zero
+            for (std::int64_t row = 0; row < height; ++row)
                 std::memset(bytes + row * rowSize, 0xFF, static_cast<std::size_t>(width * 3));
-                std::memset(bytes + row * rowSize + width * 3, 0, static_cast<std::size_t>(rowSize - width * 3));
-            }
-        } else {
-            std::memset(bytes, 0, store->size);
         }
-        if (m_store) {
+        if (keepPixels && m_store) {
             const std::int64_t oldRowSize = RowSize();
             const std::int64_t rows = std::min<std::int64_t>(height, m_height);
             const std::int64_t bitsPerRow = std::min<std::int64_t>(width, m_width) * bits;
             for (std::int64_t y = 0; y < rows; ++y)
-                CopyRowBits(m_store->bytes.get() + (m_height - 1 - y) * oldRowSize,
+                CopyRowBits(m_store->bytes + (m_height - 1 - y) * oldRowSize,
                             bytes + (height - 1 - y) * rowSize, bitsPerRow);
         }
     }
@@ -225,7 +316,7 @@ void Raster::Detach()
 {
     if (m_store && m_store.use_count() > 1) {
         auto copy = MakeStore(m_store->size);
-        std::memcpy(copy->bytes.get(), m_store->bytes.get(), m_store->size);
+        std::memcpy(copy->bytes, m_store->bytes, m_store->size);
         m_store = std::move(copy);
     }
 }
@@ -236,7 +327,7 @@ std::uint8_t* Raster::RowPointer(int y) const
         throw Error(kScanLineOutOfRange);
     if (!m_store)
         return nullptr;
-    return m_store->bytes.get() + (std::int64_t{m_height} - 1 - y) * RowSize();
+    return m_store->bytes + (std::int64_t{m_height} - 1 - y) * RowSize();
 }
 
 std::span<std::uint8_t> Raster::Row(int y)
@@ -257,12 +348,12 @@ std::span<const std::uint8_t> Raster::Row(int y) const
 std::span<std::uint8_t> Raster::Bits()
 {
     Detach();
-    return m_store ? std::span<std::uint8_t>(m_store->bytes.get(), m_store->size) : std::span<std::uint8_t>();
+    return m_store ? std::span<std::uint8_t>(m_store->bytes, m_store->size) : std::span<std::uint8_t>();
 }
 
 std::span<const std::uint8_t> Raster::Bits() const
 {
-    return m_store ? std::span<const std::uint8_t>(m_store->bytes.get(), m_store->size)
+    return m_store ? std::span<const std::uint8_t>(m_store->bytes, m_store->size)
                    : std::span<const std::uint8_t>();
 }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -27,6 +28,38 @@ struct ColorEntry {
     std::uint8_t red = 0;
     std::uint8_t reserved = 0;
     bool operator==(const ColorEntry&) const = default;
+};
+
+// Zero-filled, 64-byte aligned memory for picture-sized buffers, released on destruction.
+// Blocks of kHugePageBytes or more come straight from the kernel, start on a huge-page
+// boundary and carry the advice to back them with huge pages, so that the first writes
+// fault once per 2 MiB instead of once per 4 KiB page; smaller blocks come from the heap.
+// The Raster's stores live in it, and so do the JPEG decoder's coefficient buffers.
+class PixelMemory {
+public:
+    static constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
+    static constexpr std::size_t kAlignment = 64;
+
+    PixelMemory() = default;
+    ~PixelMemory() { Release(); }
+    PixelMemory(PixelMemory&& other) noexcept;
+    PixelMemory& operator=(PixelMemory&& other) noexcept;
+    PixelMemory(const PixelMemory&) = delete;
+    PixelMemory& operator=(const PixelMemory&) = delete;
+
+    // A zero-filled block of size bytes, or nothing when the memory cannot be had. Never
+    // throws, so that it may be called from inside C callbacks.
+    static std::optional<PixelMemory> Allocate(std::size_t size) noexcept;
+
+    std::uint8_t* Data() const { return m_bytes; }
+    std::size_t Size() const { return m_size; }
+
+private:
+    void Release() noexcept;
+
+    std::uint8_t* m_bytes = nullptr;
+    std::size_t m_size = 0;
+    bool m_mapped = false;  // from mmap (m_size bytes at m_bytes), else from calloc
 };
 
 struct ChannelMasks {
@@ -63,6 +96,11 @@ public:
     void SetWidth(int width);
     void SetHeight(int height);
 
+    // Both dimensions at once, for a maker that writes every pixel itself: the new store is
+    // not painted white first, so its pixels start at zero, and nothing of the old store is
+    // kept. Padding bytes are zero, as in every store. Throws as SetWidth and SetHeight do.
+    void SetSizeForWriting(int width, int height);
+
     std::int64_t RowSize() const { return RowSizeFor(m_width, BitsPerPixel(m_form)); }
     // Signed distance in bytes from the first byte of row y to that of row y + 1.
     std::int64_t RowStep() const { return -RowSize(); }
@@ -95,7 +133,7 @@ public:
 private:
     struct Store;
     static std::shared_ptr<Store> MakeStore(std::size_t size);
-    void Resize(std::int64_t width, std::int64_t height);
+    void Resize(std::int64_t width, std::int64_t height, bool keepPixels);
     void Detach();
     std::uint8_t* RowPointer(int y) const;
 

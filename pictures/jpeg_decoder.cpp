@@ -1,9 +1,15 @@
 // Reading the header of JPEG data and decoding it into a Raster through libjpeg.
 #include "pictures/jpeg_decoder.h"
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <cstring>
 #include <optional>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include <jpeglib.h>
@@ -40,13 +46,31 @@ static void WatchScanCount(j_common_ptr cinfo)
 
 }  // extern "C"
 
+// A whole-picture array of coefficient blocks, which libjpeg keeps for multi-scan files
+// (as much memory as the decoded picture itself). The binding provides these arrays
+// instead of libjpeg's memory manager: in PixelMemory they fault in huge pages, and they
+// are already zero where libjpeg would clear them block row by block row.
+struct CoefficientArray {
+    JDIMENSION blocksPerRow = 0;
+    JDIMENSION rows = 0;
+    JBLOCKARRAY rowStarts = nullptr;  // from libjpeg's image pool once realized
+    PixelMemory memory;
+};
+
+// libjpeg asks for one array per component.
+constexpr int kMaxCoefficientArrays = MAX_COMPONENTS;
+
 // One libjpeg decompressor with its own error manager. It lives in a scope of its own
 // that ends before any EJPEG is thrown, never in a frame that calls setjmp.
 struct Decompressor {
-    jpeg_decompress_struct cinfo{};
+    jpeg_decompress_struct cinfo{};  // first: libjpeg's callbacks find the Decompressor from it
     jpeg_error_mgr err{};
     jpeg_progress_mgr progress{};
     JpegJump jump;
+    // libjpeg's own methods for the virtual arrays that the binding leaves to it.
+    jpeg_memory_mgr libjpegMemory{};
+    std::array<CoefficientArray, kMaxCoefficientArrays> arrays;
+    int arrayCount = 0;
 
     Decompressor()
     {
@@ -64,7 +88,108 @@ struct Decompressor {
         jump.code = code;
         return false;
     }
+
+    // The binding's array behind ptr, or null for one of libjpeg's.
+    CoefficientArray* Find(jvirt_barray_ptr ptr)
+    {
+        for (int i = 0; i < arrayCount; ++i)
+            if (reinterpret_cast<jvirt_barray_ptr>(&arrays[static_cast<std::size_t>(i)]) == ptr)
+                return &arrays[static_cast<std::size_t>(i)];
+        return nullptr;
+    }
 };
+
+// The callbacks below reach their Decompressor through cinfo, its first member.
+static_assert(std::is_standard_layout_v<Decompressor>);
+
+Decompressor& DecompressorOf(j_common_ptr cinfo)
+{
+    return *reinterpret_cast<Decompressor*>(reinterpret_cast<jpeg_decompress_struct*>(cinfo));
+}
+
+// Gives an array its memory and row starts; false when the memory cannot be had. Kept out of
+// the callback, whose frame libjpeg may leave by longjmp, because it holds an optional.
+bool RealizeArray(j_common_ptr cinfo, CoefficientArray& array) noexcept
+{
+    const std::size_t rowBytes = std::size_t{array.blocksPerRow} * sizeof(JBLOCK);
+    std::optional<PixelMemory> memory = PixelMemory::Allocate(rowBytes * array.rows);
+    if (!memory)
+        return false;
+    array.memory = std::move(*memory);
+    // alloc_small fails through libjpeg's error exit; only trivially destructible locals
+    // are alive here by then.
+    array.rowStarts = static_cast<JBLOCKARRAY>(
+        cinfo->mem->alloc_small(cinfo, JPOOL_IMAGE, std::max<std::size_t>(array.rows, 1) * sizeof(JBLOCKROW)));
+    for (JDIMENSION row = 0; row < array.rows; ++row)
+        array.rowStarts[row] = reinterpret_cast<JBLOCKROW>(array.memory.Data() + row * rowBytes);
+    return true;
+}
+
+extern "C" {
+
+static jvirt_barray_ptr RequestCoefficients(j_common_ptr cinfo, int poolId, boolean preZero,
+                                            JDIMENSION blocksPerRow, JDIMENSION rows, JDIMENSION maxAccess)
+{
+    Decompressor& d = DecompressorOf(cinfo);
+    if (poolId != JPOOL_IMAGE || d.arrayCount == kMaxCoefficientArrays)
+        return d.libjpegMemory.request_virt_barray(cinfo, poolId, preZero, blocksPerRow, rows, maxAccess);
+    // preZero needs nothing: the array's memory starts out zero.
+    CoefficientArray& array = d.arrays[static_cast<std::size_t>(d.arrayCount++)];
+    array.blocksPerRow = blocksPerRow;
+    array.rows = rows;
+    return reinterpret_cast<jvirt_barray_ptr>(&array);
+}
+
+static void RealizeCoefficients(j_common_ptr cinfo)
+{
+    Decompressor& d = DecompressorOf(cinfo);
+    std::uint64_t total = 0;  // at most 10 x 65535 x 65535 x 128 / 64 bytes: no overflow
+    for (int i = 0; i < d.arrayCount; ++i) {
+        const CoefficientArray& array = d.arrays[static_cast<std::size_t>(i)];
+        if (!array.rowStarts)
+            total += std::uint64_t{array.blocksPerRow} * array.rows * sizeof(JBLOCK);
+    }
+    // Above its limit libjpeg would move arrays to a temporary file, which this build of
+    // the library refuses with this code; the binding answers the same.
+    const long limit = cinfo->mem->max_memory_to_use;
+    if (limit > 0 && total > static_cast<std::uint64_t>(limit))
+        FailJpeg(cinfo, JERR_NO_BACKING_STORE);
+    for (int i = 0; i < d.arrayCount; ++i) {
+        CoefficientArray& array = d.arrays[static_cast<std::size_t>(i)];
+        if (!array.rowStarts && !RealizeArray(cinfo, array))
+            FailJpeg(cinfo, JERR_OUT_OF_MEMORY);
+    }
+    // libjpeg's own arrays (a quantizer's picture buffer) get what is left of the limit;
+    // 0 would mean no limit at all.
+    if (limit > 0)
+        cinfo->mem->max_memory_to_use = std::max(1L, limit - static_cast<long>(total));
+    d.libjpegMemory.realize_virt_arrays(cinfo);
+    cinfo->mem->max_memory_to_use = limit;
+}
+
+static JBLOCKARRAY AccessCoefficients(j_common_ptr cinfo, jvirt_barray_ptr ptr, JDIMENSION startRow,
+                                      JDIMENSION rowCount, boolean writable)
+{
+    Decompressor& d = DecompressorOf(cinfo);
+    CoefficientArray* array = d.Find(ptr);
+    if (!array)
+        return d.libjpegMemory.access_virt_barray(cinfo, ptr, startRow, rowCount, writable);
+    if (!array->rowStarts || startRow > array->rows || rowCount > array->rows - startRow)
+        FailJpeg(cinfo, JERR_BAD_VIRTUAL_ACCESS);
+    return array->rowStarts + startRow;
+}
+
+}  // extern "C"
+
+// Routes libjpeg's whole-picture coefficient arrays to the binding; called right after the
+// decompressor is created.
+void TakeOverCoefficientArrays(Decompressor& d)
+{
+    d.libjpegMemory = *d.cinfo.mem;
+    d.cinfo.mem->request_virt_barray = RequestCoefficients;
+    d.cinfo.mem->realize_virt_arrays = RealizeCoefficients;
+    d.cinfo.mem->access_virt_barray = AccessCoefficients;
+}
 
 // The functions below return false with d.jump.code set when libjpeg or the binding's
 // limits refused the data; the caller throws once the decompressor is gone.
@@ -75,6 +200,7 @@ bool Open(Decompressor& d, std::span<const std::uint8_t> bytes)
 {
     const bool ok = JpegStep(d.jump, [&] {
         jpeg_CreateDecompress(&d.cinfo, JPEG_LIB_VERSION, sizeof d.cinfo);
+        TakeOverCoefficientArrays(d);
         d.cinfo.mem->max_memory_to_use = kMaxLibjpegMemory;
         d.cinfo.progress = &d.progress;
         AttachJpegMemorySource(&d.cinfo, bytes.data(), bytes.size());
@@ -180,10 +306,11 @@ struct RowTarget {
     std::ptrdiff_t step = 0;
     std::uint8_t* cmykRow = nullptr;  // a scratch row for CMYK samples, or none
     bool adobeInverted = false;
+    JDIMENSION rowsWritten = 0;  // rows 0 to rowsWritten - 1 were written by some pass
 };
 
 // Reads the rows of one output pass straight into the picture. Step code: no throwing.
-void ReadRows(jpeg_decompress_struct& cinfo, const RowTarget& target) noexcept
+void ReadRows(jpeg_decompress_struct& cinfo, RowTarget& target) noexcept
 {
     while (cinfo.output_scanline < cinfo.output_height) {
         std::uint8_t* row = target.top + static_cast<std::ptrdiff_t>(cinfo.output_scanline) * target.step;
@@ -192,17 +319,18 @@ void ReadRows(jpeg_decompress_struct& cinfo, const RowTarget& target) noexcept
             FailJpeg(reinterpret_cast<j_common_ptr>(&cinfo), JERR_CANT_SUSPEND);
         if (target.cmykRow)
             CmykRowToBgr(target.cmykRow, row, cinfo.output_width, target.adobeInverted);
+        target.rowsWritten = std::max(target.rowsWritten, cinfo.output_scanline);
     }
 }
 
-bool ReadPass(Decompressor& d, const RowTarget& target)
+bool ReadPass(Decompressor& d, RowTarget& target)
 {
     return JpegStep(d.jump, [&] { ReadRows(d.cinfo, target); });
 }
 
 // Progressive display: one quick output pass for every complete scan as it arrives, then
 // the final pass at the configured quality.
-bool ReadBuffered(Decompressor& d, const Plan& plan, const RowTarget& target, Raster& picture)
+bool ReadBuffered(Decompressor& d, const Plan& plan, RowTarget& target, Raster& picture)
 {
     bool first = true;
     for (;;) {
@@ -239,6 +367,17 @@ bool ReadBuffered(Decompressor& d, const Plan& plan, const RowTarget& target, Ra
     return ReadPass(d, target) && JpegStep(d.jump, [&] { jpeg_finish_output(&d.cinfo); });
 }
 
+// After a failure the picture keeps the rows decoded so far; the others are white, as in a
+// picture sized by SetWidth and SetHeight. Paletted pictures keep index 0 there.
+void PaintUnwrittenRowsWhite(Raster& picture, int rowsWritten)
+{
+    if (picture.Form() != PixelForm::Bgr24 || picture.Empty())
+        return;
+    const std::size_t pixelBytes = std::size_t(picture.Width()) * 3;
+    for (int y = rowsWritten; y < picture.Height(); ++y)
+        std::memset(picture.Row(y).data(), 0xFF, pixelBytes);
+}
+
 bool Decode(Decompressor& d, std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture)
 {
     Plan plan;
@@ -249,8 +388,9 @@ bool Decode(Decompressor& d, std::span<const std::uint8_t> bytes, const JpegSett
         return false;
 
     picture.SetPixelForm(plan.quantize ? PixelForm::Paletted8 : PixelForm::Bgr24);
-    picture.SetWidth(static_cast<int>(d.cinfo.output_width));
-    picture.SetHeight(static_cast<int>(d.cinfo.output_height));
+    // Every row is decoded into the store, so it is not painted white first (a failure
+    // paints the rows it never reached, below).
+    picture.SetSizeForWriting(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height));
     // The step between rows comes from the store's layout, so pictures of one row work.
     RowTarget target;
     target.top = picture.Row(0).data();
@@ -270,6 +410,8 @@ bool Decode(Decompressor& d, std::span<const std::uint8_t> bytes, const JpegSett
             picture.SetColorTable(PaletteOf(d.cinfo));
         ok = ReadPass(d, target);
     }
+    if (!ok)
+        PaintUnwrittenRowsWhite(picture, static_cast<int>(target.rowsWritten));
     return ok && JpegStep(d.jump, [&] { jpeg_finish_decompress(&d.cinfo); });
 }
 
