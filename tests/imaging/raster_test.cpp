@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "imaging/error.h"
@@ -118,6 +121,92 @@ TEST(RasterStore, NegativeAndOversizedDimensionsChangeNothing)
     ExpectThrowsText([&] { raster.SetHeight(100000000); }, "Out of system resources");
     EXPECT_EQ(raster.Height(), 4);
     EXPECT_FALSE(raster.Empty());
+}
+
+// Pictures above the huge-page size take the other allocation path: the same contract.
+TEST(RasterStore, LargeStoresAreWhiteWithZeroPaddingToo)
+{
+    const int width = 1023, height = 700;  // rows of 3069 bytes and 3 padding bytes; 2.1 MB
+    ASSERT_GE(static_cast<std::size_t>(RowSizeFor(width, 24) * height), PixelMemory::kHugePageBytes);
+    const Raster raster = MakeRaster(PixelForm::Bgr24, width, height);
+    for (int y : {0, height / 2, height - 1}) {
+        const auto row = raster.Row(y);
+        EXPECT_EQ(std::count(row.begin(), row.begin() + width * 3, 255), width * 3) << y;
+        EXPECT_EQ(std::count(row.begin() + width * 3, row.end(), 0), 3) << y;
+    }
+}
+
+TEST(RasterStore, SizeForWritingGivesAZeroStoreAndDropsTheOldOne)
+{
+    for (PixelForm form : {PixelForm::Bgr24, PixelForm::Paletted8}) {
+        SCOPED_TRACE(BitsPerPixel(form));
+        Raster raster = MakeRaster(form, 2, 2);
+        raster.Row(0)[0] = 7;
+        const Raster shared = raster;
+        raster.SetSizeForWriting(3, 2);
+        EXPECT_EQ(raster.Width(), 3);
+        EXPECT_EQ(raster.Height(), 2);
+        const auto bits = raster.Bits();
+        EXPECT_EQ(bits.size(), static_cast<std::size_t>(RowSizeFor(3, BitsPerPixel(form)) * 2));
+        EXPECT_EQ(std::count(bits.begin(), bits.end(), 0), static_cast<std::ptrdiff_t>(bits.size()));
+        EXPECT_EQ(shared.Row(0)[0], 7);  // a copy keeps the old store
+
+        raster.SetSizeForWriting(0, 5);
+        EXPECT_TRUE(raster.Empty());
+        EXPECT_EQ(raster.Height(), 5);
+    }
+}
+
+TEST(RasterStore, SizeForWritingRefusesWhatSetWidthRefusesAndChangesNothing)
+{
+    Raster raster = MakeRaster(PixelForm::Bgr24, 4, 4);
+    raster.Row(0)[0] = 7;
+    ExpectThrowsText([&] { raster.SetSizeForWriting(-1, 4); }, "Picture width cannot be negative");
+    ExpectThrowsText([&] { raster.SetSizeForWriting(4, -1); }, "Picture height cannot be negative");
+    ExpectThrowsText([&] { raster.SetSizeForWriting(70000, 70000); }, "Out of system resources");
+    EXPECT_EQ(raster.Width(), 4);
+    EXPECT_EQ(raster.Height(), 4);
+    EXPECT_EQ(raster.Row(0)[0], 7);
+}
+
+TEST(PixelMemoryBlock, EveryBlockIsZeroAlignedAndWritable)
+{
+    constexpr std::size_t kHuge = PixelMemory::kHugePageBytes;
+    for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{1000}, kHuge - 1, kHuge, 5 * kHuge + 123}) {
+        SCOPED_TRACE(size);
+        std::optional<PixelMemory> block = PixelMemory::Allocate(size);
+        ASSERT_TRUE(block);
+        ASSERT_NE(block->Data(), nullptr);
+        EXPECT_EQ(block->Size(), size);
+        const auto address = reinterpret_cast<std::uintptr_t>(block->Data());
+        EXPECT_EQ(address % PixelMemory::kAlignment, 0u);
+        if (size >= kHuge) {
+            EXPECT_EQ(address % kHuge, 0u);  // huge pages need the boundary
+        }
+        EXPECT_EQ(std::count(block->Data(), block->Data() + size, 0), static_cast<std::ptrdiff_t>(size));
+        if (size > 0) {
+            block->Data()[0] = 1;
+            block->Data()[size - 1] = 2;
+        }
+        // Moving hands the block over; the old holder releases nothing.
+        PixelMemory moved = std::move(*block);
+        EXPECT_EQ(block->Data(), nullptr);
+        EXPECT_EQ(moved.Size(), size);
+        if (size > 0) {
+            EXPECT_EQ(moved.Data()[size - 1], 2);
+        }
+    }
+}
+
+// The heap hands freed blocks out again; a new block must not show the old bytes.
+TEST(PixelMemoryBlock, ReusedHeapBlocksAreCleared)
+{
+    for (int round = 0; round < 3; ++round) {
+        std::optional<PixelMemory> block = PixelMemory::Allocate(256);
+        ASSERT_TRUE(block);
+        EXPECT_EQ(std::count(block->Data(), block->Data() + 256, 0), 256) << round;
+        std::fill(block->Data(), block->Data() + 256, std::uint8_t{0xAA});
+    }
 }
 
 TEST(RasterConversion, EveryFormBecomesBlueGreenRed)

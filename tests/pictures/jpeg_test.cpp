@@ -258,6 +258,8 @@ TEST(JpegDecode, MatchesLibjpegAtTheDefaultSettings)
         {"baseline 4:2:0, odd size", ColourJpeg(37, 29)},
         {"4:4:4", ColourJpeg(16, 16, [](jpeg_compress_struct& c) { c.comp_info[0].h_samp_factor = c.comp_info[0].v_samp_factor = 1; })},
         {"progressive (decoded in one output pass)", ProgressiveJpeg(41, 23)},
+        // Coefficient arrays of 2 MiB and more take the huge-page memory path.
+        {"progressive, large", ProgressiveJpeg(1040, 1032)},
         {"restart markers", ColourJpeg(40, 40, [](jpeg_compress_struct& c) { c.restart_in_rows = 1; })},
         {"arithmetic coding", ColourJpeg(24, 24, [](jpeg_compress_struct& c) { c.arith_code = TRUE; })},
         {"one row", ColourJpeg(9, 1)},
