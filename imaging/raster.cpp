@@ -38,12 +38,28 @@ PixelMemory& PixelMemory::operator=(PixelMemory&& other) noexcept
     return *this;
 }
 
+// Under AddressSanitizer every block comes from the heap, whose blocks it guards with
+// poisoned margins; it cannot see past the end of a private mapping.
+#if defined(__SANITIZE_ADDRESS__)
+const bool PixelMemory::kMapsLargeBlocks = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+const bool PixelMemory::kMapsLargeBlocks = false;
+#else
+const bool PixelMemory::kMapsLargeBlocks = true;
+#endif
+#else
+const bool PixelMemory::kMapsLargeBlocks = true;
+#endif
+
 std::optional<PixelMemory> PixelMemory::Allocate(std::size_t size) noexcept
 {
     PixelMemory block;
-    if (size < kHugePageBytes) {
+    if (size < kHugePageBytes || !kMapsLargeBlocks) {
         // 64-byte aligned, as SIMD code over the block may want; the heap reuses freed
         // blocks, so this one is cleared. At least one line, so success gives a pointer.
+        if (size > SIZE_MAX - kAlignment)
+            return std::nullopt;
         const std::size_t rounded = std::max<std::size_t>((size + kAlignment - 1) / kAlignment, 1) * kAlignment;
         block.m_bytes = static_cast<std::uint8_t*>(std::aligned_alloc(kAlignment, rounded));
         if (!block.m_bytes)

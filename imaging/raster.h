@@ -39,6 +39,9 @@ class PixelMemory {
 public:
     static constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
     static constexpr std::size_t kAlignment = 64;
+    // False in builds with AddressSanitizer, which guards only heap blocks: there every
+    // block comes from the heap.
+    static const bool kMapsLargeBlocks;
 
     PixelMemory() = default;
     ~PixelMemory() { Release(); }

@@ -1,0 +1,158 @@
+// Where the time of one conversion goes: reading the file, decoding, resampling, encoding
+// and writing, each timed alone, and the whole conversion as picbatch-cli does it. E.g.
+//   build-*/bench/pipeline_bench ../shared/corpus/photos/Kleiber_by_Lukas_Baubkus.jpg 778x502
+//   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+// The CPU column counts user and system time of the thread (page faults included), the
+// figure to compare on a shared machine.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <stdlib.h>
+
+#include "imaging/raster.h"
+#include "imaging/resample.h"
+#include "pictures/file_io.h"
+#include "pictures/jpeg_image.h"
+#include "pictures/load_picture.h"
+#include "pictures/save_picture.h"
+
+namespace {
+
+struct Job {
+    std::string source;
+    int width = 0;
+    int height = 0;
+    std::string scratch;  // a folder for the written files
+};
+
+Job& TheJob()
+{
+    static Job job;
+    return job;
+}
+
+Raster Decoded()
+{
+    TJPEGImage jpeg;
+    jpeg.LoadJpegData(ReadFileBytes(TheJob().source));
+    return jpeg.TakePicture();
+}
+
+Raster Resampled()
+{
+    Raster picture = Decoded();
+    return ResampleLanczos(picture, TheJob().width, TheJob().height);
+}
+
+std::vector<std::uint8_t> Encoded(const Raster& picture)
+{
+    TJPEGImage jpeg;
+    jpeg.AssignPicture(picture);
+    std::vector<std::uint8_t> bytes;
+    jpeg.SaveJpegData(bytes);
+    return bytes;
+}
+
+void BM_Read(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ReadFileBytes(TheJob().source).data());
+}
+
+// Header and decoding from bytes already in memory, as the loader does after reading.
+void BM_Decode(benchmark::State& state)
+{
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(TheJob().source);
+    for (auto _ : state) {
+        TJPEGImage jpeg;
+        jpeg.LoadJpegData(bytes);
+        Raster picture = jpeg.TakePicture();
+        benchmark::DoNotOptimize(picture.Bits().data());
+    }
+}
+
+void BM_Resample(benchmark::State& state)
+{
+    Raster picture = Decoded();
+    for (auto _ : state) {
+        Raster result = ResampleLanczos(picture, TheJob().width, TheJob().height);
+        benchmark::DoNotOptimize(result.Bits().data());
+    }
+}
+
+void BM_Encode(benchmark::State& state)
+{
+    const Raster picture = Resampled();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Encoded(picture).data());
+}
+
+void BM_Write(benchmark::State& state)
+{
+    const std::vector<std::uint8_t> bytes = Encoded(Resampled());
+    const std::string path = TheJob().scratch + "/OUT.jpg";
+    for (auto _ : state)
+        ReplaceFile(path, bytes);
+}
+
+// Everything one picture costs in a run, as the command-line program does it.
+void BM_Whole(benchmark::State& state)
+{
+    const std::string output = TheJob().scratch + "/OUT.jpg";
+    Raster working;
+    for (auto _ : state) {
+        LoadPicture(TheJob().source, working);
+        working = ResampleLanczos(working, TheJob().width, TheJob().height);
+        SavePicture(working, output, OutputMode::Jpeg);
+    }
+}
+
+BENCHMARK(BM_Read)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Decode)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Resample)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Encode)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Write)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Whole)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // The first two arguments that are not benchmark flags: the JPEG file and the size.
+    std::vector<std::string> plain;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] != '-' && plain.size() < 2)
+            plain.push_back(argv[i]);
+        else
+            argv[kept++] = argv[i];
+    }
+    argc = kept;
+    Job& job = TheJob();
+    if (plain.size() == 2)
+        job.source = plain[0];
+    if (plain.size() != 2 || std::sscanf(plain[1].c_str(), "%dx%d", &job.width, &job.height) != 2
+        || job.width < 1 || job.height < 1 || !std::filesystem::is_regular_file(job.source)) {
+        std::fprintf(stderr, "usage: pipeline_bench FILE.jpg WIDTHxHEIGHT [benchmark flags]\n");
+        return 2;
+    }
+    std::string scratch = (std::filesystem::temp_directory_path() / "pipeline_bench-XXXXXX").string();
+    if (!::mkdtemp(scratch.data())) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    job.scratch = scratch;
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::AddCustomContext("file", job.source);
+    benchmark::AddCustomContext("size", plain[1]);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::remove_all(scratch);
+    return 0;
+}
