@@ -143,7 +143,7 @@ static jvirt_barray_ptr RequestCoefficients(j_common_ptr cinfo, int poolId, bool
 static void RealizeCoefficients(j_common_ptr cinfo)
 {
     Decompressor& d = DecompressorOf(cinfo);
-    std::uint64_t total = 0;  // at most 10 x 65535 x 65535 x 128 / 64 bytes: no overflow
+    std::uint64_t total = 0;  // at most 10 arrays of 65535 x 65535 blocks of 128 bytes: below 2^43
     for (int i = 0; i < d.arrayCount; ++i) {
         const CoefficientArray& array = d.arrays[static_cast<std::size_t>(i)];
         if (!array.rowStarts)
