@@ -25,6 +25,7 @@
 #include "app/raster_image.h"
 #include "app/window_layout.h"
 #include "batch/target_size.h"
+#include "dialogs/dialog_look.h"
 #include "dialogs/error_box.h"
 #include "dialogs/tabout_box.h"
 #include "dialogs/tform3.h"
@@ -60,23 +61,22 @@ QString FromStd(const std::string& text)
     return QString::fromStdString(text);
 }
 
-FaceButton* MakeFaceButton(QWidget* parent, const char* name, const QRect& geometry,
-                           const char* hint)
+// A control of kind T named name at geometry (client-area pixels), with hint as tooltip.
+template <class T>
+T* MakeControl(QWidget* parent, const char* name, const QRect& geometry, const char* hint = nullptr)
 {
-    auto* button = new FaceButton(parent);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setToolTip(QString::fromUtf8(hint));
-    return button;
+    auto* control = new T(parent);
+    control->setObjectName(name);
+    control->setGeometry(geometry);
+    if (hint)
+        control->setToolTip(QString::fromUtf8(hint));
+    return control;
 }
 
 QRadioButton* MakeRadio(QWidget* parent, const char* name, const QRect& geometry,
                         const char* hint)
 {
-    auto* radio = new QRadioButton(parent);
-    radio->setObjectName(name);
-    radio->setGeometry(geometry);
-    radio->setToolTip(QString::fromUtf8(hint));
+    auto* radio = MakeControl<QRadioButton>(parent, name, geometry, hint);
     radio->setAutoFillBackground(true);
     QPalette palette = radio->palette();
     palette.setColor(QPalette::Window, Qt::white);
@@ -86,9 +86,7 @@ QRadioButton* MakeRadio(QWidget* parent, const char* name, const QRect& geometry
 
 QLineEdit* MakePathField(QWidget* parent, const char* name, const QRect& geometry)
 {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(name);
-    field->setGeometry(geometry);
+    auto* field = MakeControl<QLineEdit>(parent, name, geometry);
     field->setFrame(false);
     field->setReadOnly(true);
     // The artwork draws the field's box; the edit only shows the text.
@@ -100,9 +98,7 @@ QLineEdit* MakePathField(QWidget* parent, const char* name, const QRect& geometr
 
 ClickLabel* MakeTransparentLabel(QWidget* parent, const char* name, const QRect& geometry)
 {
-    auto* label = new ClickLabel(parent);
-    label->setObjectName(name);
-    label->setGeometry(geometry);
+    auto* label = MakeControl<ClickLabel>(parent, name, geometry);
     label->setFixedSize(geometry.size());
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->setCursor(Qt::PointingHandCursor);
@@ -122,9 +118,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     setWindowTitle(QString::fromUtf8(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/app/picbatch.png")));
     setFixedSize(layout::kClientSize);
-    QFont font(layout::kFontFamily);
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(DialogFont(layout::kFontPoints));
     CreateControls();
     m_fList->Listing().SetBusyCallback([this](bool busy) { SetBusy(busy); });
     FormCreate();
@@ -139,9 +133,7 @@ void TfrmMain::CreateControls()
 {
     using namespace layout;
 
-    m_image1 = new ClickLabel(this);
-    m_image1->setObjectName("Image1");
-    m_image1->setGeometry(QRect(QPoint(0, 0), kArtworkSize));
+    m_image1 = MakeControl<ClickLabel>(this, "Image1", QRect(QPoint(0, 0), kArtworkSize));
     m_image1->setPixmap(LoadArtwork());
     m_image1->lower();
 
@@ -150,7 +142,7 @@ void TfrmMain::CreateControls()
 
     m_lblLink = MakeTransparentLabel(this, "lblLink", kLblLink);
     m_lblLink->setText(QString::fromLatin1(kHelpAddress).toUpper());
-    QFont linkFont = font();
+    QFont linkFont = DialogFont(layout::kLinkFontPoints);
     linkFont.setUnderline(true);
     m_lblLink->setFont(linkFont);
     QPalette linkPalette = m_lblLink->palette();
@@ -161,9 +153,7 @@ void TfrmMain::CreateControls()
     m_txtPath1 = MakePathField(this, "txtPath1", kTxtPath1);
     m_txtPath2 = MakePathField(this, "txtPath2", kTxtPath2);
 
-    m_cmbSize = new QComboBox(this);
-    m_cmbSize->setObjectName("cmbSize");
-    m_cmbSize->setGeometry(kCmbSize);
+    m_cmbSize = MakeControl<QComboBox>(this, "cmbSize", kCmbSize);
     m_cmbSize->setEditable(false);
     m_cmbSize->setFrame(false);
     m_cmbSize->setMaxVisibleItems(kPresetSizeTexts.size());
@@ -173,19 +163,17 @@ void TfrmMain::CreateControls()
     for (std::string_view text : kPresetSizeTexts)
         m_cmbSize->addItem(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 
-    m_btn1 = MakeFaceButton(this, "btn1", kBtn1, "选择图片的源文件夹");
-    m_btn2 = MakeFaceButton(this, "btn2", kBtn2, "选择存放处理后图片的目标文件夹");
-    m_speedButton1 = MakeFaceButton(this, "SpeedButton1", kSpeedButton1, "自定义图片尺寸");
-    m_speedButton3 = MakeFaceButton(this, "SpeedButton3", kSpeedButton3, kHintStart);
+    m_btn1 = MakeControl<FaceButton>(this, "btn1", kBtn1, "选择图片的源文件夹");
+    m_btn2 = MakeControl<FaceButton>(this, "btn2", kBtn2, "选择存放处理后图片的目标文件夹");
+    m_speedButton1 = MakeControl<FaceButton>(this, "SpeedButton1", kSpeedButton1, "自定义图片尺寸");
+    m_speedButton3 = MakeControl<FaceButton>(this, "SpeedButton3", kSpeedButton3, kHintStart);
 
     m_r1 = MakeRadio(this, "r1", kR1, "保留原来的图片格式");
     m_r2 = MakeRadio(this, "r2", kR2, "目标文件采用jpg格式");
     m_r3 = MakeRadio(this, "r3", kR3, "目标文件采用bmp格式");
     m_r1->setChecked(true);
 
-    m_progressBar1 = new QProgressBar(this);
-    m_progressBar1->setObjectName("ProgressBar1");
-    m_progressBar1->setGeometry(kProgressBar1);
+    m_progressBar1 = MakeControl<QProgressBar>(this, "ProgressBar1", kProgressBar1);
     m_progressBar1->setTextVisible(false);
     m_progressBar1->setRange(0, 1);
     m_progressBar1->setValue(0);

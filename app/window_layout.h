@@ -3,6 +3,8 @@
 // rectangles, so the two cannot drift apart.
 #pragma once
 
+#include "dialogs/dialog_look.h"
+
 #include <QRect>
 #include <QSize>
 
@@ -32,8 +34,11 @@ inline constexpr qreal kFaceRadius = 4;
 
 inline constexpr int kTimerInterval = 80;  // milliseconds between two ticks of a run
 
-// The font every text of the window and its artwork is drawn in.
-inline constexpr const char* kFontFamily = "WenQuanYi Micro Hei";
+// The font every text of the window and its artwork is drawn in; the window's controls use
+// it at kFontPoints, the link label at kLinkFontPoints.
+inline constexpr const char* kFontFamily = kUiFontFamily;
+inline constexpr int kFontPoints = 8;
+inline constexpr int kLinkFontPoints = 9;
 
 // The help page's address as the link label shows it (in capitals) and as it is opened.
 inline constexpr const char* kHelpAddress = "picbatch:help";

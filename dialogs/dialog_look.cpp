@@ -16,7 +16,7 @@ void InitDialogResources()
 
 QFont DialogFont(int pointSize)
 {
-    QFont font(QStringLiteral("WenQuanYi Micro Hei"), pointSize);
+    QFont font(QString::fromLatin1(kUiFontFamily), pointSize);
     font.setStyleHint(QFont::SansSerif);  // any sans-serif when that font is missing
     return font;
 }

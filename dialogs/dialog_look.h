@@ -12,7 +12,11 @@ class QWidget;
 // Registers the bundled icons and glyphs; a static library needs this before first use.
 void InitDialogResources();
 
-// The dialogs' sans-serif font with Chinese glyphs at pointSize.
+// The sans-serif family with Chinese glyphs that the windows, their dialogs and the main
+// window's artwork are drawn in.
+inline constexpr const char* kUiFontFamily = "WenQuanYi Micro Hei";
+
+// kUiFontFamily at pointSize (any sans-serif when it is not installed).
 QFont DialogFont(int pointSize);
 
 // Light blue background (red 233, green 240, blue 248), fixed client size, caption, title
