@@ -21,6 +21,7 @@
 
 #include "app/click_label.h"
 #include "app/face_button.h"
+#include "app/flat_combo_box.h"
 #include "app/listing_holder.h"
 #include "app/raster_image.h"
 #include "app/window_layout.h"
@@ -153,9 +154,7 @@ void TfrmMain::CreateControls()
     m_txtPath1 = MakePathField(this, "txtPath1", kTxtPath1);
     m_txtPath2 = MakePathField(this, "txtPath2", kTxtPath2);
 
-    m_cmbSize = MakeControl<QComboBox>(this, "cmbSize", kCmbSize);
-    m_cmbSize->setEditable(false);
-    m_cmbSize->setFrame(false);
+    m_cmbSize = MakeControl<FlatComboBox>(this, "cmbSize", kCmbSize);
     m_cmbSize->setMaxVisibleItems(kPresetSizeTexts.size());
     QPalette comboPalette = m_cmbSize->palette();
     comboPalette.setColor(QPalette::Button, comboPalette.color(QPalette::Light));
