@@ -58,8 +58,8 @@ float AxisScale(int n, int m)
 
 std::int32_t Reflect(std::int64_t j, std::int32_t n)
 {
-    // Each fold of a position outside the line moves it at least 2n-1 closer to it, so the
-    // loop ends; windows reach only a few line lengths out.
+    // A position folded off the right end and then off the left one ends up 2n-1 nearer,
+    // so the loop ends; windows reach only a few line lengths out.
     while (j < 0 || j >= n) {
         j = j < 0 ? -j : 2 * std::int64_t{n} - 1 - j;
     }

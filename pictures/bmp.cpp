@@ -19,13 +19,14 @@ std::string SystemErrorMessage(int code)
 }
 
 // The layout was checked against the size limits, so a store that cannot be made here has
-// run out of memory.
+// run out of memory. The store starts all zero, which is what every pixel byte that the file
+// leaves out becomes; its pages are not touched until pixels are written, so a short file
+// that declares a large picture costs little until the picture is used.
 void MakeStore(const BmpLayout& layout, Raster& raster)
 {
     try {
         raster.SetPixelForm(layout.form);
-        raster.SetWidth(layout.width);
-        raster.SetHeight(layout.height);
+        raster.SetSizeForWriting(layout.width, layout.height);
     } catch (const std::bad_alloc&) {
         throw Error(SystemErrorMessage(ENOMEM));
     } catch (const Error&) {
@@ -33,25 +34,22 @@ void MakeStore(const BmpLayout& layout, Raster& raster)
     }
 }
 
-// Copies the rows the data holds and makes every missing byte 0. Bottom-up files have the
-// bytes of the store; top-down rows go into the store in reverse order.
+// Copies the rows the data holds into the zero store (pixels is at most the store's size).
+// Bottom-up files have the bytes of the store; top-down rows go into the store in reverse
+// order.
 void FillUncompressed(std::span<const std::uint8_t> pixels, bool topDown, Raster& raster)
 {
     if (!topDown) {
-        auto store = raster.Bits();
-        std::copy(pixels.begin(), pixels.end(), store.begin());
-        std::fill(store.begin() + static_cast<std::ptrdiff_t>(pixels.size()), store.end(), 0);
+        std::copy(pixels.begin(), pixels.end(), raster.Bits().begin());
         return;
     }
     const auto rowSize = static_cast<std::size_t>(raster.RowSize());
     for (int y = 0; y < raster.Height(); ++y) {
-        auto row = raster.Row(y);
         const std::size_t offset = static_cast<std::size_t>(y) * rowSize;
-        const std::size_t present =
-            offset < pixels.size() ? std::min(rowSize, pixels.size() - offset) : 0;
-        if (present > 0)
-            std::copy_n(pixels.begin() + static_cast<std::ptrdiff_t>(offset), present, row.begin());
-        std::fill(row.begin() + static_cast<std::ptrdiff_t>(present), row.end(), 0);
+        if (offset >= pixels.size())
+            break;
+        const std::size_t present = std::min(rowSize, pixels.size() - offset);
+        std::copy_n(pixels.begin() + static_cast<std::ptrdiff_t>(offset), present, raster.Row(y).begin());
     }
 }
 
@@ -71,8 +69,6 @@ void ParseBmp(std::span<const std::uint8_t> bytes, Raster& raster)
     Raster picture;
     MakeStore(layout, picture);
     if (layout.compression == 1 || layout.compression == 2) {
-        auto store = picture.Bits();
-        std::fill(store.begin(), store.end(), 0);
         DecodeBmpRle(pixels, picture);
     } else {
         FillUncompressed(pixels, layout.topDown, picture);

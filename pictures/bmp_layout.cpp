@@ -12,6 +12,11 @@ namespace {
 constexpr std::int64_t kFileHeaderSize = 14;
 constexpr std::uint32_t kCoreHeaderSize = 12;
 constexpr std::uint32_t kInfoHeaderSize = 40;
+// The info header extended by the three channel masks (52), by an alpha mask too (56), and
+// the two later versions of the format (108, 124); all carry the masks at offsets 40-51.
+constexpr std::uint32_t kMasksHeaderSize = 52;
+constexpr std::uint32_t kAlphaMaskHeaderSize = 56;
+constexpr std::uint32_t kVersion4HeaderSize = 108;
 // The longest header read; longer headers of later format versions are not known.
 constexpr std::uint32_t kLongestHeaderSize = 124;
 // The OS/2 2.x header may be cut anywhere between 16 and 64 bytes; its first 40 bytes are
@@ -75,14 +80,15 @@ bool IsOs2HeaderSize(std::uint32_t size)
 {
     // 40, 52 and 56 fall in the OS/2 range but are the info header and its two
     // extensions with channel masks.
-    return size >= kShortestOs2HeaderSize && size <= kLongestOs2HeaderSize
-        && size != 40 && size != 52 && size != 56;
+    return size >= kShortestOs2HeaderSize && size <= kLongestOs2HeaderSize && size != kInfoHeaderSize
+        && size != kMasksHeaderSize && size != kAlphaMaskHeaderSize;
 }
 
 bool IsKnownHeaderSize(std::uint32_t size)
 {
-    return size == kCoreHeaderSize || size == kInfoHeaderSize || size == 52 || size == 56
-        || size == 108 || size == kLongestHeaderSize || IsOs2HeaderSize(size);
+    return size == kCoreHeaderSize || size == kInfoHeaderSize || size == kMasksHeaderSize
+        || size == kAlphaMaskHeaderSize || size == kVersion4HeaderSize || size == kLongestHeaderSize
+        || IsOs2HeaderSize(size);
 }
 
 // The header fields that matter, widened so that no later arithmetic can overflow.
@@ -119,7 +125,7 @@ HeaderFields ReadHeaderFields(std::uint32_t headerSize, const HeaderBytes& heade
     fields.compression = U32(header, 16);
     fields.sizeImage = U32(header, 20);
     fields.colorsUsed = U32(header, 32);
-    if (headerSize >= 52 && !IsOs2HeaderSize(headerSize)) {
+    if (headerSize >= kMasksHeaderSize && !IsOs2HeaderSize(headerSize)) {
         fields.masksInHeader = true;
         fields.masks = {U32(header, 40), U32(header, 44), U32(header, 48)};
     }

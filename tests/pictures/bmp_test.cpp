@@ -371,6 +371,26 @@ std::vector<ArrayExtentCase> ArrayExtentCases()
     return cases;
 }
 
+// The limits refuse 16384 x 16385 (below); the largest picture they allow is read, and a
+// file that holds none of its pixels gives it all black.
+TEST(BmpRead, LargestAllowedPictureWithoutPixelsIsBlack)
+{
+    BmpBuilder file;
+    file.width = 16384;
+    file.height = 16384;
+    file.bitCount = 1;
+    file.colorTable = {kBlack, kWhite};
+    Raster raster;
+    ParseBmp(file.Bytes(), raster);
+    EXPECT_EQ(raster.Form(), PixelForm::Paletted1);
+    EXPECT_EQ(raster.Width(), 16384);
+    EXPECT_EQ(raster.Height(), 16384);
+    for (int y : {0, 8191, 16383}) {
+        const auto row = raster.Row(y);
+        EXPECT_EQ(std::count(row.begin(), row.end(), 0), static_cast<std::ptrdiff_t>(row.size())) << y;
+    }
+}
+
 void PrintTo(const ArrayExtentCase& c, std::ostream* os) { *os << c.name; }
 
 class ReadArrayExtent : public testing::TestWithParam<ArrayExtentCase> {};
