@@ -30,6 +30,7 @@
 #include "pictures/file_io.h"
 #include "pictures/jpeg_image.h"
 #include "pictures/load_picture.h"
+#include "tests/dialogs/window_checks.h"
 
 namespace {
 
@@ -154,6 +155,55 @@ private slots:
         // The artwork was decoded and is larger than the client area, as drawn.
         auto* artwork = Control<QLabel>(window, "Image1");
         QCOMPARE(artwork->pixmap().size(), QSize(674, 480));
+    }
+
+    // Every control where the artwork expects it, with its hint, and Tab going through them
+    // in the window's order.
+    void ControlsSitOnTheArtwork()
+    {
+        TfrmMain window;
+        CheckControls(window, {
+            {"Image1", {0, 0, 674, 480}},
+            {"btn1", {404, 186, 70, 20}, nullptr, "选择图片的源文件夹"},
+            {"btn2", {405, 222, 69, 20}, nullptr, "选择存放处理后图片的目标文件夹"},
+            {"SpeedButton1", {404, 268, 71, 21}, nullptr, "自定义图片尺寸"},
+            {"SpeedButton3", {405, 324, 70, 32}, nullptr, "点击确定将开始处理图片"},
+            {"txtPath1", {156, 188, 219, 17}, ""},
+            {"txtPath2", {156, 225, 220, 17}, ""},
+            {"cmbSize", {154, 268, 226, 21}},
+            {"r1", {166, 332, 17, 17}, "", "保留原来的图片格式"},
+            {"r2", {240, 333, 15, 17}, "", "目标文件采用jpg格式"},
+            {"r3", {318, 333, 14, 17}, "", "目标文件采用bmp格式"},
+            {"ProgressBar1", {149, 370, 238, 12}},
+            {"lblLink", {256, 119, 105, 17}, "PICBATCH:HELP"},
+            {"lblwenlo", {152, 120, 91, 13}, "                                  "},
+            {"fList", {480, 64, 145, 41}},
+        });
+        QCOMPARE(Control<QLabel>(window, "lblProc")->pos(), QPoint(416, 369));
+        QCOMPARE(window.font().pointSize(), 8);
+
+        for (const char* name : {"btn1", "btn2", "SpeedButton1", "SpeedButton3", "lblLink"})
+            QCOMPARE(Control<QWidget>(window, name)->cursor().shape(), Qt::PointingHandCursor);
+        for (const char* name : {"txtPath1", "txtPath2"}) {
+            QVERIFY(Control<QLineEdit>(window, name)->isReadOnly());
+            QVERIFY(!Control<QLineEdit>(window, name)->hasFrame());
+        }
+        QVERIFY(!Control<QComboBox>(window, "cmbSize")->isEditable());
+        for (const char* name : {"r1", "r2", "r3"})
+            QCOMPARE(Control<QWidget>(window, name)->palette().color(QPalette::Window), QColor(Qt::white));
+        auto* link = Control<QLabel>(window, "lblLink");
+        QCOMPARE(link->font().pointSize(), 9);
+        QVERIFY(link->font().underline());
+        QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
+        QCOMPARE(link->minimumSize(), link->maximumSize());
+        QCOMPARE(Control<QLabel>(window, "lblProc")->palette().color(QPalette::WindowText), QColor(Qt::red));
+
+        auto* sizes = Control<QComboBox>(window, "cmbSize");
+        QCOMPARE(TabOrder(window, sizes), (QStringList{"cmbSize", "txtPath1", "txtPath2", "r1", "r2", "r3", "btn1",
+                                                       "btn2", "SpeedButton1", "SpeedButton3"}));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(QApplication::focusWidget(), sizes);
     }
 
     void CustomSizesAreAppendedAndSelected()

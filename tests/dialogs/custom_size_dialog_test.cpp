@@ -3,6 +3,7 @@
 #include "dialogs/up_down.h"
 
 #include "modal.h"
+#include "window_checks.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -33,6 +34,40 @@ Controls Find(TAboutBox& box)
 class CustomSizeDialogTest : public QObject {
     Q_OBJECT
 private slots:
+    void windowAndControls()
+    {
+        TAboutBox box;
+        QCOMPARE(box.windowTitle(), QString("自定义尺寸"));
+        QCOMPARE(box.size(), QSize(298, 156));
+        QCOMPARE(box.minimumSize(), box.maximumSize());
+        QVERIFY(!(box.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(box.palette().color(QPalette::Window), QColor(233, 240, 248));
+        QCOMPARE(box.font().pointSize(), 8);
+
+        CheckControls(box, {
+            {"GroupBox1", {11, 10, 277, 106}, "请输入图片的长和宽"},
+            {"Label1", {48, 36, 60, 13}, "宽度：\u3000\u3000", nullptr, "GroupBox1"},
+            {"Label2", {48, 68, 42, 13}, "高度：  ", nullptr, "GroupBox1"},
+            {"Label3", {173, 36, 30, 13}, "像素  ", nullptr, "GroupBox1"},
+            {"Label4", {174, 70, 30, 13}, "像素  ", nullptr, "GroupBox1"},
+            {"edtW", {97, 32, 49, 21}, "16", nullptr, "GroupBox1"},
+            {"udW", {146, 32, 15, 21}, nullptr, nullptr, "GroupBox1"},
+            {"edtH", {97, 64, 49, 21}, "16", nullptr, "GroupBox1"},
+            {"udH", {146, 64, 15, 21}, nullptr, nullptr, "GroupBox1"},
+            {"BitBtn1", {72, 124, 75, 24}, "确定"},
+            {"BitBtn2", {152, 124, 75, 24}, "取消"},
+        });
+        const Controls c = Find(box);
+        QVERIFY(c.ok->isDefault());
+        QVERIFY(!c.cancel->isDefault());
+        QVERIFY(!c.ok->icon().isNull() && !c.cancel->icon().isNull());
+        QCOMPARE(TabOrder(box, c.edtW), (QStringList{"edtW", "edtH", "BitBtn1", "BitBtn2"}));
+
+        box.show();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        QCOMPARE(QApplication::focusWidget(), c.edtW);
+    }
+
     void acceptedSizes_data()
     {
         QTest::addColumn<QString>("width");

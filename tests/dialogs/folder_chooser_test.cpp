@@ -5,6 +5,7 @@
 #include "dialogs/tform3.h"
 
 #include "modal.h"
+#include "window_checks.h"
 #include "test_folders.h"
 
 #include <QTest>
@@ -99,6 +100,35 @@ private slots:
     {
         QDir::setCurrent(QDir::tempPath());
         QDir(m_dir.filePath("outer")).removeRecursively();
+    }
+
+    void windowAndControls()
+    {
+        TForm3 dialog;
+        QCOMPARE(dialog.windowTitle(), QString("选择目录"));
+        QCOMPARE(dialog.size(), QSize(505, 278));
+        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+        QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(dialog.palette().color(QPalette::Window), QColor(233, 240, 248));
+        QCOMPARE(dialog.font().pointSize(), 9);
+
+        CheckControls(dialog, {
+            {"Label3", {258, 21, 63, 13}, "文件列表     "},
+            {"DriveComboBox1", {16, 16, 217, 19}},
+            {"DirectoryListBox1", {16, 40, 217, 201}},
+            {"FileListBox1", {256, 40, 233, 201}},
+            {"BitBtn1", {334, 248, 75, 25}, "确定"},
+            {"BitBtn2", {414, 248, 75, 25}, "取消"},
+        });
+        const Controls c = Find(dialog);
+        QVERIFY(c.ok->isDefault());
+        QVERIFY(!c.ok->icon().isNull() && !c.cancel->icon().isNull());
+        QCOMPARE(c.files->selectionMode(), QAbstractItemView::SingleSelection);
+        QCOMPARE(TabOrder(dialog, c.folders),
+                 (QStringList{"DirectoryListBox1", "DriveComboBox1", "FileListBox1", "BitBtn1", "BitBtn2"}));
+        // Item heights: the folder icon's height plus one at least, the font's line height.
+        QVERIFY(c.folders->sizeHintForRow(0) >= 16);
+        QCOMPARE(c.files->sizeHintForRow(0), c.files->fontMetrics().height());
     }
 
     void opensAtTheCurrentFolder()

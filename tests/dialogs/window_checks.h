@@ -1,0 +1,61 @@
+// Checks of a window's controls against its layout table: names, parents, positions, sizes,
+// texts and tooltips, and the order in which Tab visits them. Shared by the dialogs' and the
+// main window's tests.
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+#include <QVariant>
+#include <QWidget>
+
+#include <initializer_list>
+
+struct ControlRow {
+    const char* name;
+    QRect geometry;                  // relative to the control's parent
+    const char* text = nullptr;      // caption, title or field text; nullptr: not checked
+    const char* tooltip = nullptr;   // nullptr: not checked
+    const char* parent = nullptr;    // the parent's name; nullptr: the window itself
+};
+
+// Every row's control exists under window with that parent, geometry, text and tooltip.
+inline void CheckControls(QWidget& window, std::initializer_list<ControlRow> rows)
+{
+    for (const ControlRow& row : rows) {
+        const QString name = QString::fromLatin1(row.name);
+        auto* control = window.findChild<QWidget*>(name);
+        QVERIFY2(control, qPrintable("no control " + name));
+        QWidget* expectedParent = row.parent ? window.findChild<QWidget*>(QString::fromLatin1(row.parent))
+                                             : &window;
+        QVERIFY2(control->parentWidget() == expectedParent, qPrintable(name + ": wrong parent"));
+        QVERIFY2(control->geometry() == row.geometry,
+                 qPrintable(QString("%1: at %2,%3 %4x%5")
+                                .arg(name)
+                                .arg(control->x())
+                                .arg(control->y())
+                                .arg(control->width())
+                                .arg(control->height())));
+        if (row.text) {
+            const char* property = control->inherits("QGroupBox") ? "title" : "text";
+            QCOMPARE(control->property(property).toString(), QString::fromUtf8(row.text));
+        }
+        if (row.tooltip)
+            QCOMPARE(control->toolTip(), QString::fromUtf8(row.tooltip));
+    }
+}
+
+// The names of the controls that Tab visits, starting at first and going round once.
+inline QStringList TabOrder(QWidget& window, QWidget* first)
+{
+    QStringList names;
+    QWidget* widget = first;
+    do {
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(&window) && widget->isEnabled()
+            && widget->window() == &window)
+            names << widget->objectName();
+        widget = widget->nextInFocusChain();
+    } while (widget && widget != first && names.size() < 100);
+    return names;
+}
