@@ -37,12 +37,7 @@ private slots:
     void windowAndControls()
     {
         TAboutBox box;
-        QCOMPARE(box.windowTitle(), QString("自定义尺寸"));
-        QCOMPARE(box.size(), QSize(298, 156));
-        QCOMPARE(box.minimumSize(), box.maximumSize());
-        QVERIFY(!(box.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-        QCOMPARE(box.palette().color(QPalette::Window), QColor(233, 240, 248));
-        QCOMPARE(box.font().pointSize(), 8);
+        CheckDialogWindow(box, "自定义尺寸", {298, 156}, 8);
 
         CheckControls(box, {
             {"GroupBox1", {11, 10, 277, 106}, "请输入图片的长和宽"},

@@ -105,12 +105,7 @@ private slots:
     void windowAndControls()
     {
         TForm3 dialog;
-        QCOMPARE(dialog.windowTitle(), QString("选择目录"));
-        QCOMPARE(dialog.size(), QSize(505, 278));
-        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-        QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-        QCOMPARE(dialog.palette().color(QPalette::Window), QColor(233, 240, 248));
-        QCOMPARE(dialog.font().pointSize(), 9);
+        CheckDialogWindow(dialog, "选择目录", {505, 278}, 9);
 
         CheckControls(dialog, {
             {"Label3", {258, 21, 63, 13}, "文件列表     "},

@@ -3,7 +3,10 @@
 // main window's tests.
 #pragma once
 
+#include <QColor>
+#include <QPalette>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTest>
@@ -44,6 +47,19 @@ inline void CheckControls(QWidget& window, std::initializer_list<ControlRow> row
         if (row.tooltip)
             QCOMPARE(control->toolTip(), QString::fromUtf8(row.tooltip));
     }
+}
+
+// A dialog's caption, fixed client size, title bar without minimise and maximise boxes,
+// light blue background and font size.
+inline void CheckDialogWindow(QWidget& dialog, const char* caption, QSize size, int pointSize)
+{
+    QCOMPARE(dialog.windowTitle(), QString::fromUtf8(caption));
+    QCOMPARE(dialog.size(), size);
+    QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+    QVERIFY(!(dialog.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QVERIFY(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+    QCOMPARE(dialog.palette().color(QPalette::Window), QColor(233, 240, 248));
+    QCOMPARE(dialog.font().pointSize(), pointSize);
 }
 
 // The names of the controls that Tab visits, starting at first and going round once.
