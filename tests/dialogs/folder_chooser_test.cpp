@@ -292,6 +292,57 @@ private slots:
         QCOMPARE(dialog.SelectedPath().toStdString(), locked);
     }
 
+    // While the drive list is dropped down, Esc and Enter close that list, not the dialog.
+    void dropDownListTakesEscAndEnter()
+    {
+        TForm3 dialog;
+        const Controls c = Find(dialog);
+        QStringList openAfter;
+        ExecWith(dialog, [&] {
+            for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+                c.drives->setFocus();
+                c.drives->showPopup();
+                QWidget* list = c.drives->view();
+                QVERIFY(QTest::qWaitForWindowExposed(list->window()));
+                QTest::keyClick(list, key);
+                if (dialog.isVisible() && !list->isVisible())
+                    openAfter << QTest::toString(key);
+            }
+            QTest::mouseClick(c.ok, Qt::LeftButton);
+        });
+        QCOMPARE(openAfter, (QStringList{QTest::toString(Qt::Key_Escape), QTest::toString(Qt::Key_Return)}));
+        // Enter picked the drive already shown: the folder did not change.
+        QCOMPARE(dialog.SelectedPath().toStdString(), m_inner);
+    }
+
+    // An arrow key on the closed drive selector picks the next mount at once.
+    void arrowKeyPicksAMount()
+    {
+        TForm3 dialog;
+        const Controls c = Find(dialog);
+        const int start = c.drives->currentIndex();
+        int next = -1;
+        for (int i : {start + 1, start - 1}) {
+            if (i >= 0 && i < c.drives->count() && next < 0
+                && QFileInfo(QString::fromStdString(c.drives->MountPointAt(i))).isExecutable())
+                next = i;
+        }
+        if (next < 0)
+            QSKIP("no enterable mount next to this one");
+        std::string moved;
+        ExecWith(dialog, [&] {
+            c.drives->setFocus();
+            QTest::keyClick(c.drives, next > start ? Qt::Key_Down : Qt::Key_Up);
+            moved = dialog.CurrentFolderPath();
+            QTest::mouseClick(c.cancel, Qt::LeftButton);
+        });
+        const std::vector<Mount> mounts = ReadMountTable();
+        const Mount* mount = MountOf(mounts, moved);
+        QVERIFY(mount);
+        QCOMPARE(mount->mountPoint, c.drives->MountPointAt(next));
+        QCOMPARE(Cwd(), moved);
+    }
+
     void pickingAnotherMountAndBack()
     {
         TForm3 dialog;
