@@ -11,11 +11,13 @@
 #include "imaging/error.h"
 #include "imaging/raster.h"
 
+// A picture's data cannot be read or written.
 class EInvalidGraphic : public Error {
 public:
     using Error::Error;
 };
 
+// An operation that a picture object does not allow.
 class EInvalidGraphicOperation : public Error {
 public:
     using Error::Error;
@@ -40,15 +42,16 @@ enum class JpegPerformance : std::uint8_t { BestQuality, BestSpeed };
 enum class JpegPixelFormat : std::uint8_t { Bits24, Bits8 };
 enum class JpegScale : std::uint8_t { Full, Half, Quarter, Eighth };
 
+// How a TJPEGImage decodes and encodes. The system uses the defaults throughout.
 struct JpegSettings {
-    int quality = 90;
-    bool grayscale = false;
-    JpegPerformance performance = JpegPerformance::BestQuality;
-    JpegPixelFormat pixelFormat = JpegPixelFormat::Bits24;
-    bool progressiveDisplay = false;
-    bool progressiveEncoding = false;
-    JpegScale scale = JpegScale::Full;
-    bool smoothing = true;
+    int quality = 90;                // encoding, 1 to 100 (limited to it by libjpeg)
+    bool grayscale = false;          // decode and encode one gray component
+    JpegPerformance performance = JpegPerformance::BestQuality;  // BestSpeed: fast integer DCT
+    JpegPixelFormat pixelFormat = JpegPixelFormat::Bits24;       // Bits8: quantize to 236 colours
+    bool progressiveDisplay = false;   // decode multi-scan files pass by pass
+    bool progressiveEncoding = false;  // encode progressively; set by LoadJpegData
+    JpegScale scale = JpegScale::Full; // decode at 1/1, 1/2, 1/4 or 1/8 of the size
+    bool smoothing = true;             // block smoothing of early progressive scans
 };
 
 // The settings every new TJPEGImage starts with. Written once at start-up, before any
@@ -60,6 +63,8 @@ void ApplyDisplayColorDepth(int bitsPerPixel);
 
 struct TJPEGData;
 
+// One JPEG picture: compressed data (shared by reference), a cached decoded Raster, or both.
+// Each libjpeg object lives for one call; every libjpeg failure throws EJPEG after it is gone.
 class TJPEGImage {
 public:
     TJPEGImage();
