@@ -8,29 +8,21 @@
 #include "dialogs/drive_selector.h"
 #include "dialogs/error_box.h"
 #include "dialogs/file_list.h"
+#include "dialogs/mount_memory.h"
 #include "imaging/error.h"
 
 #include <QLabel>
 #include <QPushButton>
 
-#include <filesystem>
-#include <map>
 #include <optional>
 
 namespace {
 
-// The folder last entered on each mount during this run of the program, so that picking a
-// mount again returns there, as a per-drive current folder would.
-std::map<std::string, std::string>& LastFolderOnMount()
+// Shared by every chooser of this run of the program.
+MountMemory& ProgramMountMemory()
 {
-    static std::map<std::string, std::string> folders;
-    return folders;
-}
-
-bool IsFolder(const std::string& path)
-{
-    std::error_code ec;
-    return std::filesystem::is_directory(path, ec);
+    static MountMemory memory;
+    return memory;
 }
 
 // The process's current folder; the root when that folder was removed (the next move then
@@ -132,17 +124,9 @@ void TForm3::DriveComboBox1Change(int index)
     if (current && current->mountPoint == picked)
         return;
 
-    // Back to the folder last entered on that mount, if it is still there and on it.
-    std::string target = picked;
-    const auto remembered = LastFolderOnMount().find(picked);
-    if (remembered != LastFolderOnMount().end() && IsFolder(remembered->second)) {
-        const Mount* mount = MountOf(m_mounts, remembered->second);
-        if (mount && mount->mountPoint == picked)
-            target = remembered->second;
-    }
     // On failure the selector keeps showing the picked mount while the lists keep the old
     // folder.
-    if (const auto entered = Enter(target))
+    if (const auto entered = Enter(ProgramMountMemory().FolderToEnter(m_mounts, picked)))
         ShowFolder(*entered);
 }
 
@@ -162,8 +146,7 @@ void TForm3::ShowFolder(const std::string& folder)
     m_currentFolder = folder;
     const Mount* mount = MountOf(m_mounts, folder);
     m_currentDrive = mount ? mount->mountPoint : std::string();
-    if (mount)
-        LastFolderOnMount()[mount->mountPoint] = folder;
+    ProgramMountMemory().Entered(m_mounts, folder);
     m_driveComboBox1->SelectMount(m_currentDrive);
     m_directoryListBox1->SetEntries(BuildDirectoryEntries(folder, ListSubfolders(folder)));
     m_fileListBox1->SetFolder(folder);

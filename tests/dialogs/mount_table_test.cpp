@@ -1,5 +1,8 @@
 // The mount table: which mounts the drive selector offers, their kinds and texts.
+#include "dialogs/mount_memory.h"
 #include "dialogs/mount_table.h"
+
+#include "test_folders.h"
 
 #include <QTest>
 
@@ -172,6 +175,32 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, label);
         QCOMPARE(QString::fromStdString(DecodeLabelName(name.toStdString())), label);
+    }
+
+    // Picking a mount goes back to the folder last entered on it, while that folder is still
+    // there and still on that mount.
+    void mountMemory()
+    {
+        QTemporaryDir dir;
+        MakeTree(dir, {"disk/a/b/", "disk/c/"});
+        const std::string disk = Canonical(dir.filePath("disk"));
+        std::vector<Mount> mounts = {{"/", DriveKind::Fixed, "", ""}, {disk, DriveKind::Removable, "", ""}};
+        MountMemory memory;
+        QCOMPARE(memory.FolderToEnter(mounts, disk), disk);
+
+        memory.Entered(mounts, disk + "/c");
+        memory.Entered(mounts, disk + "/a/b");
+        memory.Entered(mounts, "/");
+        QCOMPARE(memory.FolderToEnter(mounts, disk), disk + "/a/b");
+        QCOMPARE(memory.FolderToEnter(mounts, "/"), std::string("/"));
+
+        // Another file system mounted on a: b now lies on that one.
+        mounts.push_back({disk + "/a", DriveKind::Network, "nas:/x", ""});
+        QCOMPARE(memory.FolderToEnter(mounts, disk), disk);
+        mounts.pop_back();
+
+        QVERIFY(QDir(dir.filePath("disk/a/b")).removeRecursively());
+        QCOMPARE(memory.FolderToEnter(mounts, disk), disk);
     }
 
     void systemTableHasTheRoot()
