@@ -7,6 +7,7 @@
 #include "imaging/error.h"
 #include "imaging/lanczos_contributors.h"
 #include "imaging/resample_path.h"
+#include "tests/imaging/error_text.h"
 #include "tests/imaging/resample_test_pictures.h"
 
 #include <string>
@@ -29,16 +30,6 @@ std::int32_t Total(const TContributorEntry& entry)
         total += c.weight;
     }
     return total;
-}
-
-void ExpectError(auto&& action, const std::string& text)
-{
-    try {
-        action();
-        ADD_FAILURE() << "expected: " << text;
-    } catch (const Error& error) {
-        EXPECT_EQ(error.what(), text);
-    }
 }
 
 }  // namespace
@@ -230,14 +221,14 @@ TEST(ResampleLanczos, RejectsEmptySourcesAndTargetsBelowOne)
 {
     Raster picture = NoisePicture(4, 3, 4);
     for (const auto& [w, h] : {std::pair{0, 3}, std::pair{3, 0}, std::pair{-1, 5}, std::pair{5, -7}}) {
-        ExpectError([&, w = w, h = h] { ResampleLanczos(picture, w, h); }, kInvalidTargetSize);
+        EXPECT_EQ(ErrorText([&, w = w, h = h] { ResampleLanczos(picture, w, h); }), kInvalidTargetSize);
     }
     Raster empty;
-    ExpectError([&] { ResampleLanczos(empty, 3, 3); }, kEmptySourcePicture);
+    EXPECT_EQ(ErrorText([&] { ResampleLanczos(empty, 3, 3); }), kEmptySourcePicture);
     Raster noRows;
     noRows.SetPixelForm(PixelForm::Bgr24);
     noRows.SetWidth(5);
-    ExpectError([&] { ResampleLanczos(noRows, 3, 3); }, kEmptySourcePicture);
+    EXPECT_EQ(ErrorText([&] { ResampleLanczos(noRows, 3, 3); }), kEmptySourcePicture);
 }
 
 TEST(ResampleLanczos, ConvertsThePictureInPlace)
@@ -271,5 +262,5 @@ TEST(ResampleLanczos, IntermediateAboveThePictureLimitFails)
     // 65535 x 1 is a valid source and target, but the rows-first intermediate would hold
     // 65535 x 65535 pixels.
     Raster column = PaintedPicture(1, 65535, [](int, int, int) { return 0; });
-    ExpectError([&] { ResampleLanczos(column, 65535, 1); }, kOutOfSystemResources);
+    EXPECT_EQ(ErrorText([&] { ResampleLanczos(column, 65535, 1); }), kOutOfSystemResources);
 }
