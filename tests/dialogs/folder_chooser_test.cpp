@@ -306,11 +306,11 @@ private slots:
                 QVERIFY(QTest::qWaitForWindowExposed(list->window()));
                 QTest::keyClick(list, key);
                 if (dialog.isVisible() && !list->isVisible())
-                    openAfter << QTest::toString(key);
+                    openAfter << (key == Qt::Key_Escape ? "Esc" : "Enter");
             }
             QTest::mouseClick(c.ok, Qt::LeftButton);
         });
-        QCOMPARE(openAfter, (QStringList{QTest::toString(Qt::Key_Escape), QTest::toString(Qt::Key_Return)}));
+        QCOMPARE(openAfter, (QStringList{"Esc", "Enter"}));
         // Enter picked the drive already shown: the folder did not change.
         QCOMPARE(dialog.SelectedPath().toStdString(), m_inner);
     }
