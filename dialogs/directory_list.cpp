@@ -82,7 +82,6 @@ void DirectoryList::SetEntries(std::vector<DirectoryEntry> entries)
     int currentRow = 0;
     for (const DirectoryEntry& entry : m_entries) {
         auto* item = new QListWidgetItem(QString::fromStdString(entry.text), this);
-        item->setData(kPathRole, QString::fromStdString(entry.path));
         item->setData(kIndentRole, entry.indent);
         item->setData(kIconRole, static_cast<int>(entry.icon));
         if (entry.icon == FolderIcon::Current)

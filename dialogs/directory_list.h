@@ -11,11 +11,10 @@
 class DirectoryList : public QListWidget {
     Q_OBJECT
 public:
-    // Item data: the folder an entry opens (for display; EntryAt has the exact bytes), its
-    // indent in pixels and its FolderIcon.
-    static constexpr int kPathRole = Qt::UserRole + 1;
-    static constexpr int kIndentRole = Qt::UserRole + 2;
-    static constexpr int kIconRole = Qt::UserRole + 3;
+    // Item data: an entry's indent in pixels and its FolderIcon. EntryAt has the folder an
+    // entry opens, as the bytes of its path.
+    static constexpr int kIndentRole = Qt::UserRole + 1;
+    static constexpr int kIconRole = Qt::UserRole + 2;
 
     explicit DirectoryList(QWidget* parent = nullptr);
 

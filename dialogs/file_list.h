@@ -14,8 +14,6 @@ public:
     // the one listed already.
     void SetFolder(const std::string& folder);
 
-    const std::string& Folder() const { return m_folder; }
-
 private:
     std::string m_folder;
     bool m_listed = false;

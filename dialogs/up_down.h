@@ -12,8 +12,6 @@ public:
     // buddy receives the Up and Down keys too.
     UpDown(QLineEdit* buddy, int minimum, int maximum, QWidget* parent = nullptr);
 
-    int Position() const { return m_position; }
-
     // Steps from the number in the field (or the last position when the field holds no
     // number), clamps to the range, and writes plain digits without separators.
     void StepBy(int steps);
