@@ -1,16 +1,16 @@
 // picbatch: the window program. Reads no command line and writes no settings.
-#include <QApplication>
 #include <QScreen>
 
 #include <exception>
 
+#include "app/picbatch_application.h"
 #include "app/tfrm_main.h"
 #include "dialogs/error_box.h"
 #include "pictures/jpeg_image.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
+    PicbatchApplication application(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("picbatch"));
 
     // Read once, before any picture is made; without a screen the 24-bit format applies.
@@ -20,9 +20,9 @@ int main(int argc, char* argv[])
     try {
         TfrmMain window;
         window.show();
-        return QApplication::exec();
+        return PicbatchApplication::exec();
     } catch (const std::exception& error) {
-        // Only building the window can get here: every handler shows its own errors.
+        // Only building the window can get here: errors from handlers go to the error box.
         ShowErrorBox(nullptr, QString::fromStdString(error.what()));
         return 1;
     }

@@ -21,10 +21,12 @@
 #include <vector>
 
 #include "app/listing_holder.h"
+#include "app/picbatch_application.h"
 #include "app/raster_image.h"
 #include "app/tfrm_main.h"
 #include "batch/target_size.h"
 #include "dialogs/error_box.h"
+#include "imaging/error.h"
 #include "imaging/raster.h"
 #include "pictures/bmp.h"
 #include "pictures/file_io.h"
@@ -85,6 +87,17 @@ void WriteText(const QString& path, const QByteArray& bytes)
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes);
 }
+
+// An object whose handler for user events fails, as a faulty handler anywhere might.
+class FailingHandler : public QObject {
+public:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == QEvent::User)
+            throw Error("Stream read error");
+        return QObject::event(event);
+    }
+};
 
 // Collects the URLs the window asks the desktop to open, instead of starting a browser.
 class UrlCatcher : public QObject {
@@ -474,6 +487,26 @@ private slots:
         QVERIFY(window.isVisible());
     }
 
+    // The application object catches what any handler lets escape, outside the main window's
+    // own handlers too, shows it in the error box, and the event loop goes on.
+    void ErrorsFromAnyHandlerReachTheErrorBox()
+    {
+        FailingHandler handler;
+        QStringList seen;
+        for (int i = 0; i < 2; ++i) {
+            WhenModal([&](QWidget* modal) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                QVERIFY(box);
+                seen << box->windowTitle() + "|" + box->text();
+                box->accept();
+            });
+            QCoreApplication::postEvent(&handler, new QEvent(QEvent::User));
+            QTRY_COMPARE(seen.size(), i + 1);
+        }
+        const QString expected = ApplicationTitle() + "|Stream read error.";
+        QCOMPARE(seen, (QStringList{expected, expected}));
+    }
+
     void ClosingDuringARunClosesTheWindow()
     {
         QTemporaryDir source;
@@ -539,6 +572,12 @@ private slots:
     }
 };
 
-QTEST_MAIN(TfrmMainTest)
+// The window program's own application object, so that its error handling is under test.
+int main(int argc, char** argv)
+{
+    PicbatchApplication application(argc, argv);
+    TfrmMainTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 
 #include "tfrm_main_test.moc"
