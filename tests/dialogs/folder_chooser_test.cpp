@@ -182,26 +182,37 @@ private slots:
 
     void okReturnsTheCurrentFolderNotTheHighlight_data()
     {
-        QTest::addColumn<bool>("byEnter");
-        QTest::newRow("OK button") << false;
-        QTest::newRow("Enter in the directory list") << true;
+        QTest::addColumn<bool>("byArrowKeys");  // else by a click on b
+        QTest::addColumn<bool>("byEnter");      // else by the OK button
+        QTest::newRow("click, OK button") << false << false;
+        QTest::newRow("click, Enter in the directory list") << false << true;
+        QTest::newRow("arrow keys, Enter in the directory list") << true << true;
     }
 
     void okReturnsTheCurrentFolderNotTheHighlight()
     {
+        QFETCH(bool, byArrowKeys);
         QFETCH(bool, byEnter);
         TForm3 dialog;
         const Controls c = Find(dialog);
         int highlighted = -1;
+        std::string folderAfterMove;
         const int code = ExecWith(dialog, [&] {
-            ClickRow(c.folders, RowOf(c.folders, "b"));
+            if (byArrowKeys) {
+                QTest::keyClick(c.folders, Qt::Key_Down);  // from inner to its first subfolder A
+                QTest::keyClick(c.folders, Qt::Key_Down);
+            } else {
+                ClickRow(c.folders, RowOf(c.folders, "b"));
+            }
             highlighted = c.folders->currentRow();
+            folderAfterMove = dialog.CurrentFolderPath();
             if (byEnter)
                 QTest::keyClick(c.folders, Qt::Key_Return);
             else
                 QTest::mouseClick(c.ok, Qt::LeftButton);
         });
         QCOMPARE(highlighted, RowOf(c.folders, "b"));
+        QCOMPARE(folderAfterMove, m_inner);
         QCOMPARE(code, int(QDialog::Accepted));
         QCOMPARE(dialog.SelectedPath().toStdString(), m_inner);
     }
