@@ -46,7 +46,7 @@ QFont Font(int pixelSize, bool bold = false)
     return font;
 }
 
-// Text vertically centred on the middle of `band`, starting at x or ending at x.
+// A form label: vertically centred on `band` (a control's rectangle), ending at `right`.
 void DrawLabel(QPainter& painter, const QString& text, int right, const QRect& band)
 {
     painter.setFont(Font(13));
