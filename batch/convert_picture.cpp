@@ -1,16 +1,62 @@
-// Load and resample one picture for a run.
+// Load and resample one picture for a run. A JPEG file is resampled band by band as it is
+// decoded, so its full-size picture is never stored; other files are loaded whole first.
 #include "batch/convert_picture.h"
 
 #include "imaging/error.h"
 #include "imaging/raster.h"
 #include "imaging/resample.h"
+#include "imaging/resample_stream.h"
+#include "pictures/file_io.h"
+#include "pictures/jpeg_decoder.h"
+#include "pictures/jpeg_image.h"
 #include "pictures/load_picture.h"
+#include "pictures/picture_kind.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// What the loader and ResampleLanczos give for a JPEG file, with the same errors in the same
+// order: the file's and the decoder's first, then the resampler's.
+Raster LoadResampledJpeg(const std::string& sourcePath, int width, int height)
+{
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(sourcePath);
+    std::unique_ptr<ResampleStream> stream;
+    // The stream is made once the decoder knows the picture's size; a target size the
+    // resampler refuses waits until the decoder has found nothing wrong with the file.
+    std::optional<Error> refused;
+    DecodeJpegRows(
+        bytes, DefaultJpegSettings(),
+        [&](int sourceWidth, int sourceHeight) {
+            try {
+                stream = std::make_unique<ResampleStream>(sourceWidth, sourceHeight, width, height);
+            } catch (const Error& error) {
+                refused = error;
+            }
+        },
+        [&](const std::uint8_t* first, std::int64_t step, int count) {
+            if (stream)
+                stream->AddRows(first, step, count);
+        });
+    if (refused)
+        throw *refused;
+    return stream->Finish();
+}
+
+}  // namespace
 
 void LoadAndResample(const std::string& sourcePath, int width, int height, Raster& working)
 {
     try {
         // The loader loads nothing for a missing file; without this check the picture of the
         // previous entry would be resampled and saved under this entry's name.
+        if (PictureKindOf(sourcePath) == PictureKind::Jpeg && FileExists(sourcePath)) {
+            working = LoadResampledJpeg(sourcePath, width, height);
+            return;
+        }
         if (!LoadPicture(sourcePath, working))
             throw Error("File not found");
         working = ResampleLanczos(working, width, height);

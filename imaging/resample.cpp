@@ -5,7 +5,7 @@
 #include "imaging/error.h"
 #include "imaging/resample_path.h"
 #include "imaging/resample_reference.h"
-#include "imaging/resample_vector.h"
+#include "imaging/vector_row_resampler.h"
 
 #include <new>
 
@@ -40,16 +40,17 @@ Raster ResampleLanczosOn(Raster& picture, int width, int height, ResamplePath pa
         if (picture.Empty()) {
             throw Error(kEmptySourcePicture);
         }
-        Raster result;
-        result.SetPixelForm(PixelForm::Bgr24);
-        result.SetWidth(width);
-        result.SetHeight(height);
         const Raster& source = picture;  // read only: a shared store is not copied
-        if (path == ResamplePath::Reference || !ResamplePathAvailable(path)
-            || !ResampleVectorised(source, result, path == ResamplePath::Avx2)) {
-            ResampleReference(source, result);
+        if (path != ResamplePath::Reference && ResamplePathAvailable(path)) {
+            if (const auto rows = VectorRowResampler::Make(source.Width(), source.Height(), width, height,
+                                                           path == ResamplePath::Avx2)) {
+                for (int y = 0; y < source.Height(); ++y) {
+                    rows->AddRow(source.Row(y).data());
+                }
+                return rows->TakeResult();
+            }
         }
-        return result;
+        return ResampleReference(source, width, height);
     } catch (const std::bad_alloc&) {
         throw Error(kOutOfSystemResources);
     }

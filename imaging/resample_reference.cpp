@@ -57,3 +57,13 @@ void ResampleReference(const Raster& source, Raster& result)
         }
     }
 }
+
+Raster ResampleReference(const Raster& source, int width, int height)
+{
+    Raster result;
+    result.SetPixelForm(PixelForm::Bgr24);
+    result.SetWidth(width);
+    result.SetHeight(height);
+    ResampleReference(source, result);
+    return result;
+}

@@ -8,8 +8,6 @@
 #include <optional>
 #include <vector>
 
-class Raster;
-
 // One target pixel's weights as a dense window of source pixels.
 struct PackedWindow {
     std::int32_t first = 0;   // first source index of the window
@@ -39,11 +37,6 @@ bool SetDivisor(PackedWindow& window, std::int64_t total);
 // The exact quotient of the reference, trunc(sum / total) clamped to 0..255, as the kernels
 // compute it from a packed window (sums of the window's weights, which may be negated).
 std::uint8_t DivideClamped(std::int32_t sum, const PackedWindow& window);
-
-// Resamples source (Bgr24) into result (Bgr24, already of the target size) with SSE2, or
-// AVX2 when useAvx2 (the caller checks the processor). False, with result untouched, when
-// the weights do not meet PackAxis's limits.
-bool ResampleVectorised(const Raster& source, Raster& result, bool useAvx2);
 
 // Kernels of one instruction set. Planes are 16-bit channel values of one source row each.
 inline constexpr int kHorizontalRows = 8;  // source rows filtered per horizontal call

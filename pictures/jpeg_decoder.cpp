@@ -415,6 +415,90 @@ bool Decode(Decompressor& d, std::span<const std::uint8_t> bytes, const JpegSett
     return ok && JpegStep(d.jump, [&] { jpeg_finish_decompress(&d.cinfo); });
 }
 
+// Rows asked of libjpeg at once: a whole row group of 2 x 2 subsampled colour (16 rows),
+// which libjpeg then hands over without stopping halfway.
+constexpr int kBandRows = 16;
+constexpr std::size_t kCacheLine = 64;
+// Not a multiple of 16 or 32, the alignments libjpeg-turbo's SSE2 and AVX2 code test for.
+constexpr std::size_t kCachedRowOffset = 8;
+
+// Reads the next rows of the output pass into the band, at least one. Step code: no throwing.
+void ReadBand(jpeg_decompress_struct& cinfo, JSAMPROW* rows, JDIMENSION& count) noexcept
+{
+    count = jpeg_read_scanlines(&cinfo, rows, kBandRows);
+    if (count == 0)  // only a suspending source returns 0
+        FailJpeg(reinterpret_cast<j_common_ptr>(&cinfo), JERR_CANT_SUSPEND);
+}
+
+// Blue, green, red of palette index i, as Raster::SetPixelForm turns a Paletted8 pixel into
+// them: black past the table's end.
+void PutPaletteColor(const std::vector<ColorEntry>& palette, std::uint8_t index, std::uint8_t* bgr)
+{
+    if (index < palette.size()) {
+        bgr[0] = palette[index].blue;
+        bgr[1] = palette[index].green;
+        bgr[2] = palette[index].red;
+    } else {
+        bgr[0] = bgr[1] = bgr[2] = 0;
+    }
+}
+
+bool DecodeRows(Decompressor& d, std::span<const std::uint8_t> bytes, const JpegSettings& settings,
+                const JpegSizeSink& size, const JpegRowSink& rows)
+{
+    Plan plan;
+    if (!Open(d, bytes) || !JpegStep(d.jump, [&] {
+            plan = Configure(d.cinfo, settings);
+            jpeg_start_decompress(&d.cinfo);
+        }))
+        return false;
+
+    const std::size_t width = d.cinfo.output_width;
+    // Samples per pixel as libjpeg delivers them: 3 for blue, green, red, 4 for CMYK and 1
+    // for a palette index.
+    const std::size_t samples = static_cast<std::size_t>(d.cinfo.output_components);
+    const bool convert = plan.cmyk || plan.quantize;
+    std::vector<ColorEntry> palette;  // as DecodeJpegPicture gives the picture its table
+    if (plan.quantize && d.cinfo.colormap)
+        palette = PaletteOf(d.cinfo);
+    const bool adobeInverted = d.cinfo.saw_Adobe_marker != FALSE;
+    size(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height));
+
+    // libjpeg-turbo's SIMD colour conversion writes rows that start on a 32-byte boundary
+    // with non-temporal stores, which bypass the cache: the resampler would then read every
+    // band back from memory. Rows that start kCachedRowOffset bytes past a cache line are
+    // written through the cache, where the resampler finds them.
+    const std::size_t stride = (width * samples + kCacheLine - 1) / kCacheLine * kCacheLine;
+    std::vector<std::uint8_t> band(stride * kBandRows + kCacheLine + kCachedRowOffset);
+    const auto misalign = reinterpret_cast<std::uintptr_t>(band.data()) % kCacheLine;
+    std::uint8_t* const bandTop = band.data() + (kCacheLine - misalign) % kCacheLine + kCachedRowOffset;
+    std::vector<std::uint8_t> bgr(convert ? width * 3 * kBandRows : 0);
+    std::array<JSAMPROW, kBandRows> bandRows{};
+    for (std::size_t i = 0; i < bandRows.size(); ++i)
+        bandRows[i] = bandTop + i * stride;
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        JDIMENSION count = 0;
+        if (!JpegStep(d.jump, [&] { ReadBand(d.cinfo, bandRows.data(), count); }))
+            return false;
+        if (!convert) {
+            rows(bandTop, static_cast<std::int64_t>(stride), static_cast<int>(count));
+            continue;
+        }
+        for (std::size_t r = 0; r < count; ++r) {
+            const std::uint8_t* in = bandRows[r];
+            std::uint8_t* out = bgr.data() + r * width * 3;
+            if (plan.cmyk) {
+                CmykRowToBgr(in, out, static_cast<std::int64_t>(width), adobeInverted);
+            } else {
+                for (std::size_t x = 0; x < width; ++x)
+                    PutPaletteColor(palette, in[x], out + 3 * x);
+            }
+        }
+        rows(bgr.data(), static_cast<std::int64_t>(width * 3), static_cast<int>(count));
+    }
+    return JpegStep(d.jump, [&] { jpeg_finish_decompress(&d.cinfo); });
+}
+
 }  // namespace
 
 JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes)
@@ -443,6 +527,29 @@ void DecodeJpegPicture(std::span<const std::uint8_t> bytes, const JpegSettings& 
     {
         Decompressor d;
         if (!Decode(d, bytes, settings, picture))
+            failure = d.jump.code;
+    }  // the decompressor is destroyed before the error is raised
+    if (failure)
+        throw EJPEG(*failure);
+}
+
+void DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& settings, const JpegSizeSink& size,
+                    const JpegRowSink& rows)
+{
+    if (settings.progressiveDisplay) {
+        // Every scan is shown in the picture before the final pass overwrites it: decode it whole.
+        Raster picture;
+        DecodeJpegPicture(bytes, settings, picture);
+        picture.SetPixelForm(PixelForm::Bgr24);
+        size(picture.Width(), picture.Height());
+        if (!picture.Empty())
+            rows(picture.Row(0).data(), picture.RowStep(), picture.Height());
+        return;
+    }
+    std::optional<int> failure;
+    {
+        Decompressor d;
+        if (!DecodeRows(d, bytes, settings, size, rows))
             failure = d.jump.code;
     }  // the decompressor is destroyed before the error is raised
     if (failure)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 class Raster;
@@ -25,3 +26,18 @@ JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes);
 // the picture's store, top row first. Throws EJPEG after the libjpeg object is destroyed;
 // picture then holds the rows decoded so far.
 void DecodeJpegPicture(std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture);
+
+// Called once with the decoded picture's width and height, before any rows.
+using JpegSizeSink = std::function<void(int width, int height)>;
+// Called with consecutive bands of rows, top row first: row i of the band starts at
+// first + i x step and holds 3 x width bytes of blue, green, red.
+using JpegRowSink = std::function<void(const std::uint8_t* first, std::int64_t step, int count)>;
+
+// Decodes bytes as DecodeJpegPicture does, then converted to Bgr24 as Raster::SetPixelForm
+// converts it, but hands the rows over a band at a time as libjpeg delivers them instead of
+// keeping the picture: the full-size picture is never stored (with progressive display,
+// which shows every scan, it is decoded whole and handed over in one band). The sinks may
+// throw; the exception passes through once libjpeg's call has returned. Throws EJPEG after
+// the libjpeg object is destroyed; the rows handed over until then are all there is.
+void DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& settings, const JpegSizeSink& size,
+                    const JpegRowSink& rows);

@@ -1,0 +1,74 @@
+// A resampler fed in bands of rows: the vectorised row resampler where the processor and the
+// weights allow, else the whole picture collected for the reference.
+#include "imaging/resample_stream.h"
+
+#include "imaging/error.h"
+#include "imaging/limits.h"
+#include "imaging/resample.h"
+#include "imaging/resample_reference.h"
+#include "imaging/vector_row_resampler.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+ResampleStream::ResampleStream(int sourceWidth, int sourceHeight, int width, int height, ResamplePath path)
+    : m_sourceWidth(sourceWidth), m_sourceHeight(sourceHeight), m_width(width), m_height(height)
+{
+    // In the order ResampleLanczos checks them.
+    if (width < 1 || height < 1) {
+        throw Error(kInvalidTargetSize);
+    }
+    if (sourceWidth < 1 || sourceHeight < 1) {
+        throw Error(kEmptySourcePicture);
+    }
+    // The intermediate picture (width x sourceHeight) and the result are refused up front,
+    // also when the reference will make them only in Finish.
+    if (std::int64_t{width} * sourceHeight > kMaxPicturePixels || std::int64_t{width} * height > kMaxPicturePixels) {
+        throw Error(kOutOfSystemResources);
+    }
+    try {
+        if (path != ResamplePath::Reference && ResamplePathAvailable(path)) {
+            m_vector = VectorRowResampler::Make(sourceWidth, sourceHeight, width, height, path == ResamplePath::Avx2);
+        }
+        if (!m_vector) {
+            // Every row is copied in, so the store is not painted white first.
+            m_source.SetPixelForm(PixelForm::Bgr24);
+            m_source.SetSizeForWriting(sourceWidth, sourceHeight);
+        }
+    } catch (const std::bad_alloc&) {
+        throw Error(kOutOfSystemResources);
+    }
+}
+
+ResampleStream::~ResampleStream() = default;
+
+void ResampleStream::AddRows(const std::uint8_t* first, std::int64_t step, int count)
+{
+    count = std::min(count, m_sourceHeight - m_added);
+    for (int i = 0; i < count; ++i) {
+        const std::uint8_t* row = first + step * i;
+        if (m_vector) {
+            m_vector->AddRow(row);
+        } else {
+            std::memcpy(m_source.Row(m_added + i).data(), row, static_cast<std::size_t>(m_sourceWidth) * 3);
+        }
+    }
+    m_added += std::max(count, 0);
+}
+
+Raster ResampleStream::Finish()
+{
+    if (m_added < m_sourceHeight) {
+        throw std::logic_error("ResampleStream::Finish before every source row was added");
+    }
+    if (m_vector) {
+        return m_vector->TakeResult();
+    }
+    try {
+        return ResampleReference(m_source, m_width, m_height);
+    } catch (const std::bad_alloc&) {
+        throw Error(kOutOfSystemResources);
+    }
+}

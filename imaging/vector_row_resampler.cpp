@@ -1,0 +1,158 @@
+// The vectorised resampler's driver: source rows are split into channel planes as they
+// arrive, filtered eight at a time into a ring of intermediate rows, and every target row
+// whose vertical window is complete is made at once. Integer sums do not depend on the
+// order of their terms, so the bytes match the reference's.
+#include "imaging/vector_row_resampler.h"
+
+#include "imaging/error.h"
+#include "imaging/limits.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+constexpr std::int64_t kPixelBytes = 3;
+// Zero padding after each plane: windows are padded by at most 15 weights.
+constexpr std::int64_t kPlanePadding = 16;
+// Intermediate rows are padded to whole 32-byte vectors for the vertical loads.
+constexpr std::int64_t kVectorBytes = 32;
+
+std::int64_t RoundUp(std::int64_t value, std::int64_t multiple)
+{
+    return (value + multiple - 1) / multiple * multiple;
+}
+
+// The end (exclusive) of the source rows that the vertical window needs: the padding
+// rows past the window's contributions are read too (with weight 0), but never past n.
+std::int64_t WindowEnd(const PackedWindow& window, std::int64_t n)
+{
+    return std::min<std::int64_t>(window.first + window.length, n);
+}
+
+// How many intermediate rows must be kept at once when the horizontal pass runs in groups
+// of kHorizontalRows and each target row is made as soon as its window is filtered.
+std::int64_t RingDepth(const PackedAxis& vertical, std::int64_t n)
+{
+    std::int64_t filled = 0;
+    std::int64_t depth = 1;
+    for (const PackedWindow& window : vertical.windows) {
+        filled = std::max(filled, std::min(RoundUp(WindowEnd(window, n), kHorizontalRows), n));
+        depth = std::max(depth, filled - window.first);
+    }
+    return std::min(depth, n);
+}
+
+}  // namespace
+
+std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, int sourceHeight, int width,
+                                                             int height, bool useAvx2)
+{
+    // The reference keeps the whole intermediate as a Raster; fail alike.
+    if (std::int64_t{width} * sourceHeight > kMaxPicturePixels) {
+        throw Error(kOutOfSystemResources);
+    }
+    try {
+        std::optional<PackedAxis> horizontal = PackAxis(
+            BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width)), sourceWidth, useAvx2 ? 16 : 8);
+        if (!horizontal) {
+            return nullptr;
+        }
+        // The vertical kernels take source rows in pairs.
+        std::optional<PackedAxis> vertical
+            = PackAxis(BuildContributors(sourceHeight, height, AxisScale(sourceHeight, height)), sourceHeight, 2);
+        if (!vertical) {
+            return nullptr;
+        }
+        return std::unique_ptr<VectorRowResampler>(new VectorRowResampler(
+            std::move(*horizontal), std::move(*vertical), sourceWidth, sourceHeight, width, height, useAvx2));
+    } catch (const std::bad_alloc&) {
+        throw Error(kOutOfSystemResources);
+    }
+}
+
+VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth,
+                                       int sourceHeight, int width, int height, bool useAvx2)
+    : m_horizontal(std::move(horizontal))
+    , m_vertical(std::move(vertical))
+    , m_sourceWidth(sourceWidth)
+    , m_sourceHeight(sourceHeight)
+    , m_depth(RingDepth(m_vertical, sourceHeight))
+    // Whole 32-byte vectors for the vertical loads, and a spare byte for the 4-byte stores
+    // of the horizontal kernels.
+    , m_stride(RoundUp(kPixelBytes * width + 1, kVectorBytes))
+    , m_store(static_cast<std::size_t>(m_stride * m_depth))
+    , m_planeLength(sourceWidth + kPlanePadding)
+    , m_planes(static_cast<std::size_t>(m_planeLength * kHorizontalRows * 3))
+    , m_deinterleave(useAvx2 ? DeinterleaveAvx2 : DeinterleaveSse2)
+    , m_filter(useAvx2 ? HorizontalAvx2 : HorizontalSse2)
+    , m_verticalKernel(useAvx2 ? VerticalAvx2 : VerticalSse2)
+{
+    m_job.axis = &m_horizontal;
+    for (int r = 0; r < kHorizontalRows; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            m_job.planes[r][c] = Plane(r, c);
+        }
+    }
+    std::int32_t longest = 0;
+    for (const PackedWindow& window : m_vertical.windows) {
+        longest = std::max(longest, window.length);
+    }
+    m_windowRows.resize(static_cast<std::size_t>(longest));
+    // Every pixel of the result is written, so it is not painted white first.
+    m_result.SetPixelForm(PixelForm::Bgr24);
+    m_result.SetSizeForWriting(width, height);
+}
+
+std::int16_t* VectorRowResampler::Plane(int row, int channel)
+{
+    return m_planes.data() + (row * 3 + channel) * m_planeLength;
+}
+
+void VectorRowResampler::AddRow(const std::uint8_t* bgr)
+{
+    if (Complete()) {
+        return;
+    }
+    const int slot = static_cast<int>(m_added - m_filtered);
+    std::int16_t* planes[3] = {Plane(slot, 0), Plane(slot, 1), Plane(slot, 2)};
+    m_deinterleave(bgr, m_sourceWidth, planes);
+    m_job.out[slot] = IntermediateRow(m_added);
+    ++m_added;
+    if (m_added - m_filtered == kHorizontalRows || Complete()) {
+        FilterGroup();
+        MakeReadyRows();
+    }
+}
+
+void VectorRowResampler::FilterGroup()
+{
+    // Planes of rows past the group's end keep whatever they held; their results are dropped.
+    m_job.rows = static_cast<int>(m_added - m_filtered);
+    m_filter(m_job);
+    m_filtered = m_added;
+}
+
+void VectorRowResampler::MakeReadyRows()
+{
+    VerticalJob job;
+    job.rows = m_windowRows.data();
+    job.bytes = static_cast<std::int32_t>(kPixelBytes * m_result.Width());
+    while (m_nextRow < m_result.Height()) {
+        const PackedWindow& window = m_vertical.windows[static_cast<std::size_t>(m_nextRow)];
+        if (WindowEnd(window, m_sourceHeight) > m_filtered) {
+            return;
+        }
+        for (std::int32_t k = 0; k < window.length; ++k) {
+            // Padding weights are 0; their rows only need to be readable.
+            const std::int64_t row = window.first + k < m_sourceHeight ? window.first + k : window.first;
+            m_windowRows[static_cast<std::size_t>(k)] = IntermediateRow(row);
+        }
+        job.weights = m_vertical.weights.data() + window.offset;
+        job.count = window.length;
+        job.window = window;
+        job.out = m_result.Row(m_nextRow).data();
+        m_verticalKernel(job);
+        ++m_nextRow;
+    }
+}

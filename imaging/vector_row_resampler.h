@@ -1,0 +1,65 @@
+// The vectorised resampler fed one source row at a time: rows are filtered to the target
+// width in groups while they are fresh in the cache, and each target row is made as soon as
+// the source rows under it have arrived, so neither the source nor the intermediate picture
+// is ever held whole.
+#pragma once
+
+#include "imaging/raster.h"
+#include "imaging/resample_vector.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class VectorRowResampler {
+public:
+    // For a sourceWidth x sourceHeight Bgr24 picture to a width x height one (all at least 1),
+    // with SSE2, or AVX2 when useAvx2 (the caller checks the processor). Null when the weights
+    // do not meet PackAxis's limits. Throws Error kOutOfSystemResources for a result, or an
+    // intermediate picture of width x sourceHeight, beyond kMaxPicturePixels, as the reference
+    // would, and for memory that cannot be had.
+    static std::unique_ptr<VectorRowResampler> Make(int sourceWidth, int sourceHeight, int width, int height,
+                                                    bool useAvx2);
+
+    // The next source row (3 x sourceWidth bytes of blue, green, red), top row first; at most
+    // sourceHeight rows in all.
+    void AddRow(const std::uint8_t* bgr);
+
+    // True once every source row was added: the result is complete.
+    bool Complete() const { return m_added == m_sourceHeight; }
+
+    // The result, complete or not; the resampler is done with it afterwards.
+    Raster TakeResult() { return std::move(m_result); }
+
+    VectorRowResampler(const VectorRowResampler&) = delete;
+    VectorRowResampler& operator=(const VectorRowResampler&) = delete;
+
+private:
+    VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth, int sourceHeight, int width,
+                       int height, bool useAvx2);
+    std::int16_t* Plane(int row, int channel);
+    std::uint8_t* IntermediateRow(std::int64_t r) { return m_store.data() + r % m_depth * m_stride; }
+    void FilterGroup();
+    void MakeReadyRows();
+
+    PackedAxis m_horizontal;
+    PackedAxis m_vertical;
+    int m_sourceWidth;
+    int m_sourceHeight;
+    // The ring of the most recent intermediate rows, deep enough for every vertical window.
+    std::int64_t m_depth;
+    std::int64_t m_stride;
+    std::vector<std::uint8_t> m_store;
+    // The channel planes of the source rows waiting for the next horizontal call.
+    std::int64_t m_planeLength;
+    std::vector<std::int16_t> m_planes;
+    void (*m_deinterleave)(const std::uint8_t*, std::int32_t, std::int16_t*[3]);
+    void (*m_filter)(const HorizontalJob&);
+    void (*m_verticalKernel)(const VerticalJob&);
+    HorizontalJob m_job;
+    std::vector<const std::uint8_t*> m_windowRows;
+    Raster m_result;
+    std::int64_t m_added = 0;   // source rows added
+    std::int64_t m_filtered = 0;  // intermediate rows made
+    int m_nextRow = 0;          // the next target row to make
+};

@@ -1,0 +1,240 @@
+// LoadAndResample resamples JPEG files band by band as they are decoded; every kind of JPEG
+// file and every decoder setting must give the bytes of the whole picture loaded first and
+// resampled by the reference, and fail with the same messages.
+#include "batch/convert_picture.h"
+
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <functional>
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+#include <string>
+#include <vector>
+
+#include "imaging/error.h"
+#include "imaging/resample.h"
+#include "imaging/resample_path.h"
+#include "tests/batch/picture_files.h"
+
+namespace {
+
+using Setup = std::function<void(jpeg_compress_struct&)>;
+
+// A scene with detail in every channel; components 1, 3 or 4 samples per pixel.
+void Sample(int x, int y, int components, std::uint8_t* out)
+{
+    for (int c = 0; c < components; ++c)
+        out[c] = static_cast<std::uint8_t>((x * (7 + 13 * c) + y * (3 + 5 * c)) ^ (x * y >> c));
+}
+
+// A JPEG file written by libjpeg itself, so that the decoder meets files of every layout.
+void WriteJpeg(const std::string& path, int width, int height, int components, J_COLOR_SPACE space,
+               const Setup& setup = {})
+{
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = components;
+    cinfo.in_color_space = space;
+    jpeg_set_defaults(&cinfo);
+    if (setup)
+        setup(cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(width * components));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            Sample(x, y, components, row.data() + x * components);
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    WriteBytes(path, std::vector<std::uint8_t>(buffer, buffer + size));
+    std::free(buffer);
+}
+
+// The plain way: the whole picture loaded, then resampled by the reference implementation.
+Raster Expected(const std::string& path, int width, int height)
+{
+    Raster picture;
+    if (!LoadPicture(path, picture))
+        throw Error("File not found");
+    return ResampleLanczosOn(picture, width, height, ResamplePath::Reference);
+}
+
+// Width, height and every pixel byte equal.
+::testing::AssertionResult SamePicture(const Raster& actual, const Raster& expected)
+{
+    if (actual.Width() != expected.Width() || actual.Height() != expected.Height() || actual.Form() != expected.Form())
+        return ::testing::AssertionFailure() << "size or form differs";
+    for (int y = 0; y < actual.Height(); ++y) {
+        const auto a = actual.Row(y);
+        const auto e = expected.Row(y);
+        if (!std::equal(a.begin(), a.end(), e.begin()))
+            return ::testing::AssertionFailure() << "row " << y << " differs";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// The message LoadAndResample fails with, "(no error)" when it succeeds; working must then
+// be left empty.
+std::string FailureOf(const std::string& path, int width, int height)
+{
+    Raster working = TestPicture(3, 3, 1, 2, 3);
+    try {
+        LoadAndResample(path, width, height, working);
+    } catch (const Error& error) {
+        EXPECT_TRUE(working.Empty()) << path;
+        return error.what();
+    }
+    return "(no error)";
+}
+
+std::string ExpectedFailureOf(const std::string& path, int width, int height)
+{
+    try {
+        Expected(path, width, height);
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
+// Restores the decoder settings every picture starts with.
+class SettingsGuard {
+public:
+    SettingsGuard() : m_saved(DefaultJpegSettings()) {}
+    ~SettingsGuard() { DefaultJpegSettings() = m_saved; }
+    SettingsGuard(const SettingsGuard&) = delete;
+    SettingsGuard& operator=(const SettingsGuard&) = delete;
+
+private:
+    JpegSettings m_saved;
+};
+
+struct FileCase {
+    const char* name;
+    int width;
+    int height;
+    int components;
+    J_COLOR_SPACE space;
+    Setup setup;
+};
+
+const std::vector<FileCase>& FileCases()
+{
+    static const std::vector<FileCase> cases = {
+        {"baseline 4:2:0", 67, 45, 3, JCS_RGB, {}},
+        {"baseline, many bands", 300, 203, 3, JCS_RGB, {}},
+        {"4:4:4", 40, 33, 3, JCS_RGB,
+         [](jpeg_compress_struct& c) { c.comp_info[0].h_samp_factor = c.comp_info[0].v_samp_factor = 1; }},
+        {"4:2:2", 41, 30, 3, JCS_RGB, [](jpeg_compress_struct& c) { c.comp_info[0].v_samp_factor = 1; }},
+        {"progressive", 90, 71, 3, JCS_RGB, [](jpeg_compress_struct& c) { jpeg_simple_progression(&c); }},
+        {"restart markers", 50, 50, 3, JCS_RGB, [](jpeg_compress_struct& c) { c.restart_in_rows = 1; }},
+        {"grayscale", 61, 38, 1, JCS_GRAYSCALE, {}},
+        {"grayscale progressive", 33, 70, 1, JCS_GRAYSCALE, [](jpeg_compress_struct& c) { jpeg_simple_progression(&c); }},
+        {"CMYK with an Adobe marker", 37, 29, 4, JCS_CMYK, {}},
+        {"CMYK without an Adobe marker", 37, 29, 4, JCS_CMYK,
+         [](jpeg_compress_struct& c) { c.write_Adobe_marker = FALSE; }},
+        {"YCCK", 26, 31, 4, JCS_CMYK, [](jpeg_compress_struct& c) { jpeg_set_colorspace(&c, JCS_YCCK); }},
+        {"one row", 120, 1, 3, JCS_RGB, {}},
+        {"one column", 1, 90, 3, JCS_RGB, {}},
+        {"one pixel", 1, 1, 3, JCS_RGB, {}},
+    };
+    return cases;
+}
+
+// Every file of FileCases at a reduction, an enlargement and 1 x 1, against the plain way.
+void ExpectEveryFileLikeThePlainWay(const TempFolder& folder, const std::string& settings)
+{
+    for (const FileCase& c : FileCases()) {
+        const std::string path = folder / (std::string(c.name) + ".jpg");
+        WriteJpeg(path, c.width, c.height, c.components, c.space, c.setup);
+        const int sizes[][2] = {{c.width / 3 + 1, c.height / 2 + 1}, {2 * c.width + 3, c.height + 17}, {1, 1}};
+        for (const auto& size : sizes) {
+            // Some settings refuse some files (grayscale output of CMYK): alike on both ways.
+            const std::string failure = ExpectedFailureOf(path, size[0], size[1]);
+            if (failure != "(no error)") {
+                EXPECT_EQ(FailureOf(path, size[0], size[1]), failure) << c.name << ", " << settings;
+                continue;
+            }
+            Raster working;
+            LoadAndResample(path, size[0], size[1], working);
+            EXPECT_TRUE(SamePicture(working, Expected(path, size[0], size[1])))
+                << c.name << " -> " << size[0] << "x" << size[1] << ", " << settings;
+        }
+    }
+}
+
+}  // namespace
+
+TEST(LoadAndResample, JpegFilesGiveTheBytesOfTheWholePictureResampled)
+{
+    const TempFolder folder;
+    ExpectEveryFileLikeThePlainWay(folder, "default settings");
+}
+
+TEST(LoadAndResample, JpegDecoderSettingsGiveTheSameBytesToo)
+{
+    const struct {
+        const char* name;
+        std::function<void(JpegSettings&)> change;
+    } cases[] = {
+        {"8-bit pixel format", [](JpegSettings& s) { s.pixelFormat = JpegPixelFormat::Bits8; }},
+        {"grayscale output", [](JpegSettings& s) { s.grayscale = true; }},
+        {"best speed", [](JpegSettings& s) { s.performance = JpegPerformance::BestSpeed; }},
+        {"progressive display", [](JpegSettings& s) { s.progressiveDisplay = true; }},
+        {"half scale", [](JpegSettings& s) { s.scale = JpegScale::Half; }},
+    };
+    const TempFolder folder;
+    for (const auto& c : cases) {
+        const SettingsGuard guard;
+        c.change(DefaultJpegSettings());
+        ExpectEveryFileLikeThePlainWay(folder, c.name);
+    }
+}
+
+TEST(LoadAndResample, FailuresAsThePlainWayWithNothingLeftInWorking)
+{
+    const TempFolder folder;
+    const std::string good = folder / "good.jpg";
+    WriteJpeg(good, 40, 30, 3, JCS_RGB);
+    const std::vector<std::uint8_t> bytes = ReadBytes(good);
+    const std::string cut = folder / "cut.jpg";  // ends halfway through the scan: decodes
+    WriteBytes(cut, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(bytes.size() * 2 / 3)));
+    const std::string header = folder / "header only.jpg";  // no scan at all
+    WriteBytes(header, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 20));
+    std::vector<std::uint8_t> badTable = bytes;  // SOI then garbage where the markers were
+    std::fill(badTable.begin() + 2, badTable.begin() + 40, 0x55);
+    const std::string garbage = folder / "garbage.jpg";
+    WriteBytes(garbage, badTable);
+    const std::string empty = folder / "empty.jpg";
+    WriteBytes(empty, {});
+
+    const struct {
+        const char* name;
+        std::string path;
+        int width, height;
+        const char* message;  // null: the plain way's message, which must not be "(no error)"
+    } cases[] = {
+        {"missing file", folder / "missing.jpg", 5, 5, "File not found"},
+        {"empty file", empty, 5, 5, nullptr},
+        {"header only", header, 5, 5, nullptr},
+        {"garbage", garbage, 5, 5, nullptr},
+        {"invalid size", good, 0, 5, kInvalidTargetSize},
+        {"the file's error before the size's", garbage, 0, 5, nullptr},
+    };
+    for (const auto& c : cases) {
+        const std::string expected = c.message ? c.message : ExpectedFailureOf(c.path, c.width, c.height);
+        EXPECT_NE(expected, "(no error)") << c.name;
+        EXPECT_EQ(FailureOf(c.path, c.width, c.height), expected) << c.name;
+    }
+    Raster working;
+    LoadAndResample(cut, 7, 9, working);
+    EXPECT_TRUE(SamePicture(working, Expected(cut, 7, 9))) << "cut file";
+}

@@ -1,0 +1,124 @@
+// The resampler fed in bands of rows against the reference on the whole picture: the same
+// bytes on every path, in bands of any height, and the same errors.
+#include "imaging/resample_stream.h"
+
+#include <gtest/gtest.h>
+
+#include "imaging/error.h"
+#include "imaging/resample.h"
+#include "tests/imaging/error_text.h"
+#include "tests/imaging/resample_test_pictures.h"
+
+#include <algorithm>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<ResamplePath> AllPaths()
+{
+    std::vector<ResamplePath> paths = {ResamplePath::Reference, ResamplePath::Sse2};
+    if (ResamplePathAvailable(ResamplePath::Avx2)) {
+        paths.push_back(ResamplePath::Avx2);
+    }
+    return paths;
+}
+
+// Feeds source to a stream in bands of band rows (the last one shorter).
+Raster Streamed(const Raster& source, int width, int height, int band, ResamplePath path)
+{
+    ResampleStream stream(source.Width(), source.Height(), width, height, path);
+    for (int top = 0; top < source.Height(); top += band) {
+        const int count = std::min(band, source.Height() - top);
+        stream.AddRows(source.Row(top).data(), source.RowStep(), count);
+    }
+    return stream.Finish();
+}
+
+void ExpectStreamsLikeReference(const Raster& source, int width, int height, const std::string& name)
+{
+    Raster picture = source;
+    const Raster expected = ResampleLanczosOn(picture, width, height, ResamplePath::Reference);
+    for (const ResamplePath path : AllPaths()) {
+        for (const int band : {1, 3, 16, source.Height()}) {
+            EXPECT_TRUE(SamePicture(Streamed(source, width, height, band, path), expected))
+                << name << " -> " << width << "x" << height << ", bands of " << band << ", path "
+                << static_cast<int>(path);
+        }
+    }
+}
+
+}  // namespace
+
+TEST(ResampleStream, SameBytesAsTheReferenceInBandsOfAnyHeight)
+{
+    const struct {
+        int sw, sh, w, h;
+    } cases[] = {
+        {1, 1, 1, 1}, {1, 1, 5, 4}, {1, 30, 1, 7}, {30, 1, 4, 1}, {7, 9, 40, 33}, {64, 48, 9, 5},
+        {5, 300, 4, 290}, {3, 100, 2, 250}, {7, 257, 3, 31}, {2, 999, 5, 1}, {600, 7, 2, 3},
+    };
+    for (const auto& c : cases) {
+        ExpectStreamsLikeReference(NoisePicture(c.sw, c.sh, 11), c.w, c.h,
+                                   std::to_string(c.sw) + "x" + std::to_string(c.sh));
+    }
+    std::mt19937 random(12);
+    for (int i = 0; i < 12; ++i) {
+        const int sw = 1 + static_cast<int>(random() % 60);
+        const int sh = 1 + static_cast<int>(random() % 60);
+        const int w = 1 + static_cast<int>(random() % 70);
+        const int h = 1 + static_cast<int>(random() % 70);
+        ExpectStreamsLikeReference(NoisePicture(sw, sh, random()), w, h, std::to_string(sw) + "x" + std::to_string(sh));
+    }
+    ExpectStreamsLikeReference(PhotoLikePicture(320, 240, 13), 97, 61, "photo");
+    ExpectStreamsLikeReference(PhotoLikePicture(320, 240, 13), 400, 300, "photo");
+}
+
+TEST(ResampleStream, RowsPastTheSourceAreIgnored)
+{
+    const Raster source = NoisePicture(20, 10, 14);
+    Raster picture = source;
+    const Raster expected = ResampleLanczos(picture, 7, 5);
+    const Raster taller = NoisePicture(20, 25, 14);  // the same first 10 rows, then more
+    for (const ResamplePath path : AllPaths()) {
+        ResampleStream stream(20, 10, 7, 5, path);
+        stream.AddRows(taller.Row(0).data(), taller.RowStep(), 25);
+        stream.AddRows(taller.Row(0).data(), taller.RowStep(), 3);
+        EXPECT_TRUE(SamePicture(stream.Finish(), expected)) << static_cast<int>(path);
+    }
+}
+
+TEST(ResampleStream, RefusesWhatResampleLanczosRefuses)
+{
+    const struct {
+        const char* name;
+        int sw, sh, w, h;
+        const char* message;
+    } cases[] = {
+        {"no target width", 4, 4, 0, 3, kInvalidTargetSize},
+        {"no target height", 4, 4, 3, -1, kInvalidTargetSize},
+        {"target checked first", 0, 0, 0, 3, kInvalidTargetSize},
+        {"no source rows", 4, 0, 3, 3, kEmptySourcePicture},
+        {"no source columns", 0, 4, 3, 3, kEmptySourcePicture},
+        {"intermediate too large", 1, 65535, 65535, 1, kOutOfSystemResources},
+        {"result too large", 2, 2, 65535, 65535, kOutOfSystemResources},
+    };
+    for (const auto& c : cases) {
+        for (const ResamplePath path : AllPaths()) {
+            EXPECT_EQ(ErrorText([&] { ResampleStream(c.sw, c.sh, c.w, c.h, path); }), c.message)
+                << c.name << ", path " << static_cast<int>(path);
+        }
+    }
+}
+
+TEST(ResampleStream, NoResultBeforeEveryRowArrived)
+{
+    const Raster source = NoisePicture(9, 12, 15);
+    for (const ResamplePath path : AllPaths()) {
+        ResampleStream stream(9, 12, 4, 4, path);
+        stream.AddRows(source.Row(0).data(), source.RowStep(), 11);
+        EXPECT_THROW(stream.Finish(), std::logic_error) << static_cast<int>(path);
+    }
+}
