@@ -138,6 +138,73 @@ PICBATCH_AVX2 void HorizontalAvx2(const HorizontalJob& job)
     }
 }
 
+// Eight values from p in the low half and eight from q in the high half.
+PICBATCH_AVX2 __m256i LoadPair(const std::int16_t* p, const std::int16_t* q)
+{
+    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
+                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)), 1);
+}
+
+PICBATCH_AVX2 void HorizontalPairsAvx2(const HorizontalJob& job)
+{
+    const PackedAxis& axis = *job.axis;
+    const std::size_t targets = axis.windows.size();
+    // As in HorizontalAvx2: b0 b1 b2 b3 g0 g1 g2 g3 r0 r1 r2 r3 to b0 g0 r0 b1 g1 r1 ...
+    const __m256i triples
+        = _mm256_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1, 0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7,
+                           11, -1, -1, -1, -1);
+    for (std::size_t x = 0; x < targets; x += 2) {
+        const bool partner = x + 1 < targets;
+        const PackedWindow& a = axis.windows[x];
+        const PackedWindow& b = partner ? axis.windows[x + 1] : a;
+        const std::int16_t* weights = axis.weights.data() + a.offset;
+        // The low half divides for pixel x, the high half for pixel x + 1.
+        const __m256i multiplier = _mm256_set_m128i(_mm_set1_epi32(static_cast<int>(b.multiplier)),
+                                                    _mm_set1_epi32(static_cast<int>(a.multiplier)));
+        const __m256i limit = _mm256_set_m128i(_mm_set1_epi32(b.limit), _mm_set1_epi32(a.limit));
+        __m256i low[3];   // rows 0..3 of pixel x, then of pixel x + 1
+        __m256i high[3];  // rows 4..7
+        for (int c = 0; c < 3; ++c) {
+            const __m256i first = Load(weights);
+            __m256i acc[kHorizontalRows];
+            for (int r = 0; r < kHorizontalRows; ++r) {
+                acc[r] = _mm256_madd_epi16(LoadPair(job.planes[r][c] + a.first, job.planes[r][c] + b.first), first);
+            }
+            for (std::int32_t k = 8; k < a.length; k += 8) {
+                const __m256i w = Load(weights + 2 * k);
+                for (int r = 0; r < kHorizontalRows; ++r) {
+                    const std::int16_t* plane = job.planes[r][c];
+                    acc[r] = _mm256_add_epi32(acc[r], _mm256_madd_epi16(LoadPair(plane + a.first + k, plane + b.first + k), w));
+                }
+            }
+            // Within each half, hadd twice leaves one sum per row.
+            low[c] = Divide(_mm256_hadd_epi32(_mm256_hadd_epi32(acc[0], acc[1]), _mm256_hadd_epi32(acc[2], acc[3])),
+                            multiplier, limit);
+            high[c] = Divide(_mm256_hadd_epi32(_mm256_hadd_epi32(acc[4], acc[5]), _mm256_hadd_epi32(acc[6], acc[7])),
+                             multiplier, limit);
+        }
+        // Saturating packs clamp to 0..255; each half then holds the triples of four rows.
+        alignas(32) std::uint8_t bytes[2][32];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(bytes[0]),
+                           _mm256_shuffle_epi8(_mm256_packus_epi16(_mm256_packs_epi32(low[0], low[1]),
+                                                                   _mm256_packs_epi32(low[2], low[2])),
+                                               triples));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(bytes[1]),
+                           _mm256_shuffle_epi8(_mm256_packus_epi16(_mm256_packs_epi32(high[0], high[1]),
+                                                                   _mm256_packs_epi32(high[2], high[2])),
+                                               triples));
+        // Four bytes per pixel, pixel x before x + 1: each fourth byte is overwritten next,
+        // or lands in the row's spare byte.
+        for (int r = 0; r < job.rows; ++r) {
+            const std::uint8_t* row = bytes[r / 4] + 3 * (r % 4);
+            std::memcpy(job.out[r] + 3 * x, row, 4);
+            if (partner) {
+                std::memcpy(job.out[r] + 3 * x + 3, row + 16, 4);
+            }
+        }
+    }
+}
+
 PICBATCH_AVX2 void VerticalAvx2(const VerticalJob& job)
 {
     const __m256i multiplier = _mm256_set1_epi32(static_cast<int>(job.window.multiplier));

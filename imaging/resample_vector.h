@@ -30,6 +30,13 @@ struct PackedAxis {
 // does not fit 16 bits, a sum that could overflow 32 bits, or a divisor above 2048.
 std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n, std::int32_t multiple);
 
+// The windows of target pixels 2p and 2p + 1 side by side, for kernels that give each half
+// of a 256-bit register one target pixel: axis must be packed to a multiple of 8. Each
+// window keeps its first pixel, divisor and multiplier; both windows of a pair take the
+// longer one's length, and the pair's weights, at the first window's offset, run in steps
+// of 8 weights of 2p, then 8 of 2p + 1, zero past a window's own length.
+PackedAxis PairWindows(const PackedAxis& axis);
+
 // Sets the window's divisor, multiplier and limit for a list's total; true when the
 // window's weights must be negated to make the divisor positive.
 bool SetDivisor(PackedWindow& window, std::int64_t total);
@@ -43,7 +50,8 @@ inline constexpr int kHorizontalRows = 8;  // source rows filtered per horizonta
 
 struct HorizontalJob {
     const PackedAxis* axis = nullptr;
-    // [row][blue, green, red], each padded with 16 zeros; all readable, also past rows
+    // [row][blue, green, red], readable to the end of the longest window past each window's
+    // first pixel (at least 16 values past the row's end); all readable, also past rows
     const std::int16_t* planes[kHorizontalRows][3] = {};
     // Bgr24 target rows, each writable one byte past its pixels (pixels are stored as 4 bytes)
     std::uint8_t* out[kHorizontalRows] = {};
@@ -65,4 +73,6 @@ void HorizontalSse2(const HorizontalJob& job);
 void VerticalSse2(const VerticalJob& job);
 void DeinterleaveAvx2(const std::uint8_t* bgr, std::int32_t count, std::int16_t* planes[3]);
 void HorizontalAvx2(const HorizontalJob& job);
+// The same on an axis made by PairWindows: two target pixels per multiply-add.
+void HorizontalPairsAvx2(const HorizontalJob& job);
 void VerticalAvx2(const VerticalJob& job);

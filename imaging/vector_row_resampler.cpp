@@ -13,8 +13,10 @@
 namespace {
 
 constexpr std::int64_t kPixelBytes = 3;
-// Zero padding after each plane: windows are padded by at most 15 weights.
+// Zero padding after each plane besides the longest window: the 16-byte loads of the
+// deinterleaving may run past the row's values.
 constexpr std::int64_t kPlanePadding = 16;
+
 // Intermediate rows are padded to whole 32-byte vectors for the vertical loads.
 constexpr std::int64_t kVectorBytes = 32;
 
@@ -43,6 +45,37 @@ std::int64_t RingDepth(const PackedAxis& vertical, std::int64_t n)
     return std::min(depth, n);
 }
 
+std::int32_t LongestWindow(const PackedAxis& axis)
+{
+    std::int32_t longest = 0;
+    for (const PackedWindow& window : axis.windows) {
+        longest = std::max(longest, window.length);
+    }
+    return longest;
+}
+
+// Multiply-add steps of the single-pixel AVX2 kernel (16 weights each) for one row.
+std::int64_t SingleSteps(const PackedAxis& axis)
+{
+    std::int64_t steps = 0;
+    for (const PackedWindow& window : axis.windows) {
+        steps += window.length / 16;
+    }
+    return steps;
+}
+
+// The same for the paired kernel: 8 weights of two pixels per step. Its steps cost about as
+// much as the single kernel's, and it reduces half as many sums per pixel; it pays where
+// windows are short (enlarging, or reducing slightly) and a 16-weight step would be half zeros.
+std::int64_t PairedSteps(const PackedAxis& pairs)
+{
+    std::int64_t steps = 0;
+    for (std::size_t x = 0; x < pairs.windows.size(); x += 2) {
+        steps += pairs.windows[x].length / 8;
+    }
+    return steps;
+}
+
 }  // namespace
 
 std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, int sourceHeight, int width,
@@ -53,10 +86,20 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
         throw Error(kOutOfSystemResources);
     }
     try {
-        std::optional<PackedAxis> horizontal = PackAxis(
-            BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width)), sourceWidth, useAvx2 ? 16 : 8);
+        const TContributorList horizontalList = BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width));
+        std::optional<PackedAxis> horizontal = PackAxis(horizontalList, sourceWidth, 8);
         if (!horizontal) {
             return nullptr;
+        }
+        bool paired = false;
+        if (useAvx2) {
+            PackedAxis pairs = PairWindows(*horizontal);
+            std::optional<PackedAxis> single = PackAxis(horizontalList, sourceWidth, 16);
+            if (!single) {
+                return nullptr;
+            }
+            paired = PairedSteps(pairs) < SingleSteps(*single);
+            horizontal = paired ? std::move(pairs) : std::move(*single);
         }
         // The vertical kernels take source rows in pairs.
         std::optional<PackedAxis> vertical
@@ -65,14 +108,14 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
             return nullptr;
         }
         return std::unique_ptr<VectorRowResampler>(new VectorRowResampler(
-            std::move(*horizontal), std::move(*vertical), sourceWidth, sourceHeight, width, height, useAvx2));
+            std::move(*horizontal), std::move(*vertical), sourceWidth, sourceHeight, width, height, useAvx2, paired));
     } catch (const std::bad_alloc&) {
         throw Error(kOutOfSystemResources);
     }
 }
 
 VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth,
-                                       int sourceHeight, int width, int height, bool useAvx2)
+                                       int sourceHeight, int width, int height, bool useAvx2, bool paired)
     : m_horizontal(std::move(horizontal))
     , m_vertical(std::move(vertical))
     , m_sourceWidth(sourceWidth)
@@ -82,10 +125,10 @@ VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertica
     // of the horizontal kernels.
     , m_stride(RoundUp(kPixelBytes * width + 1, kVectorBytes))
     , m_store(static_cast<std::size_t>(m_stride * m_depth))
-    , m_planeLength(sourceWidth + kPlanePadding)
+    , m_planeLength(sourceWidth + LongestWindow(m_horizontal) + kPlanePadding)
     , m_planes(static_cast<std::size_t>(m_planeLength * kHorizontalRows * 3))
     , m_deinterleave(useAvx2 ? DeinterleaveAvx2 : DeinterleaveSse2)
-    , m_filter(useAvx2 ? HorizontalAvx2 : HorizontalSse2)
+    , m_filter(paired ? HorizontalPairsAvx2 : useAvx2 ? HorizontalAvx2 : HorizontalSse2)
     , m_verticalKernel(useAvx2 ? VerticalAvx2 : VerticalSse2)
 {
     m_job.axis = &m_horizontal;
@@ -94,11 +137,7 @@ VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertica
             m_job.planes[r][c] = Plane(r, c);
         }
     }
-    std::int32_t longest = 0;
-    for (const PackedWindow& window : m_vertical.windows) {
-        longest = std::max(longest, window.length);
-    }
-    m_windowRows.resize(static_cast<std::size_t>(longest));
+    m_windowRows.resize(static_cast<std::size_t>(LongestWindow(m_vertical)));
     // Every pixel of the result is written, so it is not painted white first.
     m_result.SetPixelForm(PixelForm::Bgr24);
     m_result.SetSizeForWriting(width, height);

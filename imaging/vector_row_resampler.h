@@ -36,7 +36,7 @@ public:
 
 private:
     VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth, int sourceHeight, int width,
-                       int height, bool useAvx2);
+                       int height, bool useAvx2, bool paired);
     std::int16_t* Plane(int row, int channel);
     std::uint8_t* IntermediateRow(std::int64_t r) { return m_store.data() + r % m_depth * m_stride; }
     void FilterGroup();

@@ -129,6 +129,83 @@ TEST(VerticalKernels, NegativeTotalsAndSums)
     }
 }
 
+TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
+{
+    struct Kernel {
+        const char* name;
+        void (*filter)(const HorizontalJob&);
+        std::int32_t multiple;
+        bool paired;
+        bool avx2;
+    };
+    const Kernel kernels[] = {
+        {"sse2", HorizontalSse2, 8, false, false},
+        {"avx2", HorizontalAvx2, 16, false, true},
+        {"avx2 paired", HorizontalPairsAvx2, 8, true, true},
+    };
+    const bool avx2 = ResamplePathAvailable(ResamplePath::Avx2);
+    std::mt19937 random(16);
+    // Odd and even target counts, windows short and long, reflected at both ends.
+    const struct {
+        int n, m;
+    } axes[] = {{1, 1}, {1, 6}, {5, 1}, {9, 14}, {40, 39}, {41, 20}, {100, 7}, {63, 64}, {300, 31}};
+    for (const auto& a : axes) {
+        const TContributorList list = BuildContributors(a.n, a.m, AxisScale(a.n, a.m));
+        // Random rows of 0..255, as planes padded generously, and as the reference's buffers.
+        const std::int64_t planeLength = a.n + 400;
+        std::vector<std::int16_t> planes(static_cast<std::size_t>(planeLength * kHorizontalRows * 3));
+        std::vector<ChannelBuffers> lines(kHorizontalRows);
+        for (int r = 0; r < kHorizontalRows; ++r) {
+            lines[static_cast<std::size_t>(r)].Resize(static_cast<std::size_t>(a.n));
+            for (int x = 0; x < a.n; ++x) {
+                for (int c = 0; c < 3; ++c) {
+                    const auto v = static_cast<std::int16_t>(random() & 0xFF);
+                    planes[static_cast<std::size_t>((r * 3 + c) * planeLength + x)] = v;
+                    auto& line = lines[static_cast<std::size_t>(r)];
+                    (c == 0 ? line.blue : c == 1 ? line.green : line.red)[static_cast<std::size_t>(x)] = v;
+                }
+            }
+        }
+        for (const Kernel& kernel : kernels) {
+            if (kernel.avx2 && !avx2) {
+                continue;
+            }
+            std::optional<PackedAxis> axis = PackAxis(list, a.n, kernel.multiple);
+            ASSERT_TRUE(axis);
+            if (kernel.paired) {
+                axis = PairWindows(*axis);
+            }
+            for (const int rows : {kHorizontalRows, 3}) {
+                HorizontalJob job;
+                job.axis = &*axis;
+                job.rows = rows;
+                const std::size_t rowBytes = static_cast<std::size_t>(3 * a.m + 1);
+                std::vector<std::uint8_t> out(rowBytes * kHorizontalRows, 0xAB);
+                for (int r = 0; r < kHorizontalRows; ++r) {
+                    for (int c = 0; c < 3; ++c) {
+                        job.planes[r][c] = planes.data() + (r * 3 + c) * planeLength;
+                    }
+                    job.out[r] = out.data() + static_cast<std::size_t>(r) * rowBytes;
+                }
+                kernel.filter(job);
+                for (int r = 0; r < kHorizontalRows; ++r) {
+                    for (int x = 0; x < a.m; ++x) {
+                        std::uint8_t expected[3] = {0xAB, 0xAB, 0xAB};
+                        if (r < rows) {
+                            WeightedPixel(list[static_cast<std::size_t>(x)], lines[static_cast<std::size_t>(r)], expected);
+                        }
+                        for (int c = 0; c < 3; ++c) {
+                            ASSERT_EQ(job.out[r][3 * x + c], expected[c])
+                                << kernel.name << ", " << a.n << " -> " << a.m << ", row " << r << " of " << rows
+                                << ", pixel " << x << ", channel " << c;
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(ResampleVectorised, RandomSizesBothWays)
 {
     std::mt19937 random(8);
