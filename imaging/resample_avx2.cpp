@@ -34,6 +34,14 @@ PICBATCH_AVX2 __m256i Load(const void* p)
     return _mm256_loadu_si256(static_cast<const __m256i*>(p));
 }
 
+// After the horizontal kernels' packs each 128-bit half holds blue, green, red of four rows
+// as b0 b1 b2 b3 g0 g1 g2 g3 r0 r1 r2 r3; this byte shuffle gathers them into b0 g0 r0 b1 ...
+PICBATCH_AVX2 __m256i Triples()
+{
+    return _mm256_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1, 0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11,
+                            -1, -1, -1, -1);
+}
+
 }  // namespace
 
 namespace {
@@ -99,11 +107,7 @@ PICBATCH_AVX2 void HorizontalAvx2(const HorizontalJob& job)
 {
     const PackedAxis& axis = *job.axis;
     const std::size_t targets = axis.windows.size();
-    // After the packs each 128-bit half holds blue, green, red of four rows as
-    // b0 b1 b2 b3 g0 g1 g2 g3 r0 r1 r2 r3; this gathers them into b0 g0 r0 b1 g1 r1 ...
-    const __m256i triples
-        = _mm256_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1, 0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7,
-                           11, -1, -1, -1, -1);
+    const __m256i triples = Triples();
     for (std::size_t x = 0; x < targets; ++x) {
         const PackedWindow& window = axis.windows[x];
         const std::int16_t* weights = axis.weights.data() + window.offset;
@@ -149,10 +153,7 @@ PICBATCH_AVX2 void HorizontalPairsAvx2(const HorizontalJob& job)
 {
     const PackedAxis& axis = *job.axis;
     const std::size_t targets = axis.windows.size();
-    // As in HorizontalAvx2: b0 b1 b2 b3 g0 g1 g2 g3 r0 r1 r2 r3 to b0 g0 r0 b1 g1 r1 ...
-    const __m256i triples
-        = _mm256_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1, 0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7,
-                           11, -1, -1, -1, -1);
+    const __m256i triples = Triples();
     for (std::size_t x = 0; x < targets; x += 2) {
         const bool partner = x + 1 < targets;
         const PackedWindow& a = axis.windows[x];
