@@ -10,14 +10,12 @@
 
 namespace {
 
-// As in the SSE2 kernels: the sum clamped to 0..limit, times the multiplier, shifted
-// right by 31, for the even lanes and then the odd ones.
-PICBATCH_AVX2 __m256i Divide(__m256i sum, __m256i multiplier, __m256i limit)
+// As in the SSE2 kernels: the sum clamped to 0..limit, times the reciprocal in single
+// precision, truncated.
+PICBATCH_AVX2 __m256i Divide(__m256i sum, __m256 reciprocal, __m256i limit)
 {
     const __m256i x = _mm256_min_epi32(_mm256_max_epi32(sum, _mm256_setzero_si256()), limit);
-    const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(x, multiplier), 31);
-    const __m256i odd = _mm256_srli_epi64(_mm256_mul_epu32(_mm256_srli_epi64(x, 32), multiplier), 31);
-    return _mm256_or_si256(even, _mm256_slli_epi64(odd, 32));
+    return _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(x), reciprocal));
 }
 
 // The horizontal sums of the eight accumulators, in order.
@@ -111,7 +109,7 @@ PICBATCH_AVX2 void HorizontalAvx2(const HorizontalJob& job)
     for (std::size_t x = 0; x < targets; ++x) {
         const PackedWindow& window = axis.windows[x];
         const std::int16_t* weights = axis.weights.data() + window.offset;
-        const __m256i multiplier = _mm256_set1_epi32(static_cast<int>(window.multiplier));
+        const __m256 reciprocal = _mm256_set1_ps(window.reciprocal);
         const __m256i limit = _mm256_set1_epi32(window.limit);
         // One channel at a time keeps the eight accumulators in registers; lanes are rows.
         __m256i q[3];
@@ -128,7 +126,7 @@ PICBATCH_AVX2 void HorizontalAvx2(const HorizontalJob& job)
                     acc[r] = _mm256_add_epi32(acc[r], _mm256_madd_epi16(Load(job.planes[r][c] + window.first + k), w));
                 }
             }
-            q[c] = Divide(Reduce(acc), multiplier, limit);
+            q[c] = Divide(Reduce(acc), reciprocal, limit);
         }
         // Saturating packs clamp to 0..255.
         const __m256i packed = _mm256_packus_epi16(_mm256_packs_epi32(q[0], q[1]), _mm256_packs_epi32(q[2], q[2]));
@@ -160,8 +158,7 @@ PICBATCH_AVX2 void HorizontalPairsAvx2(const HorizontalJob& job)
         const PackedWindow& b = partner ? axis.windows[x + 1] : a;
         const std::int16_t* weights = axis.weights.data() + a.offset;
         // The low half divides for pixel x, the high half for pixel x + 1.
-        const __m256i multiplier = _mm256_set_m128i(_mm_set1_epi32(static_cast<int>(b.multiplier)),
-                                                    _mm_set1_epi32(static_cast<int>(a.multiplier)));
+        const __m256 reciprocal = _mm256_set_m128(_mm_set1_ps(b.reciprocal), _mm_set1_ps(a.reciprocal));
         const __m256i limit = _mm256_set_m128i(_mm_set1_epi32(b.limit), _mm_set1_epi32(a.limit));
         __m256i low[3];   // rows 0..3 of pixel x, then of pixel x + 1
         __m256i high[3];  // rows 4..7
@@ -180,9 +177,9 @@ PICBATCH_AVX2 void HorizontalPairsAvx2(const HorizontalJob& job)
             }
             // Within each half, hadd twice leaves one sum per row.
             low[c] = Divide(_mm256_hadd_epi32(_mm256_hadd_epi32(acc[0], acc[1]), _mm256_hadd_epi32(acc[2], acc[3])),
-                            multiplier, limit);
+                            reciprocal, limit);
             high[c] = Divide(_mm256_hadd_epi32(_mm256_hadd_epi32(acc[4], acc[5]), _mm256_hadd_epi32(acc[6], acc[7])),
-                             multiplier, limit);
+                             reciprocal, limit);
         }
         // Saturating packs clamp to 0..255; each half then holds the triples of four rows.
         alignas(32) std::uint8_t bytes[2][32];
@@ -208,7 +205,7 @@ PICBATCH_AVX2 void HorizontalPairsAvx2(const HorizontalJob& job)
 
 PICBATCH_AVX2 void VerticalAvx2(const VerticalJob& job)
 {
-    const __m256i multiplier = _mm256_set1_epi32(static_cast<int>(job.window.multiplier));
+    const __m256 reciprocal = _mm256_set1_ps(job.window.reciprocal);
     const __m256i limit = _mm256_set1_epi32(job.window.limit);
     const __m256i zero = _mm256_setzero_si256();
     for (std::int32_t o = 0; o < job.bytes; o += 32) {
@@ -233,8 +230,8 @@ PICBATCH_AVX2 void VerticalAvx2(const VerticalJob& job)
         }
         // The in-lane packs undo the in-lane unpacks, so the bytes come out in order.
         const __m256i bytes = _mm256_packus_epi16(
-            _mm256_packs_epi32(Divide(acc0, multiplier, limit), Divide(acc1, multiplier, limit)),
-            _mm256_packs_epi32(Divide(acc2, multiplier, limit), Divide(acc3, multiplier, limit)));
+            _mm256_packs_epi32(Divide(acc0, reciprocal, limit), Divide(acc1, reciprocal, limit)),
+            _mm256_packs_epi32(Divide(acc2, reciprocal, limit), Divide(acc3, reciprocal, limit)));
         if (o + 32 <= job.bytes) {
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(job.out + o), bytes);
         } else {

@@ -8,16 +8,13 @@
 namespace {
 
 // trunc(sum / divisor) clamped to 0..255 for four lanes, exactly (see DivideClamped): the
-// sum clamped to 0..limit, times the multiplier, shifted right by 31.
-__m128i Divide(__m128i sum, __m128i multiplier, __m128i limit)
+// sum clamped to 0..limit, times the reciprocal in single precision, truncated.
+__m128i Divide(__m128i sum, __m128 reciprocal, __m128i limit)
 {
     const __m128i positive = _mm_and_si128(sum, _mm_cmpgt_epi32(sum, _mm_setzero_si128()));
     const __m128i over = _mm_cmpgt_epi32(positive, limit);
     const __m128i x = _mm_or_si128(_mm_andnot_si128(over, positive), _mm_and_si128(over, limit));
-    // 32 x 32 -> 64-bit products of the even lanes, then of the odd ones.
-    const __m128i even = _mm_srli_epi64(_mm_mul_epu32(x, multiplier), 31);
-    const __m128i odd = _mm_srli_epi64(_mm_mul_epu32(_mm_srli_epi64(x, 32), multiplier), 31);
-    return _mm_or_si128(even, _mm_slli_epi64(odd, 32));  // quotients are below 256
+    return _mm_cvttps_epi32(_mm_mul_ps(_mm_cvtepi32_ps(x), reciprocal));
 }
 
 // The four horizontal sums of a, b, c and d, in that order.
@@ -54,7 +51,7 @@ void HorizontalSse2(const HorizontalJob& job)
     for (std::size_t x = 0; x < targets; ++x) {
         const PackedWindow& window = axis.windows[x];
         const std::int16_t* weights = axis.weights.data() + window.offset;
-        const __m128i multiplier = _mm_set1_epi32(static_cast<int>(window.multiplier));
+        const __m128 reciprocal = _mm_set1_ps(window.reciprocal);
         const __m128i limit = _mm_set1_epi32(window.limit);
         // One channel at a time keeps the eight accumulators in registers.
         __m128i low[3];   // rows 0..3 of each channel
@@ -72,8 +69,8 @@ void HorizontalSse2(const HorizontalJob& job)
                     acc[r] = _mm_add_epi32(acc[r], _mm_madd_epi16(Load(job.planes[r][c] + window.first + k), w));
                 }
             }
-            low[c] = Divide(Reduce(acc[0], acc[1], acc[2], acc[3]), multiplier, limit);
-            high[c] = Divide(Reduce(acc[4], acc[5], acc[6], acc[7]), multiplier, limit);
+            low[c] = Divide(Reduce(acc[0], acc[1], acc[2], acc[3]), reciprocal, limit);
+            high[c] = Divide(Reduce(acc[4], acc[5], acc[6], acc[7]), reciprocal, limit);
         }
         // Saturating packs clamp to 0..255: blue of rows 0..7, green, then red.
         alignas(16) std::uint8_t bytes[32];
@@ -92,7 +89,7 @@ void HorizontalSse2(const HorizontalJob& job)
 
 void VerticalSse2(const VerticalJob& job)
 {
-    const __m128i multiplier = _mm_set1_epi32(static_cast<int>(job.window.multiplier));
+    const __m128 reciprocal = _mm_set1_ps(job.window.reciprocal);
     const __m128i limit = _mm_set1_epi32(job.window.limit);
     const __m128i zero = _mm_setzero_si128();
     for (std::int32_t o = 0; o < job.bytes; o += 16) {
@@ -115,8 +112,8 @@ void VerticalSse2(const VerticalJob& job)
             acc3 = _mm_add_epi32(acc3, _mm_madd_epi16(_mm_unpackhi_epi8(high, zero), w));
         }
         const __m128i bytes = _mm_packus_epi16(
-            _mm_packs_epi32(Divide(acc0, multiplier, limit), Divide(acc1, multiplier, limit)),
-            _mm_packs_epi32(Divide(acc2, multiplier, limit), Divide(acc3, multiplier, limit)));
+            _mm_packs_epi32(Divide(acc0, reciprocal, limit), Divide(acc1, reciprocal, limit)),
+            _mm_packs_epi32(Divide(acc2, reciprocal, limit), Divide(acc3, reciprocal, limit)));
         if (o + 16 <= job.bytes) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(job.out + o), bytes);
         } else {

@@ -2,6 +2,7 @@
 #include "imaging/resample_vector.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -9,11 +10,12 @@ namespace {
 // Sums are 32-bit integers, as in the reference; 255 is the largest channel value.
 constexpr std::int64_t kMaxSum = INT32_MAX;
 constexpr std::int64_t kMaxChannel = 255;
-// The division multiplies by m = ceil(2^31 / d) and shifts right by 31. For a clamped sum
-// s < 256 d the result exceeds s / d by s (m d - 2^31) / (d 2^31) < 256 d (d - 1) / 2^31 / d,
-// which stays below 1/d, so the floor is exact, as long as 256 d (d - 1) <= 2^31: d <= 2048.
+// The division multiplies the sum s (0 <= s < 256 d, exact in a float) by the float r just
+// above 1/d, within 2^-22 of it relatively, and truncates. For s = q d the product exceeds q,
+// and rounding to float cannot take it below the float q. For s = q d + j, 0 < j < d, it is
+// at most (q + 1 - 1/d)(1 + 2^-22) < q + 1 - 1/d + 2^-14, below q + 1 by more than the
+// float spacing there (2^-15 up to 256), as long as 1/d > 2^-14 + 2^-15: d <= 2048 is ample.
 constexpr std::int64_t kMaxDivisor = 2048;
-constexpr int kMultiplierShift = 31;
 
 std::int64_t RoundUp(std::int64_t value, std::int64_t multiple)
 {
@@ -29,7 +31,8 @@ bool SetDivisor(PackedWindow& window, std::int64_t total)
     // Larger divisors are refused by PackAxis; capping them keeps the limit in range.
     const std::int64_t divisor = std::min<std::int64_t>(total == 0 ? 256 : std::llabs(total), kMaxDivisor + 1);
     window.divisor = static_cast<std::int32_t>(divisor);
-    window.multiplier = static_cast<std::uint32_t>(((std::int64_t{1} << kMultiplierShift) + divisor - 1) / divisor);
+    // The float next above the nearest one to 1/d lies above 1/d by at most two steps.
+    window.reciprocal = std::nextafter(static_cast<float>(1.0 / static_cast<double>(divisor)), 1.0f);
     window.limit = static_cast<std::int32_t>(256 * divisor - 1);
     return total < 0;
 }
@@ -38,8 +41,8 @@ std::uint8_t DivideClamped(std::int32_t sum, const PackedWindow& window)
 {
     // Mirrors the kernels lane for lane. Clamping the sum first is clamping the quotient:
     // sums at or below 0 give at most 0, sums above the limit at least 256.
-    const auto clamped = static_cast<std::uint64_t>(std::clamp(sum, 0, window.limit));
-    return static_cast<std::uint8_t>((clamped * window.multiplier) >> kMultiplierShift);
+    const auto clamped = static_cast<float>(std::clamp(sum, 0, window.limit));
+    return static_cast<std::uint8_t>(static_cast<std::int32_t>(clamped * window.reciprocal));
 }
 
 std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n, std::int32_t multiple)

@@ -14,8 +14,9 @@ struct PackedWindow {
     std::int32_t length = 0;  // padded with zero weights to the kernel's multiple
     std::int64_t offset = 0;  // of the first weight in PackedAxis::weights
     std::int32_t divisor = 1; // the list's total, made positive (256 for a zero total)
-    // Exact division: for 0 <= s <= limit, s / divisor is (s * multiplier) >> 31.
-    std::uint32_t multiplier = 1u << 31;
+    // Exact division: for 0 <= s <= limit, s / divisor truncated is the single-precision
+    // product s * reciprocal truncated (the float just above 1 / divisor; see SetDivisor).
+    float reciprocal = 1.0f;
     std::int32_t limit = 255;  // 256 * divisor - 1: every larger sum gives 255 anyway
 };
 
@@ -32,12 +33,12 @@ std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n,
 
 // The windows of target pixels 2p and 2p + 1 side by side, for kernels that give each half
 // of a 256-bit register one target pixel: axis must be packed to a multiple of 8. Each
-// window keeps its first pixel, divisor and multiplier; both windows of a pair take the
+// window keeps its first pixel, divisor and reciprocal; both windows of a pair take the
 // longer one's length, and the pair's weights, at the first window's offset, run in steps
 // of 8 weights of 2p, then 8 of 2p + 1, zero past a window's own length.
 PackedAxis PairWindows(const PackedAxis& axis);
 
-// Sets the window's divisor, multiplier and limit for a list's total; true when the
+// Sets the window's divisor, reciprocal and limit for a list's total; true when the
 // window's weights must be negated to make the divisor positive.
 bool SetDivisor(PackedWindow& window, std::int64_t total);
 
