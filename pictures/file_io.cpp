@@ -172,11 +172,9 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
     if (info.st_size > kMaxFileBytes)
         throw Error(kOutOfSystemResources);
     std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
     // Reads until end of file rather than trusting st_size: the file may change meanwhile.
     constexpr std::size_t kChunk = 1 << 16;
-    // Room for the last read too, which finds the end: growing the buffer for it would copy
-    // the whole file once more.
-    bytes.reserve(static_cast<std::size_t>(info.st_size) + kChunk);
     for (;;) {
         const std::size_t used = bytes.size();
         if (used > static_cast<std::size_t>(kMaxFileBytes))
