@@ -2,11 +2,22 @@
 // a handler can be stopped before it would unwind out of the event loop and end the program.
 #include "app/picbatch_application.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 #include <exception>
 
 #include "dialogs/error_box.h"
 
-PicbatchApplication::PicbatchApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+PicbatchApplication::PicbatchApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    // Every text of the program is Chinese; Qt's own (the message boxes' buttons) follow.
+    auto* translator = new QTranslator(this);
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(translator);
+}
 
 bool PicbatchApplication::notify(QObject* receiver, QEvent* event)
 {

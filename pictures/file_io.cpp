@@ -171,10 +171,12 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
     // exhaust memory.
     if (info.st_size > kMaxFileBytes)
         throw Error(kOutOfSystemResources);
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
     // Reads until end of file rather than trusting st_size: the file may change meanwhile.
+    // One chunk of room beyond st_size lets the read that finds the end fit without moving
+    // the whole file to a larger buffer.
     constexpr std::size_t kChunk = 1 << 16;
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(static_cast<std::size_t>(info.st_size) + kChunk);
     for (;;) {
         const std::size_t used = bytes.size();
         if (used > static_cast<std::size_t>(kMaxFileBytes))

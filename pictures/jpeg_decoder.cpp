@@ -112,12 +112,14 @@ Decompressor& DecompressorOf(j_common_ptr cinfo)
 bool RealizeArray(j_common_ptr cinfo, CoefficientArray& array) noexcept
 {
     const std::size_t rowBytes = std::size_t{array.blocksPerRow} * sizeof(JBLOCK);
-    std::optional<PixelMemory> memory = PixelMemory::Allocate(rowBytes * array.rows);
-    if (!memory)
-        return false;
-    array.memory = std::move(*memory);
-    // alloc_small fails through libjpeg's error exit; only trivially destructible locals
-    // are alive here by then.
+    {
+        std::optional<PixelMemory> memory = PixelMemory::Allocate(rowBytes * array.rows);
+        if (!memory)
+            return false;
+        array.memory = std::move(*memory);
+    }
+    // alloc_small fails through libjpeg's error exit (a longjmp): the block above has ended,
+    // so only trivially destructible locals are alive by then.
     array.rowStarts = static_cast<JBLOCKARRAY>(
         cinfo->mem->alloc_small(cinfo, JPOOL_IMAGE, std::max<std::size_t>(array.rows, 1) * sizeof(JBLOCKROW)));
     for (JDIMENSION row = 0; row < array.rows; ++row)

@@ -471,18 +471,22 @@ private slots:
         QString caption;
         QString text;
         std::optional<QMessageBox::Icon> icon;
+        QString buttonText;
         WhenModal([&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             QVERIFY(box);
             caption = box->windowTitle();
             text = box->text();
             icon = box->icon();
+            if (!box->buttons().isEmpty())
+                buttonText = box->buttons().front()->text();
             box->accept();
         });
         Click(&window, "SpeedButton3");
         QCOMPARE(caption, ApplicationTitle());
         QCOMPARE(text, message);
         QCOMPARE(icon, std::optional(QMessageBox::Critical));
+        QCOMPARE(buttonText, QString::fromUtf8("确定"));  // Qt's own texts are Chinese too
         QVERIFY(!window.Run().Running());
         QVERIFY(window.isVisible());
     }
