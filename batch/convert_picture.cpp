@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -43,6 +44,8 @@ Raster LoadResampledJpeg(const std::string& sourcePath, int width, int height)
         });
     if (refused)
         throw *refused;
+    if (!stream)  // the decoder reported no size: there were no pixels
+        throw Error(kEmptySourcePicture);
     return stream->Finish();
 }
 
@@ -54,7 +57,11 @@ void LoadAndResample(const std::string& sourcePath, int width, int height, Raste
         // The loader loads nothing for a missing file; without this check the picture of the
         // previous entry would be resampled and saved under this entry's name.
         if (PictureKindOf(sourcePath) == PictureKind::Jpeg && FileExists(sourcePath)) {
-            working = LoadResampledJpeg(sourcePath, width, height);
+            try {
+                working = LoadResampledJpeg(sourcePath, width, height);
+            } catch (const std::bad_alloc&) {  // the decoder's row buffers
+                throw Error(kOutOfSystemResources);
+            }
             return;
         }
         if (!LoadPicture(sourcePath, working))

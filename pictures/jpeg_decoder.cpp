@@ -432,7 +432,7 @@ void ReadBand(jpeg_decompress_struct& cinfo, JSAMPROW* rows, JDIMENSION& count) 
         FailJpeg(reinterpret_cast<j_common_ptr>(&cinfo), JERR_CANT_SUSPEND);
 }
 
-// Blue, green, red of palette index i, as Raster::SetPixelForm turns a Paletted8 pixel into
+// Blue, green, red of a palette index, as Raster::SetPixelForm turns a Paletted8 pixel into
 // them: black past the table's end.
 void PutPaletteColor(const std::vector<ColorEntry>& palette, std::uint8_t index, std::uint8_t* bgr)
 {
