@@ -30,6 +30,9 @@ struct SplitCase {
     std::string_view height;
 };
 
+// Test listings show the case's text instead of its bytes.
+void PrintTo(const SplitCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
+
 class SplitSizeTextCases : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitSizeTextCases, GivesWidthAndHeightTexts)
@@ -71,6 +74,8 @@ struct ConversionCase {
     std::string_view text;
     std::optional<int> value;  // nullopt: the conversion fails
 };
+
+void PrintTo(const ConversionCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
 
 class StrToIntCases : public ::testing::TestWithParam<ConversionCase> {};
 

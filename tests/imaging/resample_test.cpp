@@ -106,6 +106,9 @@ TEST(BuildContributors, TinyScaleTakesTheNearestPixel)
     }
 }
 
+// Test listings show the path by number instead of as raw bytes.
+void PrintTo(ResamplePath path, std::ostream* out) { *out << static_cast<int>(path); }
+
 class ResampleOnPath : public ::testing::TestWithParam<ResamplePath> {
 protected:
     Raster Resample(Raster& picture, int width, int height)

@@ -180,6 +180,9 @@ struct SaveCase {
     Format format;
 };
 
+// Test listings show the case's entry instead of its bytes.
+void PrintTo(const SaveCase& c, std::ostream* out) { *out << c.source; }
+
 class SavePictureCases : public ::testing::TestWithParam<SaveCase> {};
 
 TEST_P(SavePictureCases, WritesTheOutputNameInTheModesFormat)
