@@ -21,7 +21,7 @@ constexpr std::int64_t kPlanePadding = 16;
 
 // The source pixels under one tile's windows: 8 rows of 3 planes of 2-byte values take
 // 12 KiB, plus a window's length, which leaves most of a first-level cache to the weights
-// and the rest. Twice as many measured slower; the pixels under two tiles' windows are
+// and the rest. Four times as many measured slower; the pixels under two tiles' windows are
 // split twice, which costs little at this span.
 constexpr std::int32_t kTileSpan = 256;
 
