@@ -25,7 +25,6 @@ public:
     // 3 x sourceWidth bytes of blue, green, red. The rows need to stay readable during the
     // call only. Rows beyond sourceHeight are ignored.
     void AddRows(const std::uint8_t* first, std::int64_t step, int count);
-    void AddRow(const std::uint8_t* bgr) { AddRows(bgr, 0, 1); }
 
     // True once every source row was added: the result is complete.
     bool Complete() const { return m_added == m_sourceHeight; }
