@@ -44,9 +44,7 @@ Raster ResampleLanczosOn(Raster& picture, int width, int height, ResamplePath pa
         if (path != ResamplePath::Reference && ResamplePathAvailable(path)) {
             if (const auto rows = VectorRowResampler::Make(source.Width(), source.Height(), width, height,
                                                            path == ResamplePath::Avx2)) {
-                for (int y = 0; y < source.Height(); ++y) {
-                    rows->AddRow(source.Row(y).data());
-                }
+                rows->AddRows(source.Row(0).data(), source.RowStep(), source.Height());
                 return rows->TakeResult();
             }
         }

@@ -104,11 +104,11 @@ PICBATCH_AVX2 void DeinterleaveAvx2(const std::uint8_t* bgr, std::int32_t count,
 PICBATCH_AVX2 void HorizontalAvx2(const HorizontalJob& job)
 {
     const PackedAxis& axis = *job.axis;
-    const std::size_t targets = axis.windows.size();
     const __m256i triples = Triples();
-    for (std::size_t x = 0; x < targets; ++x) {
-        const PackedWindow& window = axis.windows[x];
+    for (std::int32_t x = job.firstTarget; x < job.endTarget; ++x) {
+        const PackedWindow& window = axis.windows[static_cast<std::size_t>(x)];
         const std::int16_t* weights = axis.weights.data() + window.offset;
+        const std::int32_t start = window.first - job.origin;
         const __m256 reciprocal = _mm256_set1_ps(window.reciprocal);
         const __m256i limit = _mm256_set1_epi32(window.limit);
         // One channel at a time keeps the eight accumulators in registers; lanes are rows.
@@ -118,12 +118,12 @@ PICBATCH_AVX2 void HorizontalAvx2(const HorizontalJob& job)
             const __m256i first = Load(weights);
             __m256i acc[kHorizontalRows];
             for (int r = 0; r < kHorizontalRows; ++r) {
-                acc[r] = _mm256_madd_epi16(Load(job.planes[r][c] + window.first), first);
+                acc[r] = _mm256_madd_epi16(Load(job.planes[r][c] + start), first);
             }
             for (std::int32_t k = 16; k < window.length; k += 16) {
                 const __m256i w = Load(weights + k);
                 for (int r = 0; r < kHorizontalRows; ++r) {
-                    acc[r] = _mm256_add_epi32(acc[r], _mm256_madd_epi16(Load(job.planes[r][c] + window.first + k), w));
+                    acc[r] = _mm256_add_epi32(acc[r], _mm256_madd_epi16(Load(job.planes[r][c] + start + k), w));
                 }
             }
             q[c] = Divide(Reduce(acc), reciprocal, limit);
@@ -150,13 +150,14 @@ PICBATCH_AVX2 __m256i LoadPair(const std::int16_t* p, const std::int16_t* q)
 PICBATCH_AVX2 void HorizontalPairsAvx2(const HorizontalJob& job)
 {
     const PackedAxis& axis = *job.axis;
-    const std::size_t targets = axis.windows.size();
     const __m256i triples = Triples();
-    for (std::size_t x = 0; x < targets; x += 2) {
-        const bool partner = x + 1 < targets;
-        const PackedWindow& a = axis.windows[x];
-        const PackedWindow& b = partner ? axis.windows[x + 1] : a;
+    for (std::int32_t x = job.firstTarget; x < job.endTarget; x += 2) {
+        const bool partner = x + 1 < job.endTarget;
+        const PackedWindow& a = axis.windows[static_cast<std::size_t>(x)];
+        const PackedWindow& b = partner ? axis.windows[static_cast<std::size_t>(x) + 1] : a;
         const std::int16_t* weights = axis.weights.data() + a.offset;
+        const std::int32_t startA = a.first - job.origin;
+        const std::int32_t startB = b.first - job.origin;
         // The low half divides for pixel x, the high half for pixel x + 1.
         const __m256 reciprocal = _mm256_set_m128(_mm_set1_ps(b.reciprocal), _mm_set1_ps(a.reciprocal));
         const __m256i limit = _mm256_set_m128i(_mm_set1_epi32(b.limit), _mm_set1_epi32(a.limit));
@@ -166,13 +167,13 @@ PICBATCH_AVX2 void HorizontalPairsAvx2(const HorizontalJob& job)
             const __m256i first = Load(weights);
             __m256i acc[kHorizontalRows];
             for (int r = 0; r < kHorizontalRows; ++r) {
-                acc[r] = _mm256_madd_epi16(LoadPair(job.planes[r][c] + a.first, job.planes[r][c] + b.first), first);
+                acc[r] = _mm256_madd_epi16(LoadPair(job.planes[r][c] + startA, job.planes[r][c] + startB), first);
             }
             for (std::int32_t k = 8; k < a.length; k += 8) {
                 const __m256i w = Load(weights + 2 * k);
                 for (int r = 0; r < kHorizontalRows; ++r) {
                     const std::int16_t* plane = job.planes[r][c];
-                    acc[r] = _mm256_add_epi32(acc[r], _mm256_madd_epi16(LoadPair(plane + a.first + k, plane + b.first + k), w));
+                    acc[r] = _mm256_add_epi32(acc[r], _mm256_madd_epi16(LoadPair(plane + startA + k, plane + startB + k), w));
                 }
             }
             // Within each half, hadd twice leaves one sum per row.

@@ -47,10 +47,10 @@ void DeinterleaveSse2(const std::uint8_t* bgr, std::int32_t count, std::int16_t*
 void HorizontalSse2(const HorizontalJob& job)
 {
     const PackedAxis& axis = *job.axis;
-    const std::size_t targets = axis.windows.size();
-    for (std::size_t x = 0; x < targets; ++x) {
-        const PackedWindow& window = axis.windows[x];
+    for (std::int32_t x = job.firstTarget; x < job.endTarget; ++x) {
+        const PackedWindow& window = axis.windows[static_cast<std::size_t>(x)];
         const std::int16_t* weights = axis.weights.data() + window.offset;
+        const std::int32_t start = window.first - job.origin;
         const __m128 reciprocal = _mm_set1_ps(window.reciprocal);
         const __m128i limit = _mm_set1_epi32(window.limit);
         // One channel at a time keeps the eight accumulators in registers.
@@ -61,12 +61,12 @@ void HorizontalSse2(const HorizontalJob& job)
             const __m128i first = Load(weights);
             __m128i acc[kHorizontalRows];
             for (int r = 0; r < kHorizontalRows; ++r) {
-                acc[r] = _mm_madd_epi16(Load(job.planes[r][c] + window.first), first);
+                acc[r] = _mm_madd_epi16(Load(job.planes[r][c] + start), first);
             }
             for (std::int32_t k = 8; k < window.length; k += 8) {
                 const __m128i w = Load(weights + k);
                 for (int r = 0; r < kHorizontalRows; ++r) {
-                    acc[r] = _mm_add_epi32(acc[r], _mm_madd_epi16(Load(job.planes[r][c] + window.first + k), w));
+                    acc[r] = _mm_add_epi32(acc[r], _mm_madd_epi16(Load(job.planes[r][c] + start + k), w));
                 }
             }
             low[c] = Divide(Reduce(acc[0], acc[1], acc[2], acc[3]), reciprocal, limit);

@@ -47,13 +47,11 @@ ResampleStream::~ResampleStream() = default;
 void ResampleStream::AddRows(const std::uint8_t* first, std::int64_t step, int count)
 {
     count = std::min(count, m_sourceHeight - m_added);
-    for (int i = 0; i < count; ++i) {
-        const std::uint8_t* row = first + step * i;
-        if (m_vector) {
-            m_vector->AddRow(row);
-        } else {
-            std::memcpy(m_source.Row(m_added + i).data(), row, static_cast<std::size_t>(m_sourceWidth) * 3);
-        }
+    if (m_vector) {
+        m_vector->AddRows(first, step, count);
+    }
+    for (int i = 0; i < count && !m_vector; ++i) {
+        std::memcpy(m_source.Row(m_added + i).data(), first + step * i, static_cast<std::size_t>(m_sourceWidth) * 3);
     }
     m_added += std::max(count, 0);
 }

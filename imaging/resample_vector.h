@@ -51,8 +51,14 @@ inline constexpr int kHorizontalRows = 8;  // source rows filtered per horizonta
 
 struct HorizontalJob {
     const PackedAxis* axis = nullptr;
-    // [row][blue, green, red], readable to the end of the longest window past each window's
-    // first pixel (at least 16 values past the row's end); all readable, also past rows
+    // The target pixels made, firstTarget even for the paired kernel (the pairs start there).
+    std::int32_t firstTarget = 0;
+    std::int32_t endTarget = 0;
+    // The source pixel whose values start the planes: a window's first value is at
+    // window.first - origin, all of its pixels within the planes.
+    std::int32_t origin = 0;
+    // [row][blue, green, red], readable to the end of each target's window (at least 16 values
+    // past the last row value); all readable, also past rows
     const std::int16_t* planes[kHorizontalRows][3] = {};
     // Bgr24 target rows, each writable one byte past its pixels (pixels are stored as 4 bytes)
     std::uint8_t* out[kHorizontalRows] = {};

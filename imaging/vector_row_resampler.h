@@ -21,9 +21,10 @@ public:
     static std::unique_ptr<VectorRowResampler> Make(int sourceWidth, int sourceHeight, int width, int height,
                                                     bool useAvx2);
 
-    // The next source row (3 x sourceWidth bytes of blue, green, red), top row first; at most
-    // sourceHeight rows in all.
-    void AddRow(const std::uint8_t* bgr);
+    // The next count source rows, top row first: row i starts at first + i x step and holds
+    // 3 x sourceWidth bytes of blue, green, red. The rows need to stay readable during the
+    // call only. Rows beyond sourceHeight are ignored.
+    void AddRows(const std::uint8_t* first, std::int64_t step, int count);
 
     // True once every source row was added: the result is complete.
     bool Complete() const { return m_added == m_sourceHeight; }
@@ -34,11 +35,23 @@ public:
     VectorRowResampler(const VectorRowResampler&) = delete;
     VectorRowResampler& operator=(const VectorRowResampler&) = delete;
 
+    // Target pixels filtered together, whose windows span a few hundred source pixels, so
+    // that their channel planes stay in the first-level cache.
+    struct Tile {
+        std::int32_t firstTarget;
+        std::int32_t endTarget;
+        std::int32_t firstSource;  // the source pixels under the tile's windows
+        std::int32_t endSource;
+        std::int32_t windowsEnd;   // the end of its longest window, zero padding included
+    };
+
 private:
+
     VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth, int sourceHeight, int width,
                        int height, bool useAvx2, bool paired);
     std::int16_t* Plane(int row, int channel);
     std::uint8_t* IntermediateRow(std::int64_t r) { return m_store.data() + r % m_depth * m_stride; }
+    std::uint8_t* PendingRow(int slot) { return m_pending.data() + slot * std::int64_t{3} * m_sourceWidth; }
     void FilterGroup();
     void MakeReadyRows();
 
@@ -50,7 +63,12 @@ private:
     std::int64_t m_depth;
     std::int64_t m_stride;
     std::vector<std::uint8_t> m_store;
-    // The channel planes of the source rows waiting for the next horizontal call.
+    // The source rows of the group being gathered: rows of the caller's current call, or
+    // copies in m_pending of rows that a call left short of a whole group.
+    const std::uint8_t* m_groupRows[kHorizontalRows] = {};
+    std::vector<std::uint8_t> m_pending;
+    std::vector<Tile> m_tiles;
+    // The channel planes of one tile of the group's rows.
     std::int64_t m_planeLength;
     std::vector<std::int16_t> m_planes;
     void (*m_deinterleave)(const std::uint8_t*, std::int32_t, std::int16_t*[3]);

@@ -176,19 +176,32 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
             if (kernel.paired) {
                 axis = PairWindows(*axis);
             }
-            for (const int rows : {kHorizontalRows, 3}) {
+            // All targets at once, or in two parts (split at an even target), each with planes
+            // that start at the part's first source pixel.
+            for (const bool split : {false, true}) for (const int rows : {kHorizontalRows, 3}) {
                 HorizontalJob job;
                 job.axis = &*axis;
                 job.rows = rows;
                 const std::size_t rowBytes = static_cast<std::size_t>(3 * a.m + 1);
                 std::vector<std::uint8_t> out(rowBytes * kHorizontalRows, 0xAB);
                 for (int r = 0; r < kHorizontalRows; ++r) {
-                    for (int c = 0; c < 3; ++c) {
-                        job.planes[r][c] = planes.data() + (r * 3 + c) * planeLength;
-                    }
                     job.out[r] = out.data() + static_cast<std::size_t>(r) * rowBytes;
                 }
-                kernel.filter(job);
+                const std::int32_t middle = split ? a.m / 4 * 2 : 0;
+                for (const auto& [begin, end] : {std::pair{0, middle}, std::pair{middle, a.m}}) {
+                    job.firstTarget = begin;
+                    job.endTarget = end;
+                    job.origin = a.n;
+                    for (std::int32_t x = begin; x < end; ++x) {
+                        job.origin = std::min(job.origin, axis->windows[static_cast<std::size_t>(x)].first);
+                    }
+                    for (int r = 0; r < kHorizontalRows; ++r) {
+                        for (int c = 0; c < 3; ++c) {
+                            job.planes[r][c] = planes.data() + (r * 3 + c) * planeLength + job.origin;
+                        }
+                    }
+                    kernel.filter(job);
+                }
                 for (int r = 0; r < kHorizontalRows; ++r) {
                     for (int x = 0; x < a.m; ++x) {
                         std::uint8_t expected[3] = {0xAB, 0xAB, 0xAB};
@@ -197,7 +210,8 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
                         }
                         for (int c = 0; c < 3; ++c) {
                             ASSERT_EQ(job.out[r][3 * x + c], expected[c])
-                                << kernel.name << ", " << a.n << " -> " << a.m << ", row " << r << " of " << rows
+                                << kernel.name << (split ? " in parts" : "") << ", " << a.n << " -> " << a.m
+                                << ", row " << r << " of " << rows
                                 << ", pixel " << x << ", channel " << c;
                         }
                     }
