@@ -14,6 +14,7 @@
 #include "imaging/resample.h"
 #include "imaging/resample_path.h"
 #include "tests/batch/picture_files.h"
+#include "tests/common/libjpeg_compress.h"
 
 namespace {
 
@@ -30,32 +31,8 @@ void Sample(int x, int y, int components, std::uint8_t* out)
 void WriteJpeg(const std::string& path, int width, int height, int components, J_COLOR_SPACE space,
                const Setup& setup = {})
 {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = components;
-    cinfo.in_color_space = space;
-    jpeg_set_defaults(&cinfo);
-    if (setup)
-        setup(cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(width * components));
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x)
-            Sample(x, y, components, row.data() + x * components);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    WriteBytes(path, std::vector<std::uint8_t>(buffer, buffer + size));
-    std::free(buffer);
+    const auto sample = [components](int x, int y, std::uint8_t* out) { Sample(x, y, components, out); };
+    WriteBytes(path, LibjpegCompress(width, height, components, space, sample, setup));
 }
 
 // The plain way: the whole picture loaded, then resampled by the reference implementation.

@@ -20,6 +20,7 @@
 #include "imaging/raster.h"
 #include "pictures/jpeg_cmyk.h"
 #include "pictures/jpeg_image.h"
+#include "tests/common/libjpeg_compress.h"
 
 namespace {
 
@@ -46,38 +47,11 @@ Raster MakePicture(int width, int height, const PixelFn& pixel = Scene)
     return picture;
 }
 
-// Direct libjpeg compression of a generated picture. `components` samples per pixel in
-// `space`; `setup` adjusts the parameters after jpeg_set_defaults.
+// Direct libjpeg compression of a generated picture.
 Bytes Compress(int width, int height, int components, J_COLOR_SPACE space, const PixelFn& pixel,
-               const std::function<void(jpeg_compress_struct&)>& setup = {})
+               const CompressSetup& setup = {})
 {
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = components;
-    cinfo.in_color_space = space;
-    jpeg_set_defaults(&cinfo);
-    if (setup)
-        setup(cinfo);
-    jpeg_start_compress(&cinfo, TRUE);
-    Bytes row(static_cast<std::size_t>(width * components));
-    while (cinfo.next_scanline < cinfo.image_height) {
-        for (int x = 0; x < width; ++x)
-            pixel(x, static_cast<int>(cinfo.next_scanline), &row[static_cast<std::size_t>(x * components)]);
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    Bytes out(buffer, buffer + size);
-    std::free(buffer);
-    jpeg_destroy_compress(&cinfo);
-    return out;
+    return LibjpegCompress(width, height, components, space, pixel, setup);
 }
 
 Bytes ColourJpeg(int width, int height, const std::function<void(jpeg_compress_struct&)>& setup = {})
