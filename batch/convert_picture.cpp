@@ -2,6 +2,7 @@
 // decoded, so its full-size picture is never stored; other files are loaded whole first.
 #include "batch/convert_picture.h"
 
+#include "batch/source_listing.h"
 #include "imaging/error.h"
 #include "imaging/raster.h"
 #include "imaging/resample.h"
@@ -12,6 +13,7 @@
 #include "pictures/load_picture.h"
 #include "pictures/picture_kind.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -65,7 +67,7 @@ void LoadAndResample(const std::string& sourcePath, int width, int height, Raste
             return;
         }
         if (!LoadPicture(sourcePath, working))
-            throw Error("File not found");
+            throw Error(FolderErrorText(ENOENT));  // "File not found", as for a missing folder
         working = ResampleLanczos(working, width, height);
     } catch (...) {
         working = Raster();
