@@ -1,5 +1,6 @@
 // Load and resample one picture for a run. A JPEG file is resampled band by band as it is
 // decoded, so its full-size picture is never stored; other files are loaded whole first.
+// Saved as JPEG, its target rows can go on straight into the encoder.
 #include "batch/convert_picture.h"
 
 #include "batch/source_listing.h"
@@ -9,6 +10,7 @@
 #include "imaging/resample_stream.h"
 #include "pictures/file_io.h"
 #include "pictures/jpeg_decoder.h"
+#include "pictures/jpeg_encoder.h"
 #include "pictures/jpeg_image.h"
 #include "pictures/load_picture.h"
 #include "pictures/picture_kind.h"
@@ -18,13 +20,18 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 namespace {
 
+// Libjpeg's largest side: the encoder refuses more.
+constexpr int kMaxJpegSide = 65500;
+
 // What the loader and ResampleLanczos give for a JPEG file, with the same errors in the same
-// order: the file's and the decoder's first, then the resampler's.
-Raster LoadResampledJpeg(const std::string& sourcePath, int width, int height)
+// order: the file's and the decoder's first, then the resampler's. With a sink, the target
+// rows go there and the result is empty.
+Raster LoadResampledJpeg(const std::string& sourcePath, int width, int height, const TargetRowSink& sink = {})
 {
     const std::vector<std::uint8_t> bytes = ReadFileBytes(sourcePath);
     std::unique_ptr<ResampleStream> stream;
@@ -35,7 +42,7 @@ Raster LoadResampledJpeg(const std::string& sourcePath, int width, int height)
         bytes, DefaultJpegSettings(),
         [&](int sourceWidth, int sourceHeight) {
             try {
-                stream = std::make_unique<ResampleStream>(sourceWidth, sourceHeight, width, height);
+                stream = std::make_unique<ResampleStream>(sourceWidth, sourceHeight, width, height, sink);
             } catch (const Error& error) {
                 refused = error;
             }
@@ -51,6 +58,34 @@ Raster LoadResampledJpeg(const std::string& sourcePath, int width, int height)
     return stream->Finish();
 }
 
+bool IsJpegFile(const std::string& path)
+{
+    return PictureKindOf(path) == PictureKind::Jpeg && FileExists(path);
+}
+
+// The JPEG file at sourcePath resampled and encoded at the settings a saved picture gets.
+std::vector<std::uint8_t> EncodeResampledJpeg(const std::string& sourcePath, int width, int height)
+{
+    std::vector<std::uint8_t> bytes;
+    // Made with the first target row: a file that fails before then reports the decoder's
+    // or the resampler's error, as when the picture is saved after loading.
+    std::optional<JpegRowEncoder> encoder;
+    const JpegSettings settings = DefaultJpegSettings();
+    try {
+        LoadResampledJpeg(sourcePath, width, height, [&](const std::uint8_t* row) {
+            if (!encoder)
+                encoder.emplace(width, height, settings, bytes);
+            encoder->AddRow(row);
+        });
+    } catch (const std::bad_alloc&) {  // the decoder's row buffers
+        throw Error(kOutOfSystemResources);
+    }
+    if (!encoder)  // every complete resampling makes at least one row
+        throw std::logic_error("no target row was made");
+    encoder->Finish();
+    return bytes;
+}
+
 }  // namespace
 
 void LoadAndResample(const std::string& sourcePath, int width, int height, Raster& working)
@@ -58,7 +93,7 @@ void LoadAndResample(const std::string& sourcePath, int width, int height, Raste
     try {
         // The loader loads nothing for a missing file; without this check the picture of the
         // previous entry would be resampled and saved under this entry's name.
-        if (PictureKindOf(sourcePath) == PictureKind::Jpeg && FileExists(sourcePath)) {
+        if (IsJpegFile(sourcePath)) {
             try {
                 working = LoadResampledJpeg(sourcePath, width, height);
             } catch (const std::bad_alloc&) {  // the decoder's row buffers
@@ -73,4 +108,19 @@ void LoadAndResample(const std::string& sourcePath, int width, int height, Raste
         working = Raster();
         throw;
     }
+}
+
+std::optional<std::string> ConvertPicture(const std::string& sourcePath, int width, int height,
+                                          const std::string& destinationPath, OutputMode mode, Raster& working)
+{
+    const std::optional<std::string> outputPath = OutputPathFor(destinationPath, mode);
+    const bool streamed = outputPath && PictureKindOf(*outputPath) == PictureKind::Jpeg && width <= kMaxJpegSide
+        && height <= kMaxJpegSide && IsJpegFile(sourcePath);
+    if (!streamed) {
+        LoadAndResample(sourcePath, width, height, working);
+        return SavePicture(working, destinationPath, mode);
+    }
+    working = Raster();
+    ReplaceFile(*outputPath, EncodeResampledJpeg(sourcePath, width, height));
+    return outputPath;
 }

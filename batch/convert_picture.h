@@ -2,7 +2,10 @@
 // and the command-line program share, so both write identical files.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "pictures/save_picture.h"
 
 class Raster;
 
@@ -12,3 +15,11 @@ class Raster;
 // loader's and the resampler's messages. On failure working holds no result of this call
 // that could be saved under the entry's name by mistake: it is left empty.
 void LoadAndResample(const std::string& sourcePath, int width, int height, Raster& working);
+
+// A whole conversion: LoadAndResample(sourcePath, width, height, working) and then
+// SavePicture(working, destinationPath, mode), with the same file and the same errors in the
+// same order. A JPEG file saved as JPEG goes from the decoder through the resampler into the
+// encoder a few rows at a time, so neither the full-size picture nor the result is ever
+// stored; working is then left empty. Returns the path written, as SavePicture does.
+std::optional<std::string> ConvertPicture(const std::string& sourcePath, int width, int height,
+                                          const std::string& destinationPath, OutputMode mode, Raster& working);

@@ -75,8 +75,7 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
                     if (writer)
                         throw Error(SameOutputMessage(*writer));
                     sources.CheckNotOtherSource(task.outputPath, task.sourcePath);
-                    LoadAndResample(task.sourcePath, job.width, job.height, working);
-                    SavePicture(working, task.destinationPath, job.mode);
+                    ConvertPicture(task.sourcePath, job.width, job.height, task.destinationPath, job.mode, working);
                     writer = &task.entry;
                 } catch (const std::bad_alloc&) {
                     task.failure = "Out of memory";

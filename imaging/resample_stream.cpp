@@ -12,9 +12,17 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 ResampleStream::ResampleStream(int sourceWidth, int sourceHeight, int width, int height, ResamplePath path)
-    : m_sourceWidth(sourceWidth), m_sourceHeight(sourceHeight), m_width(width), m_height(height)
+    : ResampleStream(sourceWidth, sourceHeight, width, height, TargetRowSink(), path)
+{
+}
+
+ResampleStream::ResampleStream(int sourceWidth, int sourceHeight, int width, int height, TargetRowSink sink,
+                               ResamplePath path)
+    : m_sourceWidth(sourceWidth), m_sourceHeight(sourceHeight), m_width(width), m_height(height),
+      m_sink(std::move(sink))
 {
     // In the order ResampleLanczos checks them.
     if (width < 1 || height < 1) {
@@ -30,7 +38,8 @@ ResampleStream::ResampleStream(int sourceWidth, int sourceHeight, int width, int
     }
     try {
         if (path != ResamplePath::Reference && ResamplePathAvailable(path)) {
-            m_vector = VectorRowResampler::Make(sourceWidth, sourceHeight, width, height, path == ResamplePath::Avx2);
+            m_vector = VectorRowResampler::Make(sourceWidth, sourceHeight, width, height, path == ResamplePath::Avx2,
+                                                m_sink);
         }
         if (!m_vector) {
             // Every row is copied in, so the store is not painted white first.
@@ -64,9 +73,15 @@ Raster ResampleStream::Finish()
     if (m_vector) {
         return m_vector->TakeResult();
     }
+    Raster result;
     try {
-        return ResampleReference(m_source, m_width, m_height);
+        result = ResampleReference(m_source, m_width, m_height);
     } catch (const std::bad_alloc&) {
         throw Error(kOutOfSystemResources);
     }
+    if (!m_sink)
+        return result;
+    for (int y = 0; y < result.Height(); ++y)
+        m_sink(result.Row(y).data());
+    return Raster();
 }

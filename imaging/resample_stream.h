@@ -4,6 +4,7 @@
 
 #include "imaging/raster.h"
 #include "imaging/resample_path.h"
+#include "imaging/target_row_sink.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,6 +19,10 @@ public:
     // kernels cannot take) keeps the whole picture and resamples it in Finish.
     ResampleStream(int sourceWidth, int sourceHeight, int width, int height,
                    ResamplePath path = FastestResamplePath());
+    // The same, handing each target row to sink as soon as it is made instead of storing the
+    // result (the reference path makes them all in Finish).
+    ResampleStream(int sourceWidth, int sourceHeight, int width, int height, TargetRowSink sink,
+                   ResamplePath path = FastestResamplePath());
     ~ResampleStream();
     ResampleStream(const ResampleStream&) = delete;
     ResampleStream& operator=(const ResampleStream&) = delete;
@@ -26,7 +31,8 @@ public:
     // 3 x sourceWidth bytes of blue, green, red. Rows beyond sourceHeight are ignored.
     void AddRows(const std::uint8_t* first, std::int64_t step, int count);
 
-    // The Bgr24 result once all sourceHeight rows were added; throws std::logic_error before.
+    // The Bgr24 result once all sourceHeight rows were added (empty with a sink: every row has
+    // gone to it); throws std::logic_error before.
     Raster Finish();
 
 private:
@@ -35,6 +41,7 @@ private:
     int m_width;
     int m_height;
     int m_added = 0;
+    TargetRowSink m_sink;
     std::unique_ptr<VectorRowResampler> m_vector;
     Raster m_source;  // the whole picture, when the reference resamples it
 };

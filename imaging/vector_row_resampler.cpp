@@ -132,7 +132,7 @@ std::int64_t PlaneLength(const std::vector<VectorRowResampler::Tile>& tiles)
 }  // namespace
 
 std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, int sourceHeight, int width,
-                                                             int height, bool useAvx2)
+                                                             int height, bool useAvx2, TargetRowSink sink)
 {
     // The reference keeps the whole intermediate as a Raster; fail alike.
     if (std::int64_t{width} * sourceHeight > kMaxPicturePixels) {
@@ -161,14 +161,16 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
             return nullptr;
         }
         return std::unique_ptr<VectorRowResampler>(new VectorRowResampler(
-            std::move(*horizontal), std::move(*vertical), sourceWidth, sourceHeight, width, height, useAvx2, paired));
+            std::move(*horizontal), std::move(*vertical), sourceWidth, sourceHeight, width, height, useAvx2, paired,
+            std::move(sink)));
     } catch (const std::bad_alloc&) {
         throw Error(kOutOfSystemResources);
     }
 }
 
 VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth,
-                                       int sourceHeight, int width, int height, bool useAvx2, bool paired)
+                                       int sourceHeight, int width, int height, bool useAvx2, bool paired,
+                                       TargetRowSink sink)
     : m_horizontal(std::move(horizontal))
     , m_vertical(std::move(vertical))
     , m_sourceWidth(sourceWidth)
@@ -184,9 +186,16 @@ VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertica
     , m_deinterleave(useAvx2 ? DeinterleaveAvx2 : DeinterleaveSse2)
     , m_filter(paired ? HorizontalPairsAvx2 : useAvx2 ? HorizontalAvx2 : HorizontalSse2)
     , m_verticalKernel(useAvx2 ? VerticalAvx2 : VerticalSse2)
+    , m_sink(std::move(sink))
+    , m_width(width)
+    , m_height(height)
 {
     m_job.axis = &m_horizontal;
     m_windowRows.resize(static_cast<std::size_t>(LongestWindow(m_vertical)));
+    if (m_sink) {
+        m_sinkRow.resize(static_cast<std::size_t>(kPixelBytes * width));
+        return;
+    }
     // Every pixel of the result is written, so it is not painted white first.
     m_result.SetPixelForm(PixelForm::Bgr24);
     m_result.SetSizeForWriting(width, height);
@@ -254,8 +263,8 @@ void VectorRowResampler::MakeReadyRows()
 {
     VerticalJob job;
     job.rows = m_windowRows.data();
-    job.bytes = static_cast<std::int32_t>(kPixelBytes * m_result.Width());
-    while (m_nextRow < m_result.Height()) {
+    job.bytes = static_cast<std::int32_t>(kPixelBytes * m_width);
+    while (m_nextRow < m_height) {
         const PackedWindow& window = m_vertical.windows[static_cast<std::size_t>(m_nextRow)];
         if (WindowEnd(window, m_sourceHeight) > m_filtered) {
             return;
@@ -268,8 +277,10 @@ void VectorRowResampler::MakeReadyRows()
         job.weights = m_vertical.weights.data() + window.offset;
         job.count = window.length;
         job.window = window;
-        job.out = m_result.Row(m_nextRow).data();
+        job.out = m_sink ? m_sinkRow.data() : m_result.Row(m_nextRow).data();
         m_verticalKernel(job);
         ++m_nextRow;
+        if (m_sink)
+            m_sink(m_sinkRow.data());
     }
 }

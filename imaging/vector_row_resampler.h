@@ -6,6 +6,7 @@
 
 #include "imaging/raster.h"
 #include "imaging/resample_vector.h"
+#include "imaging/target_row_sink.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,9 +18,10 @@ public:
     // with SSE2, or AVX2 when useAvx2 (the caller checks the processor). Null when the weights
     // do not meet PackAxis's limits. Throws Error kOutOfSystemResources for a result, or an
     // intermediate picture of width x sourceHeight, beyond kMaxPicturePixels, as the reference
-    // would, and for memory that cannot be had.
+    // would, and for memory that cannot be had. With a sink, each target row goes to it as
+    // soon as it is made and no result is stored.
     static std::unique_ptr<VectorRowResampler> Make(int sourceWidth, int sourceHeight, int width, int height,
-                                                    bool useAvx2);
+                                                    bool useAvx2, TargetRowSink sink = {});
 
     // The next count source rows, top row first: row i starts at first + i x step and holds
     // 3 x sourceWidth bytes of blue, green, red. The rows need to stay readable during the
@@ -29,7 +31,7 @@ public:
     // True once every source row was added: the result is complete.
     bool Complete() const { return m_added == m_sourceHeight; }
 
-    // The result, complete or not; the resampler is done with it afterwards.
+    // The result, complete or not (empty with a sink); the resampler is done with it afterwards.
     Raster TakeResult() { return std::move(m_result); }
 
     VectorRowResampler(const VectorRowResampler&) = delete;
@@ -48,7 +50,7 @@ public:
 private:
 
     VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth, int sourceHeight, int width,
-                       int height, bool useAvx2, bool paired);
+                       int height, bool useAvx2, bool paired, TargetRowSink sink);
     std::int16_t* Plane(int row, int channel);
     std::uint8_t* IntermediateRow(std::int64_t r) { return m_store.data() + r % m_depth * m_stride; }
     std::uint8_t* PendingRow(int slot) { return m_pending.data() + slot * std::int64_t{3} * m_sourceWidth; }
@@ -77,6 +79,10 @@ private:
     HorizontalJob m_job;
     std::vector<const std::uint8_t*> m_windowRows;
     Raster m_result;
+    TargetRowSink m_sink;
+    std::vector<std::uint8_t> m_sinkRow;  // the row being made for the sink
+    int m_width;
+    int m_height;
     std::int64_t m_added = 0;   // source rows added
     std::int64_t m_filtered = 0;  // intermediate rows made
     int m_nextRow = 0;          // the next target row to make

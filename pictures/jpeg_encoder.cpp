@@ -3,7 +3,8 @@
 
 #include <cstddef>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
-#include <optional>
+#include <memory>
+#include <stdexcept>
 
 #include <jpeglib.h>
 
@@ -12,11 +13,9 @@
 #include "pictures/jpeg_image.h"
 #include "pictures/jpeg_memory_destination.h"
 
-namespace {
-
-// One libjpeg compressor with its own error manager. It lives in a scope of its own that
-// ends before any EJPEG is thrown, never in a frame that calls setjmp.
-struct Compressor {
+// One libjpeg compressor with its own error manager, on the heap so that it never lives in
+// a frame that calls setjmp.
+struct JpegRowEncoder::Compressor {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     JpegJump jump;
@@ -31,12 +30,14 @@ struct Compressor {
     Compressor& operator=(const Compressor&) = delete;
 };
 
+namespace {
+
 // Sets every compression parameter explicitly, so that the linked library's defaults
 // decide nothing. Runs inside a step.
-void Configure(jpeg_compress_struct& cinfo, const Raster& picture, const JpegSettings& settings)
+void Configure(jpeg_compress_struct& cinfo, int width, int height, const JpegSettings& settings)
 {
-    cinfo.image_width = static_cast<JDIMENSION>(picture.Width());
-    cinfo.image_height = static_cast<JDIMENSION>(picture.Height());
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
     cinfo.input_components = 3;
     cinfo.in_color_space = JCS_EXT_BGR;  // the Raster's byte order
     jpeg_set_defaults(&cinfo);
@@ -74,17 +75,51 @@ void Configure(jpeg_compress_struct& cinfo, const Raster& picture, const JpegSet
         jpeg_simple_progression(&cinfo);
 }
 
-// Writes the rows, top first; row y starts at top + y * step. Step code: no throwing.
-void WriteRows(jpeg_compress_struct& cinfo, const std::uint8_t* top, std::ptrdiff_t step) noexcept
+}  // namespace
+
+template <class Work>
+void JpegRowEncoder::Step(Work&& work)
 {
-    while (cinfo.next_scanline < cinfo.image_height) {
-        // libjpeg's row type is not const, but it only reads input rows.
-        auto row = const_cast<JSAMPROW>(top + static_cast<std::ptrdiff_t>(cinfo.next_scanline) * step);
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
+    if (!m_compressor)
+        throw std::logic_error("JpegRowEncoder used after a failure");
+    if (JpegStep(m_compressor->jump, work))
+        return;
+    const int code = m_compressor->jump.code;
+    m_compressor.reset();  // the compressor is destroyed before the error is raised
+    throw EJPEG(code);
 }
 
-}  // namespace
+JpegRowEncoder::JpegRowEncoder(int width, int height, const JpegSettings& settings, std::vector<std::uint8_t>& out)
+    : m_compressor(std::make_unique<Compressor>())
+{
+    Step([&, &c = *m_compressor] {
+        jpeg_CreateCompress(&c.cinfo, JPEG_LIB_VERSION, sizeof c.cinfo);
+        AttachJpegMemoryDestination(&c.cinfo, &out);
+        Configure(c.cinfo, width, height, settings);
+        jpeg_start_compress(&c.cinfo, TRUE);
+    });
+}
+
+JpegRowEncoder::~JpegRowEncoder() = default;
+
+void JpegRowEncoder::AddRow(const std::uint8_t* bgr)
+{
+    Step([&, &c = *m_compressor] {
+        if (c.cinfo.next_scanline < c.cinfo.image_height) {
+            // libjpeg's row type is not const, but it only reads input rows.
+            auto row = const_cast<JSAMPROW>(bgr);
+            jpeg_write_scanlines(&c.cinfo, &row, 1);
+        }
+    });
+}
+
+void JpegRowEncoder::Finish()
+{
+    if (m_compressor && m_compressor->cinfo.next_scanline < m_compressor->cinfo.image_height)
+        throw std::logic_error("JpegRowEncoder::Finish before every row was added");
+    Step([&c = *m_compressor] { jpeg_finish_compress(&c.cinfo); });
+    m_compressor.reset();
+}
 
 void EncodeJpegPicture(const Raster& picture, const JpegSettings& settings, std::vector<std::uint8_t>& out)
 {
@@ -94,24 +129,8 @@ void EncodeJpegPicture(const Raster& picture, const JpegSettings& settings, std:
     Raster bgr = picture;
     bgr.SetPixelForm(PixelForm::Bgr24);
     const Raster& source = bgr;  // read-only access never detaches the shared store
-    // The step between rows comes from the store's layout, so pictures of one row work.
-    const std::uint8_t* top = source.Row(0).data();
-    const auto step = static_cast<std::ptrdiff_t>(source.RowStep());
-
-    std::optional<int> failure;
-    {
-        Compressor c;
-        const bool ok = JpegStep(c.jump, [&] {
-            jpeg_CreateCompress(&c.cinfo, JPEG_LIB_VERSION, sizeof c.cinfo);
-            AttachJpegMemoryDestination(&c.cinfo, &out);
-            Configure(c.cinfo, source, settings);
-            jpeg_start_compress(&c.cinfo, TRUE);
-            WriteRows(c.cinfo, top, step);
-            jpeg_finish_compress(&c.cinfo);
-        });
-        if (!ok)
-            failure = c.jump.code;
-    }  // the compressor is destroyed before the error is raised
-    if (failure)
-        throw EJPEG(*failure);
+    JpegRowEncoder encoder(source.Width(), source.Height(), settings, out);
+    for (int y = 0; y < source.Height(); ++y)
+        encoder.AddRow(source.Row(y).data());
+    encoder.Finish();
 }

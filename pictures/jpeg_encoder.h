@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class Raster;
@@ -14,3 +15,30 @@ struct JpegSettings;
 // Throws EJPEG ("JPEG error #41" for a side above 65500) after the libjpeg object is
 // destroyed; out may then hold part of a stream.
 void EncodeJpegPicture(const Raster& picture, const JpegSettings& settings, std::vector<std::uint8_t>& out);
+
+// The same encoding fed one row at a time, top row first, as a resampler makes them: the
+// picture never needs to be stored whole. The output is byte for byte EncodeJpegPicture's of
+// the picture made of these rows.
+class JpegRowEncoder {
+public:
+    // Starts a width x height encoding (both at least 1) appending to out, which must outlive
+    // the encoder. Throws EJPEG as EncodeJpegPicture does ("JPEG error #41" for a side above
+    // 65500); the encoder is then unusable.
+    JpegRowEncoder(int width, int height, const JpegSettings& settings, std::vector<std::uint8_t>& out);
+    ~JpegRowEncoder();
+    JpegRowEncoder(const JpegRowEncoder&) = delete;
+    JpegRowEncoder& operator=(const JpegRowEncoder&) = delete;
+
+    // The next row: 3 x width bytes of blue, green, red. Rows past the height are ignored.
+    void AddRow(const std::uint8_t* bgr);
+    // Ends the stream once every row was added; throws std::logic_error before.
+    void Finish();
+
+private:
+    struct Compressor;
+    // Runs a libjpeg step; on a libjpeg error destroys the compressor, then throws EJPEG.
+    template <class Work>
+    void Step(Work&& work);
+
+    std::unique_ptr<Compressor> m_compressor;
+};

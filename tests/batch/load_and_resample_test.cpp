@@ -1,10 +1,12 @@
 // LoadAndResample resamples JPEG files band by band as they are decoded; every kind of JPEG
 // file and every decoder setting must give the bytes of the whole picture loaded first and
-// resampled by the reference, and fail with the same messages.
+// resampled by the reference, and fail with the same messages. ConvertPicture goes on into
+// the encoder row by row; it must write the file that loading and then saving writes.
 #include "batch/convert_picture.h"
 
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 #include <functional>
+#include <map>
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <string>
@@ -13,6 +15,7 @@
 #include "imaging/error.h"
 #include "imaging/resample.h"
 #include "imaging/resample_path.h"
+#include "pictures/save_picture.h"
 #include "tests/batch/picture_files.h"
 #include "tests/common/libjpeg_compress.h"
 
@@ -214,4 +217,112 @@ TEST(LoadAndResample, FailuresAsThePlainWayWithNothingLeftInWorking)
     Raster working;
     LoadAndResample(cut, 7, 9, working);
     EXPECT_TRUE(SamePicture(working, Expected(cut, 7, 9))) << "cut file";
+}
+
+namespace {
+
+// What a conversion leaves behind: its error ("(no error)", the folder's path in it written
+// as "DEST/") and the bytes of each file of the folder, by name.
+struct Outcome {
+    std::string error;
+    std::map<std::string, std::vector<std::uint8_t>> files;
+};
+
+Outcome OutcomeOf(const std::function<void()>& convert, const std::string& folder)
+{
+    Outcome outcome{"(no error)", {}};
+    try {
+        convert();
+    } catch (const Error& error) {
+        outcome.error = error.what();
+        if (const auto at = outcome.error.find(folder); at != std::string::npos)
+            outcome.error.replace(at, folder.size(), "DEST/");
+    }
+    for (const std::string& name : FolderNames(folder))
+        outcome.files[name] = ReadBytes(folder + "/" + name);
+    return outcome;
+}
+
+// ConvertPicture into one new folder, and LoadAndResample then SavePicture into another,
+// must end alike. destination is the entry's name within each folder (a missing subfolder
+// tests the writer's errors).
+void ExpectConvertsLikeLoadThenSave(const std::string& source, int width, int height, const std::string& destination,
+                                    OutputMode mode, const std::string& what)
+{
+    const TempFolder streamed;
+    const TempFolder plain;
+    Raster working = TestPicture(3, 3, 1, 2, 3);
+    const Outcome actual = OutcomeOf(
+        [&] { ConvertPicture(source, width, height, streamed / destination, mode, working); }, streamed / "");
+    const Outcome expected = OutcomeOf(
+        [&] {
+            Raster picture;
+            LoadAndResample(source, width, height, picture);
+            SavePicture(picture, plain / destination, mode);
+        },
+        plain / "");
+    EXPECT_EQ(actual.error, expected.error) << what;
+    EXPECT_TRUE(actual.files == expected.files) << what << ": the files written differ";
+}
+
+}  // namespace
+
+TEST(ConvertPicture, WritesTheFileOfLoadingThenSaving)
+{
+    const TempFolder folder;
+    const struct {
+        const char* name;
+        std::function<void(JpegSettings&)> change;
+    } settings[] = {
+        {"default settings", [](JpegSettings&) {}},
+        {"8-bit pixel format", [](JpegSettings& s) { s.pixelFormat = JpegPixelFormat::Bits8; }},
+        {"grayscale", [](JpegSettings& s) { s.grayscale = true; }},
+        {"progressive display and encoding",
+         [](JpegSettings& s) { s.progressiveDisplay = s.progressiveEncoding = true; }},
+    };
+    for (const auto& setting : settings) {
+        const SettingsGuard guard;
+        setting.change(DefaultJpegSettings());
+        for (const FileCase& c : FileCases()) {
+            const std::string path = folder / (std::string(c.name) + ".jpg");
+            WriteJpeg(path, c.width, c.height, c.components, c.space, c.setup);
+            const std::string what = std::string(c.name) + ", " + setting.name;
+            ExpectConvertsLikeLoadThenSave(path, c.width / 3 + 1, c.height / 2 + 1, "out.jpg", OutputMode::KeepFormat,
+                                           what);
+            ExpectConvertsLikeLoadThenSave(path, 2 * c.width + 3, 1, "out.bmp", OutputMode::Jpeg, what + ", to JPEG");
+            ExpectConvertsLikeLoadThenSave(path, 1, 1, "out.jpg", OutputMode::Bmp, what + ", to BMP");
+        }
+    }
+    const std::string bmp = folder / "picture.bmp";
+    WriteBmpFile(bmp, TestPicture(30, 20, 10, 200, 90));
+    ExpectConvertsLikeLoadThenSave(bmp, 7, 5, "out.bmp", OutputMode::Jpeg, "BMP to JPEG");
+}
+
+TEST(ConvertPicture, FailsAsLoadingThenSaving)
+{
+    const TempFolder folder;
+    const std::string good = folder / "good.jpg";
+    WriteJpeg(good, 40, 30, 3, JCS_RGB);
+    std::vector<std::uint8_t> bytes = ReadBytes(good);
+    std::fill(bytes.begin() + 2, bytes.begin() + 40, 0x55);
+    const std::string garbage = folder / "garbage.jpg";
+    WriteBytes(garbage, bytes);
+
+    const struct {
+        const char* name;
+        std::string source;
+        int width, height;
+        std::string destination;
+    } cases[] = {
+        {"missing file", folder / "missing.jpg", 5, 5, "out.jpg"},
+        {"garbage", garbage, 5, 5, "out.jpg"},
+        {"invalid size", good, 5, 0, "out.jpg"},
+        {"no destination folder", good, 5, 5, "missing/out.jpg"},
+        {"the file's error before the folder's", garbage, 5, 5, "missing/out.jpg"},
+        {"wider than a JPEG can be", good, 65501, 1, "out.jpg"},
+        {"name too short for a picture", good, 5, 5, "a.j"},
+    };
+    for (const auto& c : cases) {
+        ExpectConvertsLikeLoadThenSave(c.source, c.width, c.height, c.destination, OutputMode::KeepFormat, c.name);
+    }
 }

@@ -27,10 +27,22 @@ std::vector<ResamplePath> AllPaths()
 }
 
 // Feeds source to a stream in bands of band rows (the last one shorter), from one buffer
-// that is overwritten after each band, as a decoder reuses its own.
-Raster Streamed(const Raster& source, int width, int height, int band, ResamplePath path)
+// that is overwritten after each band, as a decoder reuses its own. With viaSink the
+// result is put together from the rows handed to a sink, and Finish must give nothing.
+Raster Streamed(const Raster& source, int width, int height, int band, ResamplePath path, bool viaSink = false)
 {
-    ResampleStream stream(source.Width(), source.Height(), width, height, path);
+    Raster collected;
+    collected.SetPixelForm(PixelForm::Bgr24);
+    collected.SetSizeForWriting(width, height);
+    int sunk = 0;
+    TargetRowSink sink;
+    if (viaSink) {
+        sink = [&](const std::uint8_t* row) {
+            ASSERT_LT(sunk, height);
+            std::copy_n(row, std::size_t{3} * static_cast<std::size_t>(width), collected.Row(sunk++).data());
+        };
+    }
+    ResampleStream stream(source.Width(), source.Height(), width, height, sink, path);
     const std::size_t rowBytes = static_cast<std::size_t>(source.Width()) * 3;
     std::vector<std::uint8_t> buffer(rowBytes * static_cast<std::size_t>(band));
     for (int top = 0; top < source.Height(); top += band) {
@@ -41,7 +53,12 @@ Raster Streamed(const Raster& source, int width, int height, int band, ResampleP
         stream.AddRows(buffer.data(), static_cast<std::int64_t>(rowBytes), count);
         std::fill(buffer.begin(), buffer.end(), std::uint8_t{0x5A});
     }
-    return stream.Finish();
+    Raster result = stream.Finish();
+    if (!viaSink)
+        return result;
+    EXPECT_TRUE(result.Empty());
+    EXPECT_EQ(sunk, height);
+    return collected;
 }
 
 void ExpectStreamsLikeReference(const Raster& source, int width, int height, const std::string& name)
@@ -54,6 +71,8 @@ void ExpectStreamsLikeReference(const Raster& source, int width, int height, con
                 << name << " -> " << width << "x" << height << ", bands of " << band << ", path "
                 << static_cast<int>(path);
         }
+        EXPECT_TRUE(SamePicture(Streamed(source, width, height, 5, path, true), expected))
+            << name << " -> " << width << "x" << height << " through a row sink, path " << static_cast<int>(path);
     }
 }
 

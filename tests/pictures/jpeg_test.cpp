@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -19,6 +20,7 @@
 
 #include "imaging/raster.h"
 #include "pictures/jpeg_cmyk.h"
+#include "pictures/jpeg_encoder.h"
 #include "pictures/jpeg_image.h"
 #include "tests/common/libjpeg_compress.h"
 
@@ -486,6 +488,32 @@ TEST(JpegEncode, SecondSaveWritesTheSameBytes)
     EXPECT_FALSE(first.empty());
     EXPECT_EQ(first, second);
     EXPECT_EQ(image.Width(), 33);
+}
+
+// The encoder fed row by row refuses misuse instead of writing a stream that looks whole.
+TEST(JpegEncode, RowEncoderRefusesAnEarlyEndAndUseAfterAFailure)
+{
+    Bytes out;
+    JpegRowEncoder unfinished(4, 3, DefaultJpegSettings(), out);
+    const std::uint8_t row[12] = {};
+    unfinished.AddRow(row);
+    EXPECT_THROW(unfinished.Finish(), std::logic_error);
+
+    Bytes tooWide;
+    std::optional<JpegRowEncoder> failed;
+    EXPECT_EQ(JpegErrorCode([&] { failed.emplace(65501, 1, DefaultJpegSettings(), tooWide); }), 41);
+
+    Bytes whole;
+    JpegRowEncoder encoder(4, 1, DefaultJpegSettings(), whole);
+    encoder.AddRow(row);
+    encoder.AddRow(row);  // past the height: ignored
+    encoder.Finish();
+    TJPEGImage image;
+    image.AssignPicture(MakePicture(4, 1, [](int, int, std::uint8_t* bgr) { bgr[0] = bgr[1] = bgr[2] = 0; }));
+    Bytes expected;
+    image.SaveJpegData(expected);
+    EXPECT_EQ(whole, expected);
+    EXPECT_THROW(encoder.AddRow(row), std::logic_error);
 }
 
 // Four-component and RGB-coded files become the colours a viewer shows.
