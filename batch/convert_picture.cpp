@@ -33,13 +33,12 @@ constexpr int kMaxJpegSide = 65500;
 // rows go there and the result is empty.
 Raster LoadResampledJpeg(const std::string& sourcePath, int width, int height, const TargetRowSink& sink = {})
 {
-    const std::vector<std::uint8_t> bytes = ReadFileBytes(sourcePath);
     std::unique_ptr<ResampleStream> stream;
     // The stream is made once the decoder knows the picture's size; a target size the
     // resampler refuses waits until the decoder has found nothing wrong with the file.
     std::optional<Error> refused;
-    DecodeJpegRows(
-        bytes, DefaultJpegSettings(),
+    DecodeJpegFileRows(
+        sourcePath, DefaultJpegSettings(),
         [&](int sourceWidth, int sourceHeight) {
             try {
                 stream = std::make_unique<ResampleStream>(sourceWidth, sourceHeight, width, height, sink);

@@ -13,35 +13,9 @@
 #include <system_error>
 
 #include "imaging/error.h"
+#include "pictures/file_descriptor.h"
 
 namespace {
-
-// The largest file read whole: a 32-bit BMP at the picture limit (16384 x 16384) holds 1 GiB
-// of pixels; twice that leaves room for any header, gap or JPEG of an allowed picture.
-constexpr std::int64_t kMaxFileBytes = std::int64_t{2} << 30;
-
-// Owns a file descriptor.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() { Close(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return m_fd; }
-    // Closes now; returns close's result (0 when already closed).
-    int Close()
-    {
-        if (m_fd < 0)
-            return 0;
-        const int result = ::close(m_fd);
-        m_fd = -1;
-        return result;
-    }
-
-private:
-    int m_fd;
-};
 
 // A temporary file that is removed again unless it was renamed into place.
 class TemporaryFile {
@@ -153,7 +127,7 @@ std::string AbsolutePath(const std::string& path)
     return absolute.lexically_normal().string();
 }
 
-std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
+FileDescriptor OpenFileForReading(const std::string& path)
 {
     // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below anyway.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -166,11 +140,28 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
         throw Error(CannotOpenText(path, EISDIR));
     if (!S_ISREG(info.st_mode))
         throw Error(CannotOpenText(path, EINVAL));
-
     // No picture within the size limits needs a larger file, and reading one would only
     // exhaust memory.
     if (info.st_size > kMaxFileBytes)
         throw Error(kOutOfSystemResources);
+    return file;
+}
+
+std::int64_t ReadSome(int fd, std::uint8_t* buffer, std::int64_t size) noexcept
+{
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, static_cast<std::size_t>(size));
+        if (got >= 0 || errno != EINTR)
+            return got;
+    }
+}
+
+std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
+{
+    const FileDescriptor file = OpenFileForReading(path);
+    struct stat info {};
+    if (::fstat(file.Get(), &info) != 0)
+        throw Error(CannotOpenText(path, errno));
     // Reads until end of file rather than trusting st_size: the file may change meanwhile.
     // One chunk of room beyond st_size lets the read that finds the end fit without moving
     // the whole file to a larger buffer.
@@ -182,13 +173,9 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
         if (used > static_cast<std::size_t>(kMaxFileBytes))
             throw Error(kOutOfSystemResources);
         bytes.resize(used + kChunk);
-        const ssize_t got = ::read(file.Get(), bytes.data() + used, kChunk);
-        if (got < 0) {
-            bytes.resize(used);
-            if (errno == EINTR)
-                continue;
+        const std::int64_t got = ReadSome(file.Get(), bytes.data() + used, kChunk);
+        if (got < 0)
             throw Error(kStreamReadError);
-        }
         bytes.resize(used + static_cast<std::size_t>(got));
         if (got == 0)
             break;

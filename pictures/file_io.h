@@ -6,11 +6,25 @@
 #include <string>
 #include <vector>
 
+#include "pictures/file_descriptor.h"
+
 // strerror(errnum) without trailing blanks, control characters and periods.
 std::string SystemErrorText(int errnum);
 
 // The path made absolute against the current folder (no symlinks resolved).
 std::string AbsolutePath(const std::string& path);
+
+// The largest file read: a 32-bit BMP at the picture limit (16384 x 16384) holds 1 GiB of
+// pixels; twice that leaves room for any header, gap or JPEG of an allowed picture.
+inline constexpr std::int64_t kMaxFileBytes = std::int64_t{2} << 30;
+
+// The regular file at path opened for reading, with ReadFileBytes's errors for a file that
+// cannot be opened and for one larger than kMaxFileBytes.
+FileDescriptor OpenFileForReading(const std::string& path);
+
+// read(2) of up to size bytes, resumed when interrupted by a signal: the count read, 0 at
+// the end of the file, -1 on an error (errno tells which).
+std::int64_t ReadSome(int fd, std::uint8_t* buffer, std::int64_t size) noexcept;
 
 // The whole file. Throws Error "Cannot open file "<absolute path>". <system text>" when it
 // cannot be opened (also a folder or another non-regular file), "Stream read error" when

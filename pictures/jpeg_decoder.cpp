@@ -15,10 +15,13 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "imaging/error.h"
 #include "imaging/limits.h"
 #include "imaging/raster.h"
+#include "pictures/file_io.h"
 #include "pictures/jpeg_cmyk.h"
 #include "pictures/jpeg_error.h"
+#include "pictures/jpeg_file_source.h"
 #include "pictures/jpeg_image.h"
 #include "pictures/jpeg_memory_source.h"
 
@@ -196,16 +199,26 @@ void TakeOverCoefficientArrays(Decompressor& d)
 // The functions below return false with d.jump.code set when libjpeg or the binding's
 // limits refused the data; the caller throws once the decompressor is gone.
 
-// Creates the decompressor over bytes and reads the header; refuses pictures that no
+// Where the compressed data comes from: bytes in memory, or an open file read as needed.
+struct Input {
+    std::span<const std::uint8_t> bytes;
+    int fd = -1;
+    JpegFileReading* reading = nullptr;
+};
+
+// Creates the decompressor over the input and reads the header; refuses pictures that no
 // Raster may hold before libjpeg allocates anything for them.
-bool Open(Decompressor& d, std::span<const std::uint8_t> bytes)
+bool Open(Decompressor& d, const Input& input)
 {
     const bool ok = JpegStep(d.jump, [&] {
         jpeg_CreateDecompress(&d.cinfo, JPEG_LIB_VERSION, sizeof d.cinfo);
         TakeOverCoefficientArrays(d);
         d.cinfo.mem->max_memory_to_use = kMaxLibjpegMemory;
         d.cinfo.progress = &d.progress;
-        AttachJpegMemorySource(&d.cinfo, bytes.data(), bytes.size());
+        if (input.fd >= 0)
+            AttachJpegFileSource(&d.cinfo, input.fd, input.reading);
+        else
+            AttachJpegMemorySource(&d.cinfo, input.bytes.data(), input.bytes.size());
         jpeg_read_header(&d.cinfo, TRUE);
     });
     if (!ok)
@@ -383,7 +396,7 @@ void PaintUnwrittenRowsWhite(Raster& picture, int rowsWritten)
 bool Decode(Decompressor& d, std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture)
 {
     Plan plan;
-    if (!Open(d, bytes) || !JpegStep(d.jump, [&] {
+    if (!Open(d, Input{bytes}) || !JpegStep(d.jump, [&] {
             plan = Configure(d.cinfo, settings);
             jpeg_start_decompress(&d.cinfo);
         }))
@@ -445,11 +458,11 @@ void PutPaletteColor(const std::vector<ColorEntry>& palette, std::uint8_t index,
     }
 }
 
-bool DecodeRows(Decompressor& d, std::span<const std::uint8_t> bytes, const JpegSettings& settings,
-                const JpegSizeSink& size, const JpegRowSink& rows)
+bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& settings, const JpegSizeSink& size,
+                const JpegRowSink& rows)
 {
     Plan plan;
-    if (!Open(d, bytes) || !JpegStep(d.jump, [&] {
+    if (!Open(d, input) || !JpegStep(d.jump, [&] {
             plan = Configure(d.cinfo, settings);
             jpeg_start_decompress(&d.cinfo);
         }))
@@ -509,7 +522,7 @@ JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes)
     std::optional<int> failure;
     {
         Decompressor d;
-        const bool ok = Open(d, bytes) && JpegStep(d.jump, [&] {
+        const bool ok = Open(d, Input{bytes}) && JpegStep(d.jump, [&] {
             header.width = static_cast<int>(d.cinfo.image_width);
             header.height = static_cast<int>(d.cinfo.image_height);
             header.grayscale = d.cinfo.jpeg_color_space == JCS_GRAYSCALE;
@@ -551,9 +564,32 @@ void DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& set
     std::optional<int> failure;
     {
         Decompressor d;
-        if (!DecodeRows(d, bytes, settings, size, rows))
+        if (!DecodeRows(d, Input{bytes}, settings, size, rows))
             failure = d.jump.code;
     }  // the decompressor is destroyed before the error is raised
+    if (failure)
+        throw EJPEG(*failure);
+}
+
+void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
+                        const JpegRowSink& rows)
+{
+    if (settings.progressiveDisplay) {
+        DecodeJpegRows(ReadFileBytes(path), settings, size, rows);
+        return;
+    }
+    const FileDescriptor file = OpenFileForReading(path);
+    JpegFileReading reading;
+    std::optional<int> failure;
+    {
+        Decompressor d;
+        if (!DecodeRows(d, Input{{}, file.Get(), &reading}, settings, size, rows))
+            failure = d.jump.code;
+    }  // the decompressor is destroyed before the error is raised
+    if (reading.failed)
+        throw Error(kStreamReadError);
+    if (reading.tooLarge)
+        throw Error(kOutOfSystemResources);
     if (failure)
         throw EJPEG(*failure);
 }

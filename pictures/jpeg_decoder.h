@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 
 class Raster;
 struct JpegSettings;
@@ -41,3 +42,9 @@ using JpegRowSink = std::function<void(const std::uint8_t* first, std::int64_t s
 // the libjpeg object is destroyed; the rows handed over until then are all there is.
 void DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& settings, const JpegSizeSink& size,
                     const JpegRowSink& rows);
+
+// The same for the file at path, read as the decoder needs it rather than whole: the same
+// rows and errors as DecodeJpegRows(ReadFileBytes(path), ...), the file's being reported
+// as they happen. Throws first ReadFileBytes's errors for a file that cannot be opened.
+void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
+                        const JpegRowSink& rows);

@@ -219,6 +219,35 @@ TEST(LoadAndResample, FailuresAsThePlainWayWithNothingLeftInWorking)
     EXPECT_TRUE(SamePicture(working, Expected(cut, 7, 9))) << "cut file";
 }
 
+// The file is read in portions as the decoder needs it: markers and scans that straddle
+// portions, and files cut anywhere, must decode as the whole file held in memory does.
+TEST(LoadAndResample, FilesReadInPortionsDecodeAsWholeFiles)
+{
+    const TempFolder folder;
+    const std::string plain = folder / "plain.jpg";
+    WriteJpeg(plain, 700, 500, 3, JCS_RGB);
+    const std::vector<std::uint8_t> scan = ReadBytes(plain);
+    ASSERT_GT(scan.size(), std::size_t{65537}) << "the scan alone must take more than one portion";
+    // Three application markers of the greatest length after SOI: libjpeg skips them.
+    std::vector<std::uint8_t> marked(scan.begin(), scan.begin() + 2);
+    for (int m = 0; m < 3; ++m) {
+        marked.insert(marked.end(), {0xFF, 0xE5, 0xFF, 0xFF});
+        marked.insert(marked.end(), 65533, static_cast<std::uint8_t>(m));
+    }
+    marked.insert(marked.end(), scan.begin() + 2, scan.end());
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> files = {{"plain", scan}, {"marked", marked}};
+    for (const std::size_t cut : {std::size_t{65536}, std::size_t{65537}, scan.size() - 1}) {
+        files.push_back({"cut at " + std::to_string(cut), {scan.begin(), scan.begin() + static_cast<long>(cut)}});
+    }
+    for (const auto& [name, bytes] : files) {
+        const std::string path = folder / (name + ".jpg");
+        WriteBytes(path, bytes);
+        Raster working;
+        LoadAndResample(path, 97, 61, working);
+        EXPECT_TRUE(SamePicture(working, Expected(path, 97, 61))) << name;
+    }
+}
+
 namespace {
 
 // What a conversion leaves behind: its error ("(no error)", the folder's path in it written
