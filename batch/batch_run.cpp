@@ -162,7 +162,8 @@ void BatchRun::ConvertEntry(const std::string& entry)
             throw Error(kNoDestinationFolder);
 
         const std::string sourcePath = SourcePathOf(sourceFolder, entry);
-        LoadAndResample(sourcePath, m_width, m_height, m_workingPicture);
+        // One picture at a time: a second core, if there is one, takes the rows as they are decoded.
+        LoadAndResample(sourcePath, m_width, m_height, m_workingPicture, ThreadsPerConversion(1));
 
         const OutputMode mode = m_window.SelectedOutputMode();
         const std::string destinationPath = DestinationPathOf(destinationFolder, entry);

@@ -15,12 +15,14 @@
 #include "pictures/load_picture.h"
 #include "pictures/picture_kind.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -31,7 +33,8 @@ constexpr int kMaxJpegSide = 65500;
 // What the loader and ResampleLanczos give for a JPEG file, with the same errors in the same
 // order: the file's and the decoder's first, then the resampler's. With a sink, the target
 // rows go there and the result is empty.
-Raster LoadResampledJpeg(const std::string& sourcePath, int width, int height, const TargetRowSink& sink = {})
+Raster LoadResampledJpeg(const std::string& sourcePath, int width, int height, Threads threads,
+                         const TargetRowSink& sink = {})
 {
     std::unique_ptr<ResampleStream> stream;
     // The stream is made once the decoder knows the picture's size; a target size the
@@ -49,7 +52,8 @@ Raster LoadResampledJpeg(const std::string& sourcePath, int width, int height, c
         [&](const std::uint8_t* first, std::int64_t step, int count) {
             if (stream)
                 stream->AddRows(first, step, count);
-        });
+        },
+        threads == Threads::Two);
     if (refused)
         throw *refused;
     if (!stream)  // the decoder reported no size: there were no pixels
@@ -63,7 +67,7 @@ bool IsJpegFile(const std::string& path)
 }
 
 // The JPEG file at sourcePath resampled and encoded at the settings a saved picture gets.
-std::vector<std::uint8_t> EncodeResampledJpeg(const std::string& sourcePath, int width, int height)
+std::vector<std::uint8_t> EncodeResampledJpeg(const std::string& sourcePath, int width, int height, Threads threads)
 {
     std::vector<std::uint8_t> bytes;
     // Made with the first target row: a file that fails before then reports the decoder's
@@ -71,7 +75,7 @@ std::vector<std::uint8_t> EncodeResampledJpeg(const std::string& sourcePath, int
     std::optional<JpegRowEncoder> encoder;
     const JpegSettings settings = DefaultJpegSettings();
     try {
-        LoadResampledJpeg(sourcePath, width, height, [&](const std::uint8_t* row) {
+        LoadResampledJpeg(sourcePath, width, height, threads, [&](const std::uint8_t* row) {
             if (!encoder)
                 encoder.emplace(width, height, settings, bytes);
             encoder->AddRow(row);
@@ -87,14 +91,20 @@ std::vector<std::uint8_t> EncodeResampledJpeg(const std::string& sourcePath, int
 
 }  // namespace
 
-void LoadAndResample(const std::string& sourcePath, int width, int height, Raster& working)
+Threads ThreadsPerConversion(int jobs)
+{
+    return std::thread::hardware_concurrency() > static_cast<unsigned>(std::max(jobs, 1)) ? Threads::Two
+                                                                                         : Threads::One;
+}
+
+void LoadAndResample(const std::string& sourcePath, int width, int height, Raster& working, Threads threads)
 {
     try {
         // The loader loads nothing for a missing file; without this check the picture of the
         // previous entry would be resampled and saved under this entry's name.
         if (IsJpegFile(sourcePath)) {
             try {
-                working = LoadResampledJpeg(sourcePath, width, height);
+                working = LoadResampledJpeg(sourcePath, width, height, threads);
             } catch (const std::bad_alloc&) {  // the decoder's row buffers
                 throw Error(kOutOfSystemResources);
             }
@@ -110,16 +120,17 @@ void LoadAndResample(const std::string& sourcePath, int width, int height, Raste
 }
 
 std::optional<std::string> ConvertPicture(const std::string& sourcePath, int width, int height,
-                                          const std::string& destinationPath, OutputMode mode, Raster& working)
+                                          const std::string& destinationPath, OutputMode mode, Raster& working,
+                                          Threads threads)
 {
     const std::optional<std::string> outputPath = OutputPathFor(destinationPath, mode);
     const bool streamed = outputPath && PictureKindOf(*outputPath) == PictureKind::Jpeg && width <= kMaxJpegSide
         && height <= kMaxJpegSide && IsJpegFile(sourcePath);
     if (!streamed) {
-        LoadAndResample(sourcePath, width, height, working);
+        LoadAndResample(sourcePath, width, height, working, threads);
         return SavePicture(working, destinationPath, mode);
     }
     working = Raster();
-    ReplaceFile(*outputPath, EncodeResampledJpeg(sourcePath, width, height));
+    ReplaceFile(*outputPath, EncodeResampledJpeg(sourcePath, width, height, threads));
     return outputPath;
 }

@@ -65,6 +65,8 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
 
     std::atomic<std::size_t> nextGroup{0};
     std::mutex doneMutex;
+    const std::size_t threadCount = std::min<std::size_t>(static_cast<std::size_t>(std::max(job.jobs, 1)), groups.size());
+    const Threads threads = ThreadsPerConversion(static_cast<int>(threadCount));
     auto work = [&] {
         Raster working;  // one working picture per thread
         for (std::size_t g; (g = nextGroup.fetch_add(1)) < groups.size();) {
@@ -75,7 +77,8 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
                     if (writer)
                         throw Error(SameOutputMessage(*writer));
                     sources.CheckNotOtherSource(task.outputPath, task.sourcePath);
-                    ConvertPicture(task.sourcePath, job.width, job.height, task.destinationPath, job.mode, working);
+                    ConvertPicture(task.sourcePath, job.width, job.height, task.destinationPath, job.mode, working,
+                                   threads);
                     writer = &task.entry;
                 } catch (const std::bad_alloc&) {
                     task.failure = "Out of memory";
@@ -89,7 +92,6 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
         }
     };
 
-    const std::size_t threadCount = std::min<std::size_t>(static_cast<std::size_t>(std::max(job.jobs, 1)), groups.size());
     if (threadCount <= 1) {
         work();
     } else {

@@ -18,6 +18,7 @@
 #include "imaging/error.h"
 #include "imaging/limits.h"
 #include "imaging/raster.h"
+#include "pictures/band_pipeline.h"
 #include "pictures/file_io.h"
 #include "pictures/jpeg_cmyk.h"
 #include "pictures/jpeg_error.h"
@@ -430,19 +431,25 @@ bool Decode(Decompressor& d, std::span<const std::uint8_t> bytes, const JpegSett
     return ok && JpegStep(d.jump, [&] { jpeg_finish_decompress(&d.cinfo); });
 }
 
-// Rows asked of libjpeg at once: a whole row group of 2 x 2 subsampled colour (16 rows),
-// which libjpeg then hands over without stopping halfway.
+// Rows handed over at once: two groups of the resampler's eight, small enough to stay in
+// the second-level cache between the decoder and the resampler.
 constexpr int kBandRows = 16;
 constexpr std::size_t kCacheLine = 64;
 // Not a multiple of 16 or 32, the alignments libjpeg-turbo's SSE2 and AVX2 code test for.
 constexpr std::size_t kCachedRowOffset = 8;
 
-// Reads the next rows of the output pass into the band, at least one. Step code: no throwing.
+// Reads the next rows of the output pass into the band: kBandRows, or the rest of the
+// picture. One call of libjpeg's may deliver a single row (context upsampling does), so it
+// is asked until the band is full. Step code: no throwing.
 void ReadBand(jpeg_decompress_struct& cinfo, JSAMPROW* rows, JDIMENSION& count) noexcept
 {
-    count = jpeg_read_scanlines(&cinfo, rows, kBandRows);
-    if (count == 0)  // only a suspending source returns 0
-        FailJpeg(reinterpret_cast<j_common_ptr>(&cinfo), JERR_CANT_SUSPEND);
+    count = 0;
+    while (count < kBandRows && cinfo.output_scanline < cinfo.output_height) {
+        const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows + count, kBandRows - count);
+        if (got == 0)  // only a suspending source returns 0
+            FailJpeg(reinterpret_cast<j_common_ptr>(&cinfo), JERR_CANT_SUSPEND);
+        count += got;
+    }
 }
 
 // Blue, green, red of a palette index, as Raster::SetPixelForm turns a Paletted8 pixel into
@@ -458,8 +465,28 @@ void PutPaletteColor(const std::vector<ColorEntry>& palette, std::uint8_t index,
     }
 }
 
+// Waits, when it goes, until the pipeline's consumer is done with the bands it was handed:
+// declared after the band buffers, it goes before them.
+class IdlePipelineGuard {
+public:
+    explicit IdlePipelineGuard(BandPipeline* pipeline) : m_pipeline(pipeline) {}
+    ~IdlePipelineGuard()
+    {
+        if (m_pipeline)
+            m_pipeline->WaitIdle();
+    }
+    IdlePipelineGuard(const IdlePipelineGuard&) = delete;
+    IdlePipelineGuard& operator=(const IdlePipelineGuard&) = delete;
+
+private:
+    BandPipeline* m_pipeline;
+};
+
+// Decodes band by band, handing each to rows, or with a pipeline to its consumer thread;
+// then BandPipeline::kSlots bands are kept in turn, so the consumer works on one while the
+// next is decoded.
 bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& settings, const JpegSizeSink& size,
-                const JpegRowSink& rows)
+                const JpegRowSink& rows, BandPipeline* pipeline = nullptr)
 {
     Plan plan;
     if (!Open(d, input) || !JpegStep(d.jump, [&] {
@@ -484,32 +511,42 @@ bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& setting
     // band back from memory. Rows that start kCachedRowOffset bytes past a cache line are
     // written through the cache, where the resampler finds them.
     const std::size_t stride = (width * samples + kCacheLine - 1) / kCacheLine * kCacheLine;
-    std::vector<std::uint8_t> band(stride * kBandRows + kCacheLine + kCachedRowOffset);
-    const auto misalign = reinterpret_cast<std::uintptr_t>(band.data()) % kCacheLine;
-    std::uint8_t* const bandTop = band.data() + (kCacheLine - misalign) % kCacheLine + kCachedRowOffset;
-    std::vector<std::uint8_t> bgr(convert ? width * 3 * kBandRows : 0);
-    std::array<JSAMPROW, kBandRows> bandRows{};
-    for (std::size_t i = 0; i < bandRows.size(); ++i)
-        bandRows[i] = bandTop + i * stride;
-    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+    const std::size_t slots = pipeline ? BandPipeline::kSlots : 1;
+    std::vector<std::uint8_t> bands(stride * kBandRows * slots + kCacheLine + kCachedRowOffset);
+    const auto misalign = reinterpret_cast<std::uintptr_t>(bands.data()) % kCacheLine;
+    std::uint8_t* const bandsTop = bands.data() + (kCacheLine - misalign) % kCacheLine + kCachedRowOffset;
+    const std::size_t bgrBand = width * 3 * kBandRows;
+    std::vector<std::uint8_t> bgr(convert ? bgrBand * slots : 0);
+    const IdlePipelineGuard idle(pipeline);
+    for (std::size_t slot = 0; d.cinfo.output_scanline < d.cinfo.output_height; slot = (slot + 1) % slots) {
+        std::uint8_t* const bandTop = bandsTop + slot * stride * kBandRows;
+        std::array<JSAMPROW, kBandRows> bandRows{};
+        for (std::size_t i = 0; i < bandRows.size(); ++i)
+            bandRows[i] = bandTop + i * stride;
         JDIMENSION count = 0;
         if (!JpegStep(d.jump, [&] { ReadBand(d.cinfo, bandRows.data(), count); }))
             return false;
-        if (!convert) {
-            rows(bandTop, static_cast<std::int64_t>(stride), static_cast<int>(count));
-            continue;
-        }
-        for (std::size_t r = 0; r < count; ++r) {
-            const std::uint8_t* in = bandRows[r];
-            std::uint8_t* out = bgr.data() + r * width * 3;
-            if (plan.cmyk) {
-                CmykRowToBgr(in, out, static_cast<std::int64_t>(width), adobeInverted);
-            } else {
-                for (std::size_t x = 0; x < width; ++x)
-                    PutPaletteColor(palette, in[x], out + 3 * x);
+        const std::uint8_t* first = bandTop;
+        auto step = static_cast<std::int64_t>(stride);
+        if (convert) {
+            std::uint8_t* const out = bgr.data() + slot * bgrBand;
+            for (std::size_t r = 0; r < count; ++r) {
+                const std::uint8_t* in = bandRows[r];
+                std::uint8_t* row = out + r * width * 3;
+                if (plan.cmyk) {
+                    CmykRowToBgr(in, row, static_cast<std::int64_t>(width), adobeInverted);
+                } else {
+                    for (std::size_t x = 0; x < width; ++x)
+                        PutPaletteColor(palette, in[x], row + 3 * x);
+                }
             }
+            first = out;
+            step = static_cast<std::int64_t>(width * 3);
         }
-        rows(bgr.data(), static_cast<std::int64_t>(width * 3), static_cast<int>(count));
+        if (pipeline)
+            pipeline->Push(first, step, static_cast<int>(count));
+        else
+            rows(first, step, static_cast<int>(count));
     }
     return JpegStep(d.jump, [&] { jpeg_finish_decompress(&d.cinfo); });
 }
@@ -572,7 +609,7 @@ void DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& set
 }
 
 void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
-                        const JpegRowSink& rows)
+                        const JpegRowSink& rows, bool alongside)
 {
     if (settings.progressiveDisplay) {
         DecodeJpegRows(ReadFileBytes(path), settings, size, rows);
@@ -581,11 +618,17 @@ void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, c
     const FileDescriptor file = OpenFileForReading(path);
     JpegFileReading reading;
     std::optional<int> failure;
+    std::optional<BandPipeline> pipeline;
+    if (alongside)
+        pipeline.emplace(rows);
     {
         Decompressor d;
-        if (!DecodeRows(d, Input{{}, file.Get(), &reading}, settings, size, rows))
+        if (!DecodeRows(d, Input{{}, file.Get(), &reading}, settings, size, rows, pipeline ? &*pipeline : nullptr))
             failure = d.jump.code;
     }  // the decompressor is destroyed before the error is raised
+    // The consumer's failure came first: it happened on a band decoded before the decoder's.
+    if (pipeline && pipeline->Failure())
+        std::rethrow_exception(pipeline->Failure());
     if (reading.failed)
         throw Error(kStreamReadError);
     if (reading.tooLarge)

@@ -46,5 +46,8 @@ void DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& set
 // The same for the file at path, read as the decoder needs it rather than whole: the same
 // rows and errors as DecodeJpegRows(ReadFileBytes(path), ...), the file's being reported
 // as they happen. Throws first ReadFileBytes's errors for a file that cannot be opened.
+// alongside: rows runs on a second thread, working on one band while the next is decoded
+// (not with progressive display, which hands the picture over whole); its exception is
+// raised as it would be on one thread, before any error of a later band's decoding.
 void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
-                        const JpegRowSink& rows);
+                        const JpegRowSink& rows, bool alongside = false);
