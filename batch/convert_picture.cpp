@@ -3,6 +3,8 @@
 // Saved as JPEG, its target rows can go on straight into the encoder.
 #include "batch/convert_picture.h"
 
+#include <sched.h>
+
 #include "batch/source_listing.h"
 #include "imaging/error.h"
 #include "imaging/raster.h"
@@ -93,8 +95,13 @@ std::vector<std::uint8_t> EncodeResampledJpeg(const std::string& sourcePath, int
 
 Threads ThreadsPerConversion(int jobs)
 {
-    return std::thread::hardware_concurrency() > static_cast<unsigned>(std::max(jobs, 1)) ? Threads::Two
-                                                                                         : Threads::One;
+    // The cores this process may run on (taskset, cgroup cpusets), not all the machine has.
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    const int cores = ::sched_getaffinity(0, sizeof allowed, &allowed) == 0
+        ? CPU_COUNT(&allowed)
+        : static_cast<int>(std::thread::hardware_concurrency());
+    return cores > std::max(jobs, 1) ? Threads::Two : Threads::One;
 }
 
 void LoadAndResample(const std::string& sourcePath, int width, int height, Raster& working, Threads threads)

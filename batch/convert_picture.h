@@ -14,7 +14,8 @@ class Raster;
 // processor core. The bytes written are the same either way.
 enum class Threads { One, Two };
 
-// Two when a processor core would otherwise stay idle while jobs conversions run at once.
+// Two when a processor core that this process may use would otherwise stay idle while jobs
+// conversions run at once.
 Threads ThreadsPerConversion(int jobs);
 
 // Loads the picture at sourcePath into working and resamples it to exactly width x height;

@@ -4,6 +4,8 @@
 // the encoder row by row; it must write the file that loading and then saving writes.
 #include "batch/convert_picture.h"
 
+#include <sched.h>
+
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 #include <functional>
 #include <map>
@@ -374,4 +376,28 @@ TEST(ConvertPicture, FailsAsLoadingThenSaving)
     for (const auto& c : cases) {
         ExpectConvertsLikeLoadThenSave(c.source, c.width, c.height, c.destination, OutputMode::KeepFormat, c.name);
     }
+}
+
+TEST(ConvertPicture, SecondThreadOnlyOnACoreOfItsOwn)
+{
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    const int cores = CPU_COUNT(&allowed);
+    EXPECT_EQ(ThreadsPerConversion(1), cores > 1 ? Threads::Two : Threads::One);
+    EXPECT_EQ(ThreadsPerConversion(cores), Threads::One);
+
+    // Confined to one core (as by taskset), the conversion keeps to one thread.
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &allowed)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    }
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    const Threads confined = ThreadsPerConversion(1);
+    ASSERT_EQ(sched_setaffinity(0, sizeof allowed, &allowed), 0);
+    EXPECT_EQ(confined, Threads::One);
 }
