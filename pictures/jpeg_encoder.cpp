@@ -77,12 +77,17 @@ void Configure(jpeg_compress_struct& cinfo, int width, int height, const JpegSet
 
 }  // namespace
 
+JpegRowEncoder::Compressor& JpegRowEncoder::Live()
+{
+    if (!m_compressor)
+        throw std::logic_error("JpegRowEncoder used after a failure or its end");
+    return *m_compressor;
+}
+
 template <class Work>
 void JpegRowEncoder::Step(Work&& work)
 {
-    if (!m_compressor)
-        throw std::logic_error("JpegRowEncoder used after a failure");
-    if (JpegStep(m_compressor->jump, work))
+    if (JpegStep(Live().jump, work))
         return;
     const int code = m_compressor->jump.code;
     m_compressor.reset();  // the compressor is destroyed before the error is raised
@@ -92,7 +97,7 @@ void JpegRowEncoder::Step(Work&& work)
 JpegRowEncoder::JpegRowEncoder(int width, int height, const JpegSettings& settings, std::vector<std::uint8_t>& out)
     : m_compressor(std::make_unique<Compressor>())
 {
-    Step([&, &c = *m_compressor] {
+    Step([&, &c = Live()] {
         jpeg_CreateCompress(&c.cinfo, JPEG_LIB_VERSION, sizeof c.cinfo);
         AttachJpegMemoryDestination(&c.cinfo, &out);
         Configure(c.cinfo, width, height, settings);
@@ -104,7 +109,7 @@ JpegRowEncoder::~JpegRowEncoder() = default;
 
 void JpegRowEncoder::AddRow(const std::uint8_t* bgr)
 {
-    Step([&, &c = *m_compressor] {
+    Step([&, &c = Live()] {
         if (c.cinfo.next_scanline < c.cinfo.image_height) {
             // libjpeg's row type is not const, but it only reads input rows.
             auto row = const_cast<JSAMPROW>(bgr);
@@ -115,9 +120,9 @@ void JpegRowEncoder::AddRow(const std::uint8_t* bgr)
 
 void JpegRowEncoder::Finish()
 {
-    if (m_compressor && m_compressor->cinfo.next_scanline < m_compressor->cinfo.image_height)
+    if (Live().cinfo.next_scanline < Live().cinfo.image_height)
         throw std::logic_error("JpegRowEncoder::Finish before every row was added");
-    Step([&c = *m_compressor] { jpeg_finish_compress(&c.cinfo); });
+    Step([&c = Live()] { jpeg_finish_compress(&c.cinfo); });
     m_compressor.reset();
 }
 

@@ -36,6 +36,8 @@ public:
 
 private:
     struct Compressor;
+    // The compressor; throws std::logic_error once a failure or Finish has ended it.
+    Compressor& Live();
     // Runs a libjpeg step; on a libjpeg error destroys the compressor, then throws EJPEG.
     template <class Work>
     void Step(Work&& work);
