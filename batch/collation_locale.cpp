@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "batch/icu_library.h"
 #include "batch/locale_codes.h"
@@ -69,7 +71,7 @@ bool IsEntry(std::string_view list, std::string_view code)
     return AnyEntry(list, [&](std::string_view entry) { return entry == code; });
 }
 
-// The first of Qt's locales with this language, or nullopt-like empty language.
+// The first of Qt's locales with this language; all parts empty when it has none.
 LocaleId FirstLocaleOf(std::string_view language)
 {
     LocaleId found;

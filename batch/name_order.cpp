@@ -63,7 +63,7 @@ char32_t FoldedUnit(const IcuLibrary* icu, char16_t unit, char32_t& previous)
     previous = unit;
     if (icu)
         return static_cast<char32_t>(icu->foldCase(static_cast<UChar32>(codePoint), U_FOLD_CASE_DEFAULT));
-    // Without ICU only ASCII letters fold.
+    // Without ICU only ASCII letters fold: right for ASCII names, a fallback for others.
     return codePoint >= 'A' && codePoint <= 'Z' ? codePoint + ('a' - 'A') : codePoint;
 }
 
@@ -81,6 +81,7 @@ int CompareFolded(const IcuLibrary* icu, const std::u16string& a, const std::u16
     return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
 }
 
+// ICU counts in 32 bits. File names have at most 255 bytes; this guards other callers.
 int32_t IcuLength(std::size_t size)
 {
     if (size > static_cast<std::size_t>(INT32_MAX))
@@ -173,8 +174,12 @@ void SortNamesIn(std::vector<std::string>& names, const std::string& locale)
 {
     if (names.size() < 2)
         return;
-    const IcuLibrary* icu = LoadedIcu();
     const bool plainLocale = locale.empty();
+    // ASCII names fold without ICU, so C-locale runs over such names never load it.
+    const bool ascii = std::all_of(names.begin(), names.end(), [](const std::string& name) {
+        return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    });
+    const IcuLibrary* icu = plainLocale && ascii ? nullptr : LoadedIcu();
     Collator collator(nullptr, CollatorCloser{icu});
     if (!plainLocale && icu)
         collator = OpenCollator(*icu, locale);

@@ -231,6 +231,23 @@ TEST(NameOrder, DecodesNamesAsQtDoes)
     }
 }
 
+TEST(NameOrder, AsciiNamesInTheCLocaleMatchQt)
+{
+    Names names;
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> character(0, 127);
+    std::uniform_int_distribution<int> length(0, 6);
+    for (int i = 0; i < 400; ++i) {
+        std::string name;
+        for (int n = length(random); n > 0; --n)
+            name.push_back(static_cast<char>(character(random)));
+        names.push_back(name);
+    }
+    Names ours = names;
+    SortNamesIn(ours, "");
+    EXPECT_EQ(ours, QtOrder(names, QLocale::c()));
+}
+
 TEST(NameOrder, FewerThanTwoNamesStayAsTheyAre)
 {
     Names none;
