@@ -163,8 +163,9 @@ LocaleId IdFromName(std::string_view name)
     return id;
 }
 
-// The id with its missing script and territory filled in from ICU's likely subtags (the
-// same CLDR data Qt's tables come from).
+// The id with its missing script and territory filled in from ICU's likely subtags. Qt
+// has its own copy of that CLDR table; tests/batch/name_order_test.cpp checks that both
+// pick the same locales.
 LocaleId WithLikelySubtags(const LocaleId& id)
 {
     const IcuLibrary* icu = LoadedIcu();
