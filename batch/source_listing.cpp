@@ -7,14 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCollator>
-#include <QLocale>
-#include <QString>
-#include <algorithm>
 #include <cerrno>
-#include <optional>
+#include <cstdlib>
 #include <utility>
 
+#include "batch/collation_locale.h"
+#include "batch/name_order.h"
 #include "imaging/error.h"
 
 namespace {
@@ -120,37 +118,12 @@ private:
 
 void SortNames(std::vector<std::string>& names)
 {
-    QCollator collator(QLocale::system());
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    // Sort keys of the C locale ignore the case setting (comparisons honour it), so there
-    // the names are compared case-folded; elsewhere one sort key per name spares two
-    // string conversions per comparison.
-    const bool plainLocale = collator.locale().language() == QLocale::C;
-    struct Keyed {
-        QString text;
-        std::optional<QCollatorSortKey> key;
-        std::string* name;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(names.size());
-    for (std::string& name : names) {
-        Keyed item{QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), std::nullopt, &name};
-        if (!plainLocale)
-            item.key = collator.sortKey(item.text);
-        keyed.push_back(std::move(item));
-    }
-    std::sort(keyed.begin(), keyed.end(), [plainLocale](const Keyed& a, const Keyed& b) {
-        const int order = plainLocale ? QString::compare(a.text, b.text, Qt::CaseInsensitive)
-                                      : a.key->compare(*b.key);
-        // Names equal to the collation (differing in case only) are ordered by their bytes,
-        // so the order is total and does not depend on the file system's order.
-        return order != 0 ? order < 0 : *a.name < *b.name;
-    });
-    std::vector<std::string> sorted;
-    sorted.reserve(names.size());
-    for (Keyed& item : keyed)
-        sorted.push_back(std::move(*item.name));
-    names = std::move(sorted);
+    // Reading the locale loads ICU, which one name does not need.
+    if (names.size() < 2)
+        return;
+    // Read once per process, as the window program's Qt reads its system locale.
+    static const std::string locale = CollationLocale([](const char* name) { return std::getenv(name); });
+    SortNamesIn(names, locale);
 }
 
 std::vector<std::string> ListFolderFiles(const std::string& folder)
