@@ -242,3 +242,108 @@ PICBATCH_AVX2 void VerticalAvx2(const VerticalJob& job)
         }
     }
 }
+
+namespace {
+
+// Sixteen pixels of each of eight rows, Bgr24, into eight columns (see kColumnValues). Each
+// row is first split into channels, as in DeinterleaveAvx2, which leaves in every 32-bit lane
+// the two values of one pair; then each channel's 8 x 8 lanes are transposed so that the
+// lanes become rows. The split rows go through scratch, whose 16-byte halves load straight
+// into the transpose's inputs: rows r and r + 4 of four pairs share one register.
+PICBATCH_AVX2 void InterleaveSixteen(const std::uint8_t* const (&rows)[kHorizontalRows], std::int32_t x,
+                                     const __m256i (&fromX)[3], const __m256i (&fromY)[3], std::int16_t* columns)
+{
+    alignas(32) std::int16_t scratch[3][kHorizontalRows][16];
+    for (int r = 0; r < kHorizontalRows; ++r) {
+        const __m256i first = Load(rows[r] + 3 * x);
+        const __m256i second = Load(rows[r] + 3 * x + 16);
+        for (int c = 0; c < 3; ++c) {
+            const __m256i values
+                = _mm256_or_si256(_mm256_shuffle_epi8(first, fromX[c]), _mm256_shuffle_epi8(second, fromY[c]));
+            _mm256_store_si256(reinterpret_cast<__m256i*>(scratch[c][r]), values);
+        }
+    }
+    const auto half = [](const std::int16_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); };
+    for (int c = 0; c < 3; ++c) {
+        for (int h = 0; h < 2; ++h) {
+            // Pairs 4h..4h + 3: register i holds rows i and i + 4.
+            __m256i in[4];
+            for (int i = 0; i < 4; ++i) {
+                in[i] = _mm256_inserti128_si256(_mm256_castsi128_si256(half(scratch[c][i] + 8 * h)),
+                                                half(scratch[c][i + 4] + 8 * h), 1);
+            }
+            const __m256i t0 = _mm256_unpacklo_epi32(in[0], in[1]);
+            const __m256i t1 = _mm256_unpackhi_epi32(in[0], in[1]);
+            const __m256i t2 = _mm256_unpacklo_epi32(in[2], in[3]);
+            const __m256i t3 = _mm256_unpackhi_epi32(in[2], in[3]);
+            const __m256i out[4] = {_mm256_unpacklo_epi64(t0, t2), _mm256_unpackhi_epi64(t0, t2),
+                                    _mm256_unpacklo_epi64(t1, t3), _mm256_unpackhi_epi64(t1, t3)};
+            for (int i = 0; i < 4; ++i) {
+                _mm256_store_si256(reinterpret_cast<__m256i*>(columns + kColumnValues * (4 * h + i) + 16 * c), out[i]);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+PICBATCH_AVX2 void InterleaveRowsAvx2(const std::uint8_t* const (&rows)[kHorizontalRows], std::int32_t count,
+                                      std::int16_t* columns)
+{
+    __m256i fromX[3];
+    __m256i fromY[3];
+    for (int c = 0; c < 3; ++c) {
+        fromX[c] = Load(kShuffleMasks[c].fromX);
+        fromY[c] = Load(kShuffleMasks[c].fromY);
+    }
+    std::int32_t x = 0;
+    for (; x + 16 <= count; x += 16) {
+        InterleaveSixteen(rows, x, fromX, fromY, columns + kColumnValues * (x / 2));
+    }
+    if (x < count) {
+        // The last pixels, copied so that the 48-byte loads stay within the rows.
+        alignas(32) std::uint8_t tail[kHorizontalRows][48] = {};
+        const std::uint8_t* tailRows[kHorizontalRows];
+        for (int r = 0; r < kHorizontalRows; ++r) {
+            std::memcpy(tail[r], rows[r] + 3 * x, static_cast<std::size_t>(3 * (count - x)));
+            tailRows[r] = tail[r];
+        }
+        InterleaveSixteen(tailRows, 0, fromX, fromY, columns + kColumnValues * (x / 2));
+    }
+}
+
+PICBATCH_AVX2 void HorizontalColumnsAvx2(const HorizontalJob& job)
+{
+    const PackedAxis& axis = *job.axis;
+    const __m256i triples = Triples();
+    for (std::int32_t x = job.firstTarget; x < job.endTarget; ++x) {
+        const PackedWindow& window = axis.windows[static_cast<std::size_t>(x)];
+        const std::int16_t* weights = axis.weights.data() + window.offset;
+        const std::int16_t* column = job.columns + kColumnValues * ((window.first - job.origin) / 2);
+        // One accumulator per channel; lane r is row r.
+        __m256i acc[3] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
+        for (std::int32_t k = 0; k < window.length; k += 2) {
+            std::int32_t pair;
+            std::memcpy(&pair, weights + k, sizeof pair);
+            const __m256i w = _mm256_set1_epi32(pair);
+            for (int c = 0; c < 3; ++c) {
+                const __m256i values = _mm256_load_si256(reinterpret_cast<const __m256i*>(column + 16 * c));
+                acc[c] = _mm256_add_epi32(acc[c], _mm256_madd_epi16(values, w));
+            }
+            column += kColumnValues;
+        }
+        const __m256 reciprocal = _mm256_set1_ps(window.reciprocal);
+        const __m256i limit = _mm256_set1_epi32(window.limit);
+        // Saturating packs clamp to 0..255.
+        const __m256i packed = _mm256_packus_epi16(
+            _mm256_packs_epi32(Divide(acc[0], reciprocal, limit), Divide(acc[1], reciprocal, limit)),
+            _mm256_packs_epi32(Divide(acc[2], reciprocal, limit), Divide(acc[2], reciprocal, limit)));
+        alignas(32) std::uint8_t bytes[32];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(bytes), _mm256_shuffle_epi8(packed, triples));
+        // Four bytes per pixel: the fourth is overwritten by the next pixel, or lands in the
+        // row's spare byte.
+        for (int r = 0; r < job.rows; ++r) {
+            std::memcpy(job.out[r] + 3 * x, bytes + (r < 4 ? 3 * r : 16 + 3 * (r - 4)), 4);
+        }
+    }
+}

@@ -121,3 +121,22 @@ PackedAxis PairWindows(const PackedAxis& axis)
     }
     return paired;
 }
+
+PackedAxis AlignToPairs(const PackedAxis& axis)
+{
+    PackedAxis aligned;
+    aligned.windows = axis.windows;
+    aligned.weights.reserve(axis.weights.size() + 2 * axis.windows.size());
+    for (std::size_t x = 0; x < axis.windows.size(); ++x) {
+        const PackedWindow& source = axis.windows[x];
+        PackedWindow& window = aligned.windows[x];
+        const std::int32_t shift = source.first % 2;  // first is never negative
+        window.first = source.first - shift;
+        window.length = static_cast<std::int32_t>(RoundUp(source.length + shift, 2));
+        window.offset = static_cast<std::int64_t>(aligned.weights.size());
+        aligned.weights.resize(aligned.weights.size() + static_cast<std::size_t>(window.length), 0);
+        std::copy_n(axis.weights.begin() + source.offset, source.length,
+                    aligned.weights.begin() + window.offset + shift);
+    }
+    return aligned;
+}

@@ -38,6 +38,11 @@ std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n,
 // of 8 weights of 2p, then 8 of 2p + 1, zero past a window's own length.
 PackedAxis PairWindows(const PackedAxis& axis);
 
+// The same windows starting at even source pixels and of even lengths (a zero weight put
+// before an odd first pixel, another after an odd end), for kernels that read source pixels
+// two at a time from a column layout (InterleaveRowsAvx2).
+PackedAxis AlignToPairs(const PackedAxis& axis);
+
 // Sets the window's divisor, reciprocal and limit for a list's total; true when the
 // window's weights must be negated to make the divisor positive.
 bool SetDivisor(PackedWindow& window, std::int64_t total);
@@ -60,6 +65,9 @@ struct HorizontalJob {
     // [row][blue, green, red], readable to the end of each target's window (at least 16 values
     // past the last row value); all readable, also past rows
     const std::int16_t* planes[kHorizontalRows][3] = {};
+    // For the column kernel instead of planes: source pixels origin + 2j and origin + 2j + 1 of
+    // all rows at columns + kColumnValues * j, 32-byte aligned, laid out by InterleaveRowsAvx2.
+    const std::int16_t* columns = nullptr;
     // Bgr24 target rows, each writable one byte past its pixels (pixels are stored as 4 bytes)
     std::uint8_t* out[kHorizontalRows] = {};
     int rows = 0;                             // valid rows, 1..kHorizontalRows
@@ -83,3 +91,15 @@ void HorizontalAvx2(const HorizontalJob& job);
 // The same on an axis made by PairWindows: two target pixels per multiply-add.
 void HorizontalPairsAvx2(const HorizontalJob& job);
 void VerticalAvx2(const VerticalJob& job);
+
+// The column layout: per pair of source pixels, for blue, green, red in turn, rows 0..7 each
+// as the pair's two 16-bit values, so that one 32-bit lane is one row and a pair of weights
+// applies to all rows at once.
+inline constexpr std::int32_t kColumnValues = 3 * kHorizontalRows * 2;
+// Splits count Bgr24 pixels of each of the rows into columns (32-byte aligned), writing whole
+// groups of 8 columns: RoundUp(count, 16) / 2 of them. Reads the rows' 3 x count bytes only.
+void InterleaveRowsAvx2(const std::uint8_t* const (&rows)[kHorizontalRows], std::int32_t count,
+                        std::int16_t* columns);
+// The horizontal pass on columns, for an axis made by AlignToPairs (origin even): lanes are
+// rows, so the sums need no reduction and the loads are aligned.
+void HorizontalColumnsAvx2(const HorizontalJob& job);

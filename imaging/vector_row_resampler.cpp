@@ -62,28 +62,6 @@ std::int32_t LongestWindow(const PackedAxis& axis)
     return longest;
 }
 
-// Multiply-add steps of the single-pixel AVX2 kernel (16 weights each) for one row.
-std::int64_t SingleSteps(const PackedAxis& axis)
-{
-    std::int64_t steps = 0;
-    for (const PackedWindow& window : axis.windows) {
-        steps += window.length / 16;
-    }
-    return steps;
-}
-
-// The same for the paired kernel: 8 weights of two pixels per step. Its steps cost about as
-// much as the single kernel's, and it reduces half as many sums per pixel; it pays where
-// windows are short (enlarging, or reducing slightly) and a 16-weight step would be half zeros.
-std::int64_t PairedSteps(const PackedAxis& pairs)
-{
-    std::int64_t steps = 0;
-    for (std::size_t x = 0; x < pairs.windows.size(); x += 2) {
-        steps += pairs.windows[x].length / 8;
-    }
-    return steps;
-}
-
 // Splits the target pixels into tiles of whole pairs (the paired kernel starts a pair at an
 // even pixel) whose windows span at most kTileSpan source pixels, or one pair when a pair's
 // windows span more.
@@ -140,19 +118,13 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
     }
     try {
         const TContributorList horizontalList = BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width));
-        std::optional<PackedAxis> horizontal = PackAxis(horizontalList, sourceWidth, 8);
+        // The AVX2 kernel reads source pixels in pairs; the SSE2 kernel 8 at a time.
+        std::optional<PackedAxis> horizontal = PackAxis(horizontalList, sourceWidth, useAvx2 ? 1 : 8);
         if (!horizontal) {
             return nullptr;
         }
-        bool paired = false;
         if (useAvx2) {
-            PackedAxis pairs = PairWindows(*horizontal);
-            std::optional<PackedAxis> single = PackAxis(horizontalList, sourceWidth, 16);
-            if (!single) {
-                return nullptr;
-            }
-            paired = PairedSteps(pairs) < SingleSteps(*single);
-            horizontal = paired ? std::move(pairs) : std::move(*single);
+            horizontal = AlignToPairs(*horizontal);
         }
         // The vertical kernels take source rows in pairs.
         std::optional<PackedAxis> vertical
@@ -161,14 +133,14 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
             return nullptr;
         }
         return std::unique_ptr<VectorRowResampler>(new VectorRowResampler(
-            std::move(*horizontal), std::move(*vertical), sourceWidth, sourceHeight, width, height, useAvx2, paired));
+            std::move(*horizontal), std::move(*vertical), sourceWidth, sourceHeight, width, height, useAvx2));
     } catch (const std::bad_alloc&) {
         throw Error(kOutOfSystemResources);
     }
 }
 
 VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth,
-                                       int sourceHeight, int width, int height, bool useAvx2, bool paired)
+                                       int sourceHeight, int width, int height, bool useAvx2)
     : m_horizontal(std::move(horizontal))
     , m_vertical(std::move(vertical))
     , m_sourceWidth(sourceWidth)
@@ -180,12 +152,18 @@ VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertica
     , m_store(static_cast<std::size_t>(m_stride * m_depth))
     , m_tiles(MakeTiles(m_horizontal, sourceWidth))
     , m_planeLength(PlaneLength(m_tiles))
-    , m_planes(static_cast<std::size_t>(m_planeLength * kHorizontalRows * 3))
-    , m_deinterleave(useAvx2 ? DeinterleaveAvx2 : DeinterleaveSse2)
-    , m_filter(paired ? HorizontalPairsAvx2 : useAvx2 ? HorizontalAvx2 : HorizontalSse2)
+    // The columns (as long as the planes, see PlaneLength) start on a 32-byte boundary.
+    , m_planes(static_cast<std::size_t>(m_planeLength * kHorizontalRows * 3 + kVectorBytes / 2))
+    , m_columns(useAvx2)
+    , m_filter(useAvx2 ? HorizontalColumnsAvx2 : HorizontalSse2)
     , m_verticalKernel(useAvx2 ? VerticalAvx2 : VerticalSse2)
 {
     m_job.axis = &m_horizontal;
+    if (m_columns) {
+        const auto address = reinterpret_cast<std::uintptr_t>(m_planes.data());
+        m_job.columns = m_planes.data() + (RoundUp(static_cast<std::int64_t>(address % kVectorBytes), kVectorBytes)
+                                           - static_cast<std::int64_t>(address % kVectorBytes)) / 2;
+    }
     m_windowRows.resize(static_cast<std::size_t>(LongestWindow(m_vertical)));
     // Every pixel of the result is written, so it is not painted white first.
     m_result.SetPixelForm(PixelForm::Bgr24);
@@ -238,9 +216,16 @@ void VectorRowResampler::FilterGroup()
         }
     }
     for (const Tile& tile : m_tiles) {
-        for (int r = 0; r < rows; ++r) {
+        if (m_columns) {
+            const std::uint8_t* sources[kHorizontalRows];
+            for (int r = 0; r < kHorizontalRows; ++r) {
+                sources[r] = m_groupRows[r < rows ? r : 0] + kPixelBytes * tile.firstSource;
+            }
+            InterleaveRowsAvx2(sources, tile.endSource - tile.firstSource, const_cast<std::int16_t*>(m_job.columns));
+        }
+        for (int r = 0; r < rows && !m_columns; ++r) {
             std::int16_t* planes[3] = {Plane(r, 0), Plane(r, 1), Plane(r, 2)};
-            m_deinterleave(m_groupRows[r] + kPixelBytes * tile.firstSource, tile.endSource - tile.firstSource, planes);
+            DeinterleaveSse2(m_groupRows[r] + kPixelBytes * tile.firstSource, tile.endSource - tile.firstSource, planes);
         }
         m_job.firstTarget = tile.firstTarget;
         m_job.endTarget = tile.endTarget;

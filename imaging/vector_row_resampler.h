@@ -48,7 +48,7 @@ public:
 private:
 
     VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth, int sourceHeight, int width,
-                       int height, bool useAvx2, bool paired);
+                       int height, bool useAvx2);
     std::int16_t* Plane(int row, int channel);
     std::uint8_t* IntermediateRow(std::int64_t r) { return m_store.data() + r % m_depth * m_stride; }
     std::uint8_t* PendingRow(int slot) { return m_pending.data() + slot * std::int64_t{3} * m_sourceWidth; }
@@ -71,7 +71,7 @@ private:
     // The channel planes of one tile of the group's rows.
     std::int64_t m_planeLength;
     std::vector<std::int16_t> m_planes;
-    void (*m_deinterleave)(const std::uint8_t*, std::int32_t, std::int16_t*[3]);
+    bool m_columns;  // the planes hold columns (InterleaveRowsAvx2)
     void (*m_filter)(const HorizontalJob&);
     void (*m_verticalKernel)(const VerticalJob&);
     HorizontalJob m_job;
