@@ -4,6 +4,7 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cstring>
 
 #define PICBATCH_AVX2 __attribute__((target("avx2")))
@@ -312,38 +313,127 @@ PICBATCH_AVX2 void InterleaveRowsAvx2(const std::uint8_t* const (&rows)[kHorizon
     }
 }
 
+namespace {
+
+// Target pixels finished together: their results are gathered into whole rows of 12 bytes.
+constexpr int kGroupPixels = 4;
+
+// Byte-shuffle masks that gather, from the packed results of a group (channel c of pixel p
+// and row r at byte 4p + r of each 128-bit half; see HorizontalColumnsAvx2), the 12 bytes of
+// row r (r + 4 in the high half) in blue, green, red order, one mask per channel and row.
+struct RowMasks {
+    alignas(32) std::int8_t mask[3][4][32];
+};
+
+constexpr RowMasks MakeRowMasks()
+{
+    RowMasks masks{};
+    for (int c = 0; c < 3; ++c) {
+        for (int r = 0; r < 4; ++r) {
+            for (int i = 0; i < 32; ++i) {
+                const int byte = i % 16;
+                const int p = byte / 3;
+                const bool mine = byte < 3 * kGroupPixels && byte % 3 == c;
+                masks.mask[c][r][i] = static_cast<std::int8_t>(mine ? 4 * p + r : -1);
+            }
+        }
+    }
+    return masks;
+}
+
+constexpr RowMasks kRowMasks = MakeRowMasks();
+
+PICBATCH_AVX2 inline __m256i BroadcastPair(const std::int16_t* weights)
+{
+    std::int32_t pair;
+    std::memcpy(&pair, weights, sizeof pair);
+    return _mm256_set1_epi32(pair);
+}
+
+PICBATCH_AVX2 inline __m256i LoadColumn(const std::int16_t* p)
+{
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// Target pixel x of the eight rows, one quotient per row (lane) in blue, green, red.
+PICBATCH_AVX2 inline __attribute__((always_inline)) void FilterPixel(const HorizontalJob& job, std::int32_t x,
+                                                                     __m256i (&q)[3])
+{
+    const PackedWindow& window = job.axis->windows[static_cast<std::size_t>(x)];
+    const std::int16_t* weights = job.axis->weights.data() + window.offset;
+    const std::int16_t* column = job.columns + kColumnValues * ((window.first - job.origin) / 2);
+    const std::int16_t* end = column + kColumnValues * (window.length / 2);
+    __m256i blue = _mm256_setzero_si256();
+    __m256i green = _mm256_setzero_si256();
+    __m256i red = _mm256_setzero_si256();
+    // Two pairs of weights a step: half the loop's own instructions, which count here.
+    for (; column + 2 * kColumnValues <= end; column += 2 * kColumnValues, weights += 4) {
+        const __m256i w0 = BroadcastPair(weights);
+        const __m256i w1 = BroadcastPair(weights + 2);
+        const std::int16_t* next = column + kColumnValues;
+        blue = _mm256_add_epi32(blue, _mm256_add_epi32(_mm256_madd_epi16(LoadColumn(column), w0),
+                                                       _mm256_madd_epi16(LoadColumn(next), w1)));
+        green = _mm256_add_epi32(green, _mm256_add_epi32(_mm256_madd_epi16(LoadColumn(column + 16), w0),
+                                                         _mm256_madd_epi16(LoadColumn(next + 16), w1)));
+        red = _mm256_add_epi32(red, _mm256_add_epi32(_mm256_madd_epi16(LoadColumn(column + 32), w0),
+                                                     _mm256_madd_epi16(LoadColumn(next + 32), w1)));
+    }
+    if (column < end) {
+        const __m256i w = BroadcastPair(weights);
+        blue = _mm256_add_epi32(blue, _mm256_madd_epi16(LoadColumn(column), w));
+        green = _mm256_add_epi32(green, _mm256_madd_epi16(LoadColumn(column + 16), w));
+        red = _mm256_add_epi32(red, _mm256_madd_epi16(LoadColumn(column + 32), w));
+    }
+    const __m256 reciprocal = _mm256_set1_ps(window.reciprocal);
+    const __m256i limit = _mm256_set1_epi32(window.limit);
+    q[0] = Divide(blue, reciprocal, limit);
+    q[1] = Divide(green, reciprocal, limit);
+    q[2] = Divide(red, reciprocal, limit);
+}
+
+}  // namespace
+
 PICBATCH_AVX2 void HorizontalColumnsAvx2(const HorizontalJob& job)
 {
-    const PackedAxis& axis = *job.axis;
-    const __m256i triples = Triples();
-    for (std::int32_t x = job.firstTarget; x < job.endTarget; ++x) {
-        const PackedWindow& window = axis.windows[static_cast<std::size_t>(x)];
-        const std::int16_t* weights = axis.weights.data() + window.offset;
-        const std::int16_t* column = job.columns + kColumnValues * ((window.first - job.origin) / 2);
-        // One accumulator per channel; lane r is row r.
-        __m256i acc[3] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
-        for (std::int32_t k = 0; k < window.length; k += 2) {
-            std::int32_t pair;
-            std::memcpy(&pair, weights + k, sizeof pair);
-            const __m256i w = _mm256_set1_epi32(pair);
+    for (std::int32_t x = job.firstTarget; x < job.endTarget; x += kGroupPixels) {
+        // A short last group repeats its last pixel; the copies are not stored.
+        const std::int32_t count = std::min(job.endTarget - x, kGroupPixels);
+        __m256i words[2][3];
+        for (int half = 0; half < 2; ++half) {
+            __m256i a[3];
+            __m256i b[3];
+            FilterPixel(job, x + std::min(2 * half, count - 1), a);
+            FilterPixel(job, x + std::min(2 * half + 1, count - 1), b);
             for (int c = 0; c < 3; ++c) {
-                const __m256i values = _mm256_load_si256(reinterpret_cast<const __m256i*>(column + 16 * c));
-                acc[c] = _mm256_add_epi32(acc[c], _mm256_madd_epi16(values, w));
+                words[half][c] = _mm256_packs_epi32(a[c], b[c]);
             }
-            column += kColumnValues;
         }
-        const __m256 reciprocal = _mm256_set1_ps(window.reciprocal);
-        const __m256i limit = _mm256_set1_epi32(window.limit);
-        // Saturating packs clamp to 0..255.
-        const __m256i packed = _mm256_packus_epi16(
-            _mm256_packs_epi32(Divide(acc[0], reciprocal, limit), Divide(acc[1], reciprocal, limit)),
-            _mm256_packs_epi32(Divide(acc[2], reciprocal, limit), Divide(acc[2], reciprocal, limit)));
-        alignas(32) std::uint8_t bytes[32];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(bytes), _mm256_shuffle_epi8(packed, triples));
-        // Four bytes per pixel: the fourth is overwritten by the next pixel, or lands in the
-        // row's spare byte.
-        for (int r = 0; r < job.rows; ++r) {
-            std::memcpy(job.out[r] + 3 * x, bytes + (r < 4 ? 3 * r : 16 + 3 * (r - 4)), 4);
+        // Quotients are 0..255, so the packs keep them. Per channel, each 128-bit half then
+        // holds pixel p's rows 0..3 (4..7) at bytes 4p..4p + 3.
+        __m256i channels[3];
+        for (int c = 0; c < 3; ++c) {
+            channels[c] = _mm256_packus_epi16(words[0][c], words[1][c]);
+        }
+        for (int r = 0; r < 4; ++r) {
+            const __m256i bytes
+                = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(channels[0], Load(kRowMasks.mask[0][r])),
+                                                  _mm256_shuffle_epi8(channels[1], Load(kRowMasks.mask[1][r]))),
+                                  _mm256_shuffle_epi8(channels[2], Load(kRowMasks.mask[2][r])));
+            for (const int row : {r, r + 4}) {
+                if (row >= job.rows) {
+                    continue;
+                }
+                const __m128i line = row < 4 ? _mm256_castsi256_si128(bytes) : _mm256_extracti128_si256(bytes, 1);
+                std::uint8_t* out = job.out[row] + 3 * x;
+                if (count == kGroupPixels) {
+                    // 12 bytes and 4 more, overwritten by the next group or in the row's spare bytes.
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), line);
+                } else {
+                    alignas(16) std::uint8_t tail[16];
+                    _mm_store_si128(reinterpret_cast<__m128i*>(tail), line);
+                    std::memcpy(out, tail, static_cast<std::size_t>(3 * count));
+                }
+            }
         }
     }
 }

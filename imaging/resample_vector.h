@@ -53,6 +53,7 @@ std::uint8_t DivideClamped(std::int32_t sum, const PackedWindow& window);
 
 // Kernels of one instruction set. Planes are 16-bit channel values of one source row each.
 inline constexpr int kHorizontalRows = 8;  // source rows filtered per horizontal call
+inline constexpr int kSpareBytes = 4;      // writable past a target row's pixels
 
 struct HorizontalJob {
     const PackedAxis* axis = nullptr;
@@ -68,7 +69,7 @@ struct HorizontalJob {
     // For the column kernel instead of planes: source pixels origin + 2j and origin + 2j + 1 of
     // all rows at columns + kColumnValues * j, 32-byte aligned, laid out by InterleaveRowsAvx2.
     const std::int16_t* columns = nullptr;
-    // Bgr24 target rows, each writable one byte past its pixels (pixels are stored as 4 bytes)
+    // Bgr24 target rows, each writable kSpareBytes past its pixels (stores are wider than pixels)
     std::uint8_t* out[kHorizontalRows] = {};
     int rows = 0;                             // valid rows, 1..kHorizontalRows
 };

@@ -146,9 +146,9 @@ VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertica
     , m_sourceWidth(sourceWidth)
     , m_sourceHeight(sourceHeight)
     , m_depth(RingDepth(m_vertical, sourceHeight))
-    // Whole 32-byte vectors for the vertical loads, and a spare byte for the 4-byte stores
+    // Whole 32-byte vectors for the vertical loads, and spare bytes for the 16-byte stores
     // of the horizontal kernels.
-    , m_stride(RoundUp(kPixelBytes * width + 1, kVectorBytes))
+    , m_stride(RoundUp(kPixelBytes * width + kSpareBytes, kVectorBytes))
     , m_store(static_cast<std::size_t>(m_stride * m_depth))
     , m_tiles(MakeTiles(m_horizontal, sourceWidth))
     , m_planeLength(PlaneLength(m_tiles))

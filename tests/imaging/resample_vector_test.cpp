@@ -33,6 +33,11 @@ TContributorEntry Alternating(std::int32_t count, std::int32_t w)
     return entry;
 }
 
+// Eight columns of the layout the AVX2 kernels read, 32-byte aligned as they need.
+struct alignas(32) Columns {
+    std::int16_t values[8 * kColumnValues];
+};
+
 const char* Name(ResamplePath path)
 {
     return path == ResamplePath::Avx2 ? "avx2" : "sse2";
@@ -138,11 +143,13 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
         std::int32_t multiple;
         bool paired;
         bool avx2;
+        bool columns = false;  // reads columns split by InterleaveRowsAvx2, not planes
     };
     const Kernel kernels[] = {
         {"sse2", HorizontalSse2, 8, false, false},
         {"avx2", HorizontalAvx2, 16, false, true},
         {"avx2 paired", HorizontalPairsAvx2, 8, true, true},
+        {"avx2 columns", HorizontalColumnsAvx2, 1, false, true, true},
     };
     const bool avx2 = ResamplePathAvailable(ResamplePath::Avx2);
     std::mt19937 random(16);
@@ -156,12 +163,14 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
         const std::int64_t planeLength = a.n + 400;
         std::vector<std::int16_t> planes(static_cast<std::size_t>(planeLength * kHorizontalRows * 3));
         std::vector<ChannelBuffers> lines(kHorizontalRows);
+        std::vector<std::vector<std::uint8_t>> bgr(kHorizontalRows, std::vector<std::uint8_t>(3 * static_cast<std::size_t>(a.n)));
         for (int r = 0; r < kHorizontalRows; ++r) {
             lines[static_cast<std::size_t>(r)].Resize(static_cast<std::size_t>(a.n));
             for (int x = 0; x < a.n; ++x) {
                 for (int c = 0; c < 3; ++c) {
                     const auto v = static_cast<std::int16_t>(random() & 0xFF);
                     planes[static_cast<std::size_t>((r * 3 + c) * planeLength + x)] = v;
+                    bgr[static_cast<std::size_t>(r)][static_cast<std::size_t>(3 * x + c)] = static_cast<std::uint8_t>(v);
                     auto& line = lines[static_cast<std::size_t>(r)];
                     (c == 0 ? line.blue : c == 1 ? line.green : line.red)[static_cast<std::size_t>(x)] = v;
                 }
@@ -176,13 +185,16 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
             if (kernel.paired) {
                 axis = PairWindows(*axis);
             }
+            if (kernel.columns) {
+                axis = AlignToPairs(*axis);
+            }
             // All targets at once, or in two parts (split at an even target), each with planes
             // that start at the part's first source pixel.
             for (const bool split : {false, true}) for (const int rows : {kHorizontalRows, 3}) {
                 HorizontalJob job;
                 job.axis = &*axis;
                 job.rows = rows;
-                const std::size_t rowBytes = static_cast<std::size_t>(3 * a.m + 1);
+                const std::size_t rowBytes = static_cast<std::size_t>(3 * a.m + kSpareBytes);
                 std::vector<std::uint8_t> out(rowBytes * kHorizontalRows, 0xAB);
                 for (int r = 0; r < kHorizontalRows; ++r) {
                     job.out[r] = out.data() + static_cast<std::size_t>(r) * rowBytes;
@@ -194,6 +206,16 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
                     job.origin = a.n;
                     for (std::int32_t x = begin; x < end; ++x) {
                         job.origin = std::min(job.origin, axis->windows[static_cast<std::size_t>(x)].first);
+                    }
+                    // Whole groups of 8 columns, past the rows' ends too, written over older ones.
+                    std::vector<Columns> columns(static_cast<std::size_t>(planeLength / 16 + 1));
+                    job.columns = columns.front().values;
+                    if (kernel.columns) {
+                        const std::uint8_t* sources[kHorizontalRows];
+                        for (int r = 0; r < kHorizontalRows; ++r) {
+                            sources[r] = bgr[static_cast<std::size_t>(r)].data() + 3 * job.origin;
+                        }
+                        InterleaveRowsAvx2(sources, a.n - job.origin, columns.front().values);
                     }
                     for (int r = 0; r < kHorizontalRows; ++r) {
                         for (int c = 0; c < 3; ++c) {
