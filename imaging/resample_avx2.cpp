@@ -363,11 +363,21 @@ PICBATCH_AVX2 inline __attribute__((always_inline)) void FilterPixel(const Horiz
     const std::int16_t* weights = job.axis->weights.data() + window.offset;
     const std::int16_t* column = job.columns + kColumnValues * ((window.first - job.origin) / 2);
     const std::int16_t* end = column + kColumnValues * (window.length / 2);
+    // Two pairs of weights a step: half the loop's own instructions, which count here. An odd
+    // pair goes first, so that the loop's sums are its results (with the odd pair last, GCC
+    // copies the sums between registers every step).
     __m256i blue = _mm256_setzero_si256();
     __m256i green = _mm256_setzero_si256();
     __m256i red = _mm256_setzero_si256();
-    // Two pairs of weights a step: half the loop's own instructions, which count here.
-    for (; column + 2 * kColumnValues <= end; column += 2 * kColumnValues, weights += 4) {
+    if (window.length % 4 != 0) {
+        const __m256i w = BroadcastPair(weights);
+        blue = _mm256_madd_epi16(LoadColumn(column), w);
+        green = _mm256_madd_epi16(LoadColumn(column + 16), w);
+        red = _mm256_madd_epi16(LoadColumn(column + 32), w);
+        column += kColumnValues;
+        weights += 2;
+    }
+    for (; column < end; column += 2 * kColumnValues, weights += 4) {
         const __m256i w0 = BroadcastPair(weights);
         const __m256i w1 = BroadcastPair(weights + 2);
         const std::int16_t* next = column + kColumnValues;
@@ -377,12 +387,6 @@ PICBATCH_AVX2 inline __attribute__((always_inline)) void FilterPixel(const Horiz
                                                          _mm256_madd_epi16(LoadColumn(next + 16), w1)));
         red = _mm256_add_epi32(red, _mm256_add_epi32(_mm256_madd_epi16(LoadColumn(column + 32), w0),
                                                      _mm256_madd_epi16(LoadColumn(next + 32), w1)));
-    }
-    if (column < end) {
-        const __m256i w = BroadcastPair(weights);
-        blue = _mm256_add_epi32(blue, _mm256_madd_epi16(LoadColumn(column), w));
-        green = _mm256_add_epi32(green, _mm256_madd_epi16(LoadColumn(column + 16), w));
-        red = _mm256_add_epi32(red, _mm256_madd_epi16(LoadColumn(column + 32), w));
     }
     const __m256 reciprocal = _mm256_set1_ps(window.reciprocal);
     const __m256i limit = _mm256_set1_epi32(window.limit);
