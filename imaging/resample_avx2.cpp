@@ -19,31 +19,10 @@ PICBATCH_AVX2 __m256i Divide(__m256i sum, __m256 reciprocal, __m256i limit)
     return _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(x), reciprocal));
 }
 
-// The horizontal sums of the eight accumulators, in order.
-PICBATCH_AVX2 __m256i Reduce(const __m256i (&acc)[8])
-{
-    // Within each 128-bit half, hadd twice leaves one partial sum per accumulator.
-    const __m256i abcd = _mm256_hadd_epi32(_mm256_hadd_epi32(acc[0], acc[1]), _mm256_hadd_epi32(acc[2], acc[3]));
-    const __m256i efgh = _mm256_hadd_epi32(_mm256_hadd_epi32(acc[4], acc[5]), _mm256_hadd_epi32(acc[6], acc[7]));
-    return _mm256_add_epi32(_mm256_permute2x128_si256(abcd, efgh, 0x20), _mm256_permute2x128_si256(abcd, efgh, 0x31));
-}
-
 PICBATCH_AVX2 __m256i Load(const void* p)
 {
     return _mm256_loadu_si256(static_cast<const __m256i*>(p));
 }
-
-// After the horizontal kernels' packs each 128-bit half holds blue, green, red of four rows
-// as b0 b1 b2 b3 g0 g1 g2 g3 r0 r1 r2 r3; this byte shuffle gathers them into b0 g0 r0 b1 ...
-PICBATCH_AVX2 __m256i Triples()
-{
-    return _mm256_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1, 0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11,
-                            -1, -1, -1, -1);
-}
-
-}  // namespace
-
-namespace {
 
 // Byte-shuffle masks that gather one channel of 16 pixels (48 bytes) straight into 16-bit
 // values, zero high bytes included (index -1 gives 0). The shuffle works within 128-bit
@@ -76,134 +55,6 @@ constexpr ShuffleMasks MakeShuffleMasks(int channel)
 constexpr ShuffleMasks kShuffleMasks[3] = {MakeShuffleMasks(0), MakeShuffleMasks(1), MakeShuffleMasks(2)};
 
 }  // namespace
-
-PICBATCH_AVX2 void DeinterleaveAvx2(const std::uint8_t* bgr, std::int32_t count, std::int16_t* planes[3])
-{
-    __m256i fromX[3];
-    __m256i fromY[3];
-    for (int c = 0; c < 3; ++c) {
-        fromX[c] = Load(kShuffleMasks[c].fromX);
-        fromY[c] = Load(kShuffleMasks[c].fromY);
-    }
-    std::int32_t x = 0;
-    for (; x + 16 <= count; x += 16) {
-        const __m256i first = Load(bgr + 3 * x);
-        const __m256i second = Load(bgr + 3 * x + 16);
-        for (int c = 0; c < 3; ++c) {
-            const __m256i values
-                = _mm256_or_si256(_mm256_shuffle_epi8(first, fromX[c]), _mm256_shuffle_epi8(second, fromY[c]));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(planes[c] + x), values);
-        }
-    }
-    for (; x < count; ++x) {
-        for (int c = 0; c < 3; ++c) {
-            planes[c][x] = bgr[3 * x + c];
-        }
-    }
-}
-
-PICBATCH_AVX2 void HorizontalAvx2(const HorizontalJob& job)
-{
-    const PackedAxis& axis = *job.axis;
-    const __m256i triples = Triples();
-    for (std::int32_t x = job.firstTarget; x < job.endTarget; ++x) {
-        const PackedWindow& window = axis.windows[static_cast<std::size_t>(x)];
-        const std::int16_t* weights = axis.weights.data() + window.offset;
-        const std::int32_t start = window.first - job.origin;
-        const __m256 reciprocal = _mm256_set1_ps(window.reciprocal);
-        const __m256i limit = _mm256_set1_epi32(window.limit);
-        // One channel at a time keeps the eight accumulators in registers; lanes are rows.
-        __m256i q[3];
-        for (int c = 0; c < 3; ++c) {
-            // Every window has at least 16 weights; the first 16 start the sums.
-            const __m256i first = Load(weights);
-            __m256i acc[kHorizontalRows];
-            for (int r = 0; r < kHorizontalRows; ++r) {
-                acc[r] = _mm256_madd_epi16(Load(job.planes[r][c] + start), first);
-            }
-            for (std::int32_t k = 16; k < window.length; k += 16) {
-                const __m256i w = Load(weights + k);
-                for (int r = 0; r < kHorizontalRows; ++r) {
-                    acc[r] = _mm256_add_epi32(acc[r], _mm256_madd_epi16(Load(job.planes[r][c] + start + k), w));
-                }
-            }
-            q[c] = Divide(Reduce(acc), reciprocal, limit);
-        }
-        // Saturating packs clamp to 0..255.
-        const __m256i packed = _mm256_packus_epi16(_mm256_packs_epi32(q[0], q[1]), _mm256_packs_epi32(q[2], q[2]));
-        alignas(32) std::uint8_t bytes[32];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(bytes), _mm256_shuffle_epi8(packed, triples));
-        // Four bytes per pixel: the fourth is overwritten by the next pixel, or lands in the
-        // row's spare byte.
-        for (int r = 0; r < job.rows; ++r) {
-            std::memcpy(job.out[r] + 3 * x, bytes + (r < 4 ? 3 * r : 16 + 3 * (r - 4)), 4);
-        }
-    }
-}
-
-// Eight values from p in the low half and eight from q in the high half.
-PICBATCH_AVX2 __m256i LoadPair(const std::int16_t* p, const std::int16_t* q)
-{
-    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
-                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)), 1);
-}
-
-PICBATCH_AVX2 void HorizontalPairsAvx2(const HorizontalJob& job)
-{
-    const PackedAxis& axis = *job.axis;
-    const __m256i triples = Triples();
-    for (std::int32_t x = job.firstTarget; x < job.endTarget; x += 2) {
-        const bool partner = x + 1 < job.endTarget;
-        const PackedWindow& a = axis.windows[static_cast<std::size_t>(x)];
-        const PackedWindow& b = partner ? axis.windows[static_cast<std::size_t>(x) + 1] : a;
-        const std::int16_t* weights = axis.weights.data() + a.offset;
-        const std::int32_t startA = a.first - job.origin;
-        const std::int32_t startB = b.first - job.origin;
-        // The low half divides for pixel x, the high half for pixel x + 1.
-        const __m256 reciprocal = _mm256_set_m128(_mm_set1_ps(b.reciprocal), _mm_set1_ps(a.reciprocal));
-        const __m256i limit = _mm256_set_m128i(_mm_set1_epi32(b.limit), _mm_set1_epi32(a.limit));
-        __m256i low[3];   // rows 0..3 of pixel x, then of pixel x + 1
-        __m256i high[3];  // rows 4..7
-        for (int c = 0; c < 3; ++c) {
-            const __m256i first = Load(weights);
-            __m256i acc[kHorizontalRows];
-            for (int r = 0; r < kHorizontalRows; ++r) {
-                acc[r] = _mm256_madd_epi16(LoadPair(job.planes[r][c] + startA, job.planes[r][c] + startB), first);
-            }
-            for (std::int32_t k = 8; k < a.length; k += 8) {
-                const __m256i w = Load(weights + 2 * k);
-                for (int r = 0; r < kHorizontalRows; ++r) {
-                    const std::int16_t* plane = job.planes[r][c];
-                    acc[r] = _mm256_add_epi32(acc[r], _mm256_madd_epi16(LoadPair(plane + startA + k, plane + startB + k), w));
-                }
-            }
-            // Within each half, hadd twice leaves one sum per row.
-            low[c] = Divide(_mm256_hadd_epi32(_mm256_hadd_epi32(acc[0], acc[1]), _mm256_hadd_epi32(acc[2], acc[3])),
-                            reciprocal, limit);
-            high[c] = Divide(_mm256_hadd_epi32(_mm256_hadd_epi32(acc[4], acc[5]), _mm256_hadd_epi32(acc[6], acc[7])),
-                             reciprocal, limit);
-        }
-        // Saturating packs clamp to 0..255; each half then holds the triples of four rows.
-        alignas(32) std::uint8_t bytes[2][32];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(bytes[0]),
-                           _mm256_shuffle_epi8(_mm256_packus_epi16(_mm256_packs_epi32(low[0], low[1]),
-                                                                   _mm256_packs_epi32(low[2], low[2])),
-                                               triples));
-        _mm256_store_si256(reinterpret_cast<__m256i*>(bytes[1]),
-                           _mm256_shuffle_epi8(_mm256_packus_epi16(_mm256_packs_epi32(high[0], high[1]),
-                                                                   _mm256_packs_epi32(high[2], high[2])),
-                                               triples));
-        // Four bytes per pixel, pixel x before x + 1: each fourth byte is overwritten next,
-        // or lands in the row's spare byte.
-        for (int r = 0; r < job.rows; ++r) {
-            const std::uint8_t* row = bytes[r / 4] + 3 * (r % 4);
-            std::memcpy(job.out[r] + 3 * x, row, 4);
-            if (partner) {
-                std::memcpy(job.out[r] + 3 * x + 3, row + 16, 4);
-            }
-        }
-    }
-}
 
 PICBATCH_AVX2 void VerticalAvx2(const VerticalJob& job)
 {
@@ -247,7 +98,7 @@ PICBATCH_AVX2 void VerticalAvx2(const VerticalJob& job)
 namespace {
 
 // Sixteen pixels of each of eight rows, Bgr24, into eight columns (see kColumnValues). Each
-// row is first split into channels, as in DeinterleaveAvx2, which leaves in every 32-bit lane
+// row is first split into channels, which leaves in every 32-bit lane
 // the two values of one pair; then each channel's 8 x 8 lanes are transposed so that the
 // lanes become rows. The split rows go through scratch, whose 16-byte halves load straight
 // into the transpose's inputs: rows r and r + 4 of four pairs share one register.

@@ -31,13 +31,6 @@ struct PackedAxis {
 // does not fit 16 bits, a sum that could overflow 32 bits, or a divisor above 2048.
 std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n, std::int32_t multiple);
 
-// The windows of target pixels 2p and 2p + 1 side by side, for kernels that give each half
-// of a 256-bit register one target pixel: axis must be packed to a multiple of 8. Each
-// window keeps its first pixel, divisor and reciprocal; both windows of a pair take the
-// longer one's length, and the pair's weights, at the first window's offset, run in steps
-// of 8 weights of 2p, then 8 of 2p + 1, zero past a window's own length.
-PackedAxis PairWindows(const PackedAxis& axis);
-
 // The same windows starting at even source pixels and of even lengths (a zero weight put
 // before an odd first pixel, another after an odd end), for kernels that read source pixels
 // two at a time from a column layout (InterleaveRowsAvx2).
@@ -87,10 +80,6 @@ struct VerticalJob {
 void DeinterleaveSse2(const std::uint8_t* bgr, std::int32_t count, std::int16_t* planes[3]);
 void HorizontalSse2(const HorizontalJob& job);
 void VerticalSse2(const VerticalJob& job);
-void DeinterleaveAvx2(const std::uint8_t* bgr, std::int32_t count, std::int16_t* planes[3]);
-void HorizontalAvx2(const HorizontalJob& job);
-// The same on an axis made by PairWindows: two target pixels per multiply-add.
-void HorizontalPairsAvx2(const HorizontalJob& job);
 void VerticalAvx2(const VerticalJob& job);
 
 // The column layout: per pair of source pixels, for blue, green, red in turn, rows 0..7 each

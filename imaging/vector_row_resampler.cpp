@@ -62,9 +62,8 @@ std::int32_t LongestWindow(const PackedAxis& axis)
     return longest;
 }
 
-// Splits the target pixels into tiles of whole pairs (the paired kernel starts a pair at an
-// even pixel) whose windows span at most kTileSpan source pixels, or one pair when a pair's
-// windows span more.
+// Splits the target pixels into tiles of whole pairs of pixels whose windows span at most
+// kTileSpan source pixels, or one pair when a pair's windows span more.
 std::vector<VectorRowResampler::Tile> MakeTiles(const PackedAxis& axis, std::int32_t n)
 {
     std::vector<VectorRowResampler::Tile> tiles;

@@ -141,15 +141,11 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
         const char* name;
         void (*filter)(const HorizontalJob&);
         std::int32_t multiple;
-        bool paired;
-        bool avx2;
-        bool columns = false;  // reads columns split by InterleaveRowsAvx2, not planes
+        bool avx2;  // reads columns split by InterleaveRowsAvx2, not planes
     };
     const Kernel kernels[] = {
-        {"sse2", HorizontalSse2, 8, false, false},
-        {"avx2", HorizontalAvx2, 16, false, true},
-        {"avx2 paired", HorizontalPairsAvx2, 8, true, true},
-        {"avx2 columns", HorizontalColumnsAvx2, 1, false, true, true},
+        {"sse2", HorizontalSse2, 8, false},
+        {"avx2", HorizontalColumnsAvx2, 1, true},
     };
     const bool avx2 = ResamplePathAvailable(ResamplePath::Avx2);
     std::mt19937 random(16);
@@ -182,10 +178,7 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
             }
             std::optional<PackedAxis> axis = PackAxis(list, a.n, kernel.multiple);
             ASSERT_TRUE(axis);
-            if (kernel.paired) {
-                axis = PairWindows(*axis);
-            }
-            if (kernel.columns) {
+            if (kernel.avx2) {
                 axis = AlignToPairs(*axis);
             }
             // All targets at once, or in two parts (split at an even target), each with planes
@@ -210,7 +203,7 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
                     // Whole groups of 8 columns, past the rows' ends too, written over older ones.
                     std::vector<Columns> columns(static_cast<std::size_t>(planeLength / 16 + 1));
                     job.columns = columns.front().values;
-                    if (kernel.columns) {
+                    if (kernel.avx2) {
                         const std::uint8_t* sources[kHorizontalRows];
                         for (int r = 0; r < kHorizontalRows; ++r) {
                             sources[r] = bgr[static_cast<std::size_t>(r)].data() + 3 * job.origin;
