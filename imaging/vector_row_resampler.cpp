@@ -1,7 +1,8 @@
 // The vectorised resampler's driver: source rows are gathered eight at a time, split into
-// channel planes a tile of target pixels at a time and filtered into a ring of intermediate
-// rows, and every target row whose vertical window is complete is made at once. Integer sums do not depend on the
-// order of their terms, so the bytes match the reference's.
+// channel planes (SSE2) or columns of the eight rows (AVX2) a tile of target pixels at a
+// time and filtered into a ring of intermediate rows, and every target row whose vertical
+// window is complete is made at once. Integer sums do not depend on the order of their
+// terms, so the bytes match the reference's.
 #include "imaging/vector_row_resampler.h"
 
 #include "imaging/error.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace {
@@ -96,7 +98,8 @@ std::vector<VectorRowResampler::Tile> MakeTiles(const PackedAxis& axis, std::int
     return tiles;
 }
 
-// The length of planes that every tile's windows fit in.
+// The length of planes that every tile's windows fit in. The columns of a tile take no more:
+// its pixels rounded up to whole groups of 16, times 8 rows and 3 channels.
 std::int64_t PlaneLength(const std::vector<VectorRowResampler::Tile>& tiles)
 {
     std::int64_t length = 0;
@@ -151,22 +154,26 @@ VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertica
     , m_store(static_cast<std::size_t>(m_stride * m_depth))
     , m_tiles(MakeTiles(m_horizontal, sourceWidth))
     , m_planeLength(PlaneLength(m_tiles))
-    // The columns (as long as the planes, see PlaneLength) start on a 32-byte boundary.
+    // Room to start the columns (no longer than the planes, see PlaneLength) on a 32-byte
+    // boundary.
     , m_planes(static_cast<std::size_t>(m_planeLength * kHorizontalRows * 3 + kVectorBytes / 2))
     , m_columns(useAvx2)
     , m_filter(useAvx2 ? HorizontalColumnsAvx2 : HorizontalSse2)
     , m_verticalKernel(useAvx2 ? VerticalAvx2 : VerticalSse2)
 {
     m_job.axis = &m_horizontal;
-    if (m_columns) {
-        const auto address = reinterpret_cast<std::uintptr_t>(m_planes.data());
-        m_job.columns = m_planes.data() + (RoundUp(static_cast<std::int64_t>(address % kVectorBytes), kVectorBytes)
-                                           - static_cast<std::int64_t>(address % kVectorBytes)) / 2;
-    }
+    m_job.columns = Columns();
     m_windowRows.resize(static_cast<std::size_t>(LongestWindow(m_vertical)));
     // Every pixel of the result is written, so it is not painted white first.
     m_result.SetPixelForm(PixelForm::Bgr24);
     m_result.SetSizeForWriting(width, height);
+}
+
+std::int16_t* VectorRowResampler::Columns()
+{
+    void* start = m_planes.data();
+    std::size_t bytes = m_planes.size() * sizeof(std::int16_t);
+    return static_cast<std::int16_t*>(std::align(kVectorBytes, 1, start, bytes));
 }
 
 std::int16_t* VectorRowResampler::Plane(int row, int channel)
@@ -215,16 +222,18 @@ void VectorRowResampler::FilterGroup()
         }
     }
     for (const Tile& tile : m_tiles) {
+        const std::int32_t count = tile.endSource - tile.firstSource;
         if (m_columns) {
             const std::uint8_t* sources[kHorizontalRows];
             for (int r = 0; r < kHorizontalRows; ++r) {
                 sources[r] = m_groupRows[r < rows ? r : 0] + kPixelBytes * tile.firstSource;
             }
-            InterleaveRowsAvx2(sources, tile.endSource - tile.firstSource, const_cast<std::int16_t*>(m_job.columns));
-        }
-        for (int r = 0; r < rows && !m_columns; ++r) {
-            std::int16_t* planes[3] = {Plane(r, 0), Plane(r, 1), Plane(r, 2)};
-            DeinterleaveSse2(m_groupRows[r] + kPixelBytes * tile.firstSource, tile.endSource - tile.firstSource, planes);
+            InterleaveRowsAvx2(sources, count, Columns());
+        } else {
+            for (int r = 0; r < rows; ++r) {
+                std::int16_t* planes[3] = {Plane(r, 0), Plane(r, 1), Plane(r, 2)};
+                DeinterleaveSse2(m_groupRows[r] + kPixelBytes * tile.firstSource, count, planes);
+            }
         }
         m_job.firstTarget = tile.firstTarget;
         m_job.endTarget = tile.endTarget;
