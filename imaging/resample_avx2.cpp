@@ -24,6 +24,14 @@ PICBATCH_AVX2 __m256i Load(const void* p)
     return _mm256_loadu_si256(static_cast<const __m256i*>(p));
 }
 
+// Two 16-bit weights in every 32-bit lane, the first in the low half, as multiply-adds pair them.
+PICBATCH_AVX2 inline __m256i BroadcastPair(const std::int16_t* weights)
+{
+    std::int32_t pair;
+    std::memcpy(&pair, weights, sizeof pair);
+    return _mm256_set1_epi32(pair);
+}
+
 // Byte-shuffle masks that gather one channel of 16 pixels (48 bytes) straight into 16-bit
 // values, zero high bytes included (index -1 gives 0). The shuffle works within 128-bit
 // halves, so it is fed X = bytes 0..31 and Y = bytes 16..47: the low half of the result,
@@ -68,18 +76,24 @@ PICBATCH_AVX2 void VerticalAvx2(const VerticalJob& job)
         __m256i acc1 = zero;
         __m256i acc2 = zero;
         __m256i acc3 = zero;
-        for (std::int32_t k = 0; k < job.count; k += 2) {
-            const auto pair = static_cast<std::uint32_t>(static_cast<std::uint16_t>(job.weights[k]))
-                | (static_cast<std::uint32_t>(static_cast<std::uint16_t>(job.weights[k + 1])) << 16);
-            const __m256i w = _mm256_set1_epi32(static_cast<int>(pair));
-            const __m256i a = Load(job.rows[k] + o);
-            const __m256i b = Load(job.rows[k + 1] + o);
+        const std::uint8_t* const* rows = job.rows;
+        const std::int16_t* weights = job.weights;
+        for (std::int32_t k = 0; k < job.count; k += 2, rows += 2, weights += 2) {
+            const __m256i w = BroadcastPair(weights);
+            const __m256i a = Load(rows[0] + o);
+            const __m256i b = Load(rows[1] + o);
             const __m256i low = _mm256_unpacklo_epi8(a, b);
             const __m256i high = _mm256_unpackhi_epi8(a, b);
-            acc0 = _mm256_add_epi32(acc0, _mm256_madd_epi16(_mm256_unpacklo_epi8(low, zero), w));
-            acc1 = _mm256_add_epi32(acc1, _mm256_madd_epi16(_mm256_unpackhi_epi8(low, zero), w));
-            acc2 = _mm256_add_epi32(acc2, _mm256_madd_epi16(_mm256_unpacklo_epi8(high, zero), w));
-            acc3 = _mm256_add_epi32(acc3, _mm256_madd_epi16(_mm256_unpackhi_epi8(high, zero), w));
+            // Products first, then the sums: GCC copies each sum between registers every
+            // step when the sum comes first.
+            const __m256i p0 = _mm256_madd_epi16(_mm256_unpacklo_epi8(low, zero), w);
+            const __m256i p1 = _mm256_madd_epi16(_mm256_unpackhi_epi8(low, zero), w);
+            const __m256i p2 = _mm256_madd_epi16(_mm256_unpacklo_epi8(high, zero), w);
+            const __m256i p3 = _mm256_madd_epi16(_mm256_unpackhi_epi8(high, zero), w);
+            acc0 = _mm256_add_epi32(p0, acc0);
+            acc1 = _mm256_add_epi32(p1, acc1);
+            acc2 = _mm256_add_epi32(p2, acc2);
+            acc3 = _mm256_add_epi32(p3, acc3);
         }
         // The in-lane packs undo the in-lane unpacks, so the bytes come out in order.
         const __m256i bytes = _mm256_packus_epi16(
@@ -193,13 +207,6 @@ constexpr RowMasks MakeRowMasks()
 }
 
 constexpr RowMasks kRowMasks = MakeRowMasks();
-
-PICBATCH_AVX2 inline __m256i BroadcastPair(const std::int16_t* weights)
-{
-    std::int32_t pair;
-    std::memcpy(&pair, weights, sizeof pair);
-    return _mm256_set1_epi32(pair);
-}
 
 PICBATCH_AVX2 inline __m256i LoadColumn(const std::int16_t* p)
 {
