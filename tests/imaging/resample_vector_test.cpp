@@ -135,6 +135,62 @@ TEST(VerticalKernels, NegativeTotalsAndSums)
     }
 }
 
+TEST(AlignToPairs, KeepsEveryWeightOnItsPixel)
+{
+    // Windows of both parities of first pixel and length, reflected at both ends.
+    for (const auto& [n, m] : {std::pair{9, 14}, std::pair{40, 13}, std::pair{300, 31}, std::pair{1, 3}}) {
+        const std::optional<PackedAxis> packed = PackAxis(BuildContributors(n, m, AxisScale(n, m)), n, 1);
+        ASSERT_TRUE(packed);
+        const PackedAxis aligned = AlignToPairs(*packed);
+        for (std::size_t x = 0; x < packed->windows.size(); ++x) {
+            const PackedWindow& before = packed->windows[x];
+            const PackedWindow& after = aligned.windows[x];
+            EXPECT_EQ(after.first % 2, 0) << n << " -> " << m << ", pixel " << x;
+            EXPECT_EQ(after.length % 2, 0) << n << " -> " << m << ", pixel " << x;
+            EXPECT_EQ(after.divisor, before.divisor);
+            for (std::int32_t p = after.first; p < after.first + after.length; ++p) {
+                const std::int32_t i = p - before.first;
+                const std::int16_t expected
+                    = i >= 0 && i < before.length ? packed->weights[static_cast<std::size_t>(before.offset + i)] : 0;
+                EXPECT_EQ(aligned.weights[static_cast<std::size_t>(after.offset + p - after.first)], expected)
+                    << n << " -> " << m << ", pixel " << x << ", source " << p;
+            }
+        }
+    }
+}
+
+TEST(InterleaveRows, EachPairOfPixelsOfEveryRowInOneLane)
+{
+    if (!ResamplePathAvailable(ResamplePath::Avx2)) {
+        GTEST_SKIP() << "no AVX2";
+    }
+    std::mt19937 random(17);
+    // Whole groups of 16 pixels, a tail, both; rows exactly as long as their pixels.
+    for (const std::int32_t count : {1, 2, 15, 16, 17, 32, 45}) {
+        std::vector<std::vector<std::uint8_t>> bgr(kHorizontalRows);
+        const std::uint8_t* rows[kHorizontalRows];
+        for (int r = 0; r < kHorizontalRows; ++r) {
+            bgr[static_cast<std::size_t>(r)].resize(static_cast<std::size_t>(3 * count));
+            for (std::uint8_t& byte : bgr[static_cast<std::size_t>(r)]) {
+                byte = static_cast<std::uint8_t>(random());
+            }
+            rows[r] = bgr[static_cast<std::size_t>(r)].data();
+        }
+        std::vector<Columns> columns(static_cast<std::size_t>(count / 16 + 1));
+        InterleaveRowsAvx2(rows, count, columns.front().values);
+        const std::int16_t* values = columns.front().values;
+        for (std::int32_t x = 0; x < count; ++x) {
+            for (int r = 0; r < kHorizontalRows; ++r) {
+                for (int c = 0; c < 3; ++c) {
+                    ASSERT_EQ(values[kColumnValues * (x / 2) + 2 * kHorizontalRows * c + 2 * r + x % 2],
+                              rows[r][3 * x + c])
+                        << count << " pixels: pixel " << x << ", row " << r << ", channel " << c;
+                }
+            }
+        }
+    }
+}
+
 TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
 {
     struct Kernel {
