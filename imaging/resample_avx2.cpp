@@ -221,20 +221,12 @@ PICBATCH_AVX2 inline __attribute__((always_inline)) void FilterPixel(const Horiz
     const std::int16_t* weights = job.axis->weights.data() + window.offset;
     const std::int16_t* column = job.columns + kColumnValues * ((window.first - job.origin) / 2);
     const std::int16_t* end = column + kColumnValues * (window.length / 2);
-    // Two pairs of weights a step: half the loop's own instructions, which count here. An odd
-    // pair goes first, so that the loop's sums are its results (with the odd pair last, GCC
-    // copies the sums between registers every step).
+    // Two pairs of weights a step (AlignToPairs pads windows to whole steps): half the loop's
+    // own instructions, which count here. A window's zero pair costs less than the branch
+    // that would skip it, which W2's windows of four and five pairs mispredict.
     __m256i blue = _mm256_setzero_si256();
     __m256i green = _mm256_setzero_si256();
     __m256i red = _mm256_setzero_si256();
-    if (window.length % 4 != 0) {
-        const __m256i w = BroadcastPair(weights);
-        blue = _mm256_madd_epi16(LoadColumn(column), w);
-        green = _mm256_madd_epi16(LoadColumn(column + 16), w);
-        red = _mm256_madd_epi16(LoadColumn(column + 32), w);
-        column += kColumnValues;
-        weights += 2;
-    }
     for (; column < end; column += 2 * kColumnValues, weights += 4) {
         const __m256i w0 = BroadcastPair(weights);
         const __m256i w1 = BroadcastPair(weights + 2);

@@ -104,7 +104,7 @@ PackedAxis AlignToPairs(const PackedAxis& axis)
         PackedWindow& window = aligned.windows[x];
         const std::int32_t shift = source.first % 2;  // first is never negative
         window.first = source.first - shift;
-        window.length = static_cast<std::int32_t>(RoundUp(source.length + shift, 2));
+        window.length = static_cast<std::int32_t>(RoundUp(source.length + shift, 4));
         window.offset = static_cast<std::int64_t>(aligned.weights.size());
         aligned.weights.resize(aligned.weights.size() + static_cast<std::size_t>(window.length), 0);
         std::copy_n(axis.weights.begin() + source.offset, source.length,

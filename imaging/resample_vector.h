@@ -31,9 +31,9 @@ struct PackedAxis {
 // does not fit 16 bits, a sum that could overflow 32 bits, or a divisor above 2048.
 std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n, std::int32_t multiple);
 
-// The same windows starting at even source pixels and of even lengths (a zero weight put
-// before an odd first pixel, another after an odd end), for kernels that read source pixels
-// two at a time from a column layout (InterleaveRowsAvx2).
+// The same windows starting at even source pixels and with lengths a multiple of 4 (a zero
+// weight put before an odd first pixel, zeros after the end), for kernels that read source
+// pixels two at a time from a column layout (InterleaveRowsAvx2), two pairs a step.
 PackedAxis AlignToPairs(const PackedAxis& axis);
 
 // Sets the window's divisor, reciprocal and limit for a list's total; true when the

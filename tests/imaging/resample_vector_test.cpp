@@ -146,7 +146,7 @@ TEST(AlignToPairs, KeepsEveryWeightOnItsPixel)
             const PackedWindow& before = packed->windows[x];
             const PackedWindow& after = aligned.windows[x];
             EXPECT_EQ(after.first % 2, 0) << n << " -> " << m << ", pixel " << x;
-            EXPECT_EQ(after.length % 2, 0) << n << " -> " << m << ", pixel " << x;
+            EXPECT_EQ(after.length % 4, 0) << n << " -> " << m << ", pixel " << x;
             EXPECT_EQ(after.divisor, before.divisor);
             for (std::int32_t p = after.first; p < after.first + after.length; ++p) {
                 const std::int32_t i = p - before.first;
