@@ -112,10 +112,10 @@ PICBATCH_AVX2 void VerticalAvx2(const VerticalJob& job)
 namespace {
 
 // Sixteen pixels of each of eight rows, Bgr24, into eight columns (see kColumnValues). Each
-// row is first split into channels, which leaves in every 32-bit lane
-// the two values of one pair; then each channel's 8 x 8 lanes are transposed so that the
-// lanes become rows. The split rows go through scratch, whose 16-byte halves load straight
-// into the transpose's inputs: rows r and r + 4 of four pairs share one register.
+// row is first split into channels, which leaves in every 32-bit lane the two values of one
+// pair; then each channel's 8 x 8 lanes are transposed so that the lanes become rows. The
+// split rows go through scratch, whose 16-byte halves load straight into the transpose's
+// inputs: rows r and r + 4 of four pairs share one register.
 PICBATCH_AVX2 void InterleaveSixteen(const std::uint8_t* const (&rows)[kHorizontalRows], std::int32_t x,
                                      const __m256i (&fromX)[3], const __m256i (&fromY)[3], std::int16_t* columns)
 {
@@ -222,8 +222,8 @@ PICBATCH_AVX2 inline __attribute__((always_inline)) void FilterPixel(const Horiz
     const std::int16_t* column = job.columns + kColumnValues * ((window.first - job.origin) / 2);
     const std::int16_t* end = column + kColumnValues * (window.length / 2);
     // Two pairs of weights a step (AlignToPairs pads windows to whole steps): half the loop's
-    // own instructions, which count here. A window's zero pair costs less than the branch
-    // that would skip it, which W2's windows of four and five pairs mispredict.
+    // own instructions, which count here. A padding pair of zeros measured faster than a
+    // branch for an odd pair (W2's windows have four or five pairs, in no regular order).
     __m256i blue = _mm256_setzero_si256();
     __m256i green = _mm256_setzero_si256();
     __m256i red = _mm256_setzero_si256();
