@@ -4,6 +4,7 @@
 
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cstring>
 
 #define PICBATCH_AVX2 __attribute__((target("avx2")))
@@ -18,31 +19,18 @@ PICBATCH_AVX2 __m256i Divide(__m256i sum, __m256 reciprocal, __m256i limit)
     return _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(x), reciprocal));
 }
 
-// The horizontal sums of the eight accumulators, in order.
-PICBATCH_AVX2 __m256i Reduce(const __m256i (&acc)[8])
-{
-    // Within each 128-bit half, hadd twice leaves one partial sum per accumulator.
-    const __m256i abcd = _mm256_hadd_epi32(_mm256_hadd_epi32(acc[0], acc[1]), _mm256_hadd_epi32(acc[2], acc[3]));
-    const __m256i efgh = _mm256_hadd_epi32(_mm256_hadd_epi32(acc[4], acc[5]), _mm256_hadd_epi32(acc[6], acc[7]));
-    return _mm256_add_epi32(_mm256_permute2x128_si256(abcd, efgh, 0x20), _mm256_permute2x128_si256(abcd, efgh, 0x31));
-}
-
 PICBATCH_AVX2 __m256i Load(const void* p)
 {
     return _mm256_loadu_si256(static_cast<const __m256i*>(p));
 }
 
-// After the horizontal kernels' packs each 128-bit half holds blue, green, red of four rows
-// as b0 b1 b2 b3 g0 g1 g2 g3 r0 r1 r2 r3; this byte shuffle gathers them into b0 g0 r0 b1 ...
-PICBATCH_AVX2 __m256i Triples()
+// Two 16-bit weights in every 32-bit lane, the first in the low half, as multiply-adds pair them.
+PICBATCH_AVX2 inline __m256i BroadcastPair(const std::int16_t* weights)
 {
-    return _mm256_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1, 0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11,
-                            -1, -1, -1, -1);
+    std::int32_t pair;
+    std::memcpy(&pair, weights, sizeof pair);
+    return _mm256_set1_epi32(pair);
 }
-
-}  // namespace
-
-namespace {
 
 // Byte-shuffle masks that gather one channel of 16 pixels (48 bytes) straight into 16-bit
 // values, zero high bytes included (index -1 gives 0). The shuffle works within 128-bit
@@ -76,134 +64,6 @@ constexpr ShuffleMasks kShuffleMasks[3] = {MakeShuffleMasks(0), MakeShuffleMasks
 
 }  // namespace
 
-PICBATCH_AVX2 void DeinterleaveAvx2(const std::uint8_t* bgr, std::int32_t count, std::int16_t* planes[3])
-{
-    __m256i fromX[3];
-    __m256i fromY[3];
-    for (int c = 0; c < 3; ++c) {
-        fromX[c] = Load(kShuffleMasks[c].fromX);
-        fromY[c] = Load(kShuffleMasks[c].fromY);
-    }
-    std::int32_t x = 0;
-    for (; x + 16 <= count; x += 16) {
-        const __m256i first = Load(bgr + 3 * x);
-        const __m256i second = Load(bgr + 3 * x + 16);
-        for (int c = 0; c < 3; ++c) {
-            const __m256i values
-                = _mm256_or_si256(_mm256_shuffle_epi8(first, fromX[c]), _mm256_shuffle_epi8(second, fromY[c]));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(planes[c] + x), values);
-        }
-    }
-    for (; x < count; ++x) {
-        for (int c = 0; c < 3; ++c) {
-            planes[c][x] = bgr[3 * x + c];
-        }
-    }
-}
-
-PICBATCH_AVX2 void HorizontalAvx2(const HorizontalJob& job)
-{
-    const PackedAxis& axis = *job.axis;
-    const __m256i triples = Triples();
-    for (std::int32_t x = job.firstTarget; x < job.endTarget; ++x) {
-        const PackedWindow& window = axis.windows[static_cast<std::size_t>(x)];
-        const std::int16_t* weights = axis.weights.data() + window.offset;
-        const std::int32_t start = window.first - job.origin;
-        const __m256 reciprocal = _mm256_set1_ps(window.reciprocal);
-        const __m256i limit = _mm256_set1_epi32(window.limit);
-        // One channel at a time keeps the eight accumulators in registers; lanes are rows.
-        __m256i q[3];
-        for (int c = 0; c < 3; ++c) {
-            // Every window has at least 16 weights; the first 16 start the sums.
-            const __m256i first = Load(weights);
-            __m256i acc[kHorizontalRows];
-            for (int r = 0; r < kHorizontalRows; ++r) {
-                acc[r] = _mm256_madd_epi16(Load(job.planes[r][c] + start), first);
-            }
-            for (std::int32_t k = 16; k < window.length; k += 16) {
-                const __m256i w = Load(weights + k);
-                for (int r = 0; r < kHorizontalRows; ++r) {
-                    acc[r] = _mm256_add_epi32(acc[r], _mm256_madd_epi16(Load(job.planes[r][c] + start + k), w));
-                }
-            }
-            q[c] = Divide(Reduce(acc), reciprocal, limit);
-        }
-        // Saturating packs clamp to 0..255.
-        const __m256i packed = _mm256_packus_epi16(_mm256_packs_epi32(q[0], q[1]), _mm256_packs_epi32(q[2], q[2]));
-        alignas(32) std::uint8_t bytes[32];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(bytes), _mm256_shuffle_epi8(packed, triples));
-        // Four bytes per pixel: the fourth is overwritten by the next pixel, or lands in the
-        // row's spare byte.
-        for (int r = 0; r < job.rows; ++r) {
-            std::memcpy(job.out[r] + 3 * x, bytes + (r < 4 ? 3 * r : 16 + 3 * (r - 4)), 4);
-        }
-    }
-}
-
-// Eight values from p in the low half and eight from q in the high half.
-PICBATCH_AVX2 __m256i LoadPair(const std::int16_t* p, const std::int16_t* q)
-{
-    return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))),
-                                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)), 1);
-}
-
-PICBATCH_AVX2 void HorizontalPairsAvx2(const HorizontalJob& job)
-{
-    const PackedAxis& axis = *job.axis;
-    const __m256i triples = Triples();
-    for (std::int32_t x = job.firstTarget; x < job.endTarget; x += 2) {
-        const bool partner = x + 1 < job.endTarget;
-        const PackedWindow& a = axis.windows[static_cast<std::size_t>(x)];
-        const PackedWindow& b = partner ? axis.windows[static_cast<std::size_t>(x) + 1] : a;
-        const std::int16_t* weights = axis.weights.data() + a.offset;
-        const std::int32_t startA = a.first - job.origin;
-        const std::int32_t startB = b.first - job.origin;
-        // The low half divides for pixel x, the high half for pixel x + 1.
-        const __m256 reciprocal = _mm256_set_m128(_mm_set1_ps(b.reciprocal), _mm_set1_ps(a.reciprocal));
-        const __m256i limit = _mm256_set_m128i(_mm_set1_epi32(b.limit), _mm_set1_epi32(a.limit));
-        __m256i low[3];   // rows 0..3 of pixel x, then of pixel x + 1
-        __m256i high[3];  // rows 4..7
-        for (int c = 0; c < 3; ++c) {
-            const __m256i first = Load(weights);
-            __m256i acc[kHorizontalRows];
-            for (int r = 0; r < kHorizontalRows; ++r) {
-                acc[r] = _mm256_madd_epi16(LoadPair(job.planes[r][c] + startA, job.planes[r][c] + startB), first);
-            }
-            for (std::int32_t k = 8; k < a.length; k += 8) {
-                const __m256i w = Load(weights + 2 * k);
-                for (int r = 0; r < kHorizontalRows; ++r) {
-                    const std::int16_t* plane = job.planes[r][c];
-                    acc[r] = _mm256_add_epi32(acc[r], _mm256_madd_epi16(LoadPair(plane + startA + k, plane + startB + k), w));
-                }
-            }
-            // Within each half, hadd twice leaves one sum per row.
-            low[c] = Divide(_mm256_hadd_epi32(_mm256_hadd_epi32(acc[0], acc[1]), _mm256_hadd_epi32(acc[2], acc[3])),
-                            reciprocal, limit);
-            high[c] = Divide(_mm256_hadd_epi32(_mm256_hadd_epi32(acc[4], acc[5]), _mm256_hadd_epi32(acc[6], acc[7])),
-                             reciprocal, limit);
-        }
-        // Saturating packs clamp to 0..255; each half then holds the triples of four rows.
-        alignas(32) std::uint8_t bytes[2][32];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(bytes[0]),
-                           _mm256_shuffle_epi8(_mm256_packus_epi16(_mm256_packs_epi32(low[0], low[1]),
-                                                                   _mm256_packs_epi32(low[2], low[2])),
-                                               triples));
-        _mm256_store_si256(reinterpret_cast<__m256i*>(bytes[1]),
-                           _mm256_shuffle_epi8(_mm256_packus_epi16(_mm256_packs_epi32(high[0], high[1]),
-                                                                   _mm256_packs_epi32(high[2], high[2])),
-                                               triples));
-        // Four bytes per pixel, pixel x before x + 1: each fourth byte is overwritten next,
-        // or lands in the row's spare byte.
-        for (int r = 0; r < job.rows; ++r) {
-            const std::uint8_t* row = bytes[r / 4] + 3 * (r % 4);
-            std::memcpy(job.out[r] + 3 * x, row, 4);
-            if (partner) {
-                std::memcpy(job.out[r] + 3 * x + 3, row + 16, 4);
-            }
-        }
-    }
-}
-
 PICBATCH_AVX2 void VerticalAvx2(const VerticalJob& job)
 {
     const __m256 reciprocal = _mm256_set1_ps(job.window.reciprocal);
@@ -216,18 +76,24 @@ PICBATCH_AVX2 void VerticalAvx2(const VerticalJob& job)
         __m256i acc1 = zero;
         __m256i acc2 = zero;
         __m256i acc3 = zero;
-        for (std::int32_t k = 0; k < job.count; k += 2) {
-            const auto pair = static_cast<std::uint32_t>(static_cast<std::uint16_t>(job.weights[k]))
-                | (static_cast<std::uint32_t>(static_cast<std::uint16_t>(job.weights[k + 1])) << 16);
-            const __m256i w = _mm256_set1_epi32(static_cast<int>(pair));
-            const __m256i a = Load(job.rows[k] + o);
-            const __m256i b = Load(job.rows[k + 1] + o);
+        const std::uint8_t* const* rows = job.rows;
+        const std::int16_t* weights = job.weights;
+        for (std::int32_t k = 0; k < job.count; k += 2, rows += 2, weights += 2) {
+            const __m256i w = BroadcastPair(weights);
+            const __m256i a = Load(rows[0] + o);
+            const __m256i b = Load(rows[1] + o);
             const __m256i low = _mm256_unpacklo_epi8(a, b);
             const __m256i high = _mm256_unpackhi_epi8(a, b);
-            acc0 = _mm256_add_epi32(acc0, _mm256_madd_epi16(_mm256_unpacklo_epi8(low, zero), w));
-            acc1 = _mm256_add_epi32(acc1, _mm256_madd_epi16(_mm256_unpackhi_epi8(low, zero), w));
-            acc2 = _mm256_add_epi32(acc2, _mm256_madd_epi16(_mm256_unpacklo_epi8(high, zero), w));
-            acc3 = _mm256_add_epi32(acc3, _mm256_madd_epi16(_mm256_unpackhi_epi8(high, zero), w));
+            // Products first, then the sums: GCC copies each sum between registers every
+            // step when the sum comes first.
+            const __m256i p0 = _mm256_madd_epi16(_mm256_unpacklo_epi8(low, zero), w);
+            const __m256i p1 = _mm256_madd_epi16(_mm256_unpackhi_epi8(low, zero), w);
+            const __m256i p2 = _mm256_madd_epi16(_mm256_unpacklo_epi8(high, zero), w);
+            const __m256i p3 = _mm256_madd_epi16(_mm256_unpackhi_epi8(high, zero), w);
+            acc0 = _mm256_add_epi32(p0, acc0);
+            acc1 = _mm256_add_epi32(p1, acc1);
+            acc2 = _mm256_add_epi32(p2, acc2);
+            acc3 = _mm256_add_epi32(p3, acc3);
         }
         // The in-lane packs undo the in-lane unpacks, so the bytes come out in order.
         const __m256i bytes = _mm256_packus_epi16(
@@ -239,6 +105,189 @@ PICBATCH_AVX2 void VerticalAvx2(const VerticalJob& job)
             alignas(32) std::uint8_t tail[32];
             _mm256_store_si256(reinterpret_cast<__m256i*>(tail), bytes);
             std::memcpy(job.out + o, tail, static_cast<std::size_t>(job.bytes - o));
+        }
+    }
+}
+
+namespace {
+
+// Sixteen pixels of each of eight rows, Bgr24, into eight columns (see kColumnValues). Each
+// row is first split into channels, which leaves in every 32-bit lane the two values of one
+// pair; then each channel's 8 x 8 lanes are transposed so that the lanes become rows. The
+// split rows go through scratch, whose 16-byte halves load straight into the transpose's
+// inputs: rows r and r + 4 of four pairs share one register.
+PICBATCH_AVX2 void InterleaveSixteen(const std::uint8_t* const (&rows)[kHorizontalRows], std::int32_t x,
+                                     const __m256i (&fromX)[3], const __m256i (&fromY)[3], std::int16_t* columns)
+{
+    alignas(32) std::int16_t scratch[3][kHorizontalRows][16];
+    for (int r = 0; r < kHorizontalRows; ++r) {
+        const __m256i first = Load(rows[r] + 3 * x);
+        const __m256i second = Load(rows[r] + 3 * x + 16);
+        for (int c = 0; c < 3; ++c) {
+            const __m256i values
+                = _mm256_or_si256(_mm256_shuffle_epi8(first, fromX[c]), _mm256_shuffle_epi8(second, fromY[c]));
+            _mm256_store_si256(reinterpret_cast<__m256i*>(scratch[c][r]), values);
+        }
+    }
+    const auto half = [](const std::int16_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); };
+    for (int c = 0; c < 3; ++c) {
+        for (int h = 0; h < 2; ++h) {
+            // Pairs 4h..4h + 3: register i holds rows i and i + 4.
+            __m256i in[4];
+            for (int i = 0; i < 4; ++i) {
+                in[i] = _mm256_inserti128_si256(_mm256_castsi128_si256(half(scratch[c][i] + 8 * h)),
+                                                half(scratch[c][i + 4] + 8 * h), 1);
+            }
+            const __m256i t0 = _mm256_unpacklo_epi32(in[0], in[1]);
+            const __m256i t1 = _mm256_unpackhi_epi32(in[0], in[1]);
+            const __m256i t2 = _mm256_unpacklo_epi32(in[2], in[3]);
+            const __m256i t3 = _mm256_unpackhi_epi32(in[2], in[3]);
+            const __m256i out[4] = {_mm256_unpacklo_epi64(t0, t2), _mm256_unpackhi_epi64(t0, t2),
+                                    _mm256_unpacklo_epi64(t1, t3), _mm256_unpackhi_epi64(t1, t3)};
+            for (int i = 0; i < 4; ++i) {
+                _mm256_store_si256(reinterpret_cast<__m256i*>(columns + kColumnValues * (4 * h + i) + 16 * c), out[i]);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+PICBATCH_AVX2 void InterleaveRowsAvx2(const std::uint8_t* const (&rows)[kHorizontalRows], std::int32_t count,
+                                      std::int16_t* columns)
+{
+    __m256i fromX[3];
+    __m256i fromY[3];
+    for (int c = 0; c < 3; ++c) {
+        fromX[c] = Load(kShuffleMasks[c].fromX);
+        fromY[c] = Load(kShuffleMasks[c].fromY);
+    }
+    std::int32_t x = 0;
+    for (; x + 16 <= count; x += 16) {
+        InterleaveSixteen(rows, x, fromX, fromY, columns + kColumnValues * (x / 2));
+    }
+    if (x < count) {
+        // The last pixels, copied so that the 48-byte loads stay within the rows.
+        alignas(32) std::uint8_t tail[kHorizontalRows][48] = {};
+        const std::uint8_t* tailRows[kHorizontalRows];
+        for (int r = 0; r < kHorizontalRows; ++r) {
+            std::memcpy(tail[r], rows[r] + 3 * x, static_cast<std::size_t>(3 * (count - x)));
+            tailRows[r] = tail[r];
+        }
+        InterleaveSixteen(tailRows, 0, fromX, fromY, columns + kColumnValues * (x / 2));
+    }
+}
+
+namespace {
+
+// Target pixels finished together: their results are gathered into whole rows of 12 bytes.
+constexpr int kGroupPixels = 4;
+
+// Byte-shuffle masks that gather, from the packed results of a group (channel c of pixel p
+// and row r at byte 4p + r of each 128-bit half; see HorizontalColumnsAvx2), the 12 bytes of
+// row r (r + 4 in the high half) in blue, green, red order, one mask per channel and row.
+struct RowMasks {
+    alignas(32) std::int8_t mask[3][4][32];
+};
+
+constexpr RowMasks MakeRowMasks()
+{
+    RowMasks masks{};
+    for (int c = 0; c < 3; ++c) {
+        for (int r = 0; r < 4; ++r) {
+            for (int i = 0; i < 32; ++i) {
+                const int byte = i % 16;
+                const int p = byte / 3;
+                const bool mine = byte < 3 * kGroupPixels && byte % 3 == c;
+                masks.mask[c][r][i] = static_cast<std::int8_t>(mine ? 4 * p + r : -1);
+            }
+        }
+    }
+    return masks;
+}
+
+constexpr RowMasks kRowMasks = MakeRowMasks();
+
+PICBATCH_AVX2 inline __m256i LoadColumn(const std::int16_t* p)
+{
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// Target pixel x of the eight rows, one quotient per row (lane) in blue, green, red.
+PICBATCH_AVX2 inline __attribute__((always_inline)) void FilterPixel(const HorizontalJob& job, std::int32_t x,
+                                                                     __m256i (&q)[3])
+{
+    const PackedWindow& window = job.axis->windows[static_cast<std::size_t>(x)];
+    const std::int16_t* weights = job.axis->weights.data() + window.offset;
+    const std::int16_t* column = job.columns + kColumnValues * ((window.first - job.origin) / 2);
+    const std::int16_t* end = column + kColumnValues * (window.length / 2);
+    // Two pairs of weights a step (AlignToPairs pads windows to whole steps): half the loop's
+    // own instructions, which count here. A padding pair of zeros measured faster than a
+    // branch for an odd pair (W2's windows have four or five pairs, in no regular order).
+    __m256i blue = _mm256_setzero_si256();
+    __m256i green = _mm256_setzero_si256();
+    __m256i red = _mm256_setzero_si256();
+    for (; column < end; column += 2 * kColumnValues, weights += 4) {
+        const __m256i w0 = BroadcastPair(weights);
+        const __m256i w1 = BroadcastPair(weights + 2);
+        const std::int16_t* next = column + kColumnValues;
+        blue = _mm256_add_epi32(blue, _mm256_add_epi32(_mm256_madd_epi16(LoadColumn(column), w0),
+                                                       _mm256_madd_epi16(LoadColumn(next), w1)));
+        green = _mm256_add_epi32(green, _mm256_add_epi32(_mm256_madd_epi16(LoadColumn(column + 16), w0),
+                                                         _mm256_madd_epi16(LoadColumn(next + 16), w1)));
+        red = _mm256_add_epi32(red, _mm256_add_epi32(_mm256_madd_epi16(LoadColumn(column + 32), w0),
+                                                     _mm256_madd_epi16(LoadColumn(next + 32), w1)));
+    }
+    const __m256 reciprocal = _mm256_set1_ps(window.reciprocal);
+    const __m256i limit = _mm256_set1_epi32(window.limit);
+    q[0] = Divide(blue, reciprocal, limit);
+    q[1] = Divide(green, reciprocal, limit);
+    q[2] = Divide(red, reciprocal, limit);
+}
+
+}  // namespace
+
+PICBATCH_AVX2 void HorizontalColumnsAvx2(const HorizontalJob& job)
+{
+    for (std::int32_t x = job.firstTarget; x < job.endTarget; x += kGroupPixels) {
+        // A short last group repeats its last pixel; the copies are not stored.
+        const std::int32_t count = std::min(job.endTarget - x, kGroupPixels);
+        __m256i words[2][3];
+        for (int half = 0; half < 2; ++half) {
+            __m256i a[3];
+            __m256i b[3];
+            FilterPixel(job, x + std::min(2 * half, count - 1), a);
+            FilterPixel(job, x + std::min(2 * half + 1, count - 1), b);
+            for (int c = 0; c < 3; ++c) {
+                words[half][c] = _mm256_packs_epi32(a[c], b[c]);
+            }
+        }
+        // Quotients are 0..255, so the packs keep them. Per channel, each 128-bit half then
+        // holds pixel p's rows 0..3 (4..7) at bytes 4p..4p + 3.
+        __m256i channels[3];
+        for (int c = 0; c < 3; ++c) {
+            channels[c] = _mm256_packus_epi16(words[0][c], words[1][c]);
+        }
+        for (int r = 0; r < 4; ++r) {
+            const __m256i bytes
+                = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(channels[0], Load(kRowMasks.mask[0][r])),
+                                                  _mm256_shuffle_epi8(channels[1], Load(kRowMasks.mask[1][r]))),
+                                  _mm256_shuffle_epi8(channels[2], Load(kRowMasks.mask[2][r])));
+            for (const int row : {r, r + 4}) {
+                if (row >= job.rows) {
+                    continue;
+                }
+                const __m128i line = row < 4 ? _mm256_castsi256_si128(bytes) : _mm256_extracti128_si256(bytes, 1);
+                std::uint8_t* out = job.out[row] + 3 * x;
+                if (count == kGroupPixels) {
+                    // 12 bytes and 4 more, overwritten by the next group or in the row's spare bytes.
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), line);
+                } else {
+                    alignas(16) std::uint8_t tail[16];
+                    _mm_store_si128(reinterpret_cast<__m128i*>(tail), line);
+                    std::memcpy(out, tail, static_cast<std::size_t>(3 * count));
+                }
+            }
         }
     }
 }

@@ -94,30 +94,21 @@ std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n,
     return axis;
 }
 
-PackedAxis PairWindows(const PackedAxis& axis)
+PackedAxis AlignToPairs(const PackedAxis& axis)
 {
-    // Each kernel step takes 8 weights of either window.
-    constexpr std::int32_t kStep = 8;
-    PackedAxis paired;
-    paired.windows = axis.windows;
-    for (std::size_t x = 0; x < axis.windows.size(); x += 2) {
-        PackedWindow& a = paired.windows[x];
-        // A last pixel without a partner is paired with itself; the kernel drops the copy.
-        PackedWindow& b = x + 1 < axis.windows.size() ? paired.windows[x + 1] : a;
-        const PackedWindow& sourceA = axis.windows[x];
-        const PackedWindow& sourceB = x + 1 < axis.windows.size() ? axis.windows[x + 1] : sourceA;
-        const std::int32_t length = std::max(sourceA.length, sourceB.length);
-        const auto offset = static_cast<std::int64_t>(paired.weights.size());
-        for (std::int32_t k = 0; k < length; k += kStep) {
-            for (const PackedWindow* window : {&sourceA, &sourceB}) {
-                for (std::int32_t i = k; i < k + kStep; ++i) {
-                    paired.weights.push_back(
-                        i < window->length ? axis.weights[static_cast<std::size_t>(window->offset + i)] : 0);
-                }
-            }
-        }
-        a.length = b.length = length;
-        a.offset = b.offset = offset;
+    PackedAxis aligned;
+    aligned.windows = axis.windows;
+    aligned.weights.reserve(axis.weights.size() + 2 * axis.windows.size());
+    for (std::size_t x = 0; x < axis.windows.size(); ++x) {
+        const PackedWindow& source = axis.windows[x];
+        PackedWindow& window = aligned.windows[x];
+        const std::int32_t shift = source.first % 2;  // first is never negative
+        window.first = source.first - shift;
+        window.length = static_cast<std::int32_t>(RoundUp(source.length + shift, 4));
+        window.offset = static_cast<std::int64_t>(aligned.weights.size());
+        aligned.weights.resize(aligned.weights.size() + static_cast<std::size_t>(window.length), 0);
+        std::copy_n(axis.weights.begin() + source.offset, source.length,
+                    aligned.weights.begin() + window.offset + shift);
     }
-    return paired;
+    return aligned;
 }

@@ -31,12 +31,10 @@ struct PackedAxis {
 // does not fit 16 bits, a sum that could overflow 32 bits, or a divisor above 2048.
 std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n, std::int32_t multiple);
 
-// The windows of target pixels 2p and 2p + 1 side by side, for kernels that give each half
-// of a 256-bit register one target pixel: axis must be packed to a multiple of 8. Each
-// window keeps its first pixel, divisor and reciprocal; both windows of a pair take the
-// longer one's length, and the pair's weights, at the first window's offset, run in steps
-// of 8 weights of 2p, then 8 of 2p + 1, zero past a window's own length.
-PackedAxis PairWindows(const PackedAxis& axis);
+// The same windows starting at even source pixels and with lengths a multiple of 4 (a zero
+// weight put before an odd first pixel, zeros after the end), for kernels that read source
+// pixels two at a time from a column layout (InterleaveRowsAvx2), two pairs a step.
+PackedAxis AlignToPairs(const PackedAxis& axis);
 
 // Sets the window's divisor, reciprocal and limit for a list's total; true when the
 // window's weights must be negated to make the divisor positive.
@@ -48,6 +46,7 @@ std::uint8_t DivideClamped(std::int32_t sum, const PackedWindow& window);
 
 // Kernels of one instruction set. Planes are 16-bit channel values of one source row each.
 inline constexpr int kHorizontalRows = 8;  // source rows filtered per horizontal call
+inline constexpr int kSpareBytes = 4;      // writable past a target row's pixels
 
 struct HorizontalJob {
     const PackedAxis* axis = nullptr;
@@ -60,7 +59,10 @@ struct HorizontalJob {
     // [row][blue, green, red], readable to the end of each target's window (at least 16 values
     // past the last row value); all readable, also past rows
     const std::int16_t* planes[kHorizontalRows][3] = {};
-    // Bgr24 target rows, each writable one byte past its pixels (pixels are stored as 4 bytes)
+    // For the column kernel instead of planes: source pixels origin + 2j and origin + 2j + 1 of
+    // all rows at columns + kColumnValues * j, 32-byte aligned, laid out by InterleaveRowsAvx2.
+    const std::int16_t* columns = nullptr;
+    // Bgr24 target rows, each writable kSpareBytes past its pixels (stores are wider than pixels)
     std::uint8_t* out[kHorizontalRows] = {};
     int rows = 0;                             // valid rows, 1..kHorizontalRows
 };
@@ -78,8 +80,16 @@ struct VerticalJob {
 void DeinterleaveSse2(const std::uint8_t* bgr, std::int32_t count, std::int16_t* planes[3]);
 void HorizontalSse2(const HorizontalJob& job);
 void VerticalSse2(const VerticalJob& job);
-void DeinterleaveAvx2(const std::uint8_t* bgr, std::int32_t count, std::int16_t* planes[3]);
-void HorizontalAvx2(const HorizontalJob& job);
-// The same on an axis made by PairWindows: two target pixels per multiply-add.
-void HorizontalPairsAvx2(const HorizontalJob& job);
 void VerticalAvx2(const VerticalJob& job);
+
+// The column layout: per pair of source pixels, for blue, green, red in turn, rows 0..7 each
+// as the pair's two 16-bit values, so that one 32-bit lane is one row and a pair of weights
+// applies to all rows at once.
+inline constexpr std::int32_t kColumnValues = 3 * kHorizontalRows * 2;
+// Splits count Bgr24 pixels of each of the rows into columns (32-byte aligned), writing whole
+// groups of 8 columns: RoundUp(count, 16) / 2 of them. Reads the rows' 3 x count bytes only.
+void InterleaveRowsAvx2(const std::uint8_t* const (&rows)[kHorizontalRows], std::int32_t count,
+                        std::int16_t* columns);
+// The horizontal pass on columns, for an axis made by AlignToPairs (origin even): lanes are
+// rows, so the sums need no reduction and the loads are aligned.
+void HorizontalColumnsAvx2(const HorizontalJob& job);

@@ -1,7 +1,8 @@
 // The vectorised resampler's driver: source rows are gathered eight at a time, split into
-// channel planes a tile of target pixels at a time and filtered into a ring of intermediate
-// rows, and every target row whose vertical window is complete is made at once. Integer sums do not depend on the
-// order of their terms, so the bytes match the reference's.
+// channel planes (SSE2) or columns of the eight rows (AVX2) a tile of target pixels at a
+// time and filtered into a ring of intermediate rows, and every target row whose vertical
+// window is complete is made at once. Integer sums do not depend on the order of their
+// terms, so the bytes match the reference's.
 #include "imaging/vector_row_resampler.h"
 
 #include "imaging/error.h"
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace {
@@ -62,31 +64,8 @@ std::int32_t LongestWindow(const PackedAxis& axis)
     return longest;
 }
 
-// Multiply-add steps of the single-pixel AVX2 kernel (16 weights each) for one row.
-std::int64_t SingleSteps(const PackedAxis& axis)
-{
-    std::int64_t steps = 0;
-    for (const PackedWindow& window : axis.windows) {
-        steps += window.length / 16;
-    }
-    return steps;
-}
-
-// The same for the paired kernel: 8 weights of two pixels per step. Its steps cost about as
-// much as the single kernel's, and it reduces half as many sums per pixel; it pays where
-// windows are short (enlarging, or reducing slightly) and a 16-weight step would be half zeros.
-std::int64_t PairedSteps(const PackedAxis& pairs)
-{
-    std::int64_t steps = 0;
-    for (std::size_t x = 0; x < pairs.windows.size(); x += 2) {
-        steps += pairs.windows[x].length / 8;
-    }
-    return steps;
-}
-
-// Splits the target pixels into tiles of whole pairs (the paired kernel starts a pair at an
-// even pixel) whose windows span at most kTileSpan source pixels, or one pair when a pair's
-// windows span more.
+// Splits the target pixels into tiles of whole pairs of pixels whose windows span at most
+// kTileSpan source pixels, or one pair when a pair's windows span more.
 std::vector<VectorRowResampler::Tile> MakeTiles(const PackedAxis& axis, std::int32_t n)
 {
     std::vector<VectorRowResampler::Tile> tiles;
@@ -119,7 +98,8 @@ std::vector<VectorRowResampler::Tile> MakeTiles(const PackedAxis& axis, std::int
     return tiles;
 }
 
-// The length of planes that every tile's windows fit in.
+// The length of planes that every tile's windows fit in. The columns of a tile take no more:
+// its pixels rounded up to whole groups of 16, times 8 rows and 3 channels.
 std::int64_t PlaneLength(const std::vector<VectorRowResampler::Tile>& tiles)
 {
     std::int64_t length = 0;
@@ -140,19 +120,13 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
     }
     try {
         const TContributorList horizontalList = BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width));
-        std::optional<PackedAxis> horizontal = PackAxis(horizontalList, sourceWidth, 8);
+        // The AVX2 kernel reads source pixels in pairs; the SSE2 kernel 8 at a time.
+        std::optional<PackedAxis> horizontal = PackAxis(horizontalList, sourceWidth, useAvx2 ? 1 : 8);
         if (!horizontal) {
             return nullptr;
         }
-        bool paired = false;
         if (useAvx2) {
-            PackedAxis pairs = PairWindows(*horizontal);
-            std::optional<PackedAxis> single = PackAxis(horizontalList, sourceWidth, 16);
-            if (!single) {
-                return nullptr;
-            }
-            paired = PairedSteps(pairs) < SingleSteps(*single);
-            horizontal = paired ? std::move(pairs) : std::move(*single);
+            horizontal = AlignToPairs(*horizontal);
         }
         // The vertical kernels take source rows in pairs.
         std::optional<PackedAxis> vertical
@@ -161,7 +135,7 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
             return nullptr;
         }
         return std::unique_ptr<VectorRowResampler>(new VectorRowResampler(
-            std::move(*horizontal), std::move(*vertical), sourceWidth, sourceHeight, width, height, useAvx2, paired,
+            std::move(*horizontal), std::move(*vertical), sourceWidth, sourceHeight, width, height, useAvx2,
             std::move(sink)));
     } catch (const std::bad_alloc&) {
         throw Error(kOutOfSystemResources);
@@ -169,28 +143,30 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
 }
 
 VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth,
-                                       int sourceHeight, int width, int height, bool useAvx2, bool paired,
-                                       TargetRowSink sink)
+                                       int sourceHeight, int width, int height, bool useAvx2, TargetRowSink sink)
     : m_horizontal(std::move(horizontal))
     , m_vertical(std::move(vertical))
     , m_sourceWidth(sourceWidth)
     , m_sourceHeight(sourceHeight)
     , m_depth(RingDepth(m_vertical, sourceHeight))
-    // Whole 32-byte vectors for the vertical loads, and a spare byte for the 4-byte stores
+    // Whole 32-byte vectors for the vertical loads, and spare bytes for the 16-byte stores
     // of the horizontal kernels.
-    , m_stride(RoundUp(kPixelBytes * width + 1, kVectorBytes))
+    , m_stride(RoundUp(kPixelBytes * width + kSpareBytes, kVectorBytes))
     , m_store(static_cast<std::size_t>(m_stride * m_depth))
     , m_tiles(MakeTiles(m_horizontal, sourceWidth))
     , m_planeLength(PlaneLength(m_tiles))
-    , m_planes(static_cast<std::size_t>(m_planeLength * kHorizontalRows * 3))
-    , m_deinterleave(useAvx2 ? DeinterleaveAvx2 : DeinterleaveSse2)
-    , m_filter(paired ? HorizontalPairsAvx2 : useAvx2 ? HorizontalAvx2 : HorizontalSse2)
+    // Room to start the columns (no longer than the planes, see PlaneLength) on a 32-byte
+    // boundary.
+    , m_planes(static_cast<std::size_t>(m_planeLength * kHorizontalRows * 3 + kVectorBytes / 2))
+    , m_columns(useAvx2)
+    , m_filter(useAvx2 ? HorizontalColumnsAvx2 : HorizontalSse2)
     , m_verticalKernel(useAvx2 ? VerticalAvx2 : VerticalSse2)
     , m_sink(std::move(sink))
     , m_width(width)
     , m_height(height)
 {
     m_job.axis = &m_horizontal;
+    m_job.columns = Columns();
     m_windowRows.resize(static_cast<std::size_t>(LongestWindow(m_vertical)));
     if (m_sink) {
         m_sinkRow.resize(static_cast<std::size_t>(kPixelBytes * width));
@@ -199,6 +175,13 @@ VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertica
     // Every pixel of the result is written, so it is not painted white first.
     m_result.SetPixelForm(PixelForm::Bgr24);
     m_result.SetSizeForWriting(width, height);
+}
+
+std::int16_t* VectorRowResampler::Columns()
+{
+    void* start = m_planes.data();
+    std::size_t bytes = m_planes.size() * sizeof(std::int16_t);
+    return static_cast<std::int16_t*>(std::align(kVectorBytes, 1, start, bytes));
 }
 
 std::int16_t* VectorRowResampler::Plane(int row, int channel)
@@ -247,9 +230,18 @@ void VectorRowResampler::FilterGroup()
         }
     }
     for (const Tile& tile : m_tiles) {
-        for (int r = 0; r < rows; ++r) {
-            std::int16_t* planes[3] = {Plane(r, 0), Plane(r, 1), Plane(r, 2)};
-            m_deinterleave(m_groupRows[r] + kPixelBytes * tile.firstSource, tile.endSource - tile.firstSource, planes);
+        const std::int32_t count = tile.endSource - tile.firstSource;
+        if (m_columns) {
+            const std::uint8_t* sources[kHorizontalRows];
+            for (int r = 0; r < kHorizontalRows; ++r) {
+                sources[r] = m_groupRows[r < rows ? r : 0] + kPixelBytes * tile.firstSource;
+            }
+            InterleaveRowsAvx2(sources, count, Columns());
+        } else {
+            for (int r = 0; r < rows; ++r) {
+                std::int16_t* planes[3] = {Plane(r, 0), Plane(r, 1), Plane(r, 2)};
+                DeinterleaveSse2(m_groupRows[r] + kPixelBytes * tile.firstSource, count, planes);
+            }
         }
         m_job.firstTarget = tile.firstTarget;
         m_job.endTarget = tile.endTarget;

@@ -50,8 +50,9 @@ public:
 private:
 
     VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth, int sourceHeight, int width,
-                       int height, bool useAvx2, bool paired, TargetRowSink sink);
+                       int height, bool useAvx2, TargetRowSink sink);
     std::int16_t* Plane(int row, int channel);
+    std::int16_t* Columns();
     std::uint8_t* IntermediateRow(std::int64_t r) { return m_store.data() + r % m_depth * m_stride; }
     std::uint8_t* PendingRow(int slot) { return m_pending.data() + slot * std::int64_t{3} * m_sourceWidth; }
     void FilterGroup();
@@ -70,10 +71,11 @@ private:
     const std::uint8_t* m_groupRows[kHorizontalRows] = {};
     std::vector<std::uint8_t> m_pending;
     std::vector<Tile> m_tiles;
-    // The channel planes of one tile of the group's rows.
+    // The channel planes of one tile of the group's rows, or for the AVX2 kernel its columns
+    // (InterleaveRowsAvx2) in the same store.
     std::int64_t m_planeLength;
     std::vector<std::int16_t> m_planes;
-    void (*m_deinterleave)(const std::uint8_t*, std::int32_t, std::int16_t*[3]);
+    bool m_columns;
     void (*m_filter)(const HorizontalJob&);
     void (*m_verticalKernel)(const VerticalJob&);
     HorizontalJob m_job;

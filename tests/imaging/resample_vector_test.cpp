@@ -33,6 +33,11 @@ TContributorEntry Alternating(std::int32_t count, std::int32_t w)
     return entry;
 }
 
+// Eight columns of the layout the AVX2 kernels read, 32-byte aligned as they need.
+struct alignas(32) Columns {
+    std::int16_t values[8 * kColumnValues];
+};
+
 const char* Name(ResamplePath path)
 {
     return path == ResamplePath::Avx2 ? "avx2" : "sse2";
@@ -130,19 +135,73 @@ TEST(VerticalKernels, NegativeTotalsAndSums)
     }
 }
 
+TEST(AlignToPairs, KeepsEveryWeightOnItsPixel)
+{
+    // Windows of both parities of first pixel and length, reflected at both ends.
+    for (const auto& [n, m] : {std::pair{9, 14}, std::pair{40, 13}, std::pair{300, 31}, std::pair{1, 3}}) {
+        const std::optional<PackedAxis> packed = PackAxis(BuildContributors(n, m, AxisScale(n, m)), n, 1);
+        ASSERT_TRUE(packed);
+        const PackedAxis aligned = AlignToPairs(*packed);
+        for (std::size_t x = 0; x < packed->windows.size(); ++x) {
+            const PackedWindow& before = packed->windows[x];
+            const PackedWindow& after = aligned.windows[x];
+            EXPECT_EQ(after.first % 2, 0) << n << " -> " << m << ", pixel " << x;
+            EXPECT_EQ(after.length % 4, 0) << n << " -> " << m << ", pixel " << x;
+            EXPECT_EQ(after.divisor, before.divisor);
+            for (std::int32_t p = after.first; p < after.first + after.length; ++p) {
+                const std::int32_t i = p - before.first;
+                const std::int16_t expected
+                    = i >= 0 && i < before.length ? packed->weights[static_cast<std::size_t>(before.offset + i)] : 0;
+                EXPECT_EQ(aligned.weights[static_cast<std::size_t>(after.offset + p - after.first)], expected)
+                    << n << " -> " << m << ", pixel " << x << ", source " << p;
+            }
+        }
+    }
+}
+
+TEST(InterleaveRows, EachPairOfPixelsOfEveryRowInOneLane)
+{
+    if (!ResamplePathAvailable(ResamplePath::Avx2)) {
+        GTEST_SKIP() << "no AVX2";
+    }
+    std::mt19937 random(17);
+    // Whole groups of 16 pixels, a tail, both; rows exactly as long as their pixels.
+    for (const std::int32_t count : {1, 2, 15, 16, 17, 32, 45}) {
+        std::vector<std::vector<std::uint8_t>> bgr(kHorizontalRows);
+        const std::uint8_t* rows[kHorizontalRows];
+        for (int r = 0; r < kHorizontalRows; ++r) {
+            bgr[static_cast<std::size_t>(r)].resize(static_cast<std::size_t>(3 * count));
+            for (std::uint8_t& byte : bgr[static_cast<std::size_t>(r)]) {
+                byte = static_cast<std::uint8_t>(random());
+            }
+            rows[r] = bgr[static_cast<std::size_t>(r)].data();
+        }
+        std::vector<Columns> columns(static_cast<std::size_t>(count / 16 + 1));
+        InterleaveRowsAvx2(rows, count, columns.front().values);
+        const std::int16_t* values = columns.front().values;
+        for (std::int32_t x = 0; x < count; ++x) {
+            for (int r = 0; r < kHorizontalRows; ++r) {
+                for (int c = 0; c < 3; ++c) {
+                    ASSERT_EQ(values[kColumnValues * (x / 2) + 2 * kHorizontalRows * c + 2 * r + x % 2],
+                              rows[r][3 * x + c])
+                        << count << " pixels: pixel " << x << ", row " << r << ", channel " << c;
+                }
+            }
+        }
+    }
+}
+
 TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
 {
     struct Kernel {
         const char* name;
         void (*filter)(const HorizontalJob&);
         std::int32_t multiple;
-        bool paired;
-        bool avx2;
+        bool avx2;  // reads columns split by InterleaveRowsAvx2, not planes
     };
     const Kernel kernels[] = {
-        {"sse2", HorizontalSse2, 8, false, false},
-        {"avx2", HorizontalAvx2, 16, false, true},
-        {"avx2 paired", HorizontalPairsAvx2, 8, true, true},
+        {"sse2", HorizontalSse2, 8, false},
+        {"avx2", HorizontalColumnsAvx2, 1, true},
     };
     const bool avx2 = ResamplePathAvailable(ResamplePath::Avx2);
     std::mt19937 random(16);
@@ -156,12 +215,14 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
         const std::int64_t planeLength = a.n + 400;
         std::vector<std::int16_t> planes(static_cast<std::size_t>(planeLength * kHorizontalRows * 3));
         std::vector<ChannelBuffers> lines(kHorizontalRows);
+        std::vector<std::vector<std::uint8_t>> bgr(kHorizontalRows, std::vector<std::uint8_t>(3 * static_cast<std::size_t>(a.n)));
         for (int r = 0; r < kHorizontalRows; ++r) {
             lines[static_cast<std::size_t>(r)].Resize(static_cast<std::size_t>(a.n));
             for (int x = 0; x < a.n; ++x) {
                 for (int c = 0; c < 3; ++c) {
                     const auto v = static_cast<std::int16_t>(random() & 0xFF);
                     planes[static_cast<std::size_t>((r * 3 + c) * planeLength + x)] = v;
+                    bgr[static_cast<std::size_t>(r)][static_cast<std::size_t>(3 * x + c)] = static_cast<std::uint8_t>(v);
                     auto& line = lines[static_cast<std::size_t>(r)];
                     (c == 0 ? line.blue : c == 1 ? line.green : line.red)[static_cast<std::size_t>(x)] = v;
                 }
@@ -173,8 +234,8 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
             }
             std::optional<PackedAxis> axis = PackAxis(list, a.n, kernel.multiple);
             ASSERT_TRUE(axis);
-            if (kernel.paired) {
-                axis = PairWindows(*axis);
+            if (kernel.avx2) {
+                axis = AlignToPairs(*axis);
             }
             // All targets at once, or in two parts (split at an even target), each with planes
             // that start at the part's first source pixel.
@@ -182,7 +243,7 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
                 HorizontalJob job;
                 job.axis = &*axis;
                 job.rows = rows;
-                const std::size_t rowBytes = static_cast<std::size_t>(3 * a.m + 1);
+                const std::size_t rowBytes = static_cast<std::size_t>(3 * a.m + kSpareBytes);
                 std::vector<std::uint8_t> out(rowBytes * kHorizontalRows, 0xAB);
                 for (int r = 0; r < kHorizontalRows; ++r) {
                     job.out[r] = out.data() + static_cast<std::size_t>(r) * rowBytes;
@@ -194,6 +255,16 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
                     job.origin = a.n;
                     for (std::int32_t x = begin; x < end; ++x) {
                         job.origin = std::min(job.origin, axis->windows[static_cast<std::size_t>(x)].first);
+                    }
+                    // Whole groups of 8 columns, past the rows' ends too, written over older ones.
+                    std::vector<Columns> columns(static_cast<std::size_t>(planeLength / 16 + 1));
+                    job.columns = columns.front().values;
+                    if (kernel.avx2) {
+                        const std::uint8_t* sources[kHorizontalRows];
+                        for (int r = 0; r < kHorizontalRows; ++r) {
+                            sources[r] = bgr[static_cast<std::size_t>(r)].data() + 3 * job.origin;
+                        }
+                        InterleaveRowsAvx2(sources, a.n - job.origin, columns.front().values);
                     }
                     for (int r = 0; r < kHorizontalRows; ++r) {
                         for (int c = 0; c < 3; ++c) {
