@@ -8,8 +8,6 @@
 
 namespace {
 
-// Weights are the kernel scaled by 256, so that a list sums to about 256.
-constexpr long double kWeightScale = 256.0L;
 constexpr long double kRadius = 3.0L;
 // Enlarging lists hold at most 2 x radius + 1 contributions.
 constexpr std::int32_t kEnlargeCapacity = 7;
@@ -19,6 +17,15 @@ constexpr std::int32_t kEnlargeCapacity = 7;
 std::int64_t RoundEven(long double v)
 {
     return std::llrint(v);
+}
+
+// The weight of a kernel value k, k x factor x 256 rounded, for a factor of 1 or a float
+// scale. k x factor has at most 48 significant bits and 256 is a power of two, so the
+// product is exact in double as in extended precision, and the double instruction
+// rounds it as llrintl would.
+std::int64_t Weight(float kernel, float factor)
+{
+    return std::llrint(static_cast<double>(kernel) * static_cast<double>(factor) * 256.0);
 }
 
 float Centre(std::int32_t i, float scale)
@@ -69,6 +76,19 @@ std::int32_t Reflect(std::int64_t j, std::int32_t n)
 TContributorList BuildContributors(std::int32_t n, std::int32_t m, float scale)
 {
     TContributorList list(static_cast<std::size_t>(m));
+    // One window's kernel arguments and values, evaluated together; reused for every entry.
+    std::vector<float> arguments;
+    std::vector<float> values;
+    const auto fill = [&](TContributorEntry& entry, float centre, std::int64_t first, float factor) {
+        LanczosKernels(arguments, values);
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            const std::int64_t w = Weight(values[k], factor);
+            if (w != 0) {
+                Store(entry, static_cast<std::int32_t>(w), Reflect(first + static_cast<std::int64_t>(k), n));
+            }
+        }
+        KeepNearestIfEmpty(entry, centre, n);
+    };
     if (scale >= 1.0f) {
         for (std::int32_t i = 0; i < m; ++i) {
             TContributorEntry& entry = list[static_cast<std::size_t>(i)];
@@ -76,16 +96,12 @@ TContributorList BuildContributors(std::int32_t n, std::int32_t m, float scale)
             const float centre = Centre(i, scale);
             const auto first = static_cast<std::int64_t>(std::floor(centre - kRadius));
             const auto last = static_cast<std::int64_t>(std::ceil(centre + kRadius));
+            arguments.clear();
             for (std::int64_t j = first; j <= last; ++j) {
-                const float argument
-                    = static_cast<float>(static_cast<long double>(centre) - static_cast<long double>(j));
-                const std::int64_t w
-                    = RoundEven(static_cast<long double>(LanczosKernel(argument)) * kWeightScale);
-                if (w != 0) {
-                    Store(entry, static_cast<std::int32_t>(w), Reflect(j, n));
-                }
+                arguments.push_back(static_cast<float>(static_cast<long double>(centre) - static_cast<long double>(j)));
             }
-            KeepNearestIfEmpty(entry, centre, n);
+            values.resize(arguments.size());
+            fill(entry, centre, first, 1.0f);
         }
         return list;
     }
@@ -98,16 +114,13 @@ TContributorList BuildContributors(std::int32_t n, std::int32_t m, float scale)
         const float centre = Centre(i, scale);
         const auto first = static_cast<std::int64_t>(std::floor(centre - static_cast<long double>(halfWidth)));
         const auto last = static_cast<std::int64_t>(std::ceil(centre + static_cast<long double>(halfWidth)));
+        arguments.clear();
         for (std::int64_t j = first; j <= last; ++j) {
-            const float argument = static_cast<float>(
-                (static_cast<long double>(centre) - static_cast<long double>(j)) * static_cast<long double>(scale));
-            const std::int64_t w = RoundEven(static_cast<long double>(LanczosKernel(argument))
-                                             * static_cast<long double>(scale) * kWeightScale);
-            if (w != 0) {
-                Store(entry, static_cast<std::int32_t>(w), Reflect(j, n));
-            }
+            arguments.push_back(static_cast<float>(
+                (static_cast<long double>(centre) - static_cast<long double>(j)) * static_cast<long double>(scale)));
         }
-        KeepNearestIfEmpty(entry, centre, n);
+        values.resize(arguments.size());
+        fill(entry, centre, first, scale);
     }
     return list;
 }

@@ -2,8 +2,14 @@
 // extended-precision intermediates so that the weights built from it are reproducible.
 #pragma once
 
+#include <span>
+
 // sin(pi x) / (pi x), 1 at x = 0. The product x * pi is rounded to single before the sine.
 float NormalizedSinc(float x);
 
 // NormalizedSinc(x) * NormalizedSinc(x / 3) for |x| < 3, otherwise 0.
 float LanczosKernel(float x);
+
+// LanczosKernel of every argument, into values of the same size: the same floats, faster
+// for many arguments at once.
+void LanczosKernels(std::span<const float> arguments, std::span<float> values);
