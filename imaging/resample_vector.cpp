@@ -2,6 +2,7 @@
 #include "imaging/resample_vector.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 
@@ -32,7 +33,9 @@ bool SetDivisor(PackedWindow& window, std::int64_t total)
     const std::int64_t divisor = std::min<std::int64_t>(total == 0 ? 256 : std::llabs(total), kMaxDivisor + 1);
     window.divisor = static_cast<std::int32_t>(divisor);
     // The float next above the nearest one to 1/d lies above 1/d by at most two steps.
-    window.reciprocal = std::nextafter(static_cast<float>(1.0 / static_cast<double>(divisor)), 1.0f);
+    // nextafter toward 1 without the library call: one step up, none for 1 itself.
+    const auto nearest = static_cast<float>(1.0 / static_cast<double>(divisor));
+    window.reciprocal = nearest < 1.0f ? std::bit_cast<float>(std::bit_cast<std::uint32_t>(nearest) + 1) : nearest;
     window.limit = static_cast<std::int32_t>(256 * divisor - 1);
     return total < 0;
 }
@@ -49,7 +52,9 @@ std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n,
 {
     PackedAxis axis;
     axis.windows.resize(list.size());
-    std::vector<std::int64_t> dense;
+    // The windows first, so that the weights are allocated once, their padding zero.
+    std::vector<bool> negated(list.size());
+    std::int64_t size = 0;
     for (std::size_t i = 0; i < list.size(); ++i) {
         const TContributorEntry& entry = list[i];
         PackedWindow& window = axis.windows[i];
@@ -67,25 +72,35 @@ std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n,
         }
         window.first = low;
         window.length = static_cast<std::int32_t>(RoundUp(high - low + 1, multiple));
-        window.offset = static_cast<std::int64_t>(axis.weights.size());
-        const bool negate = SetDivisor(window, total);
+        window.offset = size;
+        negated[i] = SetDivisor(window, total);
         if (window.divisor > kMaxDivisor) {
             return std::nullopt;
         }
+        size += window.length;
+    }
+    axis.weights.resize(static_cast<std::size_t>(size));
+
+    std::vector<std::int64_t> dense;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const TContributorEntry& entry = list[i];
+        const PackedWindow& window = axis.windows[i];
         // Weights of one pixel reached twice (a position and its mirror) are added up.
         dense.assign(static_cast<std::size_t>(window.length), 0);
         for (std::int32_t c = 0; c < entry.count; ++c) {
             const TContribution& contribution = entry.contributors[static_cast<std::size_t>(c)];
-            dense[static_cast<std::size_t>(contribution.pixel - low)] += contribution.weight;
+            dense[static_cast<std::size_t>(contribution.pixel - window.first)] += contribution.weight;
         }
+        const std::int64_t sign = negated[i] ? -1 : 1;
+        std::int16_t* weights = axis.weights.data() + window.offset;
         std::int64_t magnitude = 0;
-        for (std::int64_t& w : dense) {
-            w = negate ? -w : w;
+        for (std::size_t k = 0; k < dense.size(); ++k) {
+            const std::int64_t w = sign * dense[k];
             if (w < INT16_MIN || w > INT16_MAX) {
                 return std::nullopt;
             }
             magnitude += std::llabs(w);
-            axis.weights.push_back(static_cast<std::int16_t>(w));
+            weights[k] = static_cast<std::int16_t>(w);
         }
         if (magnitude * kMaxChannel > kMaxSum) {
             return std::nullopt;
@@ -100,24 +115,31 @@ PackedAxis PairWindows(const PackedAxis& axis)
     constexpr std::int32_t kStep = 8;
     PackedAxis paired;
     paired.windows = axis.windows;
+    // The pairs' lengths first, so that the weights are allocated once, their padding zero.
+    std::int64_t size = 0;
     for (std::size_t x = 0; x < axis.windows.size(); x += 2) {
-        PackedWindow& a = paired.windows[x];
         // A last pixel without a partner is paired with itself; the kernel drops the copy.
-        PackedWindow& b = x + 1 < axis.windows.size() ? paired.windows[x + 1] : a;
         const PackedWindow& sourceA = axis.windows[x];
         const PackedWindow& sourceB = x + 1 < axis.windows.size() ? axis.windows[x + 1] : sourceA;
         const std::int32_t length = std::max(sourceA.length, sourceB.length);
-        const auto offset = static_cast<std::int64_t>(paired.weights.size());
-        for (std::int32_t k = 0; k < length; k += kStep) {
+        PackedWindow& a = paired.windows[x];
+        PackedWindow& b = x + 1 < axis.windows.size() ? paired.windows[x + 1] : a;
+        a.length = b.length = length;
+        a.offset = b.offset = size;
+        size += 2 * RoundUp(length, kStep);
+    }
+    paired.weights.resize(static_cast<std::size_t>(size));
+    for (std::size_t x = 0; x < axis.windows.size(); x += 2) {
+        const PackedWindow& sourceA = axis.windows[x];
+        const PackedWindow& sourceB = x + 1 < axis.windows.size() ? axis.windows[x + 1] : sourceA;
+        std::int16_t* out = paired.weights.data() + paired.windows[x].offset;
+        for (std::int32_t k = 0; k < paired.windows[x].length; k += kStep) {
             for (const PackedWindow* window : {&sourceA, &sourceB}) {
-                for (std::int32_t i = k; i < k + kStep; ++i) {
-                    paired.weights.push_back(
-                        i < window->length ? axis.weights[static_cast<std::size_t>(window->offset + i)] : 0);
-                }
+                const std::int32_t count = std::clamp(window->length - k, 0, kStep);
+                std::copy_n(axis.weights.data() + window->offset + k, count, out);
+                out += kStep;
             }
         }
-        a.length = b.length = length;
-        a.offset = b.offset = offset;
     }
     return paired;
 }
