@@ -85,22 +85,42 @@ std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n,
     for (std::size_t i = 0; i < list.size(); ++i) {
         const TContributorEntry& entry = list[i];
         const PackedWindow& window = axis.windows[i];
-        // Weights of one pixel reached twice (a position and its mirror) are added up.
-        dense.assign(static_cast<std::size_t>(window.length), 0);
-        for (std::int32_t c = 0; c < entry.count; ++c) {
-            const TContribution& contribution = entry.contributors[static_cast<std::size_t>(c)];
-            dense[static_cast<std::size_t>(contribution.pixel - window.first)] += contribution.weight;
+        const auto count = static_cast<std::size_t>(entry.count);
+        const TContribution* contributions = entry.contributors.data();
+        // Weights of one pixel reached twice (a position and its mirror) are added up. Away
+        // from the ends of the line the pixels ascend, each is reached once, and the
+        // weights go straight to their places (the others stay zero).
+        bool ascending = true;
+        for (std::size_t c = 1; c < count; ++c) {
+            ascending &= contributions[c].pixel > contributions[c - 1].pixel;
+        }
+        if (!ascending) {
+            dense.assign(static_cast<std::size_t>(window.length), 0);
+            for (std::size_t c = 0; c < count; ++c) {
+                dense[static_cast<std::size_t>(contributions[c].pixel - window.first)] += contributions[c].weight;
+            }
         }
         const std::int64_t sign = negated[i] ? -1 : 1;
         std::int16_t* weights = axis.weights.data() + window.offset;
         std::int64_t magnitude = 0;
-        for (std::size_t k = 0; k < dense.size(); ++k) {
-            const std::int64_t w = sign * dense[k];
-            if (w < INT16_MIN || w > INT16_MAX) {
-                return std::nullopt;
-            }
+        bool fits = true;
+        const auto put = [&](std::size_t k, std::int64_t weight) {
+            const std::int64_t w = sign * weight;
+            fits &= w >= INT16_MIN && w <= INT16_MAX;
             magnitude += std::llabs(w);
             weights[k] = static_cast<std::int16_t>(w);
+        };
+        if (ascending) {
+            for (std::size_t c = 0; c < count; ++c) {
+                put(static_cast<std::size_t>(contributions[c].pixel - window.first), contributions[c].weight);
+            }
+        } else {
+            for (std::size_t k = 0; k < dense.size(); ++k) {
+                put(k, dense[k]);
+            }
+        }
+        if (!fits) {
+            return std::nullopt;
         }
         if (magnitude * kMaxChannel > kMaxSum) {
             return std::nullopt;
