@@ -4,7 +4,12 @@
 
 #include "imaging/lanczos_kernel.h"
 
+#include <cfloat>
 #include <cmath>
+#include <vector>
+
+// The double-precision shortcuts below round each operation once.
+static_assert(FLT_EVAL_METHOD == 0, "double arithmetic must not be carried out in extended precision");
 
 namespace {
 
@@ -19,13 +24,41 @@ std::int64_t RoundEven(long double v)
     return std::llrint(v);
 }
 
-// The weight of a kernel value k, k x factor x 256 rounded, for a factor of 1 or a float
-// scale. k x factor has at most 48 significant bits and 256 is a power of two, so the
-// product is exact in double as in extended precision, and the double instruction
-// rounds it as llrintl would.
+// The weight of a kernel value k, k x factor x 256 rounded to the nearest integer, ties to
+// even, for a factor of 1 or a float scale below 1. k x factor has at most 48 significant
+// bits and 256 is a power of two, so the product is exact in double as in extended
+// precision. |k| <= 1, so the product is at most 256 in magnitude: adding 1.5 x 2^52
+// leaves no bits below the units and rounds as llrint does, without the library call.
 std::int64_t Weight(float kernel, float factor)
 {
-    return std::llrint(static_cast<double>(kernel) * static_cast<double>(factor) * 256.0);
+    constexpr double kShift = 0x1.8p52;
+    const double product = static_cast<double>(kernel) * static_cast<double>(factor) * 256.0;
+    return static_cast<std::int64_t>((product + kShift) - kShift);
+}
+
+// Up to this many pixels along either side of an axis, the kernel arguments are exact in
+// double (see Arguments).
+constexpr std::int32_t kExactInDouble = std::int32_t{1} << 26;
+
+// The kernel arguments of positions first..last around centre, (centre - j) x factor rounded
+// to float, with a factor of 1 or the scale below 1. Difference and product are exact in
+// extended precision. In double, the difference of j and a centre c x 2^e (c a 24-bit
+// integer) is a multiple of 2^e (or of 1 if e >= 0): it has at most 26 + log2 m
+// significant bits when enlarging (|centre - j| <= 4, centre >= 1 / scale >= 1 / m unless
+// 0) and at most 28 when reducing (|centre - j| <= h + 1 with h < 3n + 1, and centre >= h / 3
+// unless 0); times the scale's 24 bits, at most 53 for lines up to kExactInDouble. Then
+// both ways round the same exact value to float once.
+void Arguments(float centre, std::int64_t first, std::int64_t last, float factor, bool exactInDouble,
+               std::vector<float>& arguments)
+{
+    arguments.clear();
+    for (std::int64_t j = first; j <= last; ++j) {
+        arguments.push_back(
+            exactInDouble
+                ? static_cast<float>((static_cast<double>(centre) - static_cast<double>(j)) * static_cast<double>(factor))
+                : static_cast<float>((static_cast<long double>(centre) - static_cast<long double>(j))
+                                     * static_cast<long double>(factor)));
+    }
 }
 
 float Centre(std::int32_t i, float scale)
@@ -76,10 +109,13 @@ std::int32_t Reflect(std::int64_t j, std::int32_t n)
 TContributorList BuildContributors(std::int32_t n, std::int32_t m, float scale)
 {
     TContributorList list(static_cast<std::size_t>(m));
+    const bool exactInDouble = n <= kExactInDouble && m <= kExactInDouble;
     // One window's kernel arguments and values, evaluated together; reused for every entry.
     std::vector<float> arguments;
     std::vector<float> values;
-    const auto fill = [&](TContributorEntry& entry, float centre, std::int64_t first, float factor) {
+    const auto fill = [&](TContributorEntry& entry, float centre, std::int64_t first, std::int64_t last, float factor) {
+        Arguments(centre, first, last, factor, exactInDouble, arguments);
+        values.resize(arguments.size());
         LanczosKernels(arguments, values);
         for (std::size_t k = 0; k < values.size(); ++k) {
             const std::int64_t w = Weight(values[k], factor);
@@ -96,12 +132,7 @@ TContributorList BuildContributors(std::int32_t n, std::int32_t m, float scale)
             const float centre = Centre(i, scale);
             const auto first = static_cast<std::int64_t>(std::floor(centre - kRadius));
             const auto last = static_cast<std::int64_t>(std::ceil(centre + kRadius));
-            arguments.clear();
-            for (std::int64_t j = first; j <= last; ++j) {
-                arguments.push_back(static_cast<float>(static_cast<long double>(centre) - static_cast<long double>(j)));
-            }
-            values.resize(arguments.size());
-            fill(entry, centre, first, 1.0f);
+            fill(entry, centre, first, last, 1.0f);
         }
         return list;
     }
@@ -114,13 +145,7 @@ TContributorList BuildContributors(std::int32_t n, std::int32_t m, float scale)
         const float centre = Centre(i, scale);
         const auto first = static_cast<std::int64_t>(std::floor(centre - static_cast<long double>(halfWidth)));
         const auto last = static_cast<std::int64_t>(std::ceil(centre + static_cast<long double>(halfWidth)));
-        arguments.clear();
-        for (std::int64_t j = first; j <= last; ++j) {
-            arguments.push_back(static_cast<float>(
-                (static_cast<long double>(centre) - static_cast<long double>(j)) * static_cast<long double>(scale)));
-        }
-        values.resize(arguments.size());
-        fill(entry, centre, first, scale);
+        fill(entry, centre, first, last, scale);
     }
     return list;
 }

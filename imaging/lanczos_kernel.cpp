@@ -6,7 +6,7 @@
 
 #include <emmintrin.h>
 
-#include <algorithm>
+#include <array>
 #include <bit>
 #include <cfloat>
 #include <cmath>
@@ -158,11 +158,13 @@ struct QuickSincs {
     const __m128d quotient = _mm_mul_pd(_mm_xor_pd(sine, sign), reciprocal);
 
     // ExtendedQuotient's quick quotient and this one are both within 2^-42 |q| of
-    // sin(s) / s. When this one is more than 2^-31 |q| from a float rounding boundary, that
-    // one is more than its 2^-32 margin from it, on this one's side, so ExtendedQuotient
-    // rounds it to the same float without the x87 sine. For 10^-8 < |q| <= 1 (a normal
-    // float's magnitude), 2^-31 |q| is below 2^-7 of the interval between floats: 2^22 steps.
-    const __m128d sure = _mm_and_pd(ClearOfBoundary(product, 4.0), ClearOfBoundary(quotient, 0x1p22));
+    // sin(s) / s. When this one is more than (2^-32 + 2^-41) |q| from a float rounding
+    // boundary, that one is more than its 2^-32 margin from it, on this one's side, so
+    // ExtendedQuotient rounds it to the same float without the x87 sine. For
+    // 10^-8 < |q| <= 1 (a normal float's magnitude) |q| is below 2^24 times the interval
+    // between floats: 2^-32 |q| is below 2^21 steps, 2^-41 |q| below 2^12.
+    const __m128d sure
+        = _mm_and_pd(ClearOfBoundary(product, 4.0), ClearOfBoundary(quotient, 0x1p21 + 0x1p12));
     return {RoundToFloat(quotient), sure};
 }
 
@@ -172,32 +174,49 @@ float KernelProduct(double a, double b)
     return static_cast<float>(a * b);
 }
 
-// LanczosKernel(x) for kTiny <= x < 3 in double precision; false when not sure.
-bool QuickKernel(float x, float& value)
+// NormalizedSinc without the shortcut: the definition the shortcut must match.
+float ExtendedSinc(float x)
 {
-    // Rounded once, as from extended precision: x / 3 is exact or has the endless binary
-    // digits 0101..., which no 64-bit rounding turns into a float rounding boundary.
-    const float t = x / kRadius;
-    const QuickSincs sincs = QuickNormalizedSincs(_mm_set_pd(t, x));
-    value = KernelProduct(_mm_cvtsd_f64(sincs.values), _mm_cvtsd_f64(_mm_unpackhi_pd(sincs.values, sincs.values)));
-    return _mm_movemask_pd(sincs.sure) == 3;
+    if (x == 0.0f) {
+        return 1.0f;
+    }
+    // sin of the rounded s, not of x * pi: this keeps the tiny non-zero values at whole x.
+    return ExtendedQuotient(static_cast<float>(static_cast<long double>(x) * kPi));
+}
+
+// NormalizedSinc of the lanes of x named in wanted: the quick value where it is sure, the
+// extended-precision one where it is not.
+std::array<float, 2> Settle(const QuickSincs& quick, __m128d x, int wanted)
+{
+    alignas(16) double values[2];
+    alignas(16) double arguments[2];
+    _mm_store_pd(values, quick.values);
+    _mm_store_pd(arguments, x);
+    const int sure = _mm_movemask_pd(quick.sure);
+    std::array<float, 2> settled = {};
+    for (int k = 0; k < 2; ++k) {
+        if ((wanted & (1 << k)) != 0) {
+            settled[k] = (sure & (1 << k)) != 0 ? static_cast<float>(values[k])
+                                                : ExtendedSinc(static_cast<float>(arguments[k]));
+        }
+    }
+    return settled;
+}
+
+// Whether x lies where the shortcut applies.
+bool Covered(float x)
+{
+    return x >= kTiny && x < kRadius;
 }
 
 }  // namespace
 
 float NormalizedSinc(float x)
 {
-    if (x == 0.0f) {
-        return 1.0f;
+    if (!Covered(x)) {
+        return ExtendedSinc(x);
     }
-    if (x >= kTiny && x < kRadius) {
-        const QuickSincs quick = QuickNormalizedSincs(Splat(x));
-        if ((_mm_movemask_pd(quick.sure) & 1) != 0) {
-            return static_cast<float>(_mm_cvtsd_f64(quick.values));
-        }
-    }
-    // sin of the rounded s, not of x * pi: this keeps the tiny non-zero values at whole x.
-    return ExtendedQuotient(static_cast<float>(static_cast<long double>(x) * kPi));
+    return Settle(QuickNormalizedSincs(Splat(x)), Splat(x), 1)[0];
 }
 
 float LanczosKernel(float x)
@@ -206,18 +225,22 @@ float LanczosKernel(float x)
     if (x >= kRadius) {
         return 0.0f;
     }
-    float value = 0.0f;
-    if (x >= kTiny && QuickKernel(x, value)) {
-        return value;
+    // Rounded once, as from extended precision: x / 3 is exact or has the endless binary
+    // digits 0101..., which no 64-bit rounding turns into a float rounding boundary.
+    const float t = x / kRadius;
+    if (!Covered(x)) {
+        return KernelProduct(ExtendedSinc(t), ExtendedSinc(x));
     }
-    return KernelProduct(NormalizedSinc(x / kRadius), NormalizedSinc(x));
+    const __m128d lanes = _mm_set_pd(t, x);
+    const std::array<float, 2> sincs = Settle(QuickNormalizedSincs(lanes), lanes, 3);
+    return KernelProduct(sincs[1], sincs[0]);
 }
 
 void LanczosKernels(std::span<const float> arguments, std::span<float> values)
 {
     // Two arguments at a time, in straight-line code: the lanes of one register hold x, of
     // the other x / 3. Arguments outside the shortcut's range compute a stand-in of 1 and
-    // are settled afterwards, with the few the shortcut is not sure of.
+    // are settled afterwards, with the few sincs the shortcut is not sure of.
     std::size_t i = 0;
     for (; i + 2 <= arguments.size(); i += 2) {
         const __m128 pair = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&arguments[i])));
@@ -235,9 +258,13 @@ void LanczosKernels(std::span<const float> arguments, std::span<float> values)
         const __m128d sure = _mm_or_pd(outside, _mm_and_pd(covered, _mm_and_pd(a.sure, b.sure)));
         const int unsure = ~_mm_movemask_pd(sure) & 3;
         if (unsure != 0) {
+            const int inside = _mm_movemask_pd(covered) & unsure;
+            const std::array<float, 2> sincsOfX = Settle(a, y, inside);
+            const std::array<float, 2> sincsOfThirds = Settle(b, t, inside);
             for (std::size_t k = 0; k < 2; ++k) {
                 if ((unsure & (1 << k)) != 0) {
-                    values[i + k] = LanczosKernel(arguments[i + k]);
+                    values[i + k] = (inside & (1 << k)) != 0 ? KernelProduct(sincsOfThirds[k], sincsOfX[k])
+                                                             : LanczosKernel(arguments[i + k]);
                 }
             }
         }
