@@ -161,7 +161,7 @@ struct QuickSincs {
     // sin(s) / s. When this one is more than (2^-32 + 2^-41) |q| from a float rounding
     // boundary, that one is more than its 2^-32 margin from it, on this one's side, so
     // ExtendedQuotient rounds it to the same float without the x87 sine. For
-    // 10^-8 < |q| <= 1 (a normal float's magnitude) |q| is below 2^24 times the interval
+    // 10^-9 < |q| <= 1 (a normal float's magnitude) |q| is below 2^24 times the interval
     // between floats: 2^-32 |q| is below 2^21 steps, 2^-41 |q| below 2^12.
     const __m128d sure
         = _mm_and_pd(ClearOfBoundary(product, 4.0), ClearOfBoundary(quotient, 0x1p21 + 0x1p12));
@@ -172,16 +172,6 @@ struct QuickSincs {
 float KernelProduct(double a, double b)
 {
     return static_cast<float>(a * b);
-}
-
-// NormalizedSinc without the shortcut: the definition the shortcut must match.
-float ExtendedSinc(float x)
-{
-    if (x == 0.0f) {
-        return 1.0f;
-    }
-    // sin of the rounded s, not of x * pi: this keeps the tiny non-zero values at whole x.
-    return ExtendedQuotient(static_cast<float>(static_cast<long double>(x) * kPi));
 }
 
 // NormalizedSinc of the lanes of x named in wanted: the quick value where it is sure, the
@@ -197,7 +187,7 @@ std::array<float, 2> Settle(const QuickSincs& quick, __m128d x, int wanted)
     for (int k = 0; k < 2; ++k) {
         if ((wanted & (1 << k)) != 0) {
             settled[k] = (sure & (1 << k)) != 0 ? static_cast<float>(values[k])
-                                                : ExtendedSinc(static_cast<float>(arguments[k]));
+                                                : ExtendedNormalizedSinc(static_cast<float>(arguments[k]));
         }
     }
     return settled;
@@ -211,10 +201,30 @@ bool Covered(float x)
 
 }  // namespace
 
+float ExtendedNormalizedSinc(float x)
+{
+    if (x == 0.0f) {
+        return 1.0f;
+    }
+    // sin of the rounded s, not of x * pi: this keeps the tiny non-zero values at whole x.
+    return ExtendedQuotient(static_cast<float>(static_cast<long double>(x) * kPi));
+}
+
+float ExtendedLanczosKernel(float x)
+{
+    x = std::fabs(x);
+    if (x >= kRadius) {
+        return 0.0f;
+    }
+    const float a = ExtendedNormalizedSinc(x);
+    const float t = static_cast<float>(static_cast<long double>(x) / static_cast<long double>(kRadius));
+    return static_cast<float>(static_cast<long double>(ExtendedNormalizedSinc(t)) * static_cast<long double>(a));
+}
+
 float NormalizedSinc(float x)
 {
     if (!Covered(x)) {
-        return ExtendedSinc(x);
+        return ExtendedNormalizedSinc(x);
     }
     return Settle(QuickNormalizedSincs(Splat(x)), Splat(x), 1)[0];
 }
@@ -229,7 +239,7 @@ float LanczosKernel(float x)
     // digits 0101..., which no 64-bit rounding turns into a float rounding boundary.
     const float t = x / kRadius;
     if (!Covered(x)) {
-        return KernelProduct(ExtendedSinc(t), ExtendedSinc(x));
+        return KernelProduct(ExtendedNormalizedSinc(t), ExtendedNormalizedSinc(x));
     }
     const __m128d lanes = _mm_set_pd(t, x);
     const std::array<float, 2> sincs = Settle(QuickNormalizedSincs(lanes), lanes, 3);
