@@ -4,6 +4,8 @@
 // two values at a time with SSE2, gives the same floats where it can tell that it does.
 #include "imaging/lanczos_kernel.h"
 
+#include "imaging/lanczos_shortcut.h"
+
 #include <emmintrin.h>
 
 #include <array>
@@ -19,9 +21,7 @@ namespace {
 
 // The extended-precision value nearest to pi (significand C90FDAA22168C235).
 constexpr long double kPi = 3.14159265358979323851L;
-
-// Radius of the window in source pixels.
-constexpr float kRadius = 3.0f;
+static_assert(static_cast<long double>(kPiHigh) + kPiMiddle + kPiLast == kPi);
 
 // The sine in extended precision. On x86-64 the x87 instruction is used: its error for the
 // arguments here (|s| < 3 pi) is far below what survives the rounding to float, and it is
@@ -64,25 +64,6 @@ float ExtendedQuotient(float s)
     return static_cast<float>(Sine(static_cast<long double>(s)) / static_cast<long double>(s));
 }
 
-// pi in two parts for the reduction s - k pi, k = 0..3. The high part has 27 significant
-// bits, so k * kPiHigh is exact and so is s - k * kPiHigh for a float s near k pi (both are
-// multiples of 2^-25 below 2 in magnitude there); the low part brings pi to within 2^-84.
-constexpr double kPiHigh = 0x1.921fb54p+1;
-constexpr double kPiLow = 0x1.10b4611a62633p-29;
-constexpr double kInversePi = 0x1.45f306dc9c883p-2;
-// kPi itself in three parts of 27, 28 and 6 significant bits: a float times each is exact.
-constexpr double kPiMiddle = 0x1.10b461p-29;
-constexpr double kPiLast = 0x1.a8p-57;
-static_assert(static_cast<long double>(kPiHigh) + kPiMiddle + kPiLast == kPi);
-
-// Adding 1.5 x 2^52 rounds a double of magnitude below 2^51 to a whole number, ties to
-// even, and leaves that number's lowest bit as the lowest bit of the significand.
-constexpr double kRoundingShift = 0x1.8p52;
-
-// Arguments of magnitude below this go the extended-precision way: their products with pi
-// and thirds need not be normal floats, and they hardly ever occur.
-constexpr float kTiny = 0x1p-100f;
-
 __m128d Splat(double v)
 {
     return _mm_set1_pd(v);
@@ -94,33 +75,27 @@ __m128d RoundToFloat(__m128d v)
     return _mm_cvtps_pd(_mm_cvtpd_ps(v));
 }
 
-// All lanes where the distance of q from the nearest float rounding boundary exceeds the
-// guard, in steps of 2^-29 of the interval between the two floats around q (the 29
-// significand bits a double has below float precision); the boundary is at step 2^28. For
-// q of a normal float's magnitude.
-__m128d ClearOfBoundary(__m128d q, double guardSteps)
+// All lanes where q lies more than guard steps from the nearest float rounding boundary
+// (see lanczos_shortcut.h), for q of a normal float's magnitude.
+__m128d ClearOfBoundary(__m128d q, double guard)
 {
-    const __m128i place = _mm_and_si128(_mm_castpd_si128(q), _mm_set1_epi64x((std::int64_t{1} << 29) - 1));
-    // The place as the low bits of 2^52's significand: converted without a 64-bit integer
-    // conversion, which SSE2 lacks.
-    const __m128d steps = _mm_sub_pd(_mm_castsi128_pd(_mm_or_si128(place, _mm_castpd_si128(Splat(0x1p52)))),
-                                     Splat(0x1p52));
-    const __m128d distance = _mm_andnot_pd(Splat(-0.0), _mm_sub_pd(steps, Splat(0x1p28)));
-    return _mm_cmpgt_pd(distance, Splat(guardSteps));
+    const __m128i place = _mm_and_si128(_mm_castpd_si128(q), _mm_set1_epi64x(kStepBits));
+    const __m128d steps
+        = _mm_sub_pd(_mm_castsi128_pd(_mm_or_si128(place, _mm_castpd_si128(Splat(kStepBase)))), Splat(kStepBase));
+    const __m128d distance = _mm_andnot_pd(Splat(-0.0), _mm_sub_pd(steps, Splat(kBoundaryStep)));
+    return _mm_cmpgt_pd(distance, Splat(guard));
 }
 
-// sin(r) / r for z = r^2, |r| <= pi/2 + 10^-6: a Chebyshev fit of degree 6, relative error
-// below 2^-43.5 with these double coefficients and about 2^-50 more from evaluating it
-// (the terms' magnitudes sum to at most 2.3 times the result). Estrin's scheme keeps the
-// chains of dependent operations short.
+// SineRatio (see lanczos_shortcut.h) by Estrin's scheme, whose chains of dependent
+// operations are shorter than Horner's.
 __m128d SineRatio(__m128d z)
 {
     const auto term = [](__m128d a, __m128d zz, double b) { return _mm_add_pd(a, _mm_mul_pd(zz, Splat(b))); };
     const __m128d z2 = _mm_mul_pd(z, z);
     const __m128d z4 = _mm_mul_pd(z2, z2);
-    const __m128d low = term(Splat(0.9999999999999496), z, -0.1666666666646667);
-    const __m128d middle = term(Splat(0.008333333320358266), z, -0.0001984126668311471);
-    const __m128d high = term(term(Splat(2.7556952911472166e-06), z, -2.503026813391694e-08), z2, 1.541121893763501e-10);
+    const __m128d low = term(Splat(kSineRatio[0]), z, kSineRatio[1]);
+    const __m128d middle = term(Splat(kSineRatio[2]), z, kSineRatio[3]);
+    const __m128d high = term(term(Splat(kSineRatio[4]), z, kSineRatio[5]), z2, kSineRatio[6]);
     return _mm_add_pd(_mm_add_pd(low, _mm_mul_pd(z2, middle)), _mm_mul_pd(z4, high));
 }
 
@@ -134,19 +109,11 @@ struct QuickSincs {
 // Inlined, so that the batch's two calls run interleaved.
 [[gnu::always_inline]] inline QuickSincs QuickNormalizedSincs(__m128d x)
 {
-    // s = x pi: the three exact partial products summed lie within 1.1 steps of the exact
-    // product (relative error below 2^-52.9). With the boundary more than 4 steps away, the
-    // exact product, its extended-precision rounding (within 2^-12 steps) and this sum
-    // round to the same float.
+    // The steps of lanczos_shortcut.h. The reciprocal, started first, overlaps the
+    // polynomial (one more rounding of 2^-53).
     const __m128d product = _mm_add_pd(_mm_mul_pd(x, Splat(kPiHigh)),
                                        _mm_add_pd(_mm_mul_pd(x, Splat(kPiMiddle)), _mm_mul_pd(x, Splat(kPiLast))));
     const __m128d s = RoundToFloat(product);
-
-    // sin(s) / s for 0 < s <= 3 pi + 10^-6, relative error below 2^-43. With k the multiple
-    // of pi nearest to s and r = s - k pi, sin(s) = (-1)^k sin(r). The smallest |r| of a
-    // float s is 2^-25.3 (at s near 3 pi), so the reduction's absolute error of about 2^-80
-    // stays below 2^-54 relative to r. The reciprocal, started first, overlaps the
-    // polynomial (one more rounding of 2^-53).
     const __m128d reciprocal = _mm_div_pd(Splat(1.0), s);
     const __m128d shifted = _mm_add_pd(_mm_mul_pd(s, Splat(kInversePi)), Splat(kRoundingShift));
     const __m128d multiple = _mm_sub_pd(shifted, Splat(kRoundingShift));
@@ -156,15 +123,8 @@ struct QuickSincs {
     // The sign bit takes k's parity, the lowest bit of the shifted sum.
     const __m128d sign = _mm_castsi128_pd(_mm_slli_epi64(_mm_castpd_si128(shifted), 63));
     const __m128d quotient = _mm_mul_pd(_mm_xor_pd(sine, sign), reciprocal);
-
-    // ExtendedQuotient's quick quotient and this one are both within 2^-42 |q| of
-    // sin(s) / s. When this one is more than (2^-32 + 2^-41) |q| from a float rounding
-    // boundary, that one is more than its 2^-32 margin from it, on this one's side, so
-    // ExtendedQuotient rounds it to the same float without the x87 sine. For
-    // 10^-9 < |q| <= 1 (a normal float's magnitude) |q| is below 2^24 times the interval
-    // between floats: 2^-32 |q| is below 2^21 steps, 2^-41 |q| below 2^12.
     const __m128d sure
-        = _mm_and_pd(ClearOfBoundary(product, 4.0), ClearOfBoundary(quotient, 0x1p21 + 0x1p12));
+        = _mm_and_pd(ClearOfBoundary(product, kProductGuard), ClearOfBoundary(quotient, kQuotientGuard));
     return {RoundToFloat(quotient), sure};
 }
 
@@ -251,7 +211,8 @@ void LanczosKernels(std::span<const float> arguments, std::span<float> values)
     // Two arguments at a time, in straight-line code: the lanes of one register hold x, of
     // the other x / 3. Arguments outside the shortcut's range compute a stand-in of 1 and
     // are settled afterwards, with the few sincs the shortcut is not sure of.
-    std::size_t i = 0;
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    std::size_t i = avx2 ? LanczosKernelsAvx2(arguments, values) : 0;
     for (; i + 2 <= arguments.size(); i += 2) {
         const __m128 pair = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&arguments[i])));
         const __m128d x = _mm_andnot_pd(Splat(-0.0), _mm_cvtps_pd(pair));
