@@ -42,12 +42,13 @@ constexpr std::int32_t kExactInDouble = std::int32_t{1} << 26;
 
 // The kernel arguments of positions first..last around centre, (centre - j) x factor rounded
 // to float, with a factor of 1 or the scale below 1. Difference and product are exact in
-// extended precision. In double, the difference of j and a centre c x 2^e (c a 24-bit
-// integer) is a multiple of 2^e (or of 1 if e >= 0): it has at most 26 + log2 m
-// significant bits when enlarging (|centre - j| <= 4, centre >= 1 / scale >= 1 / m unless
-// 0) and at most 28 when reducing (|centre - j| <= h + 1 with h < 3n + 1, and centre >= h / 3
-// unless 0); times the scale's 24 bits, at most 53 for lines up to kExactInDouble. Then
-// both ways round the same exact value to float once.
+// extended precision; for lines up to kExactInDouble pixels they are exact in double too,
+// and both ways round the same exact value to float once. The difference of j and a centre
+// c x 2^e (c a 24-bit integer) is a multiple of 2^e, or of 1 if e >= 0. Enlarging,
+// |centre - j| <= 4 and a centre other than 0 is at least 1 / scale >= 1 / m: at most
+// 26 + log2 m significant bits, 52. Reducing, |centre - j| <= h + 1 < 2^28 (h is about
+// 3 / scale <= 3n) and a centre other than 0 is at least about h / 3: at most 28 bits, and
+// 52 with the scale's 24.
 void Arguments(float centre, std::int64_t first, std::int64_t last, float factor, bool exactInDouble,
                std::vector<float>& arguments)
 {
