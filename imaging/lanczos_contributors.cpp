@@ -13,7 +13,7 @@ static_assert(FLT_EVAL_METHOD == 0, "double arithmetic must not be carried out i
 
 namespace {
 
-constexpr long double kRadius = 3.0L;
+constexpr float kRadius = 3.0f;
 // Enlarging lists hold at most 2 x radius + 1 contributions.
 constexpr std::int32_t kEnlargeCapacity = 7;
 
@@ -36,8 +36,8 @@ std::int64_t Weight(float kernel, float factor)
     return static_cast<std::int64_t>((product + kShift) - kShift);
 }
 
-// Up to this many pixels along either side of an axis, the kernel arguments are exact in
-// double (see Arguments).
+// Up to this many pixels along either side of an axis, the kernel arguments and the ends of
+// the windows are exact in double (see Arguments and Ends).
 constexpr std::int32_t kExactInDouble = std::int32_t{1} << 26;
 
 // The kernel arguments of positions first..last around centre, (centre - j) x factor rounded
@@ -52,26 +52,63 @@ constexpr std::int32_t kExactInDouble = std::int32_t{1} << 26;
 void Arguments(float centre, std::int64_t first, std::int64_t last, float factor, bool exactInDouble,
                std::vector<float>& arguments)
 {
-    arguments.clear();
-    for (std::int64_t j = first; j <= last; ++j) {
-        arguments.push_back(
-            exactInDouble
+    arguments.resize(static_cast<std::size_t>(last - first + 1));
+    for (std::size_t k = 0; k < arguments.size(); ++k) {
+        const std::int64_t j = first + static_cast<std::int64_t>(k);
+        arguments[k]
+            = exactInDouble
                 ? static_cast<float>((static_cast<double>(centre) - static_cast<double>(j)) * static_cast<double>(factor))
                 : static_cast<float>((static_cast<long double>(centre) - static_cast<long double>(j))
-                                     * static_cast<long double>(factor)));
+                                     * static_cast<long double>(factor));
     }
 }
 
+// i / scale rounded to float. The double quotient rounds to the same float as the
+// extended-precision one: with scale = S 2^e (S an odd integer below 2^24), the exact
+// quotient is either a float rounding boundary M 2^f itself (M odd, below 2^25), which
+// both keep, or at least 2^-49 of itself away from every boundary (the difference is
+// (i 2^-(e+f) - M S) 2^f / S, or (i - M S 2^(e+f)) / (S 2^e), a multiple of 2^f / S or of
+// 1 / (S 2^e) = quotient / i, i < 2^31), farther than either rounding moves it.
 float Centre(std::int32_t i, float scale)
 {
-    return static_cast<float>(static_cast<long double>(i) / static_cast<long double>(scale));
+    return static_cast<float>(static_cast<double>(i) / static_cast<double>(scale));
+}
+
+// The first and last positions of a window, floor(centre - halfWidth) and
+// ceiling(centre + halfWidth), both ends exact in extended precision. For lines up to
+// kExactInDouble pixels they are exact in double too: centre < 2^26 is 0 or at least 1 / m,
+// halfWidth is 3 or, reducing, below 2^28 with a centre of 0 or at least 1, so an end has
+// at most 52 significant bits. Then truncation, stepped down or up where it moved the
+// value, gives the floor and the ceiling without the x87 rounding-mode changes.
+struct WindowEnds {
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+};
+
+WindowEnds Ends(float centre, float halfWidth, bool exactInDouble)
+{
+    if (!exactInDouble) {
+        return {static_cast<std::int64_t>(std::floor(static_cast<long double>(centre) - halfWidth)),
+                static_cast<std::int64_t>(std::ceil(static_cast<long double>(centre) + halfWidth))};
+    }
+    const double low = static_cast<double>(centre) - static_cast<double>(halfWidth);
+    const double high = static_cast<double>(centre) + static_cast<double>(halfWidth);
+    const auto first = static_cast<std::int64_t>(low);
+    const auto last = static_cast<std::int64_t>(high);
+    return {static_cast<double>(first) > low ? first - 1 : first, static_cast<double>(last) < high ? last + 1 : last};
+}
+
+// Kept out of line, so that Store stays small enough to inline.
+[[gnu::noinline]] void Grow(TContributorEntry& entry)
+{
+    entry.contributors.push_back({});
 }
 
 void Store(TContributorEntry& entry, std::int32_t weight, std::int32_t pixel)
 {
     // The capacity is exact for every list the rules produce; growing keeps any other one safe.
     if (static_cast<std::size_t>(entry.count) == entry.contributors.size()) {
-        entry.contributors.push_back({});
+        Grow(entry);
     }
     entry.contributors[static_cast<std::size_t>(entry.count)] = {weight, pixel};
     ++entry.count;
@@ -131,9 +168,8 @@ TContributorList BuildContributors(std::int32_t n, std::int32_t m, float scale)
             TContributorEntry& entry = list[static_cast<std::size_t>(i)];
             entry.contributors.resize(kEnlargeCapacity);
             const float centre = Centre(i, scale);
-            const auto first = static_cast<std::int64_t>(std::floor(centre - kRadius));
-            const auto last = static_cast<std::int64_t>(std::ceil(centre + kRadius));
-            fill(entry, centre, first, last, 1.0f);
+            const WindowEnds ends = Ends(centre, kRadius, exactInDouble);
+            fill(entry, centre, ends.first, ends.last, 1.0f);
         }
         return list;
     }
@@ -144,9 +180,8 @@ TContributorList BuildContributors(std::int32_t n, std::int32_t m, float scale)
         TContributorEntry& entry = list[static_cast<std::size_t>(i)];
         entry.contributors.resize(capacity);
         const float centre = Centre(i, scale);
-        const auto first = static_cast<std::int64_t>(std::floor(centre - static_cast<long double>(halfWidth)));
-        const auto last = static_cast<std::int64_t>(std::ceil(centre + static_cast<long double>(halfWidth)));
-        fill(entry, centre, first, last, scale);
+        const WindowEnds ends = Ends(centre, halfWidth, exactInDouble);
+        fill(entry, centre, ends.first, ends.last, scale);
     }
     return list;
 }
