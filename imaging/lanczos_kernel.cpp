@@ -1,7 +1,8 @@
 // The Lanczos-3 kernel. Every intermediate is a long double with a 64-bit significand; the
 // values named in the interface are rounded to float where they are computed, so the
 // weights do not depend on how the compiler keeps temporaries. A double-precision shortcut,
-// two values at a time with SSE2, gives the same floats where it can tell that it does.
+// several values at a time with SSE2 (here) or AVX2 (lanczos_kernel_avx2.cpp), gives the
+// same floats where it can tell that it does.
 #include "imaging/lanczos_kernel.h"
 
 #include "imaging/lanczos_shortcut.h"
@@ -86,16 +87,21 @@ __m128d ClearOfBoundary(__m128d q, double guard)
     return _mm_cmpgt_pd(distance, Splat(guard));
 }
 
-// SineRatio (see lanczos_shortcut.h) by Estrin's scheme, whose chains of dependent
-// operations are shorter than Horner's.
+// a + z b
+__m128d Term(__m128d a, __m128d z, double b)
+{
+    return _mm_add_pd(a, _mm_mul_pd(z, Splat(b)));
+}
+
+// kSineRatio's polynomial by Estrin's scheme, whose chains of dependent operations are
+// shorter than Horner's.
 __m128d SineRatio(__m128d z)
 {
-    const auto term = [](__m128d a, __m128d zz, double b) { return _mm_add_pd(a, _mm_mul_pd(zz, Splat(b))); };
     const __m128d z2 = _mm_mul_pd(z, z);
     const __m128d z4 = _mm_mul_pd(z2, z2);
-    const __m128d low = term(Splat(kSineRatio[0]), z, kSineRatio[1]);
-    const __m128d middle = term(Splat(kSineRatio[2]), z, kSineRatio[3]);
-    const __m128d high = term(term(Splat(kSineRatio[4]), z, kSineRatio[5]), z2, kSineRatio[6]);
+    const __m128d low = Term(Splat(kSineRatio[0]), z, kSineRatio[1]);
+    const __m128d middle = Term(Splat(kSineRatio[2]), z, kSineRatio[3]);
+    const __m128d high = Term(Term(Splat(kSineRatio[4]), z, kSineRatio[5]), z2, kSineRatio[6]);
     return _mm_add_pd(_mm_add_pd(low, _mm_mul_pd(z2, middle)), _mm_mul_pd(z4, high));
 }
 
