@@ -1,13 +1,17 @@
-// Resampling speed on generated photo-sized pictures, for each implementation (one thread):
+// Resampling speed on generated photo-sized pictures, for each implementation (one thread),
+// and the cost of building and packing the weight lists of both axes:
 //   resample_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 // On a shared machine the CPU column is the figure to compare.
+#include "imaging/lanczos_contributors.h"
 #include "imaging/raster.h"
 #include "imaging/resample_path.h"
+#include "imaging/resample_vector.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -68,8 +72,55 @@ void Sizes(benchmark::internal::Benchmark* bench)
     bench->Unit(benchmark::kMillisecond);
 }
 
+// Both axes' lists, as every resampler builds them before its first row.
+void BuildLists(benchmark::State& state)
+{
+    const auto sourceWidth = static_cast<std::int32_t>(state.range(0));
+    const auto sourceHeight = static_cast<std::int32_t>(state.range(1));
+    const auto width = static_cast<std::int32_t>(state.range(2));
+    const auto height = static_cast<std::int32_t>(state.range(3));
+    for (auto _ : state) {
+        TContributorList horizontal = BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width));
+        TContributorList vertical = BuildContributors(sourceHeight, height, AxisScale(sourceHeight, height));
+        benchmark::DoNotOptimize(horizontal);
+        benchmark::DoNotOptimize(vertical);
+    }
+}
+
+// The packings the vector paths make of those lists: rows aligned to pixel pairs (AVX2) or
+// by 8 (SSE2), columns by 2.
+void PackLists(benchmark::State& state)
+{
+    const auto sourceWidth = static_cast<std::int32_t>(state.range(0));
+    const auto sourceHeight = static_cast<std::int32_t>(state.range(1));
+    const auto width = static_cast<std::int32_t>(state.range(2));
+    const auto height = static_cast<std::int32_t>(state.range(3));
+    const TContributorList horizontal = BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width));
+    const TContributorList vertical = BuildContributors(sourceHeight, height, AxisScale(sourceHeight, height));
+    for (auto _ : state) {
+        std::optional<PackedAxis> single = PackAxis(horizontal, sourceWidth, 1);
+        PackedAxis pairs = AlignToPairs(*single);
+        std::optional<PackedAxis> byEight = PackAxis(horizontal, sourceWidth, 8);
+        std::optional<PackedAxis> columns = PackAxis(vertical, sourceHeight, 2);
+        benchmark::DoNotOptimize(pairs);
+        benchmark::DoNotOptimize(byEight);
+        benchmark::DoNotOptimize(columns);
+    }
+}
+
+// The sizes of the photos the process benchmarks convert (bench/compare W1b and W2).
+void ListSizes(benchmark::internal::Benchmark* bench)
+{
+    bench->ArgNames({"sw", "sh", "w", "h"});
+    bench->Args({6028, 3391, 778, 502});
+    bench->Args({1680, 1050, 1600, 1200});
+    bench->Unit(benchmark::kMicrosecond);
+}
+
 }  // namespace
 
+BENCHMARK(BuildLists)->Apply(ListSizes);
+BENCHMARK(PackLists)->Apply(ListSizes);
 BENCHMARK_CAPTURE(Resample, Reference, ResamplePath::Reference)->Apply(Sizes);
 BENCHMARK_CAPTURE(Resample, Sse2, ResamplePath::Sse2)->Apply(Sizes);
 BENCHMARK_CAPTURE(Resample, Avx2, ResamplePath::Avx2)->Apply(Sizes);

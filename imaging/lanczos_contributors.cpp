@@ -4,13 +4,16 @@
 
 #include "imaging/lanczos_kernel.h"
 
+#include <cfloat>
 #include <cmath>
+#include <vector>
+
+// The double-precision shortcuts below round each operation once.
+static_assert(FLT_EVAL_METHOD == 0, "double arithmetic must not be carried out in extended precision");
 
 namespace {
 
-// Weights are the kernel scaled by 256, so that a list sums to about 256.
-constexpr long double kWeightScale = 256.0L;
-constexpr long double kRadius = 3.0L;
+constexpr float kRadius = 3.0f;
 // Enlarging lists hold at most 2 x radius + 1 contributions.
 constexpr std::int32_t kEnlargeCapacity = 7;
 
@@ -21,16 +24,91 @@ std::int64_t RoundEven(long double v)
     return std::llrint(v);
 }
 
+// The weight of a kernel value k, k x factor x 256 rounded to the nearest integer, ties to
+// even, for a factor of 1 or a float scale below 1. k x factor has at most 48 significant
+// bits and 256 is a power of two, so the product is exact in double as in extended
+// precision. |k| <= 1, so the product is at most 256 in magnitude: adding 1.5 x 2^52
+// leaves no bits below the units and rounds as llrint does, without the library call.
+std::int64_t Weight(float kernel, float factor)
+{
+    constexpr double kShift = 0x1.8p52;
+    const double product = static_cast<double>(kernel) * static_cast<double>(factor) * 256.0;
+    return static_cast<std::int64_t>((product + kShift) - kShift);
+}
+
+// Up to this many pixels along either side of an axis, the kernel arguments and the ends of
+// the windows are exact in double (see Arguments and Ends).
+constexpr std::int32_t kExactInDouble = std::int32_t{1} << 26;
+
+// The kernel arguments of positions first..last around centre, (centre - j) x factor rounded
+// to float, with a factor of 1 or the scale below 1. Difference and product are exact in
+// extended precision; for lines up to kExactInDouble pixels they are exact in double too,
+// and both ways round the same exact value to float once. The difference of j and a centre
+// c x 2^e (c a 24-bit integer) is a multiple of 2^e, or of 1 if e >= 0. Enlarging,
+// |centre - j| <= 4 and a centre other than 0 is at least 1 / scale >= 1 / m: at most
+// 26 + log2 m significant bits, 52. Reducing, |centre - j| <= h + 1 < 2^28 (h is about
+// 3 / scale <= 3n) and a centre other than 0 is at least about h / 3: at most 28 bits, and
+// 52 with the scale's 24.
+void Arguments(float centre, std::int64_t first, std::int64_t last, float factor, bool exactInDouble,
+               std::vector<float>& arguments)
+{
+    arguments.resize(static_cast<std::size_t>(last - first + 1));
+    for (std::size_t k = 0; k < arguments.size(); ++k) {
+        const std::int64_t j = first + static_cast<std::int64_t>(k);
+        arguments[k]
+            = exactInDouble
+                ? static_cast<float>((static_cast<double>(centre) - static_cast<double>(j)) * static_cast<double>(factor))
+                : static_cast<float>((static_cast<long double>(centre) - static_cast<long double>(j))
+                                     * static_cast<long double>(factor));
+    }
+}
+
+// i / scale rounded to float. The double quotient rounds to the same float as the
+// extended-precision one: with scale = S 2^e (S an odd integer below 2^24), the exact
+// quotient is either a float rounding boundary M 2^f itself (M odd, below 2^25), which
+// both keep, or at least 2^-49 of itself away from every boundary (the difference is
+// (i 2^-(e+f) - M S) 2^f / S, or (i - M S 2^(e+f)) / (S 2^e), a multiple of 2^f / S or of
+// 1 / (S 2^e) = quotient / i, i < 2^31), farther than either rounding moves it.
 float Centre(std::int32_t i, float scale)
 {
-    return static_cast<float>(static_cast<long double>(i) / static_cast<long double>(scale));
+    return static_cast<float>(static_cast<double>(i) / static_cast<double>(scale));
+}
+
+// The first and last positions of a window, floor(centre - halfWidth) and
+// ceiling(centre + halfWidth), both ends exact in extended precision. For lines up to
+// kExactInDouble pixels they are exact in double too: centre < 2^26 is 0 or at least 1 / m,
+// halfWidth is 3 or, reducing, below 2^28 with a centre of 0 or at least 1, so an end has
+// at most 52 significant bits. Then truncation, stepped down or up where it moved the
+// value, gives the floor and the ceiling without the x87 rounding-mode changes.
+struct WindowEnds {
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+};
+
+WindowEnds Ends(float centre, float halfWidth, bool exactInDouble)
+{
+    if (!exactInDouble) {
+        return {static_cast<std::int64_t>(std::floor(static_cast<long double>(centre) - halfWidth)),
+                static_cast<std::int64_t>(std::ceil(static_cast<long double>(centre) + halfWidth))};
+    }
+    const double low = static_cast<double>(centre) - static_cast<double>(halfWidth);
+    const double high = static_cast<double>(centre) + static_cast<double>(halfWidth);
+    const auto first = static_cast<std::int64_t>(low);
+    const auto last = static_cast<std::int64_t>(high);
+    return {static_cast<double>(first) > low ? first - 1 : first, static_cast<double>(last) < high ? last + 1 : last};
+}
+
+// Kept out of line, so that Store stays small enough to inline.
+[[gnu::noinline]] void Grow(TContributorEntry& entry)
+{
+    entry.contributors.push_back({});
 }
 
 void Store(TContributorEntry& entry, std::int32_t weight, std::int32_t pixel)
 {
     // The capacity is exact for every list the rules produce; growing keeps any other one safe.
     if (static_cast<std::size_t>(entry.count) == entry.contributors.size()) {
-        entry.contributors.push_back({});
+        Grow(entry);
     }
     entry.contributors[static_cast<std::size_t>(entry.count)] = {weight, pixel};
     ++entry.count;
@@ -69,23 +147,29 @@ std::int32_t Reflect(std::int64_t j, std::int32_t n)
 TContributorList BuildContributors(std::int32_t n, std::int32_t m, float scale)
 {
     TContributorList list(static_cast<std::size_t>(m));
+    const bool exactInDouble = n <= kExactInDouble && m <= kExactInDouble;
+    // One window's kernel arguments and values, evaluated together; reused for every entry.
+    std::vector<float> arguments;
+    std::vector<float> values;
+    const auto fill = [&](TContributorEntry& entry, float centre, std::int64_t first, std::int64_t last, float factor) {
+        Arguments(centre, first, last, factor, exactInDouble, arguments);
+        values.resize(arguments.size());
+        LanczosKernels(arguments, values);
+        for (std::size_t k = 0; k < values.size(); ++k) {
+            const std::int64_t w = Weight(values[k], factor);
+            if (w != 0) {
+                Store(entry, static_cast<std::int32_t>(w), Reflect(first + static_cast<std::int64_t>(k), n));
+            }
+        }
+        KeepNearestIfEmpty(entry, centre, n);
+    };
     if (scale >= 1.0f) {
         for (std::int32_t i = 0; i < m; ++i) {
             TContributorEntry& entry = list[static_cast<std::size_t>(i)];
             entry.contributors.resize(kEnlargeCapacity);
             const float centre = Centre(i, scale);
-            const auto first = static_cast<std::int64_t>(std::floor(centre - kRadius));
-            const auto last = static_cast<std::int64_t>(std::ceil(centre + kRadius));
-            for (std::int64_t j = first; j <= last; ++j) {
-                const float argument
-                    = static_cast<float>(static_cast<long double>(centre) - static_cast<long double>(j));
-                const std::int64_t w
-                    = RoundEven(static_cast<long double>(LanczosKernel(argument)) * kWeightScale);
-                if (w != 0) {
-                    Store(entry, static_cast<std::int32_t>(w), Reflect(j, n));
-                }
-            }
-            KeepNearestIfEmpty(entry, centre, n);
+            const WindowEnds ends = Ends(centre, kRadius, exactInDouble);
+            fill(entry, centre, ends.first, ends.last, 1.0f);
         }
         return list;
     }
@@ -96,18 +180,8 @@ TContributorList BuildContributors(std::int32_t n, std::int32_t m, float scale)
         TContributorEntry& entry = list[static_cast<std::size_t>(i)];
         entry.contributors.resize(capacity);
         const float centre = Centre(i, scale);
-        const auto first = static_cast<std::int64_t>(std::floor(centre - static_cast<long double>(halfWidth)));
-        const auto last = static_cast<std::int64_t>(std::ceil(centre + static_cast<long double>(halfWidth)));
-        for (std::int64_t j = first; j <= last; ++j) {
-            const float argument = static_cast<float>(
-                (static_cast<long double>(centre) - static_cast<long double>(j)) * static_cast<long double>(scale));
-            const std::int64_t w = RoundEven(static_cast<long double>(LanczosKernel(argument))
-                                             * static_cast<long double>(scale) * kWeightScale);
-            if (w != 0) {
-                Store(entry, static_cast<std::int32_t>(w), Reflect(j, n));
-            }
-        }
-        KeepNearestIfEmpty(entry, centre, n);
+        const WindowEnds ends = Ends(centre, halfWidth, exactInDouble);
+        fill(entry, centre, ends.first, ends.last, scale);
     }
     return list;
 }

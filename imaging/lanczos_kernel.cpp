@@ -1,22 +1,28 @@
 // The Lanczos-3 kernel. Every intermediate is a long double with a 64-bit significand; the
 // values named in the interface are rounded to float where they are computed, so the
-// weights do not depend on how the compiler keeps temporaries.
+// weights do not depend on how the compiler keeps temporaries. A double-precision shortcut,
+// several values at a time with SSE2 (here) or AVX2 (lanczos_kernel_avx2.cpp), gives the
+// same floats where it can tell that it does.
 #include "imaging/lanczos_kernel.h"
 
+#include "imaging/lanczos_shortcut.h"
+
+#include <emmintrin.h>
+
+#include <array>
 #include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 
 static_assert(LDBL_MANT_DIG == 64, "the kernel needs an extended-precision long double");
+static_assert(DBL_MANT_DIG == 53 && FLT_MANT_DIG == 24, "the shortcuts need IEEE 754 double and single");
 
 namespace {
 
 // The extended-precision value nearest to pi (significand C90FDAA22168C235).
 constexpr long double kPi = 3.14159265358979323851L;
-
-// Radius of the window in source pixels.
-constexpr long double kRadius = 3.0L;
+static_assert(static_cast<long double>(kPiHigh) + kPiMiddle + kPiLast == kPi);
 
 // The sine in extended precision. On x86-64 the x87 instruction is used: its error for the
 // arguments here (|s| < 3 pi) is far below what survives the rounding to float, and it is
@@ -41,19 +47,13 @@ float Neighbour(float f, bool up)
     return std::bit_cast<float>((f > 0.0f) == up ? bits + 1 : bits - 1);
 }
 
-}  // namespace
-
-float NormalizedSinc(float x)
+// sin(s) / s for s != 0, the quotient in extended precision rounded to float. The library's
+// double-precision sine (error below 2^-52) is several times faster than the x87 one (error
+// below 2^-39 relative for these arguments, the worst being near pi). When no float rounding
+// boundary lies within 2^-32 of the quotient, both round to the same float; otherwise the
+// extended-precision sine decides.
+float ExtendedQuotient(float s)
 {
-    if (x == 0.0f) {
-        return 1.0f;
-    }
-    const float s = static_cast<float>(static_cast<long double>(x) * kPi);
-    // sin of the rounded s, not of x * pi: this keeps the tiny non-zero values at whole x.
-    // The double-precision sine (error below 2^-52) is several times faster than the x87
-    // one (error below 2^-39 relative for these arguments, the worst being near pi). When
-    // no float rounding boundary lies within 2^-32 of the quotient, both round to the same
-    // float; otherwise the extended-precision sine decides.
     const long double quick = static_cast<long double>(std::sin(static_cast<double>(s))) / static_cast<long double>(s);
     const float rounded = static_cast<float>(quick);
     const long double above = (static_cast<long double>(rounded) + Neighbour(rounded, true)) / 2.0L;
@@ -65,13 +65,188 @@ float NormalizedSinc(float x)
     return static_cast<float>(Sine(static_cast<long double>(s)) / static_cast<long double>(s));
 }
 
+__m128d Splat(double v)
+{
+    return _mm_set1_pd(v);
+}
+
+// Doubles rounded to float and back.
+__m128d RoundToFloat(__m128d v)
+{
+    return _mm_cvtps_pd(_mm_cvtpd_ps(v));
+}
+
+// All lanes where q lies more than guard steps from the nearest float rounding boundary
+// (see lanczos_shortcut.h), for q of a normal float's magnitude.
+__m128d ClearOfBoundary(__m128d q, double guard)
+{
+    const __m128i place = _mm_and_si128(_mm_castpd_si128(q), _mm_set1_epi64x(kStepBits));
+    const __m128d steps
+        = _mm_sub_pd(_mm_castsi128_pd(_mm_or_si128(place, _mm_castpd_si128(Splat(kStepBase)))), Splat(kStepBase));
+    const __m128d distance = _mm_andnot_pd(Splat(-0.0), _mm_sub_pd(steps, Splat(kBoundaryStep)));
+    return _mm_cmpgt_pd(distance, Splat(guard));
+}
+
+// a + z b
+__m128d Term(__m128d a, __m128d z, double b)
+{
+    return _mm_add_pd(a, _mm_mul_pd(z, Splat(b)));
+}
+
+// kSineRatio's polynomial by Estrin's scheme, whose chains of dependent operations are
+// shorter than Horner's.
+__m128d SineRatio(__m128d z)
+{
+    const __m128d z2 = _mm_mul_pd(z, z);
+    const __m128d z4 = _mm_mul_pd(z2, z2);
+    const __m128d low = Term(Splat(kSineRatio[0]), z, kSineRatio[1]);
+    const __m128d middle = Term(Splat(kSineRatio[2]), z, kSineRatio[3]);
+    const __m128d high = Term(Term(Splat(kSineRatio[4]), z, kSineRatio[5]), z2, kSineRatio[6]);
+    return _mm_add_pd(_mm_add_pd(low, _mm_mul_pd(z2, middle)), _mm_mul_pd(z4, high));
+}
+
+// NormalizedSinc of two floats kTiny <= x < 3 (as doubles) in double precision: the values
+// (floats as doubles) and the lanes where they are sure to be NormalizedSinc's.
+struct QuickSincs {
+    __m128d values;
+    __m128d sure;
+};
+
+// Inlined, so that the batch's two calls run interleaved.
+[[gnu::always_inline]] inline QuickSincs QuickNormalizedSincs(__m128d x)
+{
+    // The steps of lanczos_shortcut.h. The reciprocal, started first, overlaps the
+    // polynomial (one more rounding of 2^-53).
+    const __m128d product = _mm_add_pd(_mm_mul_pd(x, Splat(kPiHigh)),
+                                       _mm_add_pd(_mm_mul_pd(x, Splat(kPiMiddle)), _mm_mul_pd(x, Splat(kPiLast))));
+    const __m128d s = RoundToFloat(product);
+    const __m128d reciprocal = _mm_div_pd(Splat(1.0), s);
+    const __m128d shifted = _mm_add_pd(_mm_mul_pd(s, Splat(kInversePi)), Splat(kRoundingShift));
+    const __m128d multiple = _mm_sub_pd(shifted, Splat(kRoundingShift));
+    const __m128d r
+        = _mm_sub_pd(_mm_sub_pd(s, _mm_mul_pd(multiple, Splat(kPiHigh))), _mm_mul_pd(multiple, Splat(kPiLow)));
+    const __m128d sine = _mm_mul_pd(r, SineRatio(_mm_mul_pd(r, r)));
+    // The sign bit takes k's parity, the lowest bit of the shifted sum.
+    const __m128d sign = _mm_castsi128_pd(_mm_slli_epi64(_mm_castpd_si128(shifted), 63));
+    const __m128d quotient = _mm_mul_pd(_mm_xor_pd(sine, sign), reciprocal);
+    const __m128d sure
+        = _mm_and_pd(ClearOfBoundary(product, kProductGuard), ClearOfBoundary(quotient, kQuotientGuard));
+    return {RoundToFloat(quotient), sure};
+}
+
+// The product of two floats is exact in double, as in extended precision.
+float KernelProduct(double a, double b)
+{
+    return static_cast<float>(a * b);
+}
+
+// NormalizedSinc of the lanes of x named in wanted: the quick value where it is sure, the
+// extended-precision one where it is not.
+std::array<float, 2> Settle(const QuickSincs& quick, __m128d x, int wanted)
+{
+    alignas(16) double values[2];
+    alignas(16) double arguments[2];
+    _mm_store_pd(values, quick.values);
+    _mm_store_pd(arguments, x);
+    const int sure = _mm_movemask_pd(quick.sure);
+    std::array<float, 2> settled = {};
+    for (int k = 0; k < 2; ++k) {
+        if ((wanted & (1 << k)) != 0) {
+            settled[k] = (sure & (1 << k)) != 0 ? static_cast<float>(values[k])
+                                                : ExtendedNormalizedSinc(static_cast<float>(arguments[k]));
+        }
+    }
+    return settled;
+}
+
+// Whether x lies where the shortcut applies.
+bool Covered(float x)
+{
+    return x >= kTiny && x < kRadius;
+}
+
+}  // namespace
+
+float ExtendedNormalizedSinc(float x)
+{
+    if (x == 0.0f) {
+        return 1.0f;
+    }
+    // sin of the rounded s, not of x * pi: this keeps the tiny non-zero values at whole x.
+    return ExtendedQuotient(static_cast<float>(static_cast<long double>(x) * kPi));
+}
+
+float ExtendedLanczosKernel(float x)
+{
+    x = std::fabs(x);
+    if (x >= kRadius) {
+        return 0.0f;
+    }
+    const float a = ExtendedNormalizedSinc(x);
+    const float t = static_cast<float>(static_cast<long double>(x) / static_cast<long double>(kRadius));
+    return static_cast<float>(static_cast<long double>(ExtendedNormalizedSinc(t)) * static_cast<long double>(a));
+}
+
+float NormalizedSinc(float x)
+{
+    if (!Covered(x)) {
+        return ExtendedNormalizedSinc(x);
+    }
+    return Settle(QuickNormalizedSincs(Splat(x)), Splat(x), 1)[0];
+}
+
 float LanczosKernel(float x)
 {
     x = std::fabs(x);
     if (x >= kRadius) {
         return 0.0f;
     }
-    const float a = NormalizedSinc(x);
-    const float t = static_cast<float>(static_cast<long double>(x) / kRadius);
-    return static_cast<float>(static_cast<long double>(NormalizedSinc(t)) * static_cast<long double>(a));
+    // Rounded once, as from extended precision: x / 3 is exact or has the endless binary
+    // digits 0101..., which no 64-bit rounding turns into a float rounding boundary.
+    const float t = x / kRadius;
+    if (!Covered(x)) {
+        return KernelProduct(ExtendedNormalizedSinc(t), ExtendedNormalizedSinc(x));
+    }
+    const __m128d lanes = _mm_set_pd(t, x);
+    const std::array<float, 2> sincs = Settle(QuickNormalizedSincs(lanes), lanes, 3);
+    return KernelProduct(sincs[1], sincs[0]);
+}
+
+void LanczosKernels(std::span<const float> arguments, std::span<float> values)
+{
+    // Two arguments at a time, in straight-line code: the lanes of one register hold x, of
+    // the other x / 3. Arguments outside the shortcut's range compute a stand-in of 1 and
+    // are settled afterwards, with the few sincs the shortcut is not sure of.
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    std::size_t i = avx2 ? LanczosKernelsAvx2(arguments, values) : 0;
+    for (; i + 2 <= arguments.size(); i += 2) {
+        const __m128 pair = _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&arguments[i])));
+        const __m128d x = _mm_andnot_pd(Splat(-0.0), _mm_cvtps_pd(pair));
+        const __m128d outside = _mm_cmpge_pd(x, Splat(kRadius));
+        const __m128d covered = _mm_and_pd(_mm_cmpge_pd(x, Splat(kTiny)), _mm_cmplt_pd(x, Splat(kRadius)));
+        const __m128d y = _mm_or_pd(_mm_and_pd(covered, x), _mm_andnot_pd(covered, Splat(1.0)));
+        // Rounded once, as LanczosKernel's thirds.
+        const __m128d t = _mm_cvtps_pd(_mm_div_ps(_mm_cvtpd_ps(y), _mm_set1_ps(kRadius)));
+        const QuickSincs a = QuickNormalizedSincs(y);
+        const QuickSincs b = QuickNormalizedSincs(t);
+        // Products of floats, exact in double; 0 outside the window.
+        const __m128d product = _mm_andnot_pd(outside, _mm_mul_pd(a.values, b.values));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(&values[i]), _mm_castps_si128(_mm_cvtpd_ps(product)));
+        const __m128d sure = _mm_or_pd(outside, _mm_and_pd(covered, _mm_and_pd(a.sure, b.sure)));
+        const int unsure = ~_mm_movemask_pd(sure) & 3;
+        if (unsure != 0) {
+            const int inside = _mm_movemask_pd(covered) & unsure;
+            const std::array<float, 2> sincsOfX = Settle(a, y, inside);
+            const std::array<float, 2> sincsOfThirds = Settle(b, t, inside);
+            for (std::size_t k = 0; k < 2; ++k) {
+                if ((unsure & (1 << k)) != 0) {
+                    values[i + k] = (inside & (1 << k)) != 0 ? KernelProduct(sincsOfThirds[k], sincsOfX[k])
+                                                             : LanczosKernel(arguments[i + k]);
+                }
+            }
+        }
+    }
+    for (; i < arguments.size(); ++i) {
+        values[i] = LanczosKernel(arguments[i]);
+    }
 }

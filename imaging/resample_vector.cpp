@@ -2,6 +2,7 @@
 #include "imaging/resample_vector.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 
@@ -32,7 +33,9 @@ bool SetDivisor(PackedWindow& window, std::int64_t total)
     const std::int64_t divisor = std::min<std::int64_t>(total == 0 ? 256 : std::llabs(total), kMaxDivisor + 1);
     window.divisor = static_cast<std::int32_t>(divisor);
     // The float next above the nearest one to 1/d lies above 1/d by at most two steps.
-    window.reciprocal = std::nextafter(static_cast<float>(1.0 / static_cast<double>(divisor)), 1.0f);
+    // nextafter toward 1 without the library call: one step up, none for 1 itself.
+    const auto nearest = static_cast<float>(1.0 / static_cast<double>(divisor));
+    window.reciprocal = nearest < 1.0f ? std::bit_cast<float>(std::bit_cast<std::uint32_t>(nearest) + 1) : nearest;
     window.limit = static_cast<std::int32_t>(256 * divisor - 1);
     return total < 0;
 }
@@ -49,7 +52,9 @@ std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n,
 {
     PackedAxis axis;
     axis.windows.resize(list.size());
-    std::vector<std::int64_t> dense;
+    // The windows first, so that the weights are allocated once, their padding zero.
+    std::vector<bool> negated(list.size());
+    std::int64_t size = 0;
     for (std::size_t i = 0; i < list.size(); ++i) {
         const TContributorEntry& entry = list[i];
         PackedWindow& window = axis.windows[i];
@@ -67,25 +72,55 @@ std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n,
         }
         window.first = low;
         window.length = static_cast<std::int32_t>(RoundUp(high - low + 1, multiple));
-        window.offset = static_cast<std::int64_t>(axis.weights.size());
-        const bool negate = SetDivisor(window, total);
+        window.offset = size;
+        negated[i] = SetDivisor(window, total);
         if (window.divisor > kMaxDivisor) {
             return std::nullopt;
         }
-        // Weights of one pixel reached twice (a position and its mirror) are added up.
-        dense.assign(static_cast<std::size_t>(window.length), 0);
-        for (std::int32_t c = 0; c < entry.count; ++c) {
-            const TContribution& contribution = entry.contributors[static_cast<std::size_t>(c)];
-            dense[static_cast<std::size_t>(contribution.pixel - low)] += contribution.weight;
+        size += window.length;
+    }
+    axis.weights.resize(static_cast<std::size_t>(size));
+
+    std::vector<std::int64_t> dense;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const TContributorEntry& entry = list[i];
+        const PackedWindow& window = axis.windows[i];
+        const auto count = static_cast<std::size_t>(entry.count);
+        const TContribution* contributions = entry.contributors.data();
+        // Weights of one pixel reached twice (a position and its mirror) are added up. Away
+        // from the ends of the line the pixels ascend, each is reached once, and the
+        // weights go straight to their places (the others stay zero).
+        bool ascending = true;
+        for (std::size_t c = 1; c < count; ++c) {
+            ascending &= contributions[c].pixel > contributions[c - 1].pixel;
         }
-        std::int64_t magnitude = 0;
-        for (std::int64_t& w : dense) {
-            w = negate ? -w : w;
-            if (w < INT16_MIN || w > INT16_MAX) {
-                return std::nullopt;
+        if (!ascending) {
+            dense.assign(static_cast<std::size_t>(window.length), 0);
+            for (std::size_t c = 0; c < count; ++c) {
+                dense[static_cast<std::size_t>(contributions[c].pixel - window.first)] += contributions[c].weight;
             }
+        }
+        const std::int64_t sign = negated[i] ? -1 : 1;
+        std::int16_t* weights = axis.weights.data() + window.offset;
+        std::int64_t magnitude = 0;
+        bool fits = true;
+        const auto put = [&](std::size_t k, std::int64_t weight) {
+            const std::int64_t w = sign * weight;
+            fits &= w >= INT16_MIN && w <= INT16_MAX;
             magnitude += std::llabs(w);
-            axis.weights.push_back(static_cast<std::int16_t>(w));
+            weights[k] = static_cast<std::int16_t>(w);
+        };
+        if (ascending) {
+            for (std::size_t c = 0; c < count; ++c) {
+                put(static_cast<std::size_t>(contributions[c].pixel - window.first), contributions[c].weight);
+            }
+        } else {
+            for (std::size_t k = 0; k < dense.size(); ++k) {
+                put(k, dense[k]);
+            }
+        }
+        if (!fits) {
+            return std::nullopt;
         }
         if (magnitude * kMaxChannel > kMaxSum) {
             return std::nullopt;
