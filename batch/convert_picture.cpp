@@ -35,8 +35,8 @@ constexpr int kMaxJpegSide = 65500;
 // What the loader and ResampleLanczos give for a JPEG file, with the same errors in the same
 // order: the file's and the decoder's first, then the resampler's. With a sink, the target
 // rows go there and the result is empty.
-Raster LoadResampledJpeg(const std::string& sourcePath, int width, int height, Threads threads,
-                         const TargetRowSink& sink = {})
+Raster DecodeResampled(const std::string& sourcePath, int width, int height, Threads threads,
+                       const TargetRowSink& sink)
 {
     std::unique_ptr<ResampleStream> stream;
     // The stream is made once the decoder knows the picture's size; a target size the
@@ -63,6 +63,16 @@ Raster LoadResampledJpeg(const std::string& sourcePath, int width, int height, T
     return stream->Finish();
 }
 
+Raster LoadResampledJpeg(const std::string& sourcePath, int width, int height, Threads threads,
+                         const TargetRowSink& sink = {})
+{
+    try {
+        return DecodeResampled(sourcePath, width, height, threads, sink);
+    } catch (const std::bad_alloc&) {  // the decoder's row buffers, the encoder
+        throw Error(kOutOfSystemResources);
+    }
+}
+
 bool IsJpegFile(const std::string& path)
 {
     return PictureKindOf(path) == PictureKind::Jpeg && FileExists(path);
@@ -76,15 +86,11 @@ std::vector<std::uint8_t> EncodeResampledJpeg(const std::string& sourcePath, int
     // or the resampler's error, as when the picture is saved after loading.
     std::optional<JpegRowEncoder> encoder;
     const JpegSettings settings = DefaultJpegSettings();
-    try {
-        LoadResampledJpeg(sourcePath, width, height, threads, [&](const std::uint8_t* row) {
-            if (!encoder)
-                encoder.emplace(width, height, settings, bytes);
-            encoder->AddRow(row);
-        });
-    } catch (const std::bad_alloc&) {  // the decoder's row buffers
-        throw Error(kOutOfSystemResources);
-    }
+    LoadResampledJpeg(sourcePath, width, height, threads, [&](const std::uint8_t* row) {
+        if (!encoder)
+            encoder.emplace(width, height, settings, bytes);
+        encoder->AddRow(row);
+    });
     if (!encoder)  // every complete resampling makes at least one row
         throw std::logic_error("no target row was made");
     encoder->Finish();
@@ -110,11 +116,7 @@ void LoadAndResample(const std::string& sourcePath, int width, int height, Raste
         // The loader loads nothing for a missing file; without this check the picture of the
         // previous entry would be resampled and saved under this entry's name.
         if (IsJpegFile(sourcePath)) {
-            try {
-                working = LoadResampledJpeg(sourcePath, width, height, threads);
-            } catch (const std::bad_alloc&) {  // the decoder's row buffers
-                throw Error(kOutOfSystemResources);
-            }
+            working = LoadResampledJpeg(sourcePath, width, height, threads);
             return;
         }
         if (!LoadPicture(sourcePath, working))

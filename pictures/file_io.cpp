@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <random>
 #include <system_error>
+#include <utility>
 
 #include "imaging/error.h"
 #include "pictures/file_descriptor.h"
@@ -127,7 +128,7 @@ std::string AbsolutePath(const std::string& path)
     return absolute.lexically_normal().string();
 }
 
-FileDescriptor OpenFileForReading(const std::string& path)
+OpenedFile OpenFileForReading(const std::string& path)
 {
     // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below anyway.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -144,7 +145,7 @@ FileDescriptor OpenFileForReading(const std::string& path)
     // exhaust memory.
     if (info.st_size > kMaxFileBytes)
         throw Error(kOutOfSystemResources);
-    return file;
+    return {std::move(file), static_cast<std::int64_t>(info.st_size)};
 }
 
 std::int64_t ReadSome(int fd, std::uint8_t* buffer, std::int64_t size) noexcept
@@ -158,22 +159,19 @@ std::int64_t ReadSome(int fd, std::uint8_t* buffer, std::int64_t size) noexcept
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
 {
-    const FileDescriptor file = OpenFileForReading(path);
-    struct stat info {};
-    if (::fstat(file.Get(), &info) != 0)
-        throw Error(CannotOpenText(path, errno));
+    const OpenedFile file = OpenFileForReading(path);
     // Reads until end of file rather than trusting st_size: the file may change meanwhile.
     // One chunk of room beyond st_size lets the read that finds the end fit without moving
     // the whole file to a larger buffer.
     constexpr std::size_t kChunk = 1 << 16;
     std::vector<std::uint8_t> bytes;
-    bytes.reserve(static_cast<std::size_t>(info.st_size) + kChunk);
+    bytes.reserve(static_cast<std::size_t>(file.size) + kChunk);
     for (;;) {
         const std::size_t used = bytes.size();
         if (used > static_cast<std::size_t>(kMaxFileBytes))
             throw Error(kOutOfSystemResources);
         bytes.resize(used + kChunk);
-        const std::int64_t got = ReadSome(file.Get(), bytes.data() + used, kChunk);
+        const std::int64_t got = ReadSome(file.descriptor.Get(), bytes.data() + used, kChunk);
         if (got < 0)
             throw Error(kStreamReadError);
         bytes.resize(used + static_cast<std::size_t>(got));

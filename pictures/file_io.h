@@ -18,9 +18,15 @@ std::string AbsolutePath(const std::string& path);
 // pixels; twice that leaves room for any header, gap or JPEG of an allowed picture.
 inline constexpr std::int64_t kMaxFileBytes = std::int64_t{2} << 30;
 
+// A regular file open for reading, and its size when it was opened.
+struct OpenedFile {
+    FileDescriptor descriptor;
+    std::int64_t size;
+};
+
 // The regular file at path opened for reading, with ReadFileBytes's errors for a file that
 // cannot be opened and for one larger than kMaxFileBytes.
-FileDescriptor OpenFileForReading(const std::string& path);
+OpenedFile OpenFileForReading(const std::string& path);
 
 // read(2) of up to size bytes, resumed when interrupted by a signal: the count read, 0 at
 // the end of the file, -1 on an error (errno tells which).

@@ -615,7 +615,7 @@ void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, c
         DecodeJpegRows(ReadFileBytes(path), settings, size, rows);
         return;
     }
-    const FileDescriptor file = OpenFileForReading(path);
+    const OpenedFile file = OpenFileForReading(path);
     JpegFileReading reading;
     std::optional<int> failure;
     std::optional<BandPipeline> pipeline;
@@ -623,7 +623,8 @@ void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, c
         pipeline.emplace(rows);
     {
         Decompressor d;
-        if (!DecodeRows(d, Input{{}, file.Get(), &reading}, settings, size, rows, pipeline ? &*pipeline : nullptr))
+        if (!DecodeRows(d, Input{{}, file.descriptor.Get(), &reading}, settings, size, rows,
+                        pipeline ? &*pipeline : nullptr))
             failure = d.jump.code;
     }  // the decompressor is destroyed before the error is raised
     // The consumer's failure came first: it happened on a band decoded before the decoder's.
