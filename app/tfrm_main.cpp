@@ -51,7 +51,7 @@ QPixmap LoadArtwork()
     if (!file.open(QIODevice::ReadOnly))
         throw Error("Cannot open the window artwork");
     const QByteArray bytes = file.readAll();
-    TJPEGImage jpeg;
+    JpegImage jpeg;
     jpeg.LoadJpegData(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                 static_cast<std::size_t>(bytes.size())));
     return QPixmap::fromImage(ImageFromRaster(jpeg.TakePicture()));

@@ -55,7 +55,6 @@ void BatchRun::Start()
     // Everything that can refuse the start comes before the first change of state.
     const SizeTexts texts = SplitSizeText(m_window.SelectedSizeText());
     const TargetSize size = CheckedTargetSize(texts);
-    // An empty folder text would make "" + "/" + name a path in the root folder.
     if (m_window.SourceFolderText().empty())
         throw Error(kNoSourceFolder);
     if (m_window.DestinationFolderText().empty())
@@ -138,7 +137,7 @@ void BatchRun::Tick()
         m_window.ProcessPendingEvents();
         m_window.Sleep(10);
         if (IsPictureEntry(entry))
-            ConvertEntry(entry);
+            ConvertListed(entry);
     }
     // A run started again during this tick's events begins at its own entry 1.
     if (m_starts == starts)
@@ -149,36 +148,21 @@ void BatchRun::Tick()
         ShowReport();
 }
 
-void BatchRun::ConvertEntry(const std::string& entry)
+void BatchRun::ConvertListed(const std::string& entry)
 {
     // Every failure is recorded and the entry skipped: an error escaping the tick would leave
     // the entry number where it is and fail the same entry at every tick.
-    try {
-        const std::string sourceFolder = m_window.SourceFolderText();
-        if (sourceFolder.empty())
-            throw Error(kNoSourceFolder);
-        const std::string destinationFolder = m_window.DestinationFolderText();
-        if (destinationFolder.empty())
-            throw Error(kNoDestinationFolder);
-
-        const std::string sourcePath = SourcePathOf(sourceFolder, entry);
-        // One picture at a time: a second core, if there is one, takes the rows as they are decoded.
-        LoadAndResample(sourcePath, m_width, m_height, m_workingPicture, ThreadsPerConversion(1));
-
-        const OutputMode mode = m_window.SelectedOutputMode();
-        const std::string destinationPath = DestinationPathOf(destinationFolder, entry);
-        const std::optional<std::string> outputPath = OutputPathFor(destinationPath, mode);
-        if (!outputPath)
-            return;
-        RegisterSources(sourceFolder, m_listing.Count());
-        m_claims.Check(*outputPath, sourcePath);
-        SavePicture(m_workingPicture, destinationPath, mode);
-        m_claims.Record(*outputPath, sourcePath);
-    } catch (const std::bad_alloc&) {
-        m_failures.push_back({entry, "Out of memory"});
-    } catch (const std::exception& error) {
-        m_failures.push_back({entry, error.what()});
-    }
+    const EntryLocation location{m_window.SourceFolderText(), m_window.DestinationFolderText(), entry};
+    // One picture at a time: a second core, if there is one, takes the rows as they are decoded.
+    const ConversionTarget target{m_width, m_height, m_window.SelectedOutputMode(), ThreadsPerConversion(1)};
+    const std::optional<std::string> failure = FailureOf([&] {
+        // The listing can be replaced during a run: its files are what no output may replace.
+        if (!location.sourceFolder.empty())
+            RegisterSources(location.sourceFolder, m_listing.Count());
+        ConvertEntry(location, target, m_claims, m_workingPicture);
+    });
+    if (failure)
+        m_failures.push_back({entry, *failure});
 }
 
 void BatchRun::RegisterSources(const std::string& sourceFolder, int count)

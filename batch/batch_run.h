@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/entry_conversion.h"
 #include "batch/output_claims.h"
 #include "imaging/raster.h"
 #include "pictures/save_picture.h"
@@ -52,10 +53,6 @@ std::string FailureReportText(const std::vector<EntryFailure>& failures);
 // The progress text of entry n of count (count >= 1): n * 100 / count, "%" and four blanks.
 std::string ProgressText(std::int64_t n, std::int64_t count);
 
-// Messages of the run's own refusals.
-inline constexpr const char* kNoSourceFolder = "请先选择源文件夹";
-inline constexpr const char* kNoDestinationFolder = "请先选择目标文件夹";
-
 class BatchRun {
 public:
     BatchRun(RunWindow& window, SourceListing& listing);
@@ -78,7 +75,7 @@ private:
     void Stop();
     void Finish();
     void ShowReport();
-    void ConvertEntry(const std::string& entry);
+    void ConvertListed(const std::string& entry);
     void RegisterSources(const std::string& sourceFolder, int count);
 
     RunWindow& m_window;

@@ -1,6 +1,7 @@
-// Load and resample one picture for a run. A JPEG file is resampled band by band as it is
-// decoded, so its full-size picture is never stored; other files are loaded whole first.
-// Saved as JPEG, its target rows can go on straight into the encoder.
+// Load and resample one picture for a run. A file whose format decodes in bands is
+// resampled band by band as it is decoded, so its full-size picture is never stored; other
+// files are loaded whole first. Saved in a format that encodes row by row, its target rows
+// go on straight into the encoder.
 #include "batch/convert_picture.h"
 
 #include <sched.h>
@@ -11,11 +12,9 @@
 #include "imaging/resample.h"
 #include "imaging/resample_stream.h"
 #include "pictures/file_io.h"
-#include "pictures/jpeg_decoder.h"
-#include "pictures/jpeg_encoder.h"
-#include "pictures/jpeg_image.h"
 #include "pictures/load_picture.h"
-#include "pictures/picture_kind.h"
+#include "pictures/picture_format.h"
+#include "pictures/row_encoder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -29,21 +28,18 @@
 
 namespace {
 
-// Libjpeg's largest side: the encoder refuses more.
-constexpr int kMaxJpegSide = 65500;
-
-// What the loader and ResampleLanczos give for a JPEG file, with the same errors in the same
-// order: the file's and the decoder's first, then the resampler's. With a sink, the target
-// rows go there and the result is empty.
-Raster DecodeResampled(const std::string& sourcePath, int width, int height, Threads threads,
-                       const TargetRowSink& sink)
+// What the loader and ResampleLanczos give for a file of format, with the same errors in the
+// same order: the file's and the decoder's first, then the resampler's. With a sink, the
+// target rows go there and the result is empty.
+Raster DecodeResampled(const PictureFormat& format, const std::string& sourcePath, int width, int height,
+                       Threads threads, const TargetRowSink& sink)
 {
     std::unique_ptr<ResampleStream> stream;
     // The stream is made once the decoder knows the picture's size; a target size the
     // resampler refuses waits until the decoder has found nothing wrong with the file.
     std::optional<Error> refused;
-    DecodeJpegFileRows(
-        sourcePath, DefaultJpegSettings(),
+    format.decodeRows(
+        sourcePath,
         [&](int sourceWidth, int sourceHeight) {
             try {
                 stream = std::make_unique<ResampleStream>(sourceWidth, sourceHeight, width, height, sink);
@@ -63,32 +59,34 @@ Raster DecodeResampled(const std::string& sourcePath, int width, int height, Thr
     return stream->Finish();
 }
 
-Raster LoadResampledJpeg(const std::string& sourcePath, int width, int height, Threads threads,
-                         const TargetRowSink& sink = {})
+Raster LoadResampledBands(const PictureFormat& format, const std::string& sourcePath, int width, int height,
+                          Threads threads, const TargetRowSink& sink = {})
 {
     try {
-        return DecodeResampled(sourcePath, width, height, threads, sink);
+        return DecodeResampled(format, sourcePath, width, height, threads, sink);
     } catch (const std::bad_alloc&) {  // the decoder's row buffers, the encoder
         throw Error(kOutOfSystemResources);
     }
 }
 
-bool IsJpegFile(const std::string& path)
+// The format of the file at path when it decodes in bands and the file is there.
+const PictureFormat* BandDecodedFormat(const std::string& path)
 {
-    return PictureKindOf(path) == PictureKind::Jpeg && FileExists(path);
+    const PictureFormat* format = FormatOfName(path);
+    return format && format->decodeRows && FileExists(path) ? format : nullptr;
 }
 
-// The JPEG file at sourcePath resampled and encoded at the settings a saved picture gets.
-std::vector<std::uint8_t> EncodeResampledJpeg(const std::string& sourcePath, int width, int height, Threads threads)
+// The file at sourcePath resampled and encoded in output's format, row by row.
+std::vector<std::uint8_t> EncodeResampled(const PictureFormat& source, const std::string& sourcePath, int width,
+                                          int height, const PictureFormat& output, Threads threads)
 {
     std::vector<std::uint8_t> bytes;
     // Made with the first target row: a file that fails before then reports the decoder's
     // or the resampler's error, as when the picture is saved after loading.
-    std::optional<JpegRowEncoder> encoder;
-    const JpegSettings settings = DefaultJpegSettings();
-    LoadResampledJpeg(sourcePath, width, height, threads, [&](const std::uint8_t* row) {
+    std::unique_ptr<RowEncoder> encoder;
+    LoadResampledBands(source, sourcePath, width, height, threads, [&](const std::uint8_t* row) {
         if (!encoder)
-            encoder.emplace(width, height, settings, bytes);
+            encoder = output.startRowEncoding(width, height, bytes);
         encoder->AddRow(row);
     });
     if (!encoder)  // every complete resampling makes at least one row
@@ -115,8 +113,8 @@ void LoadAndResample(const std::string& sourcePath, int width, int height, Raste
     try {
         // The loader loads nothing for a missing file; without this check the picture of the
         // previous entry would be resampled and saved under this entry's name.
-        if (IsJpegFile(sourcePath)) {
-            working = LoadResampledJpeg(sourcePath, width, height, threads);
+        if (const PictureFormat* format = BandDecodedFormat(sourcePath)) {
+            working = LoadResampledBands(*format, sourcePath, width, height, threads);
             return;
         }
         if (!LoadPicture(sourcePath, working))
@@ -133,13 +131,15 @@ std::optional<std::string> ConvertPicture(const std::string& sourcePath, int wid
                                           Threads threads)
 {
     const std::optional<std::string> outputPath = OutputPathFor(destinationPath, mode);
-    const bool streamed = outputPath && PictureKindOf(*outputPath) == PictureKind::Jpeg && width <= kMaxJpegSide
-        && height <= kMaxJpegSide && IsJpegFile(sourcePath);
+    const PictureFormat* output = OutputFormatFor(destinationPath, mode);
+    const PictureFormat* source = BandDecodedFormat(sourcePath);
+    const bool streamed = outputPath && output->startRowEncoding && width <= output->maxRowEncodedSide
+        && height <= output->maxRowEncodedSide && source;
     if (!streamed) {
         LoadAndResample(sourcePath, width, height, working, threads);
         return SavePicture(working, destinationPath, mode);
     }
     working = Raster();
-    ReplaceFile(*outputPath, EncodeResampledJpeg(sourcePath, width, height, threads));
+    ReplaceFile(*outputPath, EncodeResampled(*source, sourcePath, width, height, *output, threads));
     return outputPath;
 }

@@ -1,14 +1,12 @@
 // Naming of one entry's source and destination files.
 #include "batch/entry_paths.h"
 
+#include "pictures/picture_format.h"
 #include "pictures/upper_case.h"
 
 bool IsPictureEntry(std::string_view entry)
 {
-    if (entry.size() < 4)
-        return false;
-    const std::string extension = AsciiUpper(entry.substr(entry.size() - 4));
-    return extension == ".BMP" || extension == ".JPG";
+    return FormatOfName(entry) != nullptr;
 }
 
 std::string SourcePathOf(const std::string& folder, const std::string& entry)

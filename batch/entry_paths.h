@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-// True when the entry's last four characters, upper-cased, are ".BMP" or ".JPG".
+// True when the entry's name ends in a picture format's extension, in any case (".BMP",
+// ".JPG").
 bool IsPictureEntry(std::string_view entry);
 
 // The source file: folder text, "/", the entry as listed (file names are case-sensitive).

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "imaging/error.h"
 #include "pictures/file_io.h"
@@ -51,14 +52,27 @@ std::string SameOutputMessage(const std::string& earlierEntry)
     return "输出文件与先处理的“" + earlierEntry + "”的输出文件同名，未覆盖";
 }
 
+OutputClaims::Claim::Claim(Claim&& other) noexcept
+    : m_owner(std::exchange(other.m_owner, nullptr)), m_outputKey(std::move(other.m_outputKey))
+{
+}
+
+OutputClaims::Claim::~Claim()
+{
+    if (m_owner)
+        m_owner->Release(m_outputKey);
+}
+
 void OutputClaims::Clear()
 {
+    const std::lock_guard lock(m_mutex);
     m_written.clear();
     m_sources.clear();
 }
 
 void OutputClaims::SetSources(const std::string& folder, const std::vector<std::string>& entries)
 {
+    const std::lock_guard lock(m_mutex);
     m_sources.clear();
     // One resolution of the folder serves every entry of the listing.
     const std::string folderKey = FolderKey(folder.empty() ? "/" : folder);
@@ -66,27 +80,27 @@ void OutputClaims::SetSources(const std::string& folder, const std::vector<std::
         m_sources.insert(JoinKey(folderKey, entry));
 }
 
-void OutputClaims::Check(const std::string& outputPath, const std::string& sourcePath) const
+OutputClaims::Claim OutputClaims::ClaimOutput(const std::string& outputPath, const std::string& sourcePath)
 {
-    const std::string outputKey = FileKey(outputPath);
+    std::string outputKey = FileKey(outputPath);
     const std::string sourceKey = FileKey(sourcePath);
-    if (auto written = m_written.find(outputKey); written != m_written.end() && written->second != sourceKey)
-        throw Error(SameOutputMessage(NameOf(written->second)));
-    CheckNotOtherSource(outputPath, sourcePath);
-}
-
-void OutputClaims::CheckNotOtherSource(const std::string& outputPath, const std::string& sourcePath) const
-{
-    if (m_sources.empty())
-        return;
-    const std::string outputKey = FileKey(outputPath);
+    const std::lock_guard lock(m_mutex);
+    const auto written = m_written.find(outputKey);
+    if (written != m_written.end()) {
+        if (written->second != sourceKey)
+            throw Error(SameOutputMessage(NameOf(written->second)));
+        return Claim(nullptr, std::move(outputKey));  // held from before: nothing to give back
+    }
     // Writing over another entry's picture would destroy a source before (or instead of) its
     // own conversion; a file that is gone by now has nothing left to lose.
-    if (m_sources.contains(outputKey) && outputKey != FileKey(sourcePath) && FileExists(outputPath))
+    if (m_sources.contains(outputKey) && outputKey != sourceKey && FileExists(outputPath))
         throw Error("输出文件会覆盖源图片“" + NameOf(outputKey) + "”，未写入");
+    m_written.emplace(outputKey, sourceKey);
+    return Claim(this, std::move(outputKey));
 }
 
-void OutputClaims::Record(const std::string& outputPath, const std::string& sourcePath)
+void OutputClaims::Release(const std::string& outputKey)
 {
-    m_written.insert_or_assign(FileKey(outputPath), FileKey(sourcePath));
+    const std::lock_guard lock(m_mutex);
+    m_written.erase(outputKey);
 }

@@ -1,7 +1,8 @@
 // The output files of one run: no entry may replace what another entry of the same run
-// wrote, nor the source picture of another entry.
+// wrote, nor the source picture of another entry. Several threads may claim at once.
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -9,27 +10,42 @@
 
 class OutputClaims {
 public:
+    // An output name held for one conversion. Unless kept, it is given back when the claim
+    // ends, so that a later entry may still write there after this one failed.
+    class Claim {
+    public:
+        Claim(Claim&& other) noexcept;
+        Claim& operator=(Claim&&) = delete;
+        ~Claim();
+
+        // The conversion succeeded: the output stays this source's for the rest of the run.
+        void Keep() { m_owner = nullptr; }
+
+    private:
+        friend class OutputClaims;
+        Claim(OutputClaims* owner, std::string outputKey) : m_owner(owner), m_outputKey(std::move(outputKey)) {}
+
+        OutputClaims* m_owner;  // null once kept, or when the claim was held from before
+        std::string m_outputKey;
+    };
+
     // Forgets the outputs written and the sources registered.
     void Clear();
 
     // Registers the source files of a listing (folder text, "/", each entry), replacing
-    // those registered before.
+    // those registered before. Not while claims are being made.
     void SetSources(const std::string& folder, const std::vector<std::string>& entries);
 
-    // Throws Error with a Chinese message naming the other entry when the picture read from
-    // sourcePath may not be written at outputPath: another source's output went there in this
-    // run, or it is the existing source file of another registered entry. A source may
-    // always be replaced by its own output.
-    void Check(const std::string& outputPath, const std::string& sourcePath) const;
-
-    // The second half of Check alone: only reads the registered sources, so several threads
-    // may call it at once.
-    void CheckNotOtherSource(const std::string& outputPath, const std::string& sourcePath) const;
-
-    // Notes that the picture read from sourcePath was written at outputPath.
-    void Record(const std::string& outputPath, const std::string& sourcePath);
+    // Claims outputPath for the picture read from sourcePath. Throws Error with a Chinese
+    // message naming the other entry when another source's output went there in this run
+    // (or is being written), or when it is the existing source file of another registered
+    // entry. A source may always replace its own output, and its own file.
+    [[nodiscard]] Claim ClaimOutput(const std::string& outputPath, const std::string& sourcePath);
 
 private:
+    void Release(const std::string& outputKey);
+
+    std::mutex m_mutex;                                      // guards m_written
     std::unordered_map<std::string, std::string> m_written;  // output key -> source key
     std::unordered_set<std::string> m_sources;               // source keys
 };

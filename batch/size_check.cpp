@@ -9,8 +9,8 @@
 TargetSize CheckedTargetSize(const SizeTexts& texts)
 {
     // Height first: the order in which a tick converts them, so the first bad text is named.
-    const int height = StrToInt(texts.height);
-    const int width = StrToInt(texts.width);
+    const int height = ParseInteger(texts.height);
+    const int width = ParseInteger(texts.width);
     if (width < 1 || height < 1)
         throw Error("图片的宽度和高度至少为 1 像素");
     if (!PictureSizeAllowed(width, height))

@@ -85,7 +85,7 @@ std::string ComposeCustomSizeText(std::string_view width, std::string_view heigh
     return text;
 }
 
-int StrToInt(std::string_view text)
+int ParseInteger(std::string_view text)
 {
     const auto fail = [&]() -> int {
         throw Error("'" + std::string(text) + "' is not a valid integer value");
@@ -135,7 +135,7 @@ TargetSize ConvertSizeText(std::string_view text)
     TargetSize size;
     size.text = std::string(text);
     // The height is converted first, so its message wins when both texts are bad.
-    size.height = StrToInt(parts.height);
-    size.width = StrToInt(parts.width);
+    size.height = ParseInteger(parts.height);
+    size.width = ParseInteger(parts.width);
     return size;
 }

@@ -29,7 +29,7 @@ std::string ComposeCustomSizeText(std::string_view width, std::string_view heigh
 // The standard conversion: leading blanks, optional sign, decimal digits or hexadecimal
 // after "$", "x", "X", "0x" or "0X", nothing after the digits, 32-bit signed range.
 // Throws Error "'<text>' is not a valid integer value".
-int StrToInt(std::string_view text);
+int ParseInteger(std::string_view text);
 
 // Splits text and converts the height text, then the width text, into a TargetSize that
 // keeps text. Throws the conversion's Error; no range check beyond 32 bits.

@@ -25,7 +25,7 @@ std::vector<std::uint8_t>& JpegFile()
 
 Raster DecodeFile()
 {
-    TJPEGImage jpeg;
+    JpegImage jpeg;
     jpeg.LoadJpegData(JpegFile());
     return jpeg.TakePicture();
 }
@@ -44,7 +44,7 @@ void BM_Encode(benchmark::State& state)
     const Raster picture = DecodeFile();
     std::size_t size = 0;
     for (auto _ : state) {
-        TJPEGImage jpeg;
+        JpegImage jpeg;
         jpeg.AssignPicture(picture);
         std::vector<std::uint8_t> out;
         jpeg.SaveJpegData(out);

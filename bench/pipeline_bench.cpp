@@ -38,7 +38,7 @@ Job& TheJob()
 
 Raster Decoded()
 {
-    TJPEGImage jpeg;
+    JpegImage jpeg;
     jpeg.LoadJpegData(ReadFileBytes(TheJob().source));
     return jpeg.TakePicture();
 }
@@ -51,7 +51,7 @@ Raster Resampled()
 
 std::vector<std::uint8_t> Encoded(const Raster& picture)
 {
-    TJPEGImage jpeg;
+    JpegImage jpeg;
     jpeg.AssignPicture(picture);
     std::vector<std::uint8_t> bytes;
     jpeg.SaveJpegData(bytes);
@@ -69,7 +69,7 @@ void BM_Decode(benchmark::State& state)
 {
     const std::vector<std::uint8_t> bytes = ReadFileBytes(TheJob().source);
     for (auto _ : state) {
-        TJPEGImage jpeg;
+        JpegImage jpeg;
         jpeg.LoadJpegData(bytes);
         Raster picture = jpeg.TakePicture();
         benchmark::DoNotOptimize(picture.Bits().data());

@@ -80,8 +80,8 @@ void BuildLists(benchmark::State& state)
     const auto width = static_cast<std::int32_t>(state.range(2));
     const auto height = static_cast<std::int32_t>(state.range(3));
     for (auto _ : state) {
-        TContributorList horizontal = BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width));
-        TContributorList vertical = BuildContributors(sourceHeight, height, AxisScale(sourceHeight, height));
+        ContributionList horizontal = BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width));
+        ContributionList vertical = BuildContributors(sourceHeight, height, AxisScale(sourceHeight, height));
         benchmark::DoNotOptimize(horizontal);
         benchmark::DoNotOptimize(vertical);
     }
@@ -95,8 +95,8 @@ void PackLists(benchmark::State& state)
     const auto sourceHeight = static_cast<std::int32_t>(state.range(1));
     const auto width = static_cast<std::int32_t>(state.range(2));
     const auto height = static_cast<std::int32_t>(state.range(3));
-    const TContributorList horizontal = BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width));
-    const TContributorList vertical = BuildContributors(sourceHeight, height, AxisScale(sourceHeight, height));
+    const ContributionList horizontal = BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width));
+    const ContributionList vertical = BuildContributors(sourceHeight, height, AxisScale(sourceHeight, height));
     for (auto _ : state) {
         std::optional<PackedAxis> single = PackAxis(horizontal, sourceWidth, 1);
         PackedAxis pairs = AlignToPairs(*single);

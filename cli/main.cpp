@@ -11,7 +11,7 @@
 
 #include "batch/entry_paths.h"
 #include "batch/source_listing.h"
-#include "cli/folder_conversion.h"
+#include "batch/folder_conversion.h"
 #include "cli/options.h"
 #include "cli/progress_printer.h"
 

@@ -26,7 +26,7 @@ int ParseJobs(const std::string& text)
 {
     int jobs = 0;
     try {
-        jobs = StrToInt(text);
+        jobs = ParseInteger(text);
     } catch (const Error& error) {
         throw UsageError(std::string("--jobs: ") + error.what());
     }

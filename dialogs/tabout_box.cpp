@@ -49,7 +49,7 @@ std::pair<QLineEdit*, UpDown*> MakeSizeField(QWidget* parent, const char* fieldN
 std::optional<int> UsableSize(const QString& text)
 {
     try {
-        const int value = StrToInt(text.toStdString());
+        const int value = ParseInteger(text.toStdString());
         if (value >= 1)
             return value;
     } catch (const Error&) {

@@ -35,7 +35,7 @@ void UpDown::StepBy(int steps)
 {
     int value = m_position;
     try {
-        value = StrToInt(m_buddy->text().toStdString());
+        value = ParseInteger(m_buddy->text().toStdString());
     } catch (const Error&) {
         // Not a number: step from the last position, as the arrows showed it.
     }

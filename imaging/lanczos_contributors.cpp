@@ -99,12 +99,12 @@ WindowEnds Ends(float centre, float halfWidth, bool exactInDouble)
 }
 
 // Kept out of line, so that Store stays small enough to inline.
-[[gnu::noinline]] void Grow(TContributorEntry& entry)
+[[gnu::noinline]] void Grow(PixelContributions& entry)
 {
     entry.contributors.push_back({});
 }
 
-void Store(TContributorEntry& entry, std::int32_t weight, std::int32_t pixel)
+void Store(PixelContributions& entry, std::int32_t weight, std::int32_t pixel)
 {
     // The capacity is exact for every list the rules produce; growing keeps any other one safe.
     if (static_cast<std::size_t>(entry.count) == entry.contributors.size()) {
@@ -116,7 +116,7 @@ void Store(TContributorEntry& entry, std::int32_t weight, std::int32_t pixel)
 
 // A list left empty by rounding (scales at or below 1/512) would give a black pixel; the
 // nearest source pixel stands in for the window instead.
-void KeepNearestIfEmpty(TContributorEntry& entry, float centre, std::int32_t n)
+void KeepNearestIfEmpty(PixelContributions& entry, float centre, std::int32_t n)
 {
     if (entry.count == 0) {
         Store(entry, 256, Reflect(RoundEven(centre), n));
@@ -144,14 +144,14 @@ std::int32_t Reflect(std::int64_t j, std::int32_t n)
     return static_cast<std::int32_t>(j);
 }
 
-TContributorList BuildContributors(std::int32_t n, std::int32_t m, float scale)
+ContributionList BuildContributors(std::int32_t n, std::int32_t m, float scale)
 {
-    TContributorList list(static_cast<std::size_t>(m));
+    ContributionList list(static_cast<std::size_t>(m));
     const bool exactInDouble = n <= kExactInDouble && m <= kExactInDouble;
     // One window's kernel arguments and values, evaluated together; reused for every entry.
     std::vector<float> arguments;
     std::vector<float> values;
-    const auto fill = [&](TContributorEntry& entry, float centre, std::int64_t first, std::int64_t last, float factor) {
+    const auto fill = [&](PixelContributions& entry, float centre, std::int64_t first, std::int64_t last, float factor) {
         Arguments(centre, first, last, factor, exactInDouble, arguments);
         values.resize(arguments.size());
         LanczosKernels(arguments, values);
@@ -165,7 +165,7 @@ TContributorList BuildContributors(std::int32_t n, std::int32_t m, float scale)
     };
     if (scale >= 1.0f) {
         for (std::int32_t i = 0; i < m; ++i) {
-            TContributorEntry& entry = list[static_cast<std::size_t>(i)];
+            PixelContributions& entry = list[static_cast<std::size_t>(i)];
             entry.contributors.resize(kEnlargeCapacity);
             const float centre = Centre(i, scale);
             const WindowEnds ends = Ends(centre, kRadius, exactInDouble);
@@ -177,7 +177,7 @@ TContributorList BuildContributors(std::int32_t n, std::int32_t m, float scale)
     const float halfWidth = static_cast<float>(kRadius / static_cast<long double>(scale));
     const auto capacity = static_cast<std::size_t>(2.0L * halfWidth + 1.0L);
     for (std::int32_t i = 0; i < m; ++i) {
-        TContributorEntry& entry = list[static_cast<std::size_t>(i)];
+        PixelContributions& entry = list[static_cast<std::size_t>(i)];
         entry.contributors.resize(capacity);
         const float centre = Centre(i, scale);
         const WindowEnds ends = Ends(centre, halfWidth, exactInDouble);

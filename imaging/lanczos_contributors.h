@@ -5,22 +5,22 @@
 #include <cstdint>
 #include <vector>
 
-struct TContribution {
+struct Contribution {
     std::int32_t weight = 0;  // kernel x 256 (x scale when reducing), rounded, never 0
     std::int32_t pixel = 0;   // source index within the line, always in 0..n-1
-    bool operator==(const TContribution&) const = default;
+    bool operator==(const Contribution&) const = default;
 };
 
 // Sized to the entry's capacity before the entry is filled; elements from count on are unused.
-using TContributors = std::vector<TContribution>;
+using Contributions = std::vector<Contribution>;
 
-struct TContributorEntry {
+struct PixelContributions {
     std::int32_t count = 0;
-    TContributors contributors;
+    Contributions contributors;
 };
 
 // One entry per target pixel along the axis.
-using TContributorList = std::vector<TContributorEntry>;
+using ContributionList = std::vector<PixelContributions>;
 
 // The scale of an axis from source length n to target length m (both >= 1): (m-1)/(n-1),
 // or m/n when either length is 1, rounded to float. Target pixel i is centred on i / scale.
@@ -34,4 +34,4 @@ std::int32_t Reflect(std::int64_t j, std::int32_t n);
 // scale > 0). Contributions are in ascending order of the unreflected position; zero
 // weights are left out. A list whose weights all round to 0 holds the nearest source
 // pixel with weight 256 instead.
-TContributorList BuildContributors(std::int32_t n, std::int32_t m, float scale);
+ContributionList BuildContributors(std::int32_t n, std::int32_t m, float scale);

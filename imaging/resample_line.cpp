@@ -29,14 +29,14 @@ std::uint8_t ClampByte(std::int32_t v)
     return static_cast<std::uint8_t>(std::max(0, std::min(255, v)));
 }
 
-void WeightedPixel(const TContributorEntry& entry, const ChannelBuffers& line, std::uint8_t* target)
+void WeightedPixel(const PixelContributions& entry, const ChannelBuffers& line, std::uint8_t* target)
 {
     std::int32_t total = 0;
     std::int32_t red = 0;
     std::int32_t green = 0;
     std::int32_t blue = 0;
     for (std::int32_t c = 0; c < entry.count; ++c) {
-        const TContribution& contribution = entry.contributors[static_cast<std::size_t>(c)];
+        const Contribution& contribution = entry.contributors[static_cast<std::size_t>(c)];
         const auto k = static_cast<std::size_t>(contribution.pixel);
         total += contribution.weight;
         red += contribution.weight * line.red[k];

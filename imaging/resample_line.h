@@ -25,4 +25,4 @@ std::uint8_t ClampByte(std::int32_t v);
 
 // Writes blue, green, red of one target pixel to target[0..2]: each channel's weighted sum
 // divided by the total weight (truncated toward zero; by 256 when the total is 0), clamped.
-void WeightedPixel(const TContributorEntry& entry, const ChannelBuffers& line, std::uint8_t* target);
+void WeightedPixel(const PixelContributions& entry, const ChannelBuffers& line, std::uint8_t* target);

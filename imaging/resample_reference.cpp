@@ -31,7 +31,7 @@ void ResampleReference(const Raster& source, Raster& result)
 
     ChannelBuffers line;
     {
-        const TContributorList list = BuildContributors(sourceWidth, width, horizontalScale);
+        const ContributionList list = BuildContributors(sourceWidth, width, horizontalScale);
         line.Resize(static_cast<std::size_t>(sourceWidth));
         for (int r = 0; r < sourceHeight; ++r) {
             UnpackLine(sourceWidth, kPixelBytes, source.Row(r).data(), line);
@@ -42,7 +42,7 @@ void ResampleReference(const Raster& source, Raster& result)
         }
     }
 
-    const TContributorList list = BuildContributors(sourceHeight, height, verticalScale);
+    const ContributionList list = BuildContributors(sourceHeight, height, verticalScale);
     line.Resize(static_cast<std::size_t>(sourceHeight));
     // Row distances come from the Raster's layout, not from a second row, so pictures of
     // one row work too.

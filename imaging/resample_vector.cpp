@@ -48,7 +48,7 @@ std::uint8_t DivideClamped(std::int32_t sum, const PackedWindow& window)
     return static_cast<std::uint8_t>(static_cast<std::int32_t>(clamped * window.reciprocal));
 }
 
-std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n, std::int32_t multiple)
+std::optional<PackedAxis> PackAxis(const ContributionList& list, std::int32_t n, std::int32_t multiple)
 {
     PackedAxis axis;
     axis.windows.resize(list.size());
@@ -56,13 +56,13 @@ std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n,
     std::vector<bool> negated(list.size());
     std::int64_t size = 0;
     for (std::size_t i = 0; i < list.size(); ++i) {
-        const TContributorEntry& entry = list[i];
+        const PixelContributions& entry = list[i];
         PackedWindow& window = axis.windows[i];
         std::int32_t low = n - 1;
         std::int32_t high = 0;
         std::int64_t total = 0;
         for (std::int32_t c = 0; c < entry.count; ++c) {
-            const TContribution& contribution = entry.contributors[static_cast<std::size_t>(c)];
+            const Contribution& contribution = entry.contributors[static_cast<std::size_t>(c)];
             low = std::min(low, contribution.pixel);
             high = std::max(high, contribution.pixel);
             total += contribution.weight;
@@ -83,10 +83,10 @@ std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n,
 
     std::vector<std::int64_t> dense;
     for (std::size_t i = 0; i < list.size(); ++i) {
-        const TContributorEntry& entry = list[i];
+        const PixelContributions& entry = list[i];
         const PackedWindow& window = axis.windows[i];
         const auto count = static_cast<std::size_t>(entry.count);
-        const TContribution* contributions = entry.contributors.data();
+        const Contribution* contributions = entry.contributors.data();
         // Weights of one pixel reached twice (a position and its mirror) are added up. Away
         // from the ends of the line the pixels ascend, each is reached once, and the
         // weights go straight to their places (the others stay zero).

@@ -29,7 +29,7 @@ struct PackedAxis {
 // Packs a list built for a line of n pixels, window lengths rounded up to multiple. Returns
 // nothing when the vector kernels could not reproduce the reference exactly: a weight that
 // does not fit 16 bits, a sum that could overflow 32 bits, or a divisor above 2048.
-std::optional<PackedAxis> PackAxis(const TContributorList& list, std::int32_t n, std::int32_t multiple);
+std::optional<PackedAxis> PackAxis(const ContributionList& list, std::int32_t n, std::int32_t multiple);
 
 // The same windows starting at even source pixels and with lengths a multiple of 4 (a zero
 // weight put before an odd first pixel, zeros after the end), for kernels that read source

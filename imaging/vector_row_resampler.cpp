@@ -119,7 +119,7 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
         throw Error(kOutOfSystemResources);
     }
     try {
-        const TContributorList horizontalList = BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width));
+        const ContributionList horizontalList = BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width));
         // The AVX2 kernel reads source pixels in pairs; the SSE2 kernel 8 at a time.
         std::optional<PackedAxis> horizontal = PackAxis(horizontalList, sourceWidth, useAvx2 ? 1 : 8);
         if (!horizontal) {

@@ -65,7 +65,7 @@ struct CoefficientArray {
 constexpr int kMaxCoefficientArrays = MAX_COMPONENTS;
 
 // One libjpeg decompressor with its own error manager. It lives in a scope of its own
-// that ends before any EJPEG is thrown, never in a frame that calls setjmp.
+// that ends before any JpegError is thrown, never in a frame that calls setjmp.
 struct Decompressor {
     jpeg_decompress_struct cinfo{};  // first: libjpeg's callbacks find the Decompressor from it
     jpeg_error_mgr err{};
@@ -569,7 +569,7 @@ JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes)
             failure = d.jump.code;
     }  // the decompressor is destroyed before the error is raised
     if (failure)
-        throw EJPEG(*failure);
+        throw JpegError(*failure);
     return header;
 }
 
@@ -582,7 +582,7 @@ void DecodeJpegPicture(std::span<const std::uint8_t> bytes, const JpegSettings& 
             failure = d.jump.code;
     }  // the decompressor is destroyed before the error is raised
     if (failure)
-        throw EJPEG(*failure);
+        throw JpegError(*failure);
 }
 
 void DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& settings, const JpegSizeSink& size,
@@ -605,7 +605,7 @@ void DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& set
             failure = d.jump.code;
     }  // the decompressor is destroyed before the error is raised
     if (failure)
-        throw EJPEG(*failure);
+        throw JpegError(*failure);
 }
 
 void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
@@ -635,5 +635,5 @@ void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, c
     if (reading.tooLarge)
         throw Error(kOutOfSystemResources);
     if (failure)
-        throw EJPEG(*failure);
+        throw JpegError(*failure);
 }

@@ -17,14 +17,14 @@ struct JpegHeader {
     bool progressive = false;  // more than one scan
 };
 
-// Reads the header of bytes (at least one byte). Throws EJPEG with libjpeg's code, and
+// Reads the header of bytes (at least one byte). Throws JpegError with libjpeg's code, and
 // "JPEG error #41" for a picture of more than kMaxPicturePixels.
 JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes);
 
 // Decodes bytes into picture (an empty Raster of form None) at the given settings:
 // Bgr24 for colour output; Paletted8 with the colours in its table when colours are
 // quantized (grayscale output or the 8-bit pixel format). Rows are decoded straight into
-// the picture's store, top row first. Throws EJPEG after the libjpeg object is destroyed;
+// the picture's store, top row first. Throws JpegError after the libjpeg object is destroyed;
 // picture then holds the rows decoded so far.
 void DecodeJpegPicture(std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture);
 
@@ -38,7 +38,7 @@ using JpegRowSink = std::function<void(const std::uint8_t* first, std::int64_t s
 // converts it, but hands the rows over a band at a time as libjpeg delivers them instead of
 // keeping the picture: the full-size picture is never stored (with progressive display,
 // which shows every scan, it is decoded whole and handed over in one band). The sinks may
-// throw; the exception passes through once libjpeg's call has returned. Throws EJPEG after
+// throw; the exception passes through once libjpeg's call has returned. Throws JpegError after
 // the libjpeg object is destroyed; the rows handed over until then are all there is.
 void DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& settings, const JpegSizeSink& size,
                     const JpegRowSink& rows);

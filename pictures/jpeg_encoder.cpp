@@ -91,7 +91,7 @@ void JpegRowEncoder::Step(Work&& work)
         return;
     const int code = m_compressor->jump.code;
     m_compressor.reset();  // the compressor is destroyed before the error is raised
-    throw EJPEG(code);
+    throw JpegError(code);
 }
 
 JpegRowEncoder::JpegRowEncoder(int width, int height, const JpegSettings& settings, std::vector<std::uint8_t>& out)

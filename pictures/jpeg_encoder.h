@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "pictures/row_encoder.h"
+
 class Raster;
 struct JpegSettings;
 
@@ -12,33 +14,33 @@ struct JpegSettings;
 // unit 0 and densities 1/1, 4:2:0 YCbCr (one component with the grayscale setting), the
 // standard tables scaled to the quality, floating-point DCT, no restart markers. A picture
 // with no pixels appends nothing. Any pixel form that converts to Bgr24 is accepted.
-// Throws EJPEG ("JPEG error #41" for a side above 65500) after the libjpeg object is
+// Throws JpegError ("JPEG error #41" for a side above 65500) after the libjpeg object is
 // destroyed; out may then hold part of a stream.
 void EncodeJpegPicture(const Raster& picture, const JpegSettings& settings, std::vector<std::uint8_t>& out);
 
 // The same encoding fed one row at a time, top row first, as a resampler makes them: the
 // picture never needs to be stored whole. The output is byte for byte EncodeJpegPicture's of
 // the picture made of these rows.
-class JpegRowEncoder {
+class JpegRowEncoder final : public RowEncoder {
 public:
     // Starts a width x height encoding (both at least 1) appending to out, which must outlive
-    // the encoder. Throws EJPEG as EncodeJpegPicture does ("JPEG error #41" for a side above
+    // the encoder. Throws JpegError as EncodeJpegPicture does ("JPEG error #41" for a side above
     // 65500); the encoder is then unusable.
     JpegRowEncoder(int width, int height, const JpegSettings& settings, std::vector<std::uint8_t>& out);
-    ~JpegRowEncoder();
+    ~JpegRowEncoder() override;
     JpegRowEncoder(const JpegRowEncoder&) = delete;
     JpegRowEncoder& operator=(const JpegRowEncoder&) = delete;
 
     // The next row: 3 x width bytes of blue, green, red. Rows past the height are ignored.
-    void AddRow(const std::uint8_t* bgr);
+    void AddRow(const std::uint8_t* bgr) override;
     // Ends the stream once every row was added; throws std::logic_error before.
-    void Finish();
+    void Finish() override;
 
 private:
     struct Compressor;
     // The compressor; throws std::logic_error once a failure or Finish has ended it.
     Compressor& Live();
-    // Runs a libjpeg step; on a libjpeg error destroys the compressor, then throws EJPEG.
+    // Runs a libjpeg step; on a libjpeg error destroys the compressor, then throws JpegError.
     template <class Work>
     void Step(Work&& work);
 

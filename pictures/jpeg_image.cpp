@@ -1,4 +1,4 @@
-// TJPEGImage: compressed bytes and a decoded picture, each made from the other on demand.
+// JpegImage: compressed bytes and a decoded picture, each made from the other on demand.
 #include "pictures/jpeg_image.h"
 
 #include <string>
@@ -8,7 +8,7 @@
 #include "pictures/jpeg_encoder.h"
 
 // The compressed data, shared between holders.
-struct TJPEGData {
+struct JpegData {
     std::optional<std::vector<std::uint8_t>> bytes;  // absent until loaded or encoded
     int height = 0;
     int width = 0;
@@ -24,8 +24,8 @@ constexpr std::size_t kCountBytes = 4;
 
 }  // namespace
 
-EJPEG::EJPEG(int code)
-    : EInvalidGraphic(code == kJpegTooManyScans
+JpegError::JpegError(int code)
+    : PictureDataError(code == kJpegTooManyScans
               ? "JPEG error #" + std::to_string(code) + ": more than " + std::to_string(kJpegMaxScans) + " scans"
               : "JPEG error #" + std::to_string(code)),
       m_code(code)
@@ -45,21 +45,21 @@ void ApplyDisplayColorDepth(int bitsPerPixel)
         DefaultJpegSettings().pixelFormat = JpegPixelFormat::Bits8;
 }
 
-TJPEGImage::TJPEGImage()
-    : m_data(std::make_shared<TJPEGData>()), m_settings(DefaultJpegSettings())
+JpegImage::JpegImage()
+    : m_data(std::make_shared<JpegData>()), m_settings(DefaultJpegSettings())
 {
 }
 
-TJPEGImage::~TJPEGImage() = default;
+JpegImage::~JpegImage() = default;
 
-void TJPEGImage::LoadJpegData(std::span<const std::uint8_t> bytes)
+void JpegImage::LoadJpegData(std::span<const std::uint8_t> bytes)
 {
     LoadJpegData(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
 }
 
-void TJPEGImage::LoadJpegData(std::vector<std::uint8_t>&& bytes)
+void JpegImage::LoadJpegData(std::vector<std::uint8_t>&& bytes)
 {
-    m_data = std::make_shared<TJPEGData>();
+    m_data = std::make_shared<JpegData>();
     m_picture.reset();
     m_data->bytes = std::move(bytes);
     if (m_data->bytes->empty())
@@ -71,27 +71,27 @@ void TJPEGImage::LoadJpegData(std::vector<std::uint8_t>&& bytes)
     m_settings.progressiveEncoding = header.progressive;
 }
 
-int TJPEGImage::Width() const
+int JpegImage::Width() const
 {
     return m_picture && !m_picture->Empty() ? m_picture->Width() : m_data->width;
 }
 
-int TJPEGImage::Height() const
+int JpegImage::Height() const
 {
     return m_picture && !m_picture->Empty() ? m_picture->Height() : m_data->height;
 }
 
-void TJPEGImage::SetWidth(int)
+void JpegImage::SetWidth(int)
 {
-    throw EInvalidGraphicOperation(kCannotChangeSize);
+    throw PictureOperationError(kCannotChangeSize);
 }
 
-void TJPEGImage::SetHeight(int)
+void JpegImage::SetHeight(int)
 {
-    throw EInvalidGraphicOperation(kCannotChangeSize);
+    throw PictureOperationError(kCannotChangeSize);
 }
 
-const Raster& TJPEGImage::DecodeJpeg()
+const Raster& JpegImage::DecodeJpeg()
 {
     if (m_picture)
         return *m_picture;
@@ -103,7 +103,7 @@ const Raster& TJPEGImage::DecodeJpeg()
     return *m_picture;
 }
 
-void TJPEGImage::DrawJpeg(Raster& target)
+void JpegImage::DrawJpeg(Raster& target)
 {
     const bool noPicture = !m_picture || m_picture->Empty();
     if (!m_data->bytes && noPicture)
@@ -112,7 +112,7 @@ void TJPEGImage::DrawJpeg(Raster& target)
     target.DrawPicture(DecodeJpeg());
 }
 
-Raster TJPEGImage::TakePicture()
+Raster JpegImage::TakePicture()
 {
     DecodeJpeg();
     Raster picture = std::move(*m_picture);
@@ -120,13 +120,13 @@ Raster TJPEGImage::TakePicture()
     return picture;
 }
 
-void TJPEGImage::AssignPicture(const Raster& picture)
+void JpegImage::AssignPicture(const Raster& picture)
 {
-    m_data = std::make_shared<TJPEGData>();
+    m_data = std::make_shared<JpegData>();
     m_picture = picture;
 }
 
-void TJPEGImage::SaveJpegData(std::vector<std::uint8_t>& out)
+void JpegImage::SaveJpegData(std::vector<std::uint8_t>& out)
 {
     if (!m_data->bytes) {
         std::vector<std::uint8_t> encoded;
@@ -143,7 +143,7 @@ void TJPEGImage::SaveJpegData(std::vector<std::uint8_t>& out)
     out.insert(out.end(), m_data->bytes->begin(), m_data->bytes->end());
 }
 
-std::size_t TJPEGImage::ReadEmbedded(std::span<const std::uint8_t> bytes)
+std::size_t JpegImage::ReadEmbedded(std::span<const std::uint8_t> bytes)
 {
     if (bytes.size() < kCountBytes)
         throw Error(kStreamReadError);
@@ -155,7 +155,7 @@ std::size_t TJPEGImage::ReadEmbedded(std::span<const std::uint8_t> bytes)
     return kCountBytes + count;
 }
 
-void TJPEGImage::WriteEmbedded(std::vector<std::uint8_t>& out)
+void JpegImage::WriteEmbedded(std::vector<std::uint8_t>& out)
 {
     // A picture without compressed data is encoded first: writing a count of 0 for it
     // would lose the picture.

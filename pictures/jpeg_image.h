@@ -1,4 +1,4 @@
-// TJPEGImage: a JPEG picture as compressed bytes, a decoded Raster, or both, converted
+// JpegImage: a JPEG picture as compressed bytes, a decoded Raster, or both, converted
 // on demand through libjpeg with fixed parameters.
 #pragma once
 
@@ -12,21 +12,21 @@
 #include "imaging/raster.h"
 
 // A picture's data cannot be read or written.
-class EInvalidGraphic : public Error {
+class PictureDataError : public Error {
 public:
     using Error::Error;
 };
 
 // An operation that a picture object does not allow.
-class EInvalidGraphicOperation : public Error {
+class PictureOperationError : public Error {
 public:
     using Error::Error;
 };
 
 // A libjpeg failure: "JPEG error #<code>", code being libjpeg's message code.
-class EJPEG : public EInvalidGraphic {
+class JpegError : public PictureDataError {
 public:
-    explicit EJPEG(int code);
+    explicit JpegError(int code);
     int Code() const { return m_code; }
 
 private:
@@ -35,14 +35,14 @@ private:
 
 // A multi-scan file may hold at most this many scans; real encoders write a dozen or so.
 inline constexpr int kJpegMaxScans = 1000;
-// The code of the EJPEG raised for a file with more scans, beyond libjpeg's own codes.
+// The code of the JpegError raised for a file with more scans, beyond libjpeg's own codes.
 inline constexpr int kJpegTooManyScans = 1001;
 
 enum class JpegPerformance : std::uint8_t { BestQuality, BestSpeed };
 enum class JpegPixelFormat : std::uint8_t { Bits24, Bits8 };
 enum class JpegScale : std::uint8_t { Full, Half, Quarter, Eighth };
 
-// How a TJPEGImage decodes and encodes. The system uses the defaults throughout.
+// How a JpegImage decodes and encodes. The system uses the defaults throughout.
 struct JpegSettings {
     int quality = 90;                // encoding, 1 to 100 (limited to it by libjpeg)
     bool grayscale = false;          // decode and encode one gray component
@@ -54,29 +54,29 @@ struct JpegSettings {
     bool smoothing = true;             // block smoothing of early progressive scans
 };
 
-// The settings every new TJPEGImage starts with. Written once at start-up, before any
+// The settings every new JpegImage starts with. Written once at start-up, before any
 // picture is made (and before any worker thread starts); read-only afterwards.
 JpegSettings& DefaultJpegSettings();
 
 // Start-up rule: a display of 8 bits per pixel or less selects the 8-bit pixel format.
 void ApplyDisplayColorDepth(int bitsPerPixel);
 
-struct TJPEGData;
+struct JpegData;
 
 // One JPEG picture: compressed data (shared by reference), a cached decoded Raster, or both.
-// Each libjpeg object lives for one call; every libjpeg failure throws EJPEG after it is gone.
-class TJPEGImage {
+// Each libjpeg object lives for one call; every libjpeg failure throws JpegError after it is gone.
+class JpegImage {
 public:
-    TJPEGImage();
-    ~TJPEGImage();
-    TJPEGImage(const TJPEGImage&) = delete;
-    TJPEGImage& operator=(const TJPEGImage&) = delete;
+    JpegImage();
+    ~JpegImage();
+    JpegImage(const JpegImage&) = delete;
+    JpegImage& operator=(const JpegImage&) = delete;
 
     JpegSettings& Settings() { return m_settings; }
     const JpegSettings& Settings() const { return m_settings; }
 
     // Takes bytes as the compressed data and reads the header (width, height, grayscale,
-    // progressive). Zero bytes read no header. Throws EJPEG.
+    // progressive). Zero bytes read no header. Throws JpegError.
     void LoadJpegData(std::span<const std::uint8_t> bytes);
     // The same, taking over the caller's buffer instead of copying it.
     void LoadJpegData(std::vector<std::uint8_t>&& bytes);
@@ -84,7 +84,7 @@ public:
     // The decoded picture's size when one is cached, else the header's (0 before any).
     int Width() const;
     int Height() const;
-    // Refused: throws EInvalidGraphicOperation "Cannot change the size of a JPEG image".
+    // Refused: throws PictureOperationError "Cannot change the size of a JPEG image".
     void SetWidth(int width);
     void SetHeight(int height);
 
@@ -110,7 +110,7 @@ public:
     void WriteEmbedded(std::vector<std::uint8_t>& out);
 
 private:
-    std::shared_ptr<TJPEGData> m_data;
+    std::shared_ptr<JpegData> m_data;
     std::optional<Raster> m_picture;
     JpegSettings m_settings;
 };

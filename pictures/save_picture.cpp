@@ -1,40 +1,19 @@
-// Saving the working picture as JPEG or BMP under the output name. The file is encoded
-// completely in memory before anything on disk changes, then replaced in one step.
+// Saving the working picture under the output name in the format the mode asks for. The
+// file is encoded completely in memory before anything on disk changes, then replaced in
+// one step.
 #include "pictures/save_picture.h"
 
 #include <cstdint>
 #include <vector>
 
 #include "imaging/raster.h"
-#include "pictures/bmp.h"
 #include "pictures/file_io.h"
-#include "pictures/jpeg_image.h"
-#include "pictures/picture_kind.h"
+#include "pictures/picture_format.h"
 
 namespace {
 
-enum class OutputFormat { None, Jpeg, Bmp };
-
-OutputFormat OutputFormatFor(const std::string& path, OutputMode mode)
-{
-    switch (mode) {
-    case OutputMode::Jpeg:
-        return OutputFormat::Jpeg;
-    case OutputMode::Bmp:
-        return OutputFormat::Bmp;
-    case OutputMode::KeepFormat:
-        break;
-    }
-    switch (PictureKindOf(path)) {
-    case PictureKind::Jpeg:
-        return OutputFormat::Jpeg;
-    case PictureKind::Bmp:
-        return OutputFormat::Bmp;
-    case PictureKind::None:
-        break;
-    }
-    return OutputFormat::None;
-}
+// What a name that is no picture's loses: a dot and a three-letter extension.
+constexpr std::size_t kPlainExtensionLength = 4;
 
 // The length of the file-name part of path (after the last "/").
 std::size_t NameLength(const std::string& path)
@@ -45,14 +24,32 @@ std::size_t NameLength(const std::string& path)
 
 }  // namespace
 
+const PictureFormat* OutputFormatFor(const std::string& path, OutputMode mode)
+{
+    switch (mode) {
+    case OutputMode::Jpeg:
+        return &FormatOf(PictureKind::Jpeg);
+    case OutputMode::Bmp:
+        return &FormatOf(PictureKind::Bmp);
+    case OutputMode::KeepFormat:
+        break;
+    }
+    return FormatOfName(path);
+}
+
 std::optional<std::string> OutputPathFor(const std::string& path, OutputMode mode)
 {
-    const OutputFormat format = OutputFormatFor(path, mode);
-    // The last four characters are the extension being replaced; a shorter name has none,
-    // and cutting into the folder part would write somewhere else entirely.
-    if (format == OutputFormat::None || NameLength(path) < 4)
+    const PictureFormat* format = OutputFormatFor(path, mode);
+    if (!format)
         return std::nullopt;
-    return path.substr(0, path.size() - 4) + (format == OutputFormat::Jpeg ? ".jpg" : ".bmp");
+    // A picture's name loses its extension; any other name its last four characters. A
+    // shorter name has none, and cutting into the folder part would write somewhere else
+    // entirely.
+    const PictureFormat* source = FormatOfName(path);
+    const std::size_t replaced = source ? source->extension.size() : kPlainExtensionLength;
+    if (NameLength(path) < replaced)
+        return std::nullopt;
+    return path.substr(0, path.size() - replaced) + std::string(format->extension);
 }
 
 std::optional<std::string> SavePicture(const Raster& picture, const std::string& path, OutputMode mode)
@@ -60,17 +57,6 @@ std::optional<std::string> SavePicture(const Raster& picture, const std::string&
     const std::optional<std::string> outputPath = OutputPathFor(path, mode);
     if (!outputPath)
         return std::nullopt;
-    if (OutputFormatFor(path, mode) == OutputFormat::Jpeg) {
-        std::vector<std::uint8_t> bytes;
-        {
-            // The encoder lives only as long as the encoding.
-            TJPEGImage jpeg;
-            jpeg.AssignPicture(picture);
-            jpeg.SaveJpegData(bytes);
-        }
-        ReplaceFile(*outputPath, bytes);
-    } else {
-        WriteBmp(picture, *outputPath);
-    }
+    ReplaceFile(*outputPath, OutputFormatFor(path, mode)->encode(picture));
     return outputPath;
 }

@@ -5,13 +5,18 @@
 #include <string>
 
 class Raster;
+struct PictureFormat;
 
 enum class OutputMode { KeepFormat = 1, Jpeg = 2, Bmp = 3 };
 
-// The file that SavePicture(path, mode) writes: path without its last four characters,
-// plus ".jpg" or ".bmp"; std::nullopt when nothing would be written (mode KeepFormat and a
-// name ending in neither ".JPG" nor ".BMP", or a file name shorter than four characters).
-// Only the file name decides the format.
+// The format SavePicture(path, mode) writes: the mode's, or for KeepFormat the format of
+// path's file name (nullptr when that is no picture's).
+const PictureFormat* OutputFormatFor(const std::string& path, OutputMode mode);
+
+// The file that SavePicture(path, mode) writes: path without its extension (its last four
+// characters when the name is no picture's), plus the output format's extension ("A.JPG"
+// becomes "A.jpg" or "A.bmp"); std::nullopt when nothing would be written (no output format,
+// or a file name shorter than the part to replace). Only the file name decides.
 std::optional<std::string> OutputPathFor(const std::string& path, OutputMode mode);
 
 // Encodes picture completely in memory and puts it at OutputPathFor(path, mode) with

@@ -74,7 +74,7 @@ QImage TestImage(int width, int height)
 
 void WriteJpeg(const QString& path, const QImage& image)
 {
-    TJPEGImage jpeg;
+    JpegImage jpeg;
     jpeg.AssignPicture(RasterFromImage(image));
     std::vector<std::uint8_t> bytes;
     jpeg.SaveJpegData(bytes);

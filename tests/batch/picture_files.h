@@ -78,7 +78,7 @@ inline void WriteBmpFile(const std::string& path, const Raster& picture)
 
 inline void WriteJpegFile(const std::string& path, const Raster& picture)
 {
-    TJPEGImage jpeg;
+    JpegImage jpeg;
     jpeg.AssignPicture(picture);
     std::vector<std::uint8_t> bytes;
     jpeg.SaveJpegData(bytes);

@@ -77,17 +77,17 @@ struct ConversionCase {
 
 void PrintTo(const ConversionCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
 
-class StrToIntCases : public ::testing::TestWithParam<ConversionCase> {};
+class ParseIntegerCases : public ::testing::TestWithParam<ConversionCase> {};
 
-TEST_P(StrToIntCases, ConvertsOrFailsWithTheText)
+TEST_P(ParseIntegerCases, ConvertsOrFailsWithTheText)
 {
     const ConversionCase& c = GetParam();
     if (c.value) {
-        EXPECT_EQ(StrToInt(c.text), *c.value);
+        EXPECT_EQ(ParseInteger(c.text), *c.value);
         return;
     }
     try {
-        StrToInt(c.text);
+        ParseInteger(c.text);
         ADD_FAILURE() << "no error for '" << c.text << "'";
     } catch (const Error& error) {
         EXPECT_EQ(std::string(error.what()), "'" + std::string(c.text) + "' is not a valid integer value");
@@ -95,7 +95,7 @@ TEST_P(StrToIntCases, ConvertsOrFailsWithTheText)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, StrToIntCases,
+    Table, ParseIntegerCases,
     ::testing::Values(
         ConversionCase{"Decimal", "778", 778},
         ConversionCase{"LeadingZeros", "007", 7},

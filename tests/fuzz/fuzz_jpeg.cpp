@@ -19,7 +19,7 @@ constexpr std::int64_t kMaxVariantPixels = std::int64_t{256} * 256;
 
 void DecodeWith(std::span<const std::uint8_t> bytes, bool variant)
 {
-    TJPEGImage image;
+    JpegImage image;
     if (variant) {
         image.Settings().progressiveDisplay = true;
         image.Settings().pixelFormat = JpegPixelFormat::Bits8;
@@ -31,7 +31,7 @@ void DecodeWith(std::span<const std::uint8_t> bytes, bool variant)
     const Raster& picture = image.DecodeJpeg();
     if (!variant || picture.Empty())
         return;
-    TJPEGImage encoder;
+    JpegImage encoder;
     encoder.AssignPicture(picture);
     std::vector<std::uint8_t> out;
     encoder.SaveJpegData(out);
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::span<const std::uint8_t> bytes(data, size);
     std::int64_t pixels = 0;
     try {
-        TJPEGImage probe;
+        JpegImage probe;
         probe.LoadJpegData(bytes);
         pixels = std::int64_t{probe.Width()} * probe.Height();
         DecodeWith(bytes, false);

@@ -109,13 +109,13 @@ TEST(BuildContributors, MatchesAPlainRebuildForManySizes)
     for (const std::int32_t n : sizes) {
         for (const std::int32_t m : sizes) {
             const float scale = AxisScale(n, m);
-            const TContributorList list = BuildContributors(n, m, scale);
+            const ContributionList list = BuildContributors(n, m, scale);
             ASSERT_EQ(list.size(), static_cast<std::size_t>(m));
             const long double factor = scale >= 1.0f ? 1.0L : scale;
             const float halfWidth = scale >= 1.0f ? 3.0f : static_cast<float>(3.0L / scale);
             for (std::int32_t i = 0; i < m; ++i) {
                 const float centre = static_cast<float>(static_cast<long double>(i) / scale);
-                std::vector<TContribution> expected;
+                std::vector<Contribution> expected;
                 for (auto j = static_cast<std::int64_t>(std::floor(centre - static_cast<long double>(halfWidth)));
                      j <= static_cast<std::int64_t>(std::ceil(centre + static_cast<long double>(halfWidth))); ++j) {
                     const auto argument = static_cast<float>((centre - static_cast<long double>(j)) * factor);
@@ -127,8 +127,8 @@ TEST(BuildContributors, MatchesAPlainRebuildForManySizes)
                 if (expected.empty()) {
                     expected.push_back({256, Reflect(std::llrint(centre), n)});
                 }
-                const TContributorEntry& entry = list[static_cast<std::size_t>(i)];
-                const std::vector<TContribution> built(entry.contributors.begin(),
+                const PixelContributions& entry = list[static_cast<std::size_t>(i)];
+                const std::vector<Contribution> built(entry.contributors.begin(),
                                                        entry.contributors.begin() + entry.count);
                 ASSERT_EQ(built, expected) << n << " -> " << m << ", target " << i;
             }

@@ -16,17 +16,17 @@
 
 namespace {
 
-using List = std::vector<TContribution>;
+using List = std::vector<Contribution>;
 
-List Filled(const TContributorEntry& entry)
+List Filled(const PixelContributions& entry)
 {
     return {entry.contributors.begin(), entry.contributors.begin() + entry.count};
 }
 
-std::int32_t Total(const TContributorEntry& entry)
+std::int32_t Total(const PixelContributions& entry)
 {
     std::int32_t total = 0;
-    for (const TContribution& c : Filled(entry)) {
+    for (const Contribution& c : Filled(entry)) {
         total += c.weight;
     }
     return total;
@@ -63,7 +63,7 @@ TEST(BuildContributors, WorkedLists)
          {{1, 4}, {3, 3}, {-4, 2}, {-16, 1}, {56, 1}, {106, 2}, {94, 3}, {35, 4}, {-10, 5}, {-13, 6}, {3, 7}}},
     };
     for (const auto& c : cases) {
-        const TContributorList list = BuildContributors(c.n, c.m, AxisScale(c.n, c.m));
+        const ContributionList list = BuildContributors(c.n, c.m, AxisScale(c.n, c.m));
         ASSERT_EQ(list.size(), static_cast<std::size_t>(c.m)) << c.name;
         EXPECT_EQ(Filled(list[c.target]), c.expected) << c.name;
     }
@@ -73,8 +73,8 @@ TEST(BuildContributors, WorkedLists)
 
 TEST(BuildContributors, StrongReductionTotalsDrift)
 {
-    const TContributorList list = BuildContributors(1201, 5, AxisScale(1201, 5));
-    for (const TContributorEntry& entry : list) {
+    const ContributionList list = BuildContributors(1201, 5, AxisScale(1201, 5));
+    for (const PixelContributions& entry : list) {
         EXPECT_EQ(Total(entry), 309);
     }
 }
@@ -84,11 +84,11 @@ TEST(BuildContributors, EveryContributionReadsTheLine)
     // Small lines fold windows more than once; long ones stress capacities.
     for (std::int32_t n : {1, 2, 3, 4, 5, 7, 16, 61}) {
         for (std::int32_t m : {1, 2, 3, 4, 5, 9, 64, 150}) {
-            const TContributorList list = BuildContributors(n, m, AxisScale(n, m));
-            for (const TContributorEntry& entry : list) {
+            const ContributionList list = BuildContributors(n, m, AxisScale(n, m));
+            for (const PixelContributions& entry : list) {
                 ASSERT_GT(entry.count, 0) << n << "->" << m;
                 ASSERT_LE(static_cast<std::size_t>(entry.count), entry.contributors.size()) << n << "->" << m;
-                for (const TContribution& c : Filled(entry)) {
+                for (const Contribution& c : Filled(entry)) {
                     ASSERT_GE(c.pixel, 0) << n << "->" << m;
                     ASSERT_LT(c.pixel, n) << n << "->" << m;
                 }
@@ -100,7 +100,7 @@ TEST(BuildContributors, EveryContributionReadsTheLine)
 TEST(BuildContributors, TinyScaleTakesTheNearestPixel)
 {
     // At scale 1/512 every weight rounds to 0; each list keeps the pixel under its centre.
-    const TContributorList list = BuildContributors(2049, 5, AxisScale(2049, 5));
+    const ContributionList list = BuildContributors(2049, 5, AxisScale(2049, 5));
     for (std::int32_t i = 0; i < 5; ++i) {
         EXPECT_EQ(Filled(list[static_cast<std::size_t>(i)]), (List{{256, 512 * i}}));
     }

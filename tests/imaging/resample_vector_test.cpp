@@ -24,9 +24,9 @@ std::vector<ResamplePath> VectorPaths()
 }
 
 // count weights of +w and -w in turn on pixels 0, 1, 2, ...: a small total, a large sum.
-TContributorEntry Alternating(std::int32_t count, std::int32_t w)
+PixelContributions Alternating(std::int32_t count, std::int32_t w)
 {
-    TContributorEntry entry{count, {}};
+    PixelContributions entry{count, {}};
     for (std::int32_t i = 0; i < count; ++i) {
         entry.contributors.push_back({i % 2 == 0 ? w : -w, i});
     }
@@ -59,7 +59,7 @@ TEST(PackAxis, RefusesWhatTheKernelsCannotReproduce)
 {
     const struct {
         const char* name;
-        TContributorEntry entry;
+        PixelContributions entry;
         bool packs;
     } cases[] = {
         {"ordinary", {2, {{200, 0}, {56, 1}}}, true},
@@ -71,7 +71,7 @@ TEST(PackAxis, RefusesWhatTheKernelsCannotReproduce)
         {"sums beyond 32 bits", Alternating(300, 32767), false},
     };
     for (const auto& c : cases) {
-        const TContributorList list = {c.entry};
+        const ContributionList list = {c.entry};
         EXPECT_EQ(PackAxis(list, 300, 8).has_value(), c.packs) << c.name;
     }
 }
@@ -105,7 +105,7 @@ TEST(VerticalKernels, NegativeTotalsAndSums)
 {
     // Two rows weighted -300 and 100: the total -200 is made positive by negating the
     // weights; sums run from -76500 to 25500 and cross zero.
-    const TContributorList list = {TContributorEntry{2, {{-300, 0}, {100, 1}}}};
+    const ContributionList list = {PixelContributions{2, {{-300, 0}, {100, 1}}}};
     const std::optional<PackedAxis> axis = PackAxis(list, 2, 2);
     ASSERT_TRUE(axis);
     constexpr int kBytes = 77;  // two whole vectors and a tail
@@ -210,7 +210,7 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
         int n, m;
     } axes[] = {{1, 1}, {1, 6}, {5, 1}, {9, 14}, {40, 39}, {41, 20}, {100, 7}, {63, 64}, {300, 31}};
     for (const auto& a : axes) {
-        const TContributorList list = BuildContributors(a.n, a.m, AxisScale(a.n, a.m));
+        const ContributionList list = BuildContributors(a.n, a.m, AxisScale(a.n, a.m));
         // Random rows of 0..255, as planes padded generously, and as the reference's buffers.
         const std::int64_t planeLength = a.n + 400;
         std::vector<std::int16_t> planes(static_cast<std::size_t>(planeLength * kHorizontalRows * 3));

@@ -124,7 +124,7 @@ std::vector<Bytes> RowsOf(const Raster& picture)
 
 Raster Decode(const Bytes& jpeg, const std::function<void(JpegSettings&)>& settings = {})
 {
-    TJPEGImage image;
+    JpegImage image;
     if (settings)
         settings(image.Settings());
     image.LoadJpegData(jpeg);
@@ -133,7 +133,7 @@ Raster Decode(const Bytes& jpeg, const std::function<void(JpegSettings&)>& setti
 
 Bytes Save(const Raster& picture, const std::function<void(JpegSettings&)>& settings = {})
 {
-    TJPEGImage image;
+    JpegImage image;
     if (settings)
         settings(image.Settings());
     image.AssignPicture(picture);
@@ -147,7 +147,7 @@ int JpegErrorCode(const std::function<void()>& action)
 {
     try {
         action();
-    } catch (const EJPEG& e) {
+    } catch (const JpegError& e) {
         EXPECT_EQ(e.what(), "JPEG error #" + std::to_string(e.Code()));
         return e.Code();
     }
@@ -204,7 +204,7 @@ Bytes ReadFile(const std::filesystem::path& path)
 
 TEST(JpegDecode, HeaderIsReadBeforeDecodingAndRedLandsInByteTwo)
 {
-    TJPEGImage image;
+    JpegImage image;
     image.LoadJpegData(Compress(640, 480, 3, JCS_RGB, [](int, int, std::uint8_t* rgb) {
         rgb[0] = 255, rgb[1] = 0, rgb[2] = 0;
     }));
@@ -252,7 +252,7 @@ TEST(JpegDecode, MatchesLibjpegAtTheDefaultSettings)
 TEST(JpegDecode, GrayscaleGivesAtMost236EqualChannelLevels)
 {
     const Bytes jpeg = GrayJpeg(64, 16);
-    TJPEGImage image;
+    JpegImage image;
     image.LoadJpegData(jpeg);
     Raster target;
     target.SetPixelForm(PixelForm::Bgr24);
@@ -275,7 +275,7 @@ TEST(JpegDecode, GrayscaleGivesAtMost236EqualChannelLevels)
 TEST(JpegDecode, FileCutHalfwayThroughItsScanDecodesWithoutError)
 {
     for (const Bytes& whole : {ColourJpeg(64, 64), ProgressiveJpeg(64, 64)}) {
-        TJPEGImage image;
+        JpegImage image;
         image.LoadJpegData(CutHalfwayThroughScan(whole));
         const Raster& picture = image.DecodeJpeg();
         EXPECT_EQ(picture.Width(), 64);
@@ -316,7 +316,7 @@ TEST(JpegErrors, BrokenFilesFailWithLibjpegsCode)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TJPEGImage image;
+        JpegImage image;
         const int loadCode = JpegErrorCode([&] { image.LoadJpegData(c.bytes); });
         if (c.failsInLoad) {
             EXPECT_EQ(loadCode, c.code);
@@ -334,7 +334,7 @@ TEST(JpegErrors, BrokenFilesFailWithLibjpegsCode)
 
 TEST(JpegErrors, PictureAtTheSizeLimitIsNotRefused)
 {
-    TJPEGImage image;
+    JpegImage image;
     image.LoadJpegData(WithFrameSize(ColourJpeg(16, 16), 16384, 16384));
     EXPECT_EQ(image.Width(), 16384);
 }
@@ -352,13 +352,13 @@ TEST(JpegErrors, ScanFloodIsStopped)
     flood.insert(flood.end(), {0xFF, 0xD9});
     for (bool progressiveDisplay : {false, true}) {
         SCOPED_TRACE(progressiveDisplay ? "progressive display" : "single pass");
-        TJPEGImage image;
+        JpegImage image;
         image.Settings().progressiveDisplay = progressiveDisplay;
         image.LoadJpegData(flood);
         try {
             image.DecodeJpeg();
             ADD_FAILURE() << "no error";
-        } catch (const EJPEG& e) {
+        } catch (const JpegError& e) {
             EXPECT_EQ(e.Code(), kJpegTooManyScans);
             EXPECT_STREQ(e.what(), "JPEG error #1001: more than 1000 scans");
         }
@@ -371,7 +371,7 @@ TEST(JpegErrors, FailedDecodeIsNotRepeated)
 {
     // The first component's Huffman tables are not defined.
     const Bytes jpeg = Patched(ColourJpeg(16, 16), 0xDA, 6, 0x33);
-    TJPEGImage image;
+    JpegImage image;
     image.LoadJpegData(jpeg);
     EXPECT_EQ(image.Width(), 16);
     EXPECT_EQ(JpegErrorCode([&] { image.DecodeJpeg(); }), 50);
@@ -455,7 +455,7 @@ TEST(JpegEncode, OneRowAndOneColumnPicturesRoundTrip)
 
 TEST(JpegEncode, PictureWithoutPixelsWritesZeroBytes)
 {
-    TJPEGImage fresh;
+    JpegImage fresh;
     Bytes out;
     fresh.SaveJpegData(out);
     EXPECT_TRUE(out.empty());
@@ -468,7 +468,7 @@ TEST(JpegEncode, PictureWithoutPixelsWritesZeroBytes)
 
 TEST(JpegEncode, TooWidePictureFailsEveryTimeAndWritesNothing)
 {
-    TJPEGImage image;
+    JpegImage image;
     image.AssignPicture(MakePicture(65501, 2, [](int, int, std::uint8_t*) {}));
     for (int attempt = 0; attempt < 2; ++attempt) {
         Bytes out;
@@ -479,7 +479,7 @@ TEST(JpegEncode, TooWidePictureFailsEveryTimeAndWritesNothing)
 
 TEST(JpegEncode, SecondSaveWritesTheSameBytes)
 {
-    TJPEGImage image;
+    JpegImage image;
     image.AssignPicture(MakePicture(33, 17));
     Bytes first;
     Bytes second;
@@ -508,7 +508,7 @@ TEST(JpegEncode, RowEncoderRefusesAnEarlyEndAndUseAfterAFailure)
     encoder.AddRow(row);
     encoder.AddRow(row);  // past the height: ignored
     encoder.Finish();
-    TJPEGImage image;
+    JpegImage image;
     image.AssignPicture(MakePicture(4, 1, [](int, int, std::uint8_t* bgr) { bgr[0] = bgr[1] = bgr[2] = 0; }));
     Bytes expected;
     image.SaveJpegData(expected);
@@ -669,7 +669,7 @@ TEST(JpegSettingsTest, GrayscaleAndProgressiveEncoding)
 
     const Bytes progressive = Save(picture, [](JpegSettings& s) { s.progressiveEncoding = true; });
     EXPECT_NE(FindMarker(progressive, 0xC2), std::string::npos);
-    TJPEGImage image;
+    JpegImage image;
     image.LoadJpegData(progressive);
     EXPECT_TRUE(image.Settings().progressiveEncoding);
     const Raster back = image.TakePicture();
@@ -686,16 +686,16 @@ TEST(JpegSettingsTest, DisplayDepthOfEightBitsOrLessSelectsTheEightBitFormat)
                                    std::pair{8, JpegPixelFormat::Bits8}}) {
         DefaultJpegSettings() = JpegSettings{};
         ApplyDisplayColorDepth(depth);
-        EXPECT_EQ(TJPEGImage().Settings().pixelFormat, expected) << depth;
+        EXPECT_EQ(JpegImage().Settings().pixelFormat, expected) << depth;
     }
     DefaultJpegSettings() = saved;
 }
 
 TEST(JpegImage, SizeCannotBeChanged)
 {
-    TJPEGImage image;
-    EXPECT_THROW(image.SetWidth(10), EInvalidGraphicOperation);
-    EXPECT_THROW(image.SetHeight(10), EInvalidGraphicOperation);
+    JpegImage image;
+    EXPECT_THROW(image.SetWidth(10), PictureOperationError);
+    EXPECT_THROW(image.SetHeight(10), PictureOperationError);
 }
 
 TEST(JpegImage, DrawingCopiesThePictureAndAnEmptyObjectDrawsNothing)
@@ -705,11 +705,11 @@ TEST(JpegImage, DrawingCopiesThePictureAndAnEmptyObjectDrawsNothing)
     target.SetWidth(12);
     target.SetHeight(6);
     const Raster white = target;
-    TJPEGImage empty;
+    JpegImage empty;
     empty.DrawJpeg(target);
     EXPECT_EQ(RowsOf(target), RowsOf(white));
 
-    TJPEGImage image;
+    JpegImage image;
     image.LoadJpegData(ColourJpeg(12, 6));
     image.DrawJpeg(target);
     EXPECT_EQ(RowsOf(target), RowsOf(image.DecodeJpeg()));
@@ -717,7 +717,7 @@ TEST(JpegImage, DrawingCopiesThePictureAndAnEmptyObjectDrawsNothing)
 
 TEST(JpegImage, EmbeddedRecordRoundTrip)
 {
-    TJPEGImage source;
+    JpegImage source;
     source.AssignPicture(MakePicture(10, 10));
     Bytes record;
     source.WriteEmbedded(record);
@@ -725,7 +725,7 @@ TEST(JpegImage, EmbeddedRecordRoundTrip)
     source.SaveJpegData(saved);
     ASSERT_EQ(record.size(), saved.size() + 4);
     record.push_back(0xAB);  // what follows the record is not read
-    TJPEGImage copy;
+    JpegImage copy;
     EXPECT_EQ(copy.ReadEmbedded(record), saved.size() + 4);
     EXPECT_EQ(copy.Width(), 10);
     Bytes again;
@@ -734,11 +734,11 @@ TEST(JpegImage, EmbeddedRecordRoundTrip)
     EXPECT_EQ(again, record);
 
     Bytes none;
-    TJPEGImage().WriteEmbedded(none);
+    JpegImage().WriteEmbedded(none);
     EXPECT_EQ(none, (Bytes{0, 0, 0, 0}));
     for (const Bytes& shortRecord : {Bytes{5, 0}, Bytes{5, 0, 0, 0, 0xFF, 0xD8}}) {
         try {
-            TJPEGImage().ReadEmbedded(shortRecord);
+            JpegImage().ReadEmbedded(shortRecord);
             ADD_FAILURE() << "short record read";
         } catch (const Error& e) {
             EXPECT_STREQ(e.what(), "Stream read error");

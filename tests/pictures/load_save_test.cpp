@@ -241,7 +241,7 @@ TEST(SavePicture, FailuresKeepTheOldFileAndLeaveNoTemporary)
     WriteText(folder / "WIDE.jpg", "old picture");
 
     // Wider than a JPEG can be: the encoder fails before anything on disk changes.
-    EXPECT_THROW(SavePicture(Gradient(65501, 1), folder / "WIDE.JPG", OutputMode::KeepFormat), EJPEG);
+    EXPECT_THROW(SavePicture(Gradient(65501, 1), folder / "WIDE.JPG", OutputMode::KeepFormat), JpegError);
     EXPECT_EQ(ReadText(folder / "WIDE.jpg"), "old picture");
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"WIDE.jpg"});
 

@@ -1,5 +1,5 @@
 // picbatch-artwork OUTPUT_FOLDER: draws the window artwork into artwork.jpg (baseline
-// JPEG, encoded through the project's TJPEGImage) and the icon into picbatch.png.
+// JPEG, encoded through the project's JpegImage) and the icon into picbatch.png.
 #include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -39,7 +39,7 @@ int main(int argc, char* argv[])
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
 
-    TJPEGImage jpeg;
+    JpegImage jpeg;
     jpeg.Settings().quality = 95;  // crisper text edges than the default 90, still small
     jpeg.Settings().progressiveEncoding = false;
     jpeg.AssignPicture(RasterFromImage(DrawArtwork()));

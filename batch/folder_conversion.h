@@ -1,5 +1,5 @@
-// Converting the entries of one source folder for picbatch-cli: the window's naming,
-// collision rules and conversion, spread over several threads.
+// Converting the entries of one source folder on several threads, each picture through the
+// one conversion of an entry (entry_conversion.h): picbatch-cli's run.
 #pragma once
 
 #include <functional>

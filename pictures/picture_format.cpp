@@ -1,0 +1,94 @@
+// The format table and the adapters that bind each row to its reader and writer.
+#include "pictures/picture_format.h"
+
+#include <array>
+
+#include "imaging/raster.h"
+#include "pictures/bmp.h"
+#include "pictures/file_io.h"
+#include "pictures/jpeg_decoder.h"
+#include "pictures/jpeg_encoder.h"
+#include "pictures/jpeg_image.h"
+#include "pictures/upper_case.h"
+
+namespace {
+
+Raster ReadJpegFile(const std::string& path)
+{
+    JpegImage jpeg;
+    // The form is fixed by the settings before the file is read: 24-bit normally, 8-bit
+    // paletted on a display of 256 colours or fewer.
+    const bool eightBit = jpeg.Settings().pixelFormat == JpegPixelFormat::Bits8;
+    jpeg.LoadJpegData(ReadFileBytes(path));
+    // Taking the decoded picture instead of drawing it onto a second one saves a
+    // full-size copy; the result is the same.
+    Raster picture = jpeg.TakePicture();
+    if (!eightBit && !picture.Empty() && picture.Form() != PixelForm::Bgr24)
+        picture.SetPixelForm(PixelForm::Bgr24);
+    return picture;
+}
+
+std::vector<std::uint8_t> EncodeJpegFile(const Raster& picture)
+{
+    std::vector<std::uint8_t> bytes;
+    EncodeJpegPicture(picture, DefaultJpegSettings(), bytes);
+    return bytes;
+}
+
+void DecodeJpegFileBands(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
+                         bool alongside)
+{
+    DecodeJpegFileRows(path, DefaultJpegSettings(), size, rows, alongside);
+}
+
+std::unique_ptr<RowEncoder> StartJpegRowEncoding(int width, int height, std::vector<std::uint8_t>& out)
+{
+    return std::make_unique<JpegRowEncoder>(width, height, DefaultJpegSettings(), out);
+}
+
+Raster ReadBmpFile(const std::string& path)
+{
+    Raster picture;
+    ReadBmp(path, picture);
+    return picture;
+}
+
+// Libjpeg's largest side: its encoder refuses more.
+constexpr int kMaxJpegSide = 65500;
+
+constexpr std::array kFormats{
+    PictureFormat{PictureKind::Jpeg, ".jpg", ReadJpegFile, EncodeJpegFile, DecodeJpegFileBands, StartJpegRowEncoding,
+                  kMaxJpegSide},
+    PictureFormat{PictureKind::Bmp, ".bmp", ReadBmpFile, EncodeBmp, nullptr, nullptr, 0},
+};
+
+// FormatOf finds a kind's row by its value.
+constexpr bool RowsInKindOrder()
+{
+    for (std::size_t i = 0; i < kFormats.size(); ++i) {
+        if (static_cast<std::size_t>(kFormats[i].kind) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(RowsInKindOrder(), "one row per kind, in the order of PictureKind");
+
+}  // namespace
+
+const PictureFormat* FormatOfName(std::string_view path)
+{
+    const auto slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    // Extensions are ASCII: in UTF-8 a name ending in any other character cannot match them.
+    for (const PictureFormat& format : kFormats) {
+        if (name.size() >= format.extension.size()
+            && AsciiUpper(name.substr(name.size() - format.extension.size())) == AsciiUpper(format.extension))
+            return &format;
+    }
+    return nullptr;
+}
+
+const PictureFormat& FormatOf(PictureKind kind)
+{
+    return kFormats[static_cast<std::size_t>(kind)];
+}

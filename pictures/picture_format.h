@@ -1,0 +1,55 @@
+// The picture formats the program reads and writes, one row each: the file-name extension
+// that selects a format, and its reader and writer. Every rule that looks at a file name's
+// extension goes through this table.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class Raster;
+class RowEncoder;
+
+enum class PictureKind { Jpeg, Bmp };
+
+// Called once with a decoded picture's width and height, before any rows.
+using PictureSizeSink = std::function<void(int width, int height)>;
+// Called with consecutive bands of rows, top row first: row i of the band starts at
+// first + i x step and holds 3 x width bytes of blue, green, red.
+using PictureRowSink = std::function<void(const std::uint8_t* first, std::int64_t step, int count)>;
+
+struct PictureFormat {
+    PictureKind kind;
+    // With its dot, in lower case: a name ending in it (in any case) is a picture of this
+    // format, and output files of this format end in it.
+    std::string_view extension;
+
+    // Reads the file at path whole into a picture (the form is the format's choice).
+    // Throws Error with the reader's message.
+    Raster (*read)(const std::string& path);
+    // The bytes of a file holding picture (any form that converts to Bgr24). Throws Error.
+    std::vector<std::uint8_t> (*encode)(const Raster& picture);
+
+    // Optional (nullptr): decodes the file at path as read() would, converted to Bgr24, but
+    // hands the rows over in bands instead of keeping the picture; `alongside` lets the row
+    // sink run on a second thread.
+    void (*decodeRows)(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
+                       bool alongside);
+    // Optional (nullptr): an encoding of width x height fed row by row, appending to out (which
+    // must outlive it); byte for byte encode()'s file of the picture made of those rows.
+    std::unique_ptr<RowEncoder> (*startRowEncoding)(int width, int height, std::vector<std::uint8_t>& out);
+    // The largest side startRowEncoding takes without failing; larger pictures take the
+    // whole-picture road, so that their errors come in the same order on both.
+    int maxRowEncodedSide;
+};
+
+// The format of the file name at the end of path, by its extension in any case (only the
+// part after the last "/" counts: a folder named "x.jpg" decides nothing); nullptr when the
+// name is no picture's.
+const PictureFormat* FormatOfName(std::string_view path);
+
+// The row of kind.
+const PictureFormat& FormatOf(PictureKind kind);
