@@ -6,40 +6,10 @@
 #include <cstdio>
 
 #include "cli/options.h"
+#include "tests/cli/run_cli.h"
 #include "tests/batch/picture_files.h"
 
 namespace {
-
-struct Result {
-    int exitCode = -1;
-    std::string output;  // stdout and stderr
-};
-
-std::string Quoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-Result RunCli(const std::vector<std::string>& args)
-{
-    std::string command = Quoted(PICBATCH_CLI_PATH);
-    for (const std::string& arg : args)
-        command += " " + Quoted(arg);
-    command += " 2>&1";
-    Result result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return result;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        result.output.append(buffer, n);
-    const int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
 
 TEST(CliOptions, SizeForms)
 {

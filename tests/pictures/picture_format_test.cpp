@@ -1,0 +1,152 @@
+// The format table: which names are pictures, and for every row, a reader and writer that
+// agree with each other and with the row's streamed forms.
+#include "pictures/picture_format.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "imaging/raster.h"
+#include "pictures/file_io.h"
+#include "pictures/row_encoder.h"
+#include "tests/pictures/scratch_folder.h"
+
+namespace {
+
+struct NameCase {
+    const char* path;
+    std::optional<PictureKind> kind;
+};
+
+TEST(FormatOfName, TheExtensionOfTheFileNameDecidesInAnyCase)
+{
+    const NameCase cases[] = {
+        {"a.jpg", PictureKind::Jpeg},
+        {"PHOTO.JPG", PictureKind::Jpeg},
+        {"scan.Bmp", PictureKind::Bmp},
+        {".jpg", PictureKind::Jpeg},  // a name that is all extension is still a picture's
+        {"/pics/照片.jpg", PictureKind::Jpeg},
+        {"jpg", std::nullopt},
+        {"a.jpeg", std::nullopt},
+        {"a.jpg.txt", std::nullopt},
+        {"a.jpg ", std::nullopt},
+        {"pics.jpg/notes", std::nullopt},  // the folder's name decides nothing
+        {"pics.bmp/", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const NameCase& c : cases) {
+        const PictureFormat* format = FormatOfName(c.path);
+        ASSERT_EQ(format != nullptr, c.kind.has_value()) << c.path;
+        if (format)
+            EXPECT_EQ(format->kind, *c.kind) << c.path;
+    }
+}
+
+// A picture with a gradient and a stripe, so every encoder has work.
+Raster Gradient(int width, int height)
+{
+    Raster picture;
+    picture.SetPixelForm(PixelForm::Bgr24);
+    picture.SetWidth(width);
+    picture.SetHeight(height);
+    for (int y = 0; y < height; ++y) {
+        auto row = picture.Row(y);
+        for (int x = 0; x < width; ++x) {
+            row[3 * x] = static_cast<std::uint8_t>(x * 9);
+            row[3 * x + 1] = static_cast<std::uint8_t>(y * 13);
+            row[3 * x + 2] = x == y ? 255 : 40;
+        }
+    }
+    return picture;
+}
+
+std::vector<std::uint8_t> Pixels(const Raster& picture)
+{
+    std::vector<std::uint8_t> pixels;
+    for (int y = 0; y < picture.Height(); ++y) {
+        const auto row = picture.Row(y);
+        pixels.insert(pixels.end(), row.begin(), row.begin() + 3 * picture.Width());
+    }
+    return pixels;
+}
+
+class EveryFormat : public ::testing::TestWithParam<PictureKind> {
+protected:
+    const PictureFormat& Format() const { return FormatOf(GetParam()); }
+
+    // The picture written by the row's writer, in a file named with the row's extension.
+    std::string WrittenFile(const Raster& picture)
+    {
+        const std::string path = folder / ("picture" + std::string(Format().extension));
+        ReplaceFile(path, Format().encode(picture));
+        return path;
+    }
+
+    ScratchFolder folder;
+};
+
+TEST_P(EveryFormat, TheRowIsFoundByItsOwnExtension)
+{
+    const std::string_view extension = Format().extension;
+    ASSERT_GE(extension.size(), 2u);
+    EXPECT_EQ(extension[0], '.');
+    for (char c : extension)
+        EXPECT_FALSE(c >= 'A' && c <= 'Z') << "output names end in lower case: " << extension;
+    EXPECT_EQ(FormatOfName("NAME" + std::string(extension)), &Format());
+}
+
+TEST_P(EveryFormat, WhatTheWriterWritesTheReaderReads)
+{
+    const std::string path = WrittenFile(Gradient(23, 17));
+    Raster back = Format().read(path);
+    EXPECT_EQ(back.Width(), 23);
+    EXPECT_EQ(back.Height(), 17);
+}
+
+TEST_P(EveryFormat, BandsHoldTheReadersPixels)
+{
+    if (!Format().decodeRows)
+        GTEST_SKIP() << "this format is read whole";
+    const std::string path = WrittenFile(Gradient(40, 37));
+    Raster whole = Format().read(path);
+    whole.SetPixelForm(PixelForm::Bgr24);
+
+    std::vector<std::uint8_t> banded;
+    int width = 0;
+    int height = 0;
+    for (bool alongside : {false, true}) {
+        banded.clear();
+        Format().decodeRows(
+            path,
+            [&](int w, int h) {
+                width = w;
+                height = h;
+            },
+            [&](const std::uint8_t* first, std::int64_t step, int count) {
+                for (int i = 0; i < count; ++i)
+                    banded.insert(banded.end(), first + i * step, first + i * step + 3 * width);
+            },
+            alongside);
+        EXPECT_EQ(width, 40);
+        EXPECT_EQ(height, 37);
+        EXPECT_EQ(banded, Pixels(whole)) << (alongside ? "on two threads" : "on one thread");
+    }
+}
+
+TEST_P(EveryFormat, RowByRowEncodingWritesTheWritersBytes)
+{
+    if (!Format().startRowEncoding)
+        GTEST_SKIP() << "this format is written whole";
+    const Raster picture = Gradient(31, 19);
+    std::vector<std::uint8_t> bytes;
+    const std::unique_ptr<RowEncoder> encoder = Format().startRowEncoding(31, 19, bytes);
+    for (int y = 0; y < 19; ++y)
+        encoder->AddRow(picture.Row(y).data());
+    encoder->Finish();
+    EXPECT_EQ(bytes, Format().encode(picture));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, EveryFormat, ::testing::Values(PictureKind::Jpeg, PictureKind::Bmp),
+                         [](const auto& info) { return std::string(FormatOf(info.param).extension.substr(1)); });
+
+}  // namespace
