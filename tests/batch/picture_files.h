@@ -14,6 +14,7 @@
 #include "pictures/bmp.h"
 #include "pictures/jpeg_image.h"
 #include "pictures/load_picture.h"
+#include "tests/common/test_picture.h"
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
@@ -39,25 +40,6 @@ public:
 private:
     std::string m_path;
 };
-
-// A width x height picture of one colour with a diagonal stripe, so resampling has work.
-inline Raster TestPicture(int width, int height, std::uint8_t blue, std::uint8_t green, std::uint8_t red)
-{
-    Raster picture;
-    picture.SetPixelForm(PixelForm::Bgr24);
-    picture.SetWidth(width);
-    picture.SetHeight(height);
-    for (int y = 0; y < height; ++y) {
-        auto row = picture.Row(y);
-        for (int x = 0; x < width; ++x) {
-            const bool stripe = x == y;
-            row[3 * x] = stripe ? 255 - blue : blue;
-            row[3 * x + 1] = stripe ? 255 - green : green;
-            row[3 * x + 2] = stripe ? 255 - red : red;
-        }
-    }
-    return picture;
-}
 
 inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {

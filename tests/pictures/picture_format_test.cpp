@@ -9,6 +9,7 @@
 #include "imaging/raster.h"
 #include "pictures/file_io.h"
 #include "pictures/row_encoder.h"
+#include "tests/common/test_picture.h"
 #include "tests/pictures/scratch_folder.h"
 
 namespace {
@@ -40,24 +41,6 @@ TEST(FormatOfName, TheExtensionOfTheFileNameDecidesInAnyCase)
         if (format)
             EXPECT_EQ(format->kind, *c.kind) << c.path;
     }
-}
-
-// A picture with a gradient and a stripe, so every encoder has work.
-Raster Gradient(int width, int height)
-{
-    Raster picture;
-    picture.SetPixelForm(PixelForm::Bgr24);
-    picture.SetWidth(width);
-    picture.SetHeight(height);
-    for (int y = 0; y < height; ++y) {
-        auto row = picture.Row(y);
-        for (int x = 0; x < width; ++x) {
-            row[3 * x] = static_cast<std::uint8_t>(x * 9);
-            row[3 * x + 1] = static_cast<std::uint8_t>(y * 13);
-            row[3 * x + 2] = x == y ? 255 : 40;
-        }
-    }
-    return picture;
 }
 
 std::vector<std::uint8_t> Pixels(const Raster& picture)
@@ -97,7 +80,7 @@ TEST_P(EveryFormat, TheRowIsFoundByItsOwnExtension)
 
 TEST_P(EveryFormat, WhatTheWriterWritesTheReaderReads)
 {
-    const std::string path = WrittenFile(Gradient(23, 17));
+    const std::string path = WrittenFile(TestPicture(23, 17, 10, 200, 90));
     Raster back = Format().read(path);
     EXPECT_EQ(back.Width(), 23);
     EXPECT_EQ(back.Height(), 17);
@@ -107,7 +90,7 @@ TEST_P(EveryFormat, BandsHoldTheReadersPixels)
 {
     if (!Format().decodeRows)
         GTEST_SKIP() << "this format is read whole";
-    const std::string path = WrittenFile(Gradient(40, 37));
+    const std::string path = WrittenFile(TestPicture(40, 37, 250, 30, 128));
     Raster whole = Format().read(path);
     whole.SetPixelForm(PixelForm::Bgr24);
 
@@ -137,7 +120,7 @@ TEST_P(EveryFormat, RowByRowEncodingWritesTheWritersBytes)
 {
     if (!Format().startRowEncoding)
         GTEST_SKIP() << "this format is written whole";
-    const Raster picture = Gradient(31, 19);
+    const Raster picture = TestPicture(31, 19, 0, 77, 255);
     std::vector<std::uint8_t> bytes;
     const std::unique_ptr<RowEncoder> encoder = Format().startRowEncoding(31, 19, bytes);
     for (int y = 0; y < 19; ++y)
