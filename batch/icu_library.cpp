@@ -4,6 +4,7 @@
 
 #include <dlfcn.h>
 
+#include <cstdio>
 #include <optional>
 
 namespace {
@@ -22,10 +23,12 @@ bool Find(void* library, const char* name, Function& function)
     return function != nullptr;
 }
 
-std::optional<IcuLibrary> Load()
+}  // namespace
+
+std::optional<IcuLibrary> LoadIcu(const char* libraryName)
 {
     // Never closed: the collators of other threads may still use it at exit.
-    void* library = ::dlopen(kLibraryName, RTLD_NOW | RTLD_LOCAL);
+    void* library = ::dlopen(libraryName, RTLD_NOW | RTLD_LOCAL);
     if (!library)
         return std::nullopt;
     IcuLibrary icu{};
@@ -45,10 +48,25 @@ std::optional<IcuLibrary> Load()
     return icu;
 }
 
-}  // namespace
+const char* IcuLibraryName()
+{
+    return kLibraryName;
+}
+
+std::string IcuMissingNotice()
+{
+    return std::string("picbatch: 无法加载排序库 ") + kLibraryName
+        + "，文件名按不区分英文字母大小写的编码顺序排列 / cannot load the collation library " + kLibraryName
+        + "; file names are ordered by code point, ignoring the case of ASCII letters\n";
+}
 
 const IcuLibrary* LoadedIcu()
 {
-    static const std::optional<IcuLibrary> icu = Load();
+    static const std::optional<IcuLibrary> icu = [] {
+        std::optional<IcuLibrary> loaded = LoadIcu(kLibraryName);
+        if (!loaded)
+            std::fputs(IcuMissingNotice().c_str(), stderr);
+        return loaded;
+    }();
     return icu ? &*icu : nullptr;
 }

@@ -3,6 +3,8 @@
 // program would cost every run about half a millisecond of start-up.
 #pragma once
 
+#include <string>
+
 #include <unicode/uchar.h>
 #include <unicode/ucol.h>
 #include <unicode/uloc.h>
@@ -16,6 +18,17 @@ struct IcuLibrary {
     decltype(&::uloc_addLikelySubtags) addLikelySubtags;
 };
 
+#include <optional>
+
 // The functions of the ICU the program was built with, or nullptr when that library cannot
-// be loaded. Loaded once per process and never unloaded; thread-safe.
+// be loaded; that is then said once on standard error (IcuMissingNotice). Loaded once per
+// process and never unloaded; thread-safe.
 const IcuLibrary* LoadedIcu();
+
+// The functions from the collation library of that file name (as dlopen finds it), or
+// nothing when it cannot be loaded or lacks one of them.
+std::optional<IcuLibrary> LoadIcu(const char* libraryName);
+
+// The ICU library LoadedIcu loads, and what is said when it cannot be loaded.
+const char* IcuLibraryName();
+std::string IcuMissingNotice();

@@ -174,14 +174,21 @@ void SortNamesIn(std::vector<std::string>& names, const std::string& locale)
 {
     if (names.size() < 2)
         return;
-    const bool plainLocale = locale.empty();
     // ASCII names fold without ICU, so C-locale runs over such names never load it.
     const bool ascii = std::all_of(names.begin(), names.end(), [](const std::string& name) {
         return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     });
-    const IcuLibrary* icu = plainLocale && ascii ? nullptr : LoadedIcu();
+    SortNamesWith(names, locale, locale.empty() && ascii ? nullptr : LoadedIcu());
+}
+
+void SortNamesWith(std::vector<std::string>& names, const std::string& locale, const IcuLibrary* icu)
+{
+    if (names.size() < 2)
+        return;
+    // Without ICU there is no collator: every locale orders as the C locale.
+    const bool plainLocale = locale.empty() || !icu;
     Collator collator(nullptr, CollatorCloser{icu});
-    if (!plainLocale && icu)
+    if (!plainLocale)
         collator = OpenCollator(*icu, locale);
 
     struct Keyed {

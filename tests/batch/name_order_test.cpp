@@ -18,6 +18,7 @@
 #include <unicode/uloc.h>
 
 #include "batch/collation_locale.h"
+#include "batch/icu_library.h"
 
 using Names = std::vector<std::string>;
 using Environment = std::map<std::string, std::string>;
@@ -127,6 +128,27 @@ std::vector<std::string> LocaleNames()
     for (int32_t i = 0; i < uloc_countAvailable(); ++i)
         locales.push_back(uloc_getAvailable(i));
     return locales;
+}
+
+TEST(NameOrder, WithoutIcuEveryLocaleOrdersAsTheCLocale)
+{
+    EXPECT_EQ(LoadIcu("libpicbatch-no-such-collation.so"), std::nullopt);
+    const std::string notice = IcuMissingNotice();
+    EXPECT_NE(notice.find(IcuLibraryName()), std::string::npos) << notice;
+    EXPECT_EQ(notice.back(), '\n');
+
+    // ASCII letters fold, other characters keep their code points; ties go by bytes.
+    const Names names{"b.jpg", "\xC3\x84.jpg", "a.jpg", "_x.jpg", "A.jpg", "c.jpg", "\xFF.jpg", "B.JPG"};
+    const Names expected{"_x.jpg", "A.jpg", "a.jpg", "B.JPG", "b.jpg", "c.jpg", "\xC3\x84.jpg", "\xFF.jpg"};
+    for (const char* locale : {"", "de_DE", "zh_Hans_CN"}) {
+        Names sorted = names;
+        SortNamesWith(sorted, locale, nullptr);
+        EXPECT_EQ(sorted, expected) << locale;
+    }
+    // With ICU the C locale keeps that order for these names.
+    Names withIcu = names;
+    SortNamesIn(withIcu, "");
+    EXPECT_EQ(withIcu, expected);
 }
 
 }  // namespace
