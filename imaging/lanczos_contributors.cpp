@@ -8,7 +8,8 @@
 #include <cmath>
 #include <vector>
 
-// The double-precision shortcuts below round each operation once.
+// The double-precision shortcuts below round each operation once (imaging/numerics.md,
+// "Weight lists in double").
 static_assert(FLT_EVAL_METHOD == 0, "double arithmetic must not be carried out in extended precision");
 
 namespace {
@@ -25,10 +26,9 @@ std::int64_t RoundEven(long double v)
 }
 
 // The weight of a kernel value k, k x factor x 256 rounded to the nearest integer, ties to
-// even, for a factor of 1 or a float scale below 1. k x factor has at most 48 significant
-// bits and 256 is a power of two, so the product is exact in double as in extended
-// precision. |k| <= 1, so the product is at most 256 in magnitude: adding 1.5 x 2^52
-// leaves no bits below the units and rounds as llrint does, without the library call.
+// even, for a factor of 1 or a float scale below 1. The product is exact, and adding
+// 1.5 x 2^52 rounds it as llrint does, without the library call (imaging/numerics.md,
+// "Weights").
 std::int64_t Weight(float kernel, float factor)
 {
     constexpr double kShift = 0x1.8p52;
@@ -36,19 +36,15 @@ std::int64_t Weight(float kernel, float factor)
     return static_cast<std::int64_t>((product + kShift) - kShift);
 }
 
-// Up to this many pixels along either side of an axis, the kernel arguments and the ends of
-// the windows are exact in double (see Arguments and Ends).
+// Up to this many pixels along either side of an axis (far more than any picture has), the
+// ends of the windows and the kernel arguments are exact in double (imaging/numerics.md,
+// "Window ends" and "Kernel arguments").
 constexpr std::int32_t kExactInDouble = std::int32_t{1} << 26;
 
 // The kernel arguments of positions first..last around centre, (centre - j) x factor rounded
 // to float, with a factor of 1 or the scale below 1. Difference and product are exact in
-// extended precision; for lines up to kExactInDouble pixels they are exact in double too,
-// and both ways round the same exact value to float once. The difference of j and a centre
-// c x 2^e (c a 24-bit integer) is a multiple of 2^e, or of 1 if e >= 0. Enlarging,
-// |centre - j| <= 4 and a centre other than 0 is at least 1 / scale >= 1 / m: at most
-// 26 + log2 m significant bits, 52. Reducing, |centre - j| <= h + 1 < 2^28 (h is about
-// 3 / scale <= 3n) and a centre other than 0 is at least about h / 3: at most 28 bits, and
-// 52 with the scale's 24.
+// extended precision, and for lines up to kExactInDouble pixels in double too, so both ways
+// round the same value (imaging/numerics.md, "Kernel arguments").
 void Arguments(float centre, std::int64_t first, std::int64_t last, float factor, bool exactInDouble,
                std::vector<float>& arguments)
 {
@@ -64,22 +60,18 @@ void Arguments(float centre, std::int64_t first, std::int64_t last, float factor
 }
 
 // i / scale rounded to float. The double quotient rounds to the same float as the
-// extended-precision one: with scale = S 2^e (S an odd integer below 2^24), the exact
-// quotient is either a float rounding boundary M 2^f itself (M odd, below 2^25), which
-// both keep, or at least 2^-49 of itself away from every boundary (the difference is
-// (i 2^-(e+f) - M S) 2^f / S, or (i - M S 2^(e+f)) / (S 2^e), a multiple of 2^f / S or of
-// 1 / (S 2^e) = quotient / i, i < 2^31), farther than either rounding moves it.
+// extended-precision one: the exact quotient is a float rounding boundary or lies farther
+// from one than either rounding moves it (imaging/numerics.md, "Centres").
 float Centre(std::int32_t i, float scale)
 {
     return static_cast<float>(static_cast<double>(i) / static_cast<double>(scale));
 }
 
 // The first and last positions of a window, floor(centre - halfWidth) and
-// ceiling(centre + halfWidth), both ends exact in extended precision. For lines up to
-// kExactInDouble pixels they are exact in double too: centre < 2^26 is 0 or at least 1 / m,
-// halfWidth is 3 or, reducing, below 2^28 with a centre of 0 or at least 1, so an end has
-// at most 52 significant bits. Then truncation, stepped down or up where it moved the
-// value, gives the floor and the ceiling without the x87 rounding-mode changes.
+// ceiling(centre + halfWidth), both ends exact in extended precision and, for lines up to
+// kExactInDouble pixels, in double (imaging/numerics.md, "Window ends"). Then truncation,
+// stepped down or up where it moved the value, gives the floor and the ceiling without the
+// x87 rounding-mode changes.
 struct WindowEnds {
     std::int64_t first = 0;
     std::int64_t last = 0;

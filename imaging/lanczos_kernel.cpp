@@ -48,10 +48,9 @@ float Neighbour(float f, bool up)
 }
 
 // sin(s) / s for s != 0, the quotient in extended precision rounded to float. The library's
-// double-precision sine (error below 2^-52) is several times faster than the x87 one (error
-// below 2^-39 relative for these arguments, the worst being near pi). When no float rounding
-// boundary lies within 2^-32 of the quotient, both round to the same float; otherwise the
-// extended-precision sine decides.
+// double-precision sine, several times faster, decides where its quotient lies more than
+// 2^-32 of itself from a float rounding boundary, the x87 sine elsewhere: the same float
+// either way (imaging/numerics.md, "The sine quotient").
 float ExtendedQuotient(float s)
 {
     const long double quick = static_cast<long double>(std::sin(static_cast<double>(s))) / static_cast<long double>(s);
@@ -76,8 +75,8 @@ __m128d RoundToFloat(__m128d v)
     return _mm_cvtps_pd(_mm_cvtpd_ps(v));
 }
 
-// All lanes where q lies more than guard steps from the nearest float rounding boundary
-// (see lanczos_shortcut.h), for q of a normal float's magnitude.
+// All lanes where q lies more than guard steps from the nearest float rounding boundary,
+// for q of a normal float's magnitude (steps: imaging/numerics.md, "Terms").
 __m128d ClearOfBoundary(__m128d q, double guard)
 {
     const __m128i place = _mm_and_si128(_mm_castpd_si128(q), _mm_set1_epi64x(kStepBits));
@@ -115,8 +114,8 @@ struct QuickSincs {
 // Inlined, so that the batch's two calls run interleaved.
 [[gnu::always_inline]] inline QuickSincs QuickNormalizedSincs(__m128d x)
 {
-    // The steps of lanczos_shortcut.h. The reciprocal, started first, overlaps the
-    // polynomial (one more rounding of 2^-53).
+    // The three steps of imaging/numerics.md, "The double-precision shortcut". The
+    // reciprocal, started first, overlaps the polynomial (one more rounding of 2^-53).
     const __m128d product = _mm_add_pd(_mm_mul_pd(x, Splat(kPiHigh)),
                                        _mm_add_pd(_mm_mul_pd(x, Splat(kPiMiddle)), _mm_mul_pd(x, Splat(kPiLast))));
     const __m128d s = RoundToFloat(product);
@@ -134,7 +133,7 @@ struct QuickSincs {
     return {RoundToFloat(quotient), sure};
 }
 
-// The product of two floats is exact in double, as in extended precision.
+// The product of two floats (48 bits) is exact in double, as in extended precision.
 float KernelProduct(double a, double b)
 {
     return static_cast<float>(a * b);
@@ -201,8 +200,7 @@ float LanczosKernel(float x)
     if (x >= kRadius) {
         return 0.0f;
     }
-    // Rounded once, as from extended precision: x / 3 is exact or has the endless binary
-    // digits 0101..., which no 64-bit rounding turns into a float rounding boundary.
+    // The float of the extended-precision quotient: see imaging/numerics.md, "Thirds".
     const float t = x / kRadius;
     if (!Covered(x)) {
         return KernelProduct(ExtendedNormalizedSinc(t), ExtendedNormalizedSinc(x));

@@ -1,5 +1,6 @@
 // The double-precision shortcut of the Lanczos kernel with AVX2: the SSE2 form of
-// lanczos_kernel.cpp on four lanes, each argument's x and x / 3 in two registers.
+// lanczos_kernel.cpp on four lanes, each argument's x and x / 3 in two registers. Why its
+// floats are the definition's: imaging/numerics.md, "The double-precision shortcut".
 #include "imaging/lanczos_kernel.h"
 #include "imaging/lanczos_shortcut.h"
 

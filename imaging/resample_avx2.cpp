@@ -12,7 +12,7 @@
 namespace {
 
 // As in the SSE2 kernels: the sum clamped to 0..limit, times the reciprocal in single
-// precision, truncated.
+// precision, truncated. Exact: see imaging/numerics.md, "Reciprocal division".
 PICBATCH_AVX2 __m256i Divide(__m256i sum, __m256 reciprocal, __m256i limit)
 {
     const __m256i x = _mm256_min_epi32(_mm256_max_epi32(sum, _mm256_setzero_si256()), limit);

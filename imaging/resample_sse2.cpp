@@ -7,8 +7,9 @@
 
 namespace {
 
-// trunc(sum / divisor) clamped to 0..255 for four lanes, exactly (see DivideClamped): the
-// sum clamped to 0..limit, times the reciprocal in single precision, truncated.
+// trunc(sum / divisor) clamped to 0..255 for four lanes, exactly: the sum clamped to
+// 0..limit, times the reciprocal in single precision, truncated (imaging/numerics.md,
+// "Reciprocal division").
 __m128i Divide(__m128i sum, __m128 reciprocal, __m128i limit)
 {
     const __m128i positive = _mm_and_si128(sum, _mm_cmpgt_epi32(sum, _mm_setzero_si128()));

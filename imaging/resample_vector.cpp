@@ -8,14 +8,13 @@
 
 namespace {
 
-// Sums are 32-bit integers, as in the reference; 255 is the largest channel value.
+// Sums are 32-bit integers, as in the reference; 255 is the largest channel value. Why no
+// sum of a packed window overflows: imaging/numerics.md, "Integer ranges of the vector kernels".
 constexpr std::int64_t kMaxSum = INT32_MAX;
 constexpr std::int64_t kMaxChannel = 255;
-// The division multiplies the sum s (0 <= s < 256 d, exact in a float) by the float r just
-// above 1/d, within 2^-22 of it relatively, and truncates. For s = q d the product exceeds q,
-// and rounding to float cannot take it below the float q. For s = q d + j, 0 < j < d, it is
-// at most (q + 1 - 1/d)(1 + 2^-22) < q + 1 - 1/d + 2^-14, below q + 1 by more than the
-// float spacing there (2^-15 up to 256), as long as 1/d > 2^-14 + 2^-15: d <= 2048 is ample.
+// The division multiplies the sum by a float just above 1/d and truncates, which is exact
+// for divisors far above this one (imaging/numerics.md, "Reciprocal division"); totals stay
+// near 256.
 constexpr std::int64_t kMaxDivisor = 2048;
 
 std::int64_t RoundUp(std::int64_t value, std::int64_t multiple)
@@ -32,8 +31,8 @@ bool SetDivisor(PackedWindow& window, std::int64_t total)
     // Larger divisors are refused by PackAxis; capping them keeps the limit in range.
     const std::int64_t divisor = std::min<std::int64_t>(total == 0 ? 256 : std::llabs(total), kMaxDivisor + 1);
     window.divisor = static_cast<std::int32_t>(divisor);
-    // The float next above the nearest one to 1/d lies above 1/d by at most two steps.
-    // nextafter toward 1 without the library call: one step up, none for 1 itself.
+    // The float after the one nearest to 1/d lies above 1/d, by less than 2^-22 of it.
+    // nextafter toward 1 without the library call: one float up, none for 1 itself.
     const auto nearest = static_cast<float>(1.0 / static_cast<double>(divisor));
     window.reciprocal = nearest < 1.0f ? std::bit_cast<float>(std::bit_cast<std::uint32_t>(nearest) + 1) : nearest;
     window.limit = static_cast<std::int32_t>(256 * divisor - 1);

@@ -15,7 +15,8 @@ struct PackedWindow {
     std::int64_t offset = 0;  // of the first weight in PackedAxis::weights
     std::int32_t divisor = 1; // the list's total, made positive (256 for a zero total)
     // Exact division: for 0 <= s <= limit, s / divisor truncated is the single-precision
-    // product s * reciprocal truncated (the float just above 1 / divisor; see SetDivisor).
+    // product s * reciprocal truncated (the float just above 1 / divisor; see SetDivisor and
+    // imaging/numerics.md, "Reciprocal division").
     float reciprocal = 1.0f;
     std::int32_t limit = 255;  // 256 * divisor - 1: every larger sum gives 255 anyway
 };
