@@ -130,7 +130,7 @@ std::optional<std::string> ConvertPicture(const std::string& sourcePath, int wid
                                           const std::string& destinationPath, OutputMode mode, Raster& working,
                                           Threads threads)
 {
-    const std::optional<std::string> outputPath = OutputPathFor(destinationPath, mode);
+    std::optional<std::string> outputPath = OutputPathFor(destinationPath, mode);
     const PictureFormat* output = OutputFormatFor(destinationPath, mode);
     const PictureFormat* source = BandDecodedFormat(sourcePath);
     const bool streamed = outputPath && output->startRowEncoding && width <= output->maxRowEncodedSide

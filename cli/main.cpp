@@ -62,7 +62,7 @@ int main(int argc, char** argv)
     if (!std::filesystem::is_directory(job.sourceFolder, error))
         return UsageFailure("源文件夹不存在 / source folder not found: " + job.sourceFolder);
     // The listing takes an unreadable folder for an empty one; here that would pass for success.
-    std::filesystem::directory_iterator(job.sourceFolder, error);
+    const std::filesystem::directory_iterator readable(job.sourceFolder, error);
     if (error)
         return UsageFailure("无法读取源文件夹 / cannot read source folder: " + job.sourceFolder + ": " + error.message());
     // A missing destination is made, as "mkdir -p" would; anything else there is refused.

@@ -84,8 +84,8 @@ std::optional<PixelMemory> PixelMemory::Allocate(std::size_t size) noexcept
     if (aligned > start)
         ::munmap(mapping, aligned - start);
     if (start + mappedSize > end)
-        ::munmap(reinterpret_cast<void*>(end), start + mappedSize - end);
-    block.m_bytes = reinterpret_cast<std::uint8_t*>(aligned);
+        ::munmap(static_cast<std::uint8_t*>(mapping) + (end - start), start + mappedSize - end);
+    block.m_bytes = static_cast<std::uint8_t*>(mapping) + (aligned - start);
     block.m_size = size;
     block.m_mapped = true;
     // Only advice: without transparent huge pages the block simply stays in small pages.
@@ -110,8 +110,9 @@ namespace {
 // mask shifted down to bit 0 (2^n - 1 for an n-bit channel). max is odd for contiguous
 // masks, so no value lies half-way; a zero mask gives 0.
 struct MaskedChannel {
-    explicit MaskedChannel(std::uint32_t mask)
-        : mask(mask), shift(mask ? std::countr_zero(mask) : 0), max(mask ? mask >> shift : 0) {}
+    explicit MaskedChannel(std::uint32_t channelMask)
+        : mask(channelMask), shift(channelMask ? std::countr_zero(channelMask) : 0),
+          max(channelMask ? channelMask >> shift : 0) {}
 
     std::uint8_t operator()(std::uint32_t word) const
     {

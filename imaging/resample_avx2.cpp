@@ -171,7 +171,7 @@ PICBATCH_AVX2 void InterleaveRowsAvx2(const std::uint8_t* const (&rows)[kHorizon
         alignas(32) std::uint8_t tail[kHorizontalRows][48] = {};
         const std::uint8_t* tailRows[kHorizontalRows];
         for (int r = 0; r < kHorizontalRows; ++r) {
-            std::memcpy(tail[r], rows[r] + 3 * x, static_cast<std::size_t>(3 * (count - x)));
+            std::memcpy(tail[r], rows[r] + 3 * x, 3 * static_cast<std::size_t>(count - x));
             tailRows[r] = tail[r];
         }
         InterleaveSixteen(tailRows, 0, fromX, fromY, columns + kColumnValues * (x / 2));
@@ -285,7 +285,7 @@ PICBATCH_AVX2 void HorizontalColumnsAvx2(const HorizontalJob& job)
                 } else {
                     alignas(16) std::uint8_t tail[16];
                     _mm_store_si128(reinterpret_cast<__m128i*>(tail), line);
-                    std::memcpy(out, tail, static_cast<std::size_t>(3 * count));
+                    std::memcpy(out, tail, 3 * static_cast<std::size_t>(count));
                 }
             }
         }

@@ -213,7 +213,7 @@ void VectorRowResampler::AddRows(const std::uint8_t* first, std::int64_t step, i
     }
     for (int slot = 0; slot < pending; ++slot) {
         if (m_groupRows[slot] != PendingRow(slot)) {
-            std::memcpy(PendingRow(slot), m_groupRows[slot], static_cast<std::size_t>(3 * m_sourceWidth));
+            std::memcpy(PendingRow(slot), m_groupRows[slot], 3 * static_cast<std::size_t>(m_sourceWidth));
             m_groupRows[slot] = PendingRow(slot);
         }
     }

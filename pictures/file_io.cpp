@@ -78,7 +78,8 @@ int CreateUniqueFile(const std::string& folder, std::string& createdPath)
         for (int i = 0; i < 8; ++i)
             name += kLetters[pick(generator)];
         name += ".tmp";
-        std::string candidate = folder == "/" ? "/" + name : folder + "/" + name;
+        std::string candidate = folder == "/" ? std::string("/") : folder + "/";
+        candidate += name;
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             createdPath = std::move(candidate);

@@ -54,7 +54,7 @@ std::optional<std::string> OutputPathFor(const std::string& path, OutputMode mod
 
 std::optional<std::string> SavePicture(const Raster& picture, const std::string& path, OutputMode mode)
 {
-    const std::optional<std::string> outputPath = OutputPathFor(path, mode);
+    std::optional<std::string> outputPath = OutputPathFor(path, mode);
     if (!outputPath)
         return std::nullopt;
     ReplaceFile(*outputPath, OutputFormatFor(path, mode)->encode(picture));
