@@ -28,8 +28,8 @@
 #include "batch/target_size.h"
 #include "dialogs/dialog_look.h"
 #include "dialogs/error_box.h"
-#include "dialogs/tabout_box.h"
-#include "dialogs/tform3.h"
+#include "dialogs/custom_size_dialog.h"
+#include "dialogs/folder_chooser_dialog.h"
 #include "pictures/jpeg_image.h"
 
 // Q_INIT_RESOURCE must be used outside any namespace; the resources live in a static

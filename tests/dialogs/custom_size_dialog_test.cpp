@@ -1,5 +1,5 @@
 // The custom size dialog driven through its controls.
-#include "dialogs/tabout_box.h"
+#include "dialogs/custom_size_dialog.h"
 #include "dialogs/up_down.h"
 
 #include "modal.h"

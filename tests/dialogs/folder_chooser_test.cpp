@@ -2,7 +2,7 @@
 #include "dialogs/directory_list.h"
 #include "dialogs/drive_selector.h"
 #include "dialogs/file_list.h"
-#include "dialogs/tform3.h"
+#include "dialogs/folder_chooser_dialog.h"
 
 #include "modal.h"
 #include "window_checks.h"

@@ -1,5 +1,5 @@
 // The custom size dialog: a width and a height field with arrows, OK and Cancel.
-#include "dialogs/tabout_box.h"
+#include "dialogs/custom_size_dialog.h"
 
 #include "batch/target_size.h"
 #include "dialogs/dialog_look.h"

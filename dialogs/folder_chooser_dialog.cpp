@@ -1,5 +1,5 @@
 // The folder chooser: moving through mounts and folders, OK returns the current folder.
-#include "dialogs/tform3.h"
+#include "dialogs/folder_chooser_dialog.h"
 
 #include "batch/source_listing.h"
 #include "dialogs/dialog_look.h"
