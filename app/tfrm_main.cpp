@@ -26,9 +26,9 @@
 #include "app/raster_image.h"
 #include "app/window_layout.h"
 #include "batch/target_size.h"
+#include "dialogs/custom_size_dialog.h"
 #include "dialogs/dialog_look.h"
 #include "dialogs/error_box.h"
-#include "dialogs/custom_size_dialog.h"
 #include "dialogs/folder_chooser_dialog.h"
 #include "pictures/jpeg_image.h"
 
@@ -240,7 +240,7 @@ void TfrmMain::FormCreate()
 
 void TfrmMain::btn1Click()
 {
-    TForm3 chooser(this);
+    FolderChooserDialog chooser(this);
     chooser.exec();
     const QString folder = chooser.SelectedPath();
     const QString shown = m_txtPath1->text();
@@ -259,7 +259,7 @@ void TfrmMain::btn1Click()
 
 void TfrmMain::btn2Click()
 {
-    TForm3 chooser(this);
+    FolderChooserDialog chooser(this);
     chooser.exec();
     m_txtPath2->setText(chooser.SelectedPath());
     m_txtPath2->setToolTip(chooser.SelectedPath());
@@ -267,7 +267,7 @@ void TfrmMain::btn2Click()
 
 void TfrmMain::SpeedButton1Click()
 {
-    TAboutBox dialog(this);
+    CustomSizeDialog dialog(this);
     dialog.exec();
     const QString text = dialog.Result();
     if (text.isEmpty())

@@ -1,19 +1,18 @@
-// TAboutBox: the modal dialog in which the user types a custom width and height.
+// CustomSizeDialog: the modal dialog in which the user types a custom width and height.
 #pragma once
 
 #include <QDialog>
 #include <QString>
 
 class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class UpDown;
 
-class TAboutBox : public QDialog {
+class CustomSizeDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit TAboutBox(QWidget* parent = nullptr);
+    explicit CustomSizeDialog(QWidget* parent = nullptr);
 
     // The size text ("<w> * <h>  （自定义尺寸）") after a successful OK, else empty.
     QString Result() const { return m_result; }
@@ -22,16 +21,18 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private slots:
-    void BitBtn1Click();
-    void BitBtn2Click();
+    // OK: closes with the size text when both fields hold a usable size, else tells the
+    // user and leaves the dialog open at the faulty field.
+    void ConfirmSize();
+    void Cancel();
 
 private:
-    QGroupBox* m_groupBox1 = nullptr;
-    QLineEdit* m_edtW = nullptr;
-    QLineEdit* m_edtH = nullptr;
-    UpDown* m_udW = nullptr;
-    UpDown* m_udH = nullptr;
-    QPushButton* m_bitBtn1 = nullptr;
-    QPushButton* m_bitBtn2 = nullptr;
+    QGroupBox* m_sizeGroup = nullptr;
+    QLineEdit* m_widthField = nullptr;
+    QLineEdit* m_heightField = nullptr;
+    UpDown* m_widthArrows = nullptr;
+    UpDown* m_heightArrows = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
     QString m_result;
 };

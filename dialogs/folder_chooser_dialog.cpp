@@ -2,6 +2,7 @@
 #include "dialogs/folder_chooser_dialog.h"
 
 #include "batch/source_listing.h"
+#include "dialogs/control_names.h"
 #include "dialogs/dialog_look.h"
 #include "dialogs/directory_entries.h"
 #include "dialogs/directory_list.h"
@@ -38,75 +39,76 @@ std::string StartFolder()
 
 }  // namespace
 
-TForm3::TForm3(QWidget* parent)
+FolderChooserDialog::FolderChooserDialog(QWidget* parent)
     : QDialog(parent)
 {
     InitDialogResources();
     SetUpDialogWindow(*this, QStringLiteral("选择目录"), 505, 278, 9);
 
-    m_label3 = new QLabel(QStringLiteral("文件列表     "), this);
-    m_label3->setObjectName(QStringLiteral("Label3"));
-    m_label3->setGeometry(258, 21, 63, 13);
+    m_fileListLabel = new QLabel(QStringLiteral("文件列表     "), this);
+    m_fileListLabel->setObjectName(QString::fromLatin1(kFileListLabelName));
+    m_fileListLabel->setGeometry(258, 21, 63, 13);
 
-    m_driveComboBox1 = new DriveSelector(this);
-    m_driveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
-    m_driveComboBox1->setGeometry(16, 16, 217, 19);
+    m_driveSelector = new DriveSelector(this);
+    m_driveSelector->setObjectName(QString::fromLatin1(kDriveSelectorName));
+    m_driveSelector->setGeometry(16, 16, 217, 19);
 
-    m_directoryListBox1 = new DirectoryList(this);
-    m_directoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
-    m_directoryListBox1->setGeometry(16, 40, 217, 201);
+    m_directoryList = new DirectoryList(this);
+    m_directoryList->setObjectName(QString::fromLatin1(kDirectoryListName));
+    m_directoryList->setGeometry(16, 40, 217, 201);
 
-    m_fileListBox1 = new FileList(this);
-    m_fileListBox1->setObjectName(QStringLiteral("FileListBox1"));
-    m_fileListBox1->setGeometry(256, 40, 233, 201);
+    m_fileList = new FileList(this);
+    m_fileList->setObjectName(QString::fromLatin1(kFileListName));
+    m_fileList->setGeometry(256, 40, 233, 201);
 
-    m_bitBtn1 = MakeGlyphButton(this, "BitBtn1", QStringLiteral("BBOK"), QStringLiteral("确定"), {334, 248, 75, 25});
-    m_bitBtn1->setDefault(true);
-    m_bitBtn2 = MakeGlyphButton(this, "BitBtn2", QStringLiteral("BBCANCEL"), QStringLiteral("取消"),
-                                {414, 248, 75, 25});
+    m_okButton = MakeGlyphButton(this, kOkButtonName, QStringLiteral("BBOK"), QStringLiteral("确定"),
+                                 {334, 248, 75, 25});
+    m_okButton->setDefault(true);
+    m_cancelButton = MakeGlyphButton(this, kCancelButtonName, QStringLiteral("BBCANCEL"),
+                                     QStringLiteral("取消"), {414, 248, 75, 25});
 
-    setTabOrder(m_directoryListBox1, m_driveComboBox1);
-    setTabOrder(m_driveComboBox1, m_fileListBox1);
-    setTabOrder(m_fileListBox1, m_bitBtn1);
-    setTabOrder(m_bitBtn1, m_bitBtn2);
-    m_directoryListBox1->setFocus();
+    setTabOrder(m_directoryList, m_driveSelector);
+    setTabOrder(m_driveSelector, m_fileList);
+    setTabOrder(m_fileList, m_okButton);
+    setTabOrder(m_okButton, m_cancelButton);
+    m_directoryList->setFocus();
 
-    connect(m_bitBtn1, &QPushButton::clicked, this, &TForm3::BitBtn1Click);
-    connect(m_bitBtn2, &QPushButton::clicked, this, &TForm3::BitBtn2Click);
-    connect(m_driveComboBox1, &QComboBox::activated, this, &TForm3::DriveComboBox1Change);
-    connect(m_directoryListBox1, &DirectoryList::OpenRequested, this, &TForm3::DirectoryListBox1Open);
+    connect(m_okButton, &QPushButton::clicked, this, &FolderChooserDialog::ChooseCurrentFolder);
+    connect(m_cancelButton, &QPushButton::clicked, this, &FolderChooserDialog::Cancel);
+    connect(m_driveSelector, &QComboBox::activated, this, &FolderChooserDialog::ChooseDrive);
+    connect(m_directoryList, &DirectoryList::OpenRequested, this, &FolderChooserDialog::OpenEntry);
 
     m_mounts = ReadMountTable();
-    m_driveComboBox1->SetMounts(m_mounts);
+    m_driveSelector->SetMounts(m_mounts);
     ShowFolder(StartFolder());
 }
 
-TForm3::~TForm3() = default;
+FolderChooserDialog::~FolderChooserDialog() = default;
 
-void TForm3::showEvent(QShowEvent* event)
+void FolderChooserDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     CentreOnScreen(*this);
 }
 
-void TForm3::BitBtn1Click()
+void FolderChooserDialog::ChooseCurrentFolder()
 {
     m_selectedPath = QString::fromStdString(m_currentFolder);
     accept();
 }
 
-void TForm3::BitBtn2Click()
+void FolderChooserDialog::Cancel()
 {
     m_selectedPath.clear();
     reject();
 }
 
-void TForm3::DirectoryListBox1Open(int row)
+void FolderChooserDialog::OpenEntry(int row)
 {
-    ChangeFolder(m_directoryListBox1->EntryAt(row).path);
+    ChangeFolder(m_directoryList->EntryAt(row).path);
 }
 
-void TForm3::ChangeFolder(const std::string& folder)
+void FolderChooserDialog::ChangeFolder(const std::string& folder)
 {
     if (folder == m_currentFolder)
         return;
@@ -114,9 +116,9 @@ void TForm3::ChangeFolder(const std::string& folder)
         ShowFolder(*entered);
 }
 
-void TForm3::DriveComboBox1Change(int index)
+void FolderChooserDialog::ChooseDrive(int index)
 {
-    const std::string picked = m_driveComboBox1->MountPointAt(index);
+    const std::string picked = m_driveSelector->MountPointAt(index);
     if (picked == m_currentDrive)
         return;
     m_currentDrive = picked;
@@ -130,7 +132,7 @@ void TForm3::DriveComboBox1Change(int index)
         ShowFolder(*entered);
 }
 
-std::optional<std::string> TForm3::Enter(const std::string& folder)
+std::optional<std::string> FolderChooserDialog::Enter(const std::string& folder)
 {
     try {
         EnterFolder(folder);
@@ -141,13 +143,13 @@ std::optional<std::string> TForm3::Enter(const std::string& folder)
     }
 }
 
-void TForm3::ShowFolder(const std::string& folder)
+void FolderChooserDialog::ShowFolder(const std::string& folder)
 {
     m_currentFolder = folder;
     const Mount* mount = MountOf(m_mounts, folder);
     m_currentDrive = mount ? mount->mountPoint : std::string();
     ProgramMountMemory().Entered(m_mounts, folder);
-    m_driveComboBox1->SelectMount(m_currentDrive);
-    m_directoryListBox1->SetEntries(BuildDirectoryEntries(folder, ListSubfolders(folder)));
-    m_fileListBox1->SetFolder(folder);
+    m_driveSelector->SelectMount(m_currentDrive);
+    m_directoryList->SetEntries(BuildDirectoryEntries(folder, ListSubfolders(folder)));
+    m_fileList->SetFolder(folder);
 }
