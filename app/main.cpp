@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "app/picbatch_application.h"
-#include "app/tfrm_main.h"
+#include "app/main_window.h"
 #include "dialogs/error_box.h"
 #include "pictures/jpeg_image.h"
 

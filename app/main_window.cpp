@@ -1,5 +1,5 @@
 // The main window: fixed geometry over the artwork, the handlers, and the run's window.
-#include "app/tfrm_main.h"
+#include "app/main_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -23,7 +23,7 @@
 #include "app/listing_holder.h"
 #include "app/picbatch_application.h"
 #include "app/raster_image.h"
-#include "app/tfrm_main.h"
+#include "app/main_window.h"
 #include "batch/target_size.h"
 #include "dialogs/error_box.h"
 #include "imaging/error.h"
@@ -584,4 +584,4 @@ int main(int argc, char** argv)
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tfrm_main_test.moc"
+#include "main_window_test.moc"
