@@ -18,7 +18,7 @@ int main(int argc, char* argv[])
     ApplyDisplayColorDepth(screen ? screen->depth() : 24);
 
     try {
-        TfrmMain window;
+        MainWindow window;
         window.show();
         return PicbatchApplication::exec();
     } catch (const std::exception& error) {

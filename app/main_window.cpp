@@ -20,9 +20,9 @@
 #include <span>
 
 #include "app/click_label.h"
+#include "app/control_names.h"
 #include "app/face_button.h"
 #include "app/flat_combo_box.h"
-#include "app/listing_holder.h"
 #include "app/raster_image.h"
 #include "app/window_layout.h"
 #include "batch/target_size.h"
@@ -108,114 +108,115 @@ ClickLabel* MakeTransparentLabel(QWidget* parent, const char* name, const QRect&
 
 }  // namespace
 
-TfrmMain::TfrmMain(QWidget* parent)
+MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_fList(new ListingHolder(this)),
-      m_run(*this, m_fList->Listing())
+      m_run(*this, m_listing)
 {
     InitAppResources();
-    setObjectName("frmMain");
+    setObjectName(kMainWindowName);
     setWindowTitle(QString::fromUtf8(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/app/picbatch.png")));
     setFixedSize(layout::kClientSize);
     setFont(DialogFont(layout::kFontPoints));
     CreateControls();
-    m_fList->Listing().SetBusyCallback([this](bool busy) { SetBusy(busy); });
-    FormCreate();
+    m_listing.SetBusyCallback([this](bool busy) { SetBusy(busy); });
+    SelectFirstSize();
 }
 
-TfrmMain::~TfrmMain()
+MainWindow::~MainWindow()
 {
     SetBusy(false);
 }
 
-void TfrmMain::CreateControls()
+void MainWindow::CreateControls()
 {
     using namespace layout;
 
-    m_image1 = MakeControl<ClickLabel>(this, "Image1", QRect(QPoint(0, 0), kArtworkSize));
-    m_image1->setPixmap(LoadArtwork());
-    m_image1->lower();
+    m_artwork = MakeControl<ClickLabel>(this, kArtworkName, QRect(QPoint(0, 0), kArtworkSize));
+    m_artwork->setPixmap(LoadArtwork());
+    m_artwork->lower();
 
-    m_lblwenlo = MakeTransparentLabel(this, "lblwenlo", kLblWenlo);
-    m_lblwenlo->setText(QString(34, QLatin1Char(' ')));
+    // Blanks only: the caption it covers is drawn by the artwork.
+    m_helpCaption = MakeTransparentLabel(this, kHelpCaptionName, kHelpCaption);
+    m_helpCaption->setText(QString(34, QLatin1Char(' ')));
 
-    m_lblLink = MakeTransparentLabel(this, "lblLink", kLblLink);
-    m_lblLink->setText(QString::fromLatin1(kHelpAddress).toUpper());
+    m_helpLink = MakeTransparentLabel(this, kHelpLinkName, kHelpLink);
+    m_helpLink->setText(QString::fromLatin1(kHelpAddress).toUpper());
     QFont linkFont = DialogFont(layout::kLinkFontPoints);
     linkFont.setUnderline(true);
-    m_lblLink->setFont(linkFont);
-    QPalette linkPalette = m_lblLink->palette();
+    m_helpLink->setFont(linkFont);
+    QPalette linkPalette = m_helpLink->palette();
     linkPalette.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    m_lblLink->setPalette(linkPalette);
-    m_lblLink->setToolTip(QStringLiteral("打开使用说明"));
+    m_helpLink->setPalette(linkPalette);
+    m_helpLink->setToolTip(QStringLiteral("打开使用说明"));
 
-    m_txtPath1 = MakePathField(this, "txtPath1", kTxtPath1);
-    m_txtPath2 = MakePathField(this, "txtPath2", kTxtPath2);
+    m_sourceField = MakePathField(this, kSourceFieldName, kSourceField);
+    m_destinationField = MakePathField(this, kDestinationFieldName, kDestinationField);
 
-    m_cmbSize = MakeControl<FlatComboBox>(this, "cmbSize", kCmbSize);
-    m_cmbSize->setMaxVisibleItems(kPresetSizeTexts.size());
-    QPalette comboPalette = m_cmbSize->palette();
+    m_sizeList = MakeControl<FlatComboBox>(this, kSizeListName, kSizeList);
+    m_sizeList->setMaxVisibleItems(kPresetSizeTexts.size());
+    QPalette comboPalette = m_sizeList->palette();
     comboPalette.setColor(QPalette::Button, comboPalette.color(QPalette::Light));
-    m_cmbSize->setPalette(comboPalette);
+    m_sizeList->setPalette(comboPalette);
     for (std::string_view text : kPresetSizeTexts)
-        m_cmbSize->addItem(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        m_sizeList->addItem(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 
-    m_btn1 = MakeControl<FaceButton>(this, "btn1", kBtn1, "选择图片的源文件夹");
-    m_btn2 = MakeControl<FaceButton>(this, "btn2", kBtn2, "选择存放处理后图片的目标文件夹");
-    m_speedButton1 = MakeControl<FaceButton>(this, "SpeedButton1", kSpeedButton1, "自定义图片尺寸");
-    m_speedButton3 = MakeControl<FaceButton>(this, "SpeedButton3", kSpeedButton3, kHintStart);
+    m_sourceButton =
+        MakeControl<FaceButton>(this, kSourceButtonName, kSourceButton, "选择图片的源文件夹");
+    m_destinationButton = MakeControl<FaceButton>(this, kDestinationButtonName, kDestinationButton,
+                                                  "选择存放处理后图片的目标文件夹");
+    m_customSizeButton =
+        MakeControl<FaceButton>(this, kCustomSizeButtonName, kCustomSizeButton, "自定义图片尺寸");
+    m_startButton = MakeControl<FaceButton>(this, kStartButtonName, kStartButton, kHintStart);
 
-    m_r1 = MakeRadio(this, "r1", kR1, "保留原来的图片格式");
-    m_r2 = MakeRadio(this, "r2", kR2, "目标文件采用jpg格式");
-    m_r3 = MakeRadio(this, "r3", kR3, "目标文件采用bmp格式");
-    m_r1->setChecked(true);
+    m_keepFormatRadio =
+        MakeRadio(this, kKeepFormatRadioName, kKeepFormatRadio, "保留原来的图片格式");
+    m_jpegRadio = MakeRadio(this, kJpegRadioName, kJpegRadio, "目标文件采用jpg格式");
+    m_bmpRadio = MakeRadio(this, kBmpRadioName, kBmpRadio, "目标文件采用bmp格式");
+    m_keepFormatRadio->setChecked(true);
 
-    m_progressBar1 = MakeControl<QProgressBar>(this, "ProgressBar1", kProgressBar1);
-    m_progressBar1->setTextVisible(false);
-    m_progressBar1->setRange(0, 1);
-    m_progressBar1->setValue(0);
-    m_progressBar1->hide();
+    m_progressBar = MakeControl<QProgressBar>(this, kProgressBarName, kProgressBar);
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setRange(0, 1);
+    m_progressBar->setValue(0);
+    m_progressBar->hide();
 
-    m_lblProc = new QLabel(this);
-    m_lblProc->setObjectName("lblProc");
-    m_lblProc->move(kLblProc);
-    m_lblProc->setAttribute(Qt::WA_TranslucentBackground);
-    QPalette procPalette = m_lblProc->palette();
-    procPalette.setColor(QPalette::WindowText, Qt::red);
-    m_lblProc->setPalette(procPalette);
-    m_lblProc->adjustSize();
+    m_progressLabel = new QLabel(this);
+    m_progressLabel->setObjectName(kProgressLabelName);
+    m_progressLabel->move(kProgressLabel);
+    m_progressLabel->setAttribute(Qt::WA_TranslucentBackground);
+    QPalette progressPalette = m_progressLabel->palette();
+    progressPalette.setColor(QPalette::WindowText, Qt::red);
+    m_progressLabel->setPalette(progressPalette);
+    m_progressLabel->adjustSize();
 
-    m_fList->setObjectName("fList");
-    m_fList->setGeometry(kFList);
+    m_runTimer = new QTimer(this);
+    m_runTimer->setObjectName(kRunTimerName);
+    m_runTimer->setInterval(kTimerInterval);
 
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName("Timer1");
-    m_timer1->setInterval(kTimerInterval);
+    setTabOrder(m_sizeList, m_sourceField);
+    setTabOrder(m_sourceField, m_destinationField);
+    setTabOrder(m_destinationField, m_keepFormatRadio);
+    setTabOrder(m_keepFormatRadio, m_jpegRadio);
+    setTabOrder(m_jpegRadio, m_bmpRadio);
+    setTabOrder(m_bmpRadio, m_sourceButton);
+    setTabOrder(m_sourceButton, m_destinationButton);
+    setTabOrder(m_destinationButton, m_customSizeButton);
+    setTabOrder(m_customSizeButton, m_startButton);
+    m_sizeList->setFocus();
 
-    setTabOrder(m_cmbSize, m_txtPath1);
-    setTabOrder(m_txtPath1, m_txtPath2);
-    setTabOrder(m_txtPath2, m_r1);
-    setTabOrder(m_r1, m_r2);
-    setTabOrder(m_r2, m_r3);
-    setTabOrder(m_r3, m_btn1);
-    setTabOrder(m_btn1, m_btn2);
-    setTabOrder(m_btn2, m_speedButton1);
-    setTabOrder(m_speedButton1, m_speedButton3);
-    m_cmbSize->setFocus();
-
-    connect(m_btn1, &QAbstractButton::clicked, this, [this] { Guarded([this] { btn1Click(); }); });
-    connect(m_btn2, &QAbstractButton::clicked, this, [this] { Guarded([this] { btn2Click(); }); });
-    connect(m_speedButton1, &QAbstractButton::clicked, this,
-            [this] { Guarded([this] { SpeedButton1Click(); }); });
-    connect(m_speedButton3, &QAbstractButton::clicked, this,
-            [this] { Guarded([this] { SpeedButton3Click(); }); });
-    connect(m_timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
-    connect(m_lblLink, &ClickLabel::clicked, this, [this] { Guarded([this] { lblLinkClick(); }); });
-    connect(m_image1, &ClickLabel::clicked, this, [this] { Guarded([this] { Image1Click(); }); });
-    connect(m_lblwenlo, &ClickLabel::clicked, this,
-            [this] { Guarded([this] { lblwenloClick(); }); });
+    connect(m_sourceButton, &QAbstractButton::clicked, this,
+            [this] { Guarded([this] { ChooseSourceFolder(); }); });
+    connect(m_destinationButton, &QAbstractButton::clicked, this,
+            [this] { Guarded([this] { ChooseDestinationFolder(); }); });
+    connect(m_customSizeButton, &QAbstractButton::clicked, this,
+            [this] { Guarded([this] { AddCustomSize(); }); });
+    connect(m_startButton, &QAbstractButton::clicked, this, [this] { Guarded([this] { ToggleRun(); }); });
+    connect(m_runTimer, &QTimer::timeout, this, [this] { Guarded([this] { AdvanceRun(); }); });
+    // The link, the caption before it and the artwork all open the help page.
+    for (ClickLabel* helpArea : {m_helpLink, m_artwork, m_helpCaption})
+        connect(helpArea, &ClickLabel::clicked, this, [this] { Guarded([this] { OpenHelp(); }); });
 
     // Without a window manager's close box (and for keyboard users) the usual quit key
     // closes the window the same way.
@@ -224,7 +225,7 @@ void TfrmMain::CreateControls()
 }
 
 template <class Handler>
-void TfrmMain::Guarded(Handler&& handler)
+void MainWindow::Guarded(Handler&& handler)
 {
     try {
         handler();
@@ -233,86 +234,76 @@ void TfrmMain::Guarded(Handler&& handler)
     }
 }
 
-void TfrmMain::FormCreate()
+void MainWindow::SelectFirstSize()
 {
-    m_cmbSize->setCurrentIndex(0);
+    m_sizeList->setCurrentIndex(0);
 }
 
-void TfrmMain::btn1Click()
+void MainWindow::ChooseSourceFolder()
 {
     FolderChooserDialog chooser(this);
     chooser.exec();
     const QString folder = chooser.SelectedPath();
-    const QString shown = m_txtPath1->text();
-    m_txtPath1->setText(folder);
-    m_txtPath1->setToolTip(folder);  // the field shows only the end of a long path
+    const QString shown = m_sourceField->text();
+    m_sourceField->setText(folder);
+    m_sourceField->setToolTip(folder);  // the field shows only the end of a long path
     try {
-        m_fList->Listing().SelectFolder(folder.toStdString());
+        m_listing.SelectFolder(folder.toStdString());
     } catch (...) {
         // The listing kept its folder: a field naming another one would make a run load
         // the old entries' names from the new folder.
-        m_txtPath1->setText(shown);
-        m_txtPath1->setToolTip(shown);
+        m_sourceField->setText(shown);
+        m_sourceField->setToolTip(shown);
         throw;
     }
 }
 
-void TfrmMain::btn2Click()
+void MainWindow::ChooseDestinationFolder()
 {
     FolderChooserDialog chooser(this);
     chooser.exec();
-    m_txtPath2->setText(chooser.SelectedPath());
-    m_txtPath2->setToolTip(chooser.SelectedPath());
+    m_destinationField->setText(chooser.SelectedPath());
+    m_destinationField->setToolTip(chooser.SelectedPath());
 }
 
-void TfrmMain::SpeedButton1Click()
+void MainWindow::AddCustomSize()
 {
     CustomSizeDialog dialog(this);
     dialog.exec();
     const QString text = dialog.Result();
     if (text.isEmpty())
         return;
-    m_cmbSize->addItem(text);
-    m_cmbSize->setCurrentIndex(m_cmbSize->count() - 1);
+    m_sizeList->addItem(text);
+    m_sizeList->setCurrentIndex(m_sizeList->count() - 1);
 }
 
-void TfrmMain::SpeedButton3Click()
+void MainWindow::ToggleRun()
 {
     m_run.Toggle();
 }
 
-void TfrmMain::Timer1Timer()
+void MainWindow::AdvanceRun()
 {
     m_run.Tick();
 }
 
-void TfrmMain::FormCloseQuery()
+void MainWindow::PrepareToClose()
 {
     m_run.RequestClose();
 }
 
-void TfrmMain::lblLinkClick()
+void MainWindow::OpenHelp()
 {
     m_help.Open();
 }
 
-void TfrmMain::Image1Click()
+void MainWindow::closeEvent(QCloseEvent* event)
 {
-    m_help.Open();
-}
-
-void TfrmMain::lblwenloClick()
-{
-    m_help.Open();
-}
-
-void TfrmMain::closeEvent(QCloseEvent* event)
-{
-    FormCloseQuery();
+    PrepareToClose();
     event->accept();
 }
 
-void TfrmMain::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     if (!m_centred) {
         m_centred = true;
@@ -325,7 +316,7 @@ void TfrmMain::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
 }
 
-void TfrmMain::SetBusy(bool busy)
+void MainWindow::SetBusy(bool busy)
 {
     if (busy == m_busyCursor)
         return;
@@ -336,84 +327,84 @@ void TfrmMain::SetBusy(bool busy)
         QApplication::restoreOverrideCursor();
 }
 
-std::string TfrmMain::SelectedSizeText()
+std::string MainWindow::SelectedSizeText()
 {
-    return m_cmbSize->currentText().toStdString();
+    return m_sizeList->currentText().toStdString();
 }
 
-std::string TfrmMain::SourceFolderText()
+std::string MainWindow::SourceFolderText()
 {
-    return m_txtPath1->text().toStdString();
+    return m_sourceField->text().toStdString();
 }
 
-std::string TfrmMain::DestinationFolderText()
+std::string MainWindow::DestinationFolderText()
 {
-    return m_txtPath2->text().toStdString();
+    return m_destinationField->text().toStdString();
 }
 
-OutputMode TfrmMain::SelectedOutputMode()
+OutputMode MainWindow::SelectedOutputMode()
 {
-    if (m_r1->isChecked())
+    if (m_keepFormatRadio->isChecked())
         return OutputMode::KeepFormat;
-    if (m_r2->isChecked())
+    if (m_jpegRadio->isChecked())
         return OutputMode::Jpeg;
     return OutputMode::Bmp;
 }
 
-void TfrmMain::SetTimerEnabled(bool enabled)
+void MainWindow::SetTimerEnabled(bool enabled)
 {
     if (enabled)
-        m_timer1->start();
+        m_runTimer->start();
     else
-        m_timer1->stop();
+        m_runTimer->stop();
 }
 
-void TfrmMain::SetProgressMaximum(int maximum)
+void MainWindow::SetProgressMaximum(int maximum)
 {
     // Qt draws a bar whose maximum equals its minimum as a busy animation; an empty
     // listing should show an empty bar instead.
-    m_progressBar1->setMaximum(std::max(maximum, 1));
+    m_progressBar->setMaximum(std::max(maximum, 1));
 }
 
-void TfrmMain::SetProgressPosition(int position)
+void MainWindow::SetProgressPosition(int position)
 {
     // Qt ignores values outside the range; a listing that grew during the run (a new
     // source folder) should fill the bar rather than freeze it.
-    m_progressBar1->setValue(std::clamp(position, 0, m_progressBar1->maximum()));
+    m_progressBar->setValue(std::clamp(position, 0, m_progressBar->maximum()));
 }
 
-void TfrmMain::SetProgressVisible(bool visible)
+void MainWindow::SetProgressVisible(bool visible)
 {
-    m_progressBar1->setVisible(visible);
+    m_progressBar->setVisible(visible);
 }
 
-void TfrmMain::SetProgressText(const std::string& text)
+void MainWindow::SetProgressText(const std::string& text)
 {
-    m_lblProc->setText(FromStd(text));
-    m_lblProc->adjustSize();
+    m_progressLabel->setText(FromStd(text));
+    m_progressLabel->adjustSize();
 }
 
-void TfrmMain::SetStartHint(const std::string& hint)
+void MainWindow::SetStartHint(const std::string& hint)
 {
-    m_speedButton3->setToolTip(FromStd(hint));
+    m_startButton->setToolTip(FromStd(hint));
 }
 
-void TfrmMain::ProcessPendingEvents()
+void MainWindow::ProcessPendingEvents()
 {
     QCoreApplication::processEvents();
 }
 
-void TfrmMain::Sleep(int milliseconds)
+void MainWindow::Sleep(int milliseconds)
 {
     QThread::msleep(static_cast<unsigned long>(milliseconds));
 }
 
-void TfrmMain::CloseWindow()
+void MainWindow::CloseWindow()
 {
     close();
 }
 
-void TfrmMain::ShowFailureReport(const std::string& text)
+void MainWindow::ShowFailureReport(const std::string& text)
 {
     QMessageBox::warning(this, ApplicationTitle(), FromStd(text));
 }

@@ -116,8 +116,8 @@ private slots:
             {kOkButtonName, {334, 248, 75, 25}, "确定"},
             {kCancelButtonName, {414, 248, 75, 25}, "取消"},
         });
-        QCOMPARE(ObjectNames(dialog), (QStringList{"BitBtn1", "BitBtn2", "DirectoryListBox1", "DriveComboBox1",
-                                                   "FileListBox1", "Label3"}));
+        QCOMPARE(ObjectNames(dialog), (QStringList{"BitBtn1", "BitBtn2", "DirectoryListBox1",
+                                                   "DriveComboBox1", "FileListBox1", "Label3"}));
         const Controls c = Find(dialog);
         QVERIFY(c.ok->isDefault());
         QVERIFY(!c.ok->icon().isNull() && !c.cancel->icon().isNull());
