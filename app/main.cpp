@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "app/picbatch_application.h"
-#include "app/tfrm_main.h"
+#include "app/main_window.h"
 #include "dialogs/error_box.h"
 #include "pictures/jpeg_image.h"
 
@@ -18,7 +18,7 @@ int main(int argc, char* argv[])
     ApplyDisplayColorDepth(screen ? screen->depth() : 24);
 
     try {
-        TfrmMain window;
+        MainWindow window;
         window.show();
         return PicbatchApplication::exec();
     } catch (const std::exception& error) {

@@ -13,21 +13,20 @@ namespace layout {
 inline constexpr QSize kClientSize{671, 422};
 inline constexpr QSize kArtworkSize{674, 480};  // larger than the client area: cut off
 
-inline constexpr QRect kBtn1{404, 186, 70, 20};
-inline constexpr QRect kBtn2{405, 222, 69, 20};
-inline constexpr QRect kSpeedButton1{404, 268, 71, 21};
-inline constexpr QRect kSpeedButton3{405, 324, 70, 32};
-inline constexpr QRect kTxtPath1{156, 188, 219, 17};
-inline constexpr QRect kTxtPath2{156, 225, 220, 17};
-inline constexpr QRect kCmbSize{154, 268, 226, 21};
-inline constexpr QRect kR1{166, 332, 17, 17};
-inline constexpr QRect kR2{240, 333, 15, 17};
-inline constexpr QRect kR3{318, 333, 14, 17};
-inline constexpr QRect kProgressBar1{149, 370, 238, 12};
-inline constexpr QPoint kLblProc{416, 369};
-inline constexpr QRect kLblLink{256, 119, 105, 17};
-inline constexpr QRect kLblWenlo{152, 120, 91, 13};
-inline constexpr QRect kFList{480, 64, 145, 41};
+inline constexpr QRect kSourceButton{404, 186, 70, 20};
+inline constexpr QRect kDestinationButton{405, 222, 69, 20};
+inline constexpr QRect kCustomSizeButton{404, 268, 71, 21};
+inline constexpr QRect kStartButton{405, 324, 70, 32};
+inline constexpr QRect kSourceField{156, 188, 219, 17};
+inline constexpr QRect kDestinationField{156, 225, 220, 17};
+inline constexpr QRect kSizeList{154, 268, 226, 21};
+inline constexpr QRect kKeepFormatRadio{166, 332, 17, 17};
+inline constexpr QRect kJpegRadio{240, 333, 15, 17};
+inline constexpr QRect kBmpRadio{318, 333, 14, 17};
+inline constexpr QRect kProgressBar{149, 370, 238, 12};
+inline constexpr QPoint kProgressLabel{416, 369};  // top left; the label fits its text
+inline constexpr QRect kHelpLink{256, 119, 105, 17};
+inline constexpr QRect kHelpCaption{152, 120, 91, 13};  // over the help line's caption
 
 // Corner radius of the button faces in the artwork, matched by the buttons' veils.
 inline constexpr qreal kFaceRadius = 4;

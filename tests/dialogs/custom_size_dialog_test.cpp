@@ -1,5 +1,6 @@
 // The custom size dialog driven through its controls.
-#include "dialogs/tabout_box.h"
+#include "dialogs/control_names.h"
+#include "dialogs/custom_size_dialog.h"
 #include "dialogs/up_down.h"
 
 #include "modal.h"
@@ -14,19 +15,19 @@
 namespace {
 
 struct Controls {
-    QLineEdit* edtW;
-    QLineEdit* edtH;
-    UpDown* udW;
-    UpDown* udH;
+    QLineEdit* width;
+    QLineEdit* height;
+    UpDown* widthArrows;
+    UpDown* heightArrows;
     QPushButton* ok;
     QPushButton* cancel;
 };
 
-Controls Find(TAboutBox& box)
+Controls Find(CustomSizeDialog& box)
 {
-    return {box.findChild<QLineEdit*>("edtW"),    box.findChild<QLineEdit*>("edtH"),
-            box.findChild<UpDown*>("udW"),         box.findChild<UpDown*>("udH"),
-            box.findChild<QPushButton*>("BitBtn1"), box.findChild<QPushButton*>("BitBtn2")};
+    return {box.findChild<QLineEdit*>(kWidthFieldName),   box.findChild<QLineEdit*>(kHeightFieldName),
+            box.findChild<UpDown*>(kWidthArrowsName),     box.findChild<UpDown*>(kHeightArrowsName),
+            box.findChild<QPushButton*>(kOkButtonName), box.findChild<QPushButton*>(kCancelButtonName)};
 }
 
 }  // namespace
@@ -36,31 +37,34 @@ class CustomSizeDialogTest : public QObject {
 private slots:
     void windowAndControls()
     {
-        TAboutBox box;
+        CustomSizeDialog box;
         CheckDialogWindow(box, "自定义尺寸", {298, 156}, 8);
 
         CheckControls(box, {
-            {"GroupBox1", {11, 10, 277, 106}, "请输入图片的长和宽"},
-            {"Label1", {48, 36, 60, 13}, "宽度：\u3000\u3000", nullptr, "GroupBox1"},
-            {"Label2", {48, 68, 42, 13}, "高度：  ", nullptr, "GroupBox1"},
-            {"Label3", {173, 36, 30, 13}, "像素  ", nullptr, "GroupBox1"},
-            {"Label4", {174, 70, 30, 13}, "像素  ", nullptr, "GroupBox1"},
-            {"edtW", {97, 32, 49, 21}, "16", nullptr, "GroupBox1"},
-            {"udW", {146, 32, 15, 21}, nullptr, nullptr, "GroupBox1"},
-            {"edtH", {97, 64, 49, 21}, "16", nullptr, "GroupBox1"},
-            {"udH", {146, 64, 15, 21}, nullptr, nullptr, "GroupBox1"},
-            {"BitBtn1", {72, 124, 75, 24}, "确定"},
-            {"BitBtn2", {152, 124, 75, 24}, "取消"},
+            {kSizeGroupName, {11, 10, 277, 106}, "请输入图片的长和宽"},
+            {kWidthLabelName, {48, 36, 60, 13}, "宽度：\u3000\u3000", nullptr, kSizeGroupName},
+            {kHeightLabelName, {48, 68, 42, 13}, "高度：  ", nullptr, kSizeGroupName},
+            {kWidthUnitLabelName, {173, 36, 30, 13}, "像素  ", nullptr, kSizeGroupName},
+            {kHeightUnitLabelName, {174, 70, 30, 13}, "像素  ", nullptr, kSizeGroupName},
+            {kWidthFieldName, {97, 32, 49, 21}, "16", nullptr, kSizeGroupName},
+            {kWidthArrowsName, {146, 32, 15, 21}, nullptr, nullptr, kSizeGroupName},
+            {kHeightFieldName, {97, 64, 49, 21}, "16", nullptr, kSizeGroupName},
+            {kHeightArrowsName, {146, 64, 15, 21}, nullptr, nullptr, kSizeGroupName},
+            {kOkButtonName, {72, 124, 75, 24}, "确定"},
+            {kCancelButtonName, {152, 124, 75, 24}, "取消"},
         });
+        // What scripts and accessibility tools find the controls by.
+        QCOMPARE(ObjectNames(box), (QStringList{"BitBtn1", "BitBtn2", "GroupBox1", "Label1", "Label2",
+                                                "Label3", "Label4", "edtH", "edtW", "udH", "udW"}));
         const Controls c = Find(box);
         QVERIFY(c.ok->isDefault());
         QVERIFY(!c.cancel->isDefault());
         QVERIFY(!c.ok->icon().isNull() && !c.cancel->icon().isNull());
-        QCOMPARE(TabOrder(box, c.edtW), (QStringList{"edtW", "edtH", "BitBtn1", "BitBtn2"}));
+        QCOMPARE(TabOrder(box, c.width), (QStringList{"edtW", "edtH", "BitBtn1", "BitBtn2"}));
 
         box.show();
         QVERIFY(QTest::qWaitForWindowActive(&box));
-        QCOMPARE(QApplication::focusWidget(), c.edtW);
+        QCOMPARE(QApplication::focusWidget(), c.width);
     }
 
     void acceptedSizes_data()
@@ -79,11 +83,11 @@ private slots:
         QFETCH(QString, width);
         QFETCH(QString, height);
         QFETCH(QString, result);
-        TAboutBox box;
+        CustomSizeDialog box;
         const Controls c = Find(box);
         const int code = ExecWith(box, [&] {
-            c.edtW->setText(width);
-            c.edtH->setText(height);
+            c.width->setText(width);
+            c.height->setText(height);
             QTest::mouseClick(c.ok, Qt::LeftButton);
         });
         QCOMPARE(code, int(QDialog::Accepted));
@@ -92,12 +96,12 @@ private slots:
 
     void enterPressesOk()
     {
-        TAboutBox box;
+        CustomSizeDialog box;
         const Controls c = Find(box);
         ExecWith(box, [&] {
-            c.edtW->setText("1024");
-            c.edtH->setText("768");
-            QTest::keyClick(c.edtH, Qt::Key_Return);
+            c.width->setText("1024");
+            c.height->setText("768");
+            QTest::keyClick(c.height, Qt::Key_Return);
         });
         QCOMPARE(box.Result(), QString("1024 * 768  （自定义尺寸）"));
     }
@@ -123,20 +127,20 @@ private slots:
         QFETCH(QString, width);
         QFETCH(QString, height);
         QFETCH(bool, widthFaulty);
-        TAboutBox box;
+        CustomSizeDialog box;
         const Controls c = Find(box);
         SeenMessageBox seen;
         bool stayedOpen = false;
         QWidget* focused = nullptr;
         ExecWith(box, [&] {
-            c.edtW->setText(width);
-            c.edtH->setText(height);
+            c.width->setText(width);
+            c.height->setText(height);
             AnswerNextMessageBox(seen);
             QTest::mouseClick(c.ok, Qt::LeftButton);
             stayedOpen = box.isVisible();
             focused = box.focusWidget();
             // The user mends the value and confirms.
-            (widthFaulty ? c.edtW : c.edtH)->setText("50");
+            (widthFaulty ? c.width : c.height)->setText("50");
             QTest::mouseClick(c.ok, Qt::LeftButton);
         });
         QVERIFY(seen.shown);
@@ -144,7 +148,7 @@ private slots:
         QCOMPARE(seen.text, QString(" 格式不正确，请输入数字！ "));
         QCOMPARE(seen.buttons, 1);
         QVERIFY(stayedOpen);
-        QCOMPARE(focused, widthFaulty ? c.edtW : c.edtH);
+        QCOMPARE(focused, widthFaulty ? c.width : c.height);
         QCOMPARE(box.Result(), widthFaulty ? "50 * " + height + "  （自定义尺寸）"
                                            : width + " * 50  （自定义尺寸）");
     }
@@ -154,11 +158,11 @@ private slots:
     void closingWithoutOkGivesNothing()
     {
         QFETCH(CloseWithoutOk, how);
-        TAboutBox box;
+        CustomSizeDialog box;
         const Controls c = Find(box);
         const int code = ExecWith(box, [&] {
-            c.edtW->setText("800");
-            Leave(box, how, c.cancel, c.edtW);
+            c.width->setText("800");
+            Leave(box, how, c.cancel, c.width);
         });
         QCOMPARE(code, int(QDialog::Rejected));
         QCOMPARE(box.Result(), QString());
@@ -184,26 +188,26 @@ private slots:
         QFETCH(QString, start);
         QFETCH(int, steps);
         QFETCH(QString, expected);
-        TAboutBox box;
+        CustomSizeDialog box;
         const Controls c = Find(box);
-        c.edtW->setText(start);
-        QToolButton* arrow = steps > 0 ? c.udW->UpButton() : c.udW->DownButton();
+        c.width->setText(start);
+        QToolButton* arrow = steps > 0 ? c.widthArrows->UpButton() : c.widthArrows->DownButton();
         for (int i = 0; i < std::abs(steps); ++i)
             QTest::mouseClick(arrow, Qt::LeftButton);
-        QCOMPARE(c.edtW->text(), expected);
-        QCOMPARE(c.edtH->text(), QString("16"));
+        QCOMPARE(c.width->text(), expected);
+        QCOMPARE(c.height->text(), QString("16"));
     }
 
     void arrowKeysStepTheFocusedField()
     {
-        TAboutBox box;
+        CustomSizeDialog box;
         const Controls c = Find(box);
-        c.edtH->setText("998");
-        QTest::keyClick(c.edtH, Qt::Key_Up);
-        QTest::keyClick(c.edtH, Qt::Key_Up);
-        QTest::keyClick(c.edtW, Qt::Key_Down);
-        QCOMPARE(c.edtH->text(), QString("1000"));
-        QCOMPARE(c.edtW->text(), QString("16"));
+        c.height->setText("998");
+        QTest::keyClick(c.height, Qt::Key_Up);
+        QTest::keyClick(c.height, Qt::Key_Up);
+        QTest::keyClick(c.width, Qt::Key_Down);
+        QCOMPARE(c.height->text(), QString("1000"));
+        QCOMPARE(c.width->text(), QString("16"));
         const int code = ExecWith(box, [&] { QTest::mouseClick(c.ok, Qt::LeftButton); });
         QCOMPARE(code, int(QDialog::Accepted));
         QCOMPARE(box.Result(), QString("16 * 1000  （自定义尺寸）"));

@@ -1,8 +1,9 @@
 // The folder chooser driven through its lists and buttons, over a temporary folder tree.
+#include "dialogs/control_names.h"
 #include "dialogs/directory_list.h"
 #include "dialogs/drive_selector.h"
 #include "dialogs/file_list.h"
-#include "dialogs/tform3.h"
+#include "dialogs/folder_chooser_dialog.h"
 
 #include "modal.h"
 #include "window_checks.h"
@@ -24,12 +25,12 @@ struct Controls {
     QPushButton* cancel;
 };
 
-Controls Find(TForm3& dialog)
+Controls Find(FolderChooserDialog& dialog)
 {
-    return {dialog.findChild<DriveSelector*>("DriveComboBox1"),
-            dialog.findChild<DirectoryList*>("DirectoryListBox1"),
-            dialog.findChild<FileList*>("FileListBox1"), dialog.findChild<QPushButton*>("BitBtn1"),
-            dialog.findChild<QPushButton*>("BitBtn2")};
+    return {dialog.findChild<DriveSelector*>(kDriveSelectorName),
+            dialog.findChild<DirectoryList*>(kDirectoryListName),
+            dialog.findChild<FileList*>(kFileListName), dialog.findChild<QPushButton*>(kOkButtonName),
+            dialog.findChild<QPushButton*>(kCancelButtonName)};
 }
 
 QStringList Texts(const QListWidget* list)
@@ -104,17 +105,19 @@ private slots:
 
     void windowAndControls()
     {
-        TForm3 dialog;
+        FolderChooserDialog dialog;
         CheckDialogWindow(dialog, "选择目录", {505, 278}, 9);
 
         CheckControls(dialog, {
-            {"Label3", {258, 21, 63, 13}, "文件列表     "},
-            {"DriveComboBox1", {16, 16, 217, 19}},
-            {"DirectoryListBox1", {16, 40, 217, 201}},
-            {"FileListBox1", {256, 40, 233, 201}},
-            {"BitBtn1", {334, 248, 75, 25}, "确定"},
-            {"BitBtn2", {414, 248, 75, 25}, "取消"},
+            {kFileListLabelName, {258, 21, 63, 13}, "文件列表     "},
+            {kDriveSelectorName, {16, 16, 217, 19}},
+            {kDirectoryListName, {16, 40, 217, 201}},
+            {kFileListName, {256, 40, 233, 201}},
+            {kOkButtonName, {334, 248, 75, 25}, "确定"},
+            {kCancelButtonName, {414, 248, 75, 25}, "取消"},
         });
+        QCOMPARE(ObjectNames(dialog), (QStringList{"BitBtn1", "BitBtn2", "DirectoryListBox1",
+                                                   "DriveComboBox1", "FileListBox1", "Label3"}));
         const Controls c = Find(dialog);
         QVERIFY(c.ok->isDefault());
         QVERIFY(!c.ok->icon().isNull() && !c.cancel->icon().isNull());
@@ -128,7 +131,7 @@ private slots:
 
     void opensAtTheCurrentFolder()
     {
-        TForm3 dialog;
+        FolderChooserDialog dialog;
         const Controls c = Find(dialog);
         QVERIFY(c.drives && c.folders && c.files && c.ok && c.cancel);
         QCOMPARE(dialog.size(), QSize(505, 278));
@@ -155,7 +158,7 @@ private slots:
 
     void doubleClicksNavigate()
     {
-        TForm3 dialog;
+        FolderChooserDialog dialog;
         const Controls c = Find(dialog);
         QString afterAncestor;
         QStringList filesAfterAncestor;
@@ -193,7 +196,7 @@ private slots:
     {
         QFETCH(bool, byArrowKeys);
         QFETCH(bool, byEnter);
-        TForm3 dialog;
+        FolderChooserDialog dialog;
         const Controls c = Find(dialog);
         int highlighted = -1;
         std::string folderAfterMove;
@@ -219,7 +222,7 @@ private slots:
 
     void shiftEnterOpensTheHighlightedEntry()
     {
-        TForm3 dialog;
+        FolderChooserDialog dialog;
         const Controls c = Find(dialog);
         ExecWith(dialog, [&] {
             c.folders->setCurrentRow(RowOf(c.folders, "A"));
@@ -235,7 +238,7 @@ private slots:
     {
         QFETCH(CloseWithoutOk, how);
         {
-            TForm3 dialog;
+            FolderChooserDialog dialog;
             const Controls c = Find(dialog);
             ExecWith(dialog, [&] {
                 DoubleClickRow(c.folders, RowOf(c.folders, "outer"));
@@ -245,14 +248,14 @@ private slots:
         }
         // The move stays in force: the next chooser opens where the last one went.
         QCOMPARE(Cwd(), m_outer);
-        TForm3 next;
+        FolderChooserDialog next;
         QCOMPARE(next.CurrentFolderPath(), m_outer);
         QCOMPARE(Find(next).folders->currentItem()->text(), QString("outer"));
     }
 
     void folderThatCannotBeEnteredIsReported()
     {
-        TForm3 dialog;
+        FolderChooserDialog dialog;
         const Controls c = Find(dialog);
         SeenMessageBox seen;
         bool stayedOpen = false;
@@ -284,7 +287,7 @@ private slots:
             chmod(locked.c_str(), 0700);
             QSKIP("cannot give up root's read override here");
         }
-        TForm3 dialog;
+        FolderChooserDialog dialog;
         const Controls c = Find(dialog);
         SeenMessageBox seen;
         QStringList folders;
@@ -306,7 +309,7 @@ private slots:
     // While the drive list is dropped down, Esc and Enter close that list, not the dialog.
     void dropDownListTakesEscAndEnter()
     {
-        TForm3 dialog;
+        FolderChooserDialog dialog;
         const Controls c = Find(dialog);
         QStringList openAfter;
         ExecWith(dialog, [&] {
@@ -329,7 +332,7 @@ private slots:
     // An arrow key on the closed drive selector picks the next mount at once.
     void arrowKeyPicksAMount()
     {
-        TForm3 dialog;
+        FolderChooserDialog dialog;
         const Controls c = Find(dialog);
         const int start = c.drives->currentIndex();
         int next = -1;
@@ -356,7 +359,7 @@ private slots:
 
     void pickingAnotherMountAndBack()
     {
-        TForm3 dialog;
+        FolderChooserDialog dialog;
         const Controls c = Find(dialog);
         const int start = c.drives->currentIndex();
         int other = -1;

@@ -1,6 +1,6 @@
 // Checks of a window's controls against its layout table: names, parents, positions, sizes,
-// texts and tooltips, and the order in which Tab visits them. Shared by the dialogs' and the
-// main window's tests.
+// texts and tooltips, the order in which Tab visits them, and the object names. Shared by the
+// dialogs' and the main window's tests.
 #pragma once
 
 #include <QColor>
@@ -73,5 +73,20 @@ inline QStringList TabOrder(QWidget& window, QWidget* first)
             names << widget->objectName();
         widget = widget->nextInFocusChain();
     } while (widget && widget != first && names.size() < 100);
+    return names;
+}
+
+// The object names under window, sorted, without Qt's own ("qt_..."): what scripts and
+// accessibility tools find the controls by. The code names controls by their role and takes
+// these from a table; comparing with the names as published keeps that table honest.
+inline QStringList ObjectNames(const QObject& window)
+{
+    QStringList names;
+    for (const QObject* child : window.findChildren<QObject*>()) {
+        const QString name = child->objectName();
+        if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_")))
+            names << name;
+    }
+    names.sort();
     return names;
 }

@@ -107,8 +107,9 @@ void DrawCard(QPainter& painter, const QRect& card, const QColor& fill, const QC
 
 void DrawOutputRow(QPainter& painter)
 {
-    // Frame from just left of r1 to past the last caption, centred on the radios.
-    const QRect frame(kR1.left() - 10, kR1.top() - 8, 228, kR1.height() + 15);
+    // Frame from just left of the first radio to past the last caption, centred on the radios.
+    const QRect frame(kKeepFormatRadio.left() - 10, kKeepFormatRadio.top() - 8, 228,
+                      kKeepFormatRadio.height() + 15);
     painter.setPen(QPen(kFieldBorder, 1));
     painter.setBrush(Qt::white);
     painter.drawRoundedRect(QRectF(frame).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
@@ -118,7 +119,7 @@ void DrawOutputRow(QPainter& painter)
     const struct {
         QRect radio;
         const char* caption;
-    } items[] = {{kR1, "自动"}, {kR2, "jpeg"}, {kR3, "bmp"}};
+    } items[] = {{kKeepFormatRadio, "自动"}, {kJpegRadio, "jpeg"}, {kBmpRadio, "bmp"}};
     for (const auto& item : items) {
         const QRect text(item.radio.right() + 4, item.radio.top() - 2, 50,
                          item.radio.height() + 4);
@@ -133,16 +134,17 @@ void DrawHeader(QPainter& painter)
 
     constexpr int kIconSize = 60;
     const QImage icon = DrawIcon(kIconSize);
-    painter.drawImage(QPoint(kLblWenlo.left() - kIconSize - 14, 62), icon);
+    painter.drawImage(QPoint(kHelpCaption.left() - kIconSize - 14, 62), icon);
 
     painter.setFont(Font(26, true));
     painter.setPen(kText);
-    painter.drawText(QPoint(kLblWenlo.left() - 1, 104), QString::fromUtf8("Kavrel图片批处理工具"));
+    painter.drawText(QPoint(kHelpCaption.left() - 1, 104), QString::fromUtf8("Kavrel图片批处理工具"));
 
-    // The help line: lblwenlo lies over this text, lblLink follows it on the right.
+    // The help line: the caption's click area lies over this text, the link follows it on
+    // the right.
     painter.setFont(Font(12));
     painter.setPen(kMuted);
-    painter.drawText(kLblWenlo.adjusted(0, -2, 4, 3), Qt::AlignLeft | Qt::AlignVCenter,
+    painter.drawText(kHelpCaption.adjusted(0, -2, 4, 3), Qt::AlignLeft | Qt::AlignVCenter,
                      QString::fromUtf8("使用说明与帮助 ›"));
 
     painter.setFont(Font(12));
@@ -156,29 +158,29 @@ void DrawForm(QPainter& painter)
 {
     DrawCard(painter, kFormCard, kCard, kCardBorder);
 
-    DrawLabel(painter, QString::fromUtf8("源文件夹"), kLabelRight, kTxtPath1);
-    DrawField(painter, kTxtPath1);
-    DrawFace(painter, kBtn1, QString::fromUtf8("浏览"));
+    DrawLabel(painter, QString::fromUtf8("源文件夹"), kLabelRight, kSourceField);
+    DrawField(painter, kSourceField);
+    DrawFace(painter, kSourceButton, QString::fromUtf8("浏览"));
 
-    DrawLabel(painter, QString::fromUtf8("保存到"), kLabelRight, kTxtPath2);
-    DrawField(painter, kTxtPath2);
-    DrawFace(painter, kBtn2, QString::fromUtf8("浏览"));
+    DrawLabel(painter, QString::fromUtf8("保存到"), kLabelRight, kDestinationField);
+    DrawField(painter, kDestinationField);
+    DrawFace(painter, kDestinationButton, QString::fromUtf8("浏览"));
 
-    DrawLabel(painter, QString::fromUtf8("图片尺寸"), kLabelRight, kCmbSize);
+    DrawLabel(painter, QString::fromUtf8("图片尺寸"), kLabelRight, kSizeList);
     painter.setPen(QPen(kFieldBorder, 1));
     painter.setBrush(Qt::white);
-    painter.drawRoundedRect(QRectF(kCmbSize).adjusted(-1.5, -1.5, 1.5, 1.5), 3, 3);
-    DrawFace(painter, kSpeedButton1, QString::fromUtf8("自定义"));
+    painter.drawRoundedRect(QRectF(kSizeList).adjusted(-1.5, -1.5, 1.5, 1.5), 3, 3);
+    DrawFace(painter, kCustomSizeButton, QString::fromUtf8("自定义"));
 
-    DrawLabel(painter, QString::fromUtf8("输出格式"), kLabelRight, kR1);
+    DrawLabel(painter, QString::fromUtf8("输出格式"), kLabelRight, kKeepFormatRadio);
     DrawOutputRow(painter);
-    DrawPrimaryFace(painter, kSpeedButton3, QString::fromUtf8("确定"));
+    DrawPrimaryFace(painter, kStartButton, QString::fromUtf8("确定"));
 
     // The progress bar's track: the bar covers it during a run.
-    DrawLabel(painter, QString::fromUtf8("进度"), kLabelRight, kProgressBar1);
+    DrawLabel(painter, QString::fromUtf8("进度"), kLabelRight, kProgressBar);
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0xE8, 0xED, 0xF4));
-    painter.drawRoundedRect(QRectF(kProgressBar1), 5, 5);
+    painter.drawRoundedRect(QRectF(kProgressBar), 5, 5);
 }
 
 void DrawTips(QPainter& painter)

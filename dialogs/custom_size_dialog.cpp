@@ -1,7 +1,8 @@
 // The custom size dialog: a width and a height field with arrows, OK and Cancel.
-#include "dialogs/tabout_box.h"
+#include "dialogs/custom_size_dialog.h"
 
 #include "batch/target_size.h"
+#include "dialogs/control_names.h"
 #include "dialogs/dialog_look.h"
 #include "dialogs/up_down.h"
 #include "imaging/error.h"
@@ -59,52 +60,55 @@ std::optional<int> UsableSize(const QString& text)
 
 }  // namespace
 
-TAboutBox::TAboutBox(QWidget* parent)
+CustomSizeDialog::CustomSizeDialog(QWidget* parent)
     : QDialog(parent)
 {
     InitDialogResources();
     SetUpDialogWindow(*this, QStringLiteral("自定义尺寸"), 298, 156, 8);
 
-    m_groupBox1 = new QGroupBox(QStringLiteral("请输入图片的长和宽"), this);
-    m_groupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    m_groupBox1->setGeometry(11, 10, 277, 106);
+    m_sizeGroup = new QGroupBox(QStringLiteral("请输入图片的长和宽"), this);
+    m_sizeGroup->setObjectName(QString::fromLatin1(kSizeGroupName));
+    m_sizeGroup->setGeometry(11, 10, 277, 106);
 
-    MakeLabel(m_groupBox1, "Label1", QStringLiteral("宽度：\u3000\u3000"), {48, 36, 60, 13});
-    MakeLabel(m_groupBox1, "Label2", QStringLiteral("高度：  "), {48, 68, 42, 13});
-    MakeLabel(m_groupBox1, "Label3", QStringLiteral("像素  "), {173, 36, 30, 13});
-    MakeLabel(m_groupBox1, "Label4", QStringLiteral("像素  "), {174, 70, 30, 13});
+    MakeLabel(m_sizeGroup, kWidthLabelName, QStringLiteral("宽度：\u3000\u3000"), {48, 36, 60, 13});
+    MakeLabel(m_sizeGroup, kHeightLabelName, QStringLiteral("高度：  "), {48, 68, 42, 13});
+    MakeLabel(m_sizeGroup, kWidthUnitLabelName, QStringLiteral("像素  "), {173, 36, 30, 13});
+    MakeLabel(m_sizeGroup, kHeightUnitLabelName, QStringLiteral("像素  "), {174, 70, 30, 13});
 
-    std::tie(m_edtW, m_udW) = MakeSizeField(m_groupBox1, "edtW", "udW", 32);
-    std::tie(m_edtH, m_udH) = MakeSizeField(m_groupBox1, "edtH", "udH", 64);
+    std::tie(m_widthField, m_widthArrows) =
+        MakeSizeField(m_sizeGroup, kWidthFieldName, kWidthArrowsName, 32);
+    std::tie(m_heightField, m_heightArrows) =
+        MakeSizeField(m_sizeGroup, kHeightFieldName, kHeightArrowsName, 64);
 
-    m_bitBtn1 = MakeGlyphButton(this, "BitBtn1", QStringLiteral("BBOK"), QStringLiteral("确定"), {72, 124, 75, 24});
-    m_bitBtn1->setDefault(true);
-    connect(m_bitBtn1, &QPushButton::clicked, this, &TAboutBox::BitBtn1Click);
+    m_okButton = MakeGlyphButton(this, kOkButtonName, QStringLiteral("BBOK"), QStringLiteral("确定"),
+                                 {72, 124, 75, 24});
+    m_okButton->setDefault(true);
+    connect(m_okButton, &QPushButton::clicked, this, &CustomSizeDialog::ConfirmSize);
 
-    m_bitBtn2 = MakeGlyphButton(this, "BitBtn2", QStringLiteral("BBCANCEL"), QStringLiteral("取消"),
-                                {152, 124, 75, 24});
-    connect(m_bitBtn2, &QPushButton::clicked, this, &TAboutBox::BitBtn2Click);
+    m_cancelButton = MakeGlyphButton(this, kCancelButtonName, QStringLiteral("BBCANCEL"),
+                                     QStringLiteral("取消"), {152, 124, 75, 24});
+    connect(m_cancelButton, &QPushButton::clicked, this, &CustomSizeDialog::Cancel);
 
-    setTabOrder(m_edtW, m_edtH);
-    setTabOrder(m_edtH, m_bitBtn1);
-    setTabOrder(m_bitBtn1, m_bitBtn2);
-    m_edtW->setFocus();
+    setTabOrder(m_widthField, m_heightField);
+    setTabOrder(m_heightField, m_okButton);
+    setTabOrder(m_okButton, m_cancelButton);
+    m_widthField->setFocus();
 }
 
-void TAboutBox::showEvent(QShowEvent* event)
+void CustomSizeDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     CentreOnScreen(*this);
 }
 
-void TAboutBox::BitBtn1Click()
+void CustomSizeDialog::ConfirmSize()
 {
     m_result.clear();
     QLineEdit* faulty = nullptr;
-    if (!UsableSize(m_edtW->text()))
-        faulty = m_edtW;
-    else if (!UsableSize(m_edtH->text()))
-        faulty = m_edtH;
+    if (!UsableSize(m_widthField->text()))
+        faulty = m_widthField;
+    else if (!UsableSize(m_heightField->text()))
+        faulty = m_heightField;
     if (faulty) {
         // The dialog stays open with the fields as typed, so the user can mend the value.
         QMessageBox box(QMessageBox::NoIcon, QStringLiteral("提示"), kInvalidNumberText, QMessageBox::Ok,
@@ -115,11 +119,11 @@ void TAboutBox::BitBtn1Click()
         return;
     }
     m_result = QString::fromStdString(
-        ComposeCustomSizeText(m_edtW->text().toStdString(), m_edtH->text().toStdString()));
+        ComposeCustomSizeText(m_widthField->text().toStdString(), m_heightField->text().toStdString()));
     accept();
 }
 
-void TAboutBox::BitBtn2Click()
+void CustomSizeDialog::Cancel()
 {
     m_result.clear();
     reject();

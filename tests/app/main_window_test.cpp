@@ -20,11 +20,12 @@
 #include <optional>
 #include <vector>
 
-#include "app/listing_holder.h"
+#include "app/control_names.h"
 #include "app/picbatch_application.h"
 #include "app/raster_image.h"
-#include "app/tfrm_main.h"
+#include "app/main_window.h"
 #include "batch/target_size.h"
+#include "dialogs/control_names.h"
 #include "dialogs/error_box.h"
 #include "imaging/error.h"
 #include "imaging/raster.h"
@@ -57,7 +58,7 @@ void Click(QWidget* window, const char* name)
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-// Clicks OK (BitBtn1) or Cancel (BitBtn2) in the next modal dialog.
+// Clicks OK or Cancel (by its object name) in the next modal dialog.
 void AnswerNextDialog(const char* buttonName)
 {
     WhenModal([buttonName](QWidget* dialog) { Click(dialog, buttonName); });
@@ -110,7 +111,7 @@ public slots:
 
 }  // namespace
 
-class TfrmMainTest : public QObject {
+class MainWindowTest : public QObject {
     Q_OBJECT
 
 private:
@@ -123,12 +124,12 @@ private:
         return control;
     }
 
-    // Picks folder as the result of btn1 or btn2: the chooser opens at the current folder
-    // and OK returns it.
-    static void ChooseFolder(TfrmMain& window, const char* button, const QString& folder)
+    // Picks folder as the result of the source or destination button: the chooser opens at
+    // the current folder and OK returns it.
+    static void ChooseFolder(MainWindow& window, const char* button, const QString& folder)
     {
         QVERIFY(QDir::setCurrent(folder));
-        AnswerNextDialog("BitBtn1");
+        AnswerNextDialog(kOkButtonName);
         Click(&window, button);
     }
 
@@ -140,33 +141,33 @@ private slots:
 
     void StartState()
     {
-        TfrmMain window;
+        MainWindow window;
         window.show();
         QCOMPARE(window.windowTitle(), QStringLiteral("Kavrel图片批处理工具"));
         QCOMPARE(window.size(), QSize(671, 422));
         QCOMPARE(window.minimumSize(), window.maximumSize());
         QVERIFY(!(window.windowFlags() & Qt::WindowMinMaxButtonsHint));
 
-        auto* sizes = Control<QComboBox>(window, "cmbSize");
+        auto* sizes = Control<QComboBox>(window, kSizeListName);
         QCOMPARE(sizes->count(), int(kPresetSizeTexts.size()));
         QCOMPARE(sizes->currentIndex(), 0);
         QCOMPARE(sizes->currentText(), QStringLiteral("778 * 502  （杂志图片）"));
-        QVERIFY(Control<QRadioButton>(window, "r1")->isChecked());
-        QVERIFY(!Control<QRadioButton>(window, "r2")->isChecked());
-        QVERIFY(!Control<QRadioButton>(window, "r3")->isChecked());
-        QCOMPARE(Control<QRadioButton>(window, "r3")->toolTip(), QStringLiteral("目标文件采用bmp格式"));
-        QVERIFY(Control<QProgressBar>(window, "ProgressBar1")->isHidden());
-        QVERIFY(Control<QLabel>(window, "lblProc")->text().isEmpty());
-        QVERIFY(Control<QLineEdit>(window, "txtPath1")->isReadOnly());
-        QVERIFY(Control<QWidget>(window, "fList")->isHidden());
-        QCOMPARE(Control<QTimer>(window, "Timer1")->interval(), 80);
-        QVERIFY(!Control<QTimer>(window, "Timer1")->isActive());
-        QCOMPARE(Control<QAbstractButton>(window, "SpeedButton3")->toolTip(),
+        QVERIFY(Control<QRadioButton>(window, kKeepFormatRadioName)->isChecked());
+        QVERIFY(!Control<QRadioButton>(window, kJpegRadioName)->isChecked());
+        QVERIFY(!Control<QRadioButton>(window, kBmpRadioName)->isChecked());
+        QCOMPARE(Control<QRadioButton>(window, kBmpRadioName)->toolTip(),
+                 QStringLiteral("目标文件采用bmp格式"));
+        QVERIFY(Control<QProgressBar>(window, kProgressBarName)->isHidden());
+        QVERIFY(Control<QLabel>(window, kProgressLabelName)->text().isEmpty());
+        QVERIFY(Control<QLineEdit>(window, kSourceFieldName)->isReadOnly());
+        QCOMPARE(Control<QTimer>(window, kRunTimerName)->interval(), 80);
+        QVERIFY(!Control<QTimer>(window, kRunTimerName)->isActive());
+        QCOMPARE(Control<QAbstractButton>(window, kStartButtonName)->toolTip(),
                  QStringLiteral("点击确定将开始处理图片"));
-        QCOMPARE(Control<QLabel>(window, "lblLink")->text(), QStringLiteral("PICBATCH:HELP"));
+        QCOMPARE(Control<QLabel>(window, kHelpLinkName)->text(), QStringLiteral("PICBATCH:HELP"));
 
         // The artwork was decoded and is larger than the client area, as drawn.
-        auto* artwork = Control<QLabel>(window, "Image1");
+        auto* artwork = Control<QLabel>(window, kArtworkName);
         QCOMPARE(artwork->pixmap().size(), QSize(674, 480));
     }
 
@@ -174,44 +175,51 @@ private slots:
     // in the window's order.
     void ControlsSitOnTheArtwork()
     {
-        TfrmMain window;
+        MainWindow window;
         CheckControls(window, {
-            {"Image1", {0, 0, 674, 480}},
-            {"btn1", {404, 186, 70, 20}, nullptr, "选择图片的源文件夹"},
-            {"btn2", {405, 222, 69, 20}, nullptr, "选择存放处理后图片的目标文件夹"},
-            {"SpeedButton1", {404, 268, 71, 21}, nullptr, "自定义图片尺寸"},
-            {"SpeedButton3", {405, 324, 70, 32}, nullptr, "点击确定将开始处理图片"},
-            {"txtPath1", {156, 188, 219, 17}, ""},
-            {"txtPath2", {156, 225, 220, 17}, ""},
-            {"cmbSize", {154, 268, 226, 21}},
-            {"r1", {166, 332, 17, 17}, "", "保留原来的图片格式"},
-            {"r2", {240, 333, 15, 17}, "", "目标文件采用jpg格式"},
-            {"r3", {318, 333, 14, 17}, "", "目标文件采用bmp格式"},
-            {"ProgressBar1", {149, 370, 238, 12}},
-            {"lblLink", {256, 119, 105, 17}, "PICBATCH:HELP"},
-            {"lblwenlo", {152, 120, 91, 13}, "                                  "},
-            {"fList", {480, 64, 145, 41}},
+            {kArtworkName, {0, 0, 674, 480}},
+            {kSourceButtonName, {404, 186, 70, 20}, nullptr, "选择图片的源文件夹"},
+            {kDestinationButtonName, {405, 222, 69, 20}, nullptr, "选择存放处理后图片的目标文件夹"},
+            {kCustomSizeButtonName, {404, 268, 71, 21}, nullptr, "自定义图片尺寸"},
+            {kStartButtonName, {405, 324, 70, 32}, nullptr, "点击确定将开始处理图片"},
+            {kSourceFieldName, {156, 188, 219, 17}, ""},
+            {kDestinationFieldName, {156, 225, 220, 17}, ""},
+            {kSizeListName, {154, 268, 226, 21}},
+            {kKeepFormatRadioName, {166, 332, 17, 17}, "", "保留原来的图片格式"},
+            {kJpegRadioName, {240, 333, 15, 17}, "", "目标文件采用jpg格式"},
+            {kBmpRadioName, {318, 333, 14, 17}, "", "目标文件采用bmp格式"},
+            {kProgressBarName, {149, 370, 238, 12}},
+            {kHelpLinkName, {256, 119, 105, 17}, "PICBATCH:HELP"},
+            {kHelpCaptionName, {152, 120, 91, 13}, "                                  "},
         });
-        QCOMPARE(Control<QLabel>(window, "lblProc")->pos(), QPoint(416, 369));
+        // What scripts and accessibility tools find the window and its controls by.
+        QCOMPARE(window.objectName(), QStringLiteral("frmMain"));
+        QCOMPARE(ObjectNames(window),
+                 (QStringList{"Image1", "ProgressBar1", "SpeedButton1", "SpeedButton3", "Timer1", "btn1",
+                              "btn2", "cmbSize", "lblLink", "lblProc", "lblwenlo", "r1", "r2", "r3",
+                              "txtPath1", "txtPath2"}));
+        QCOMPARE(Control<QLabel>(window, kProgressLabelName)->pos(), QPoint(416, 369));
         QCOMPARE(window.font().pointSize(), 8);
 
-        for (const char* name : {"btn1", "btn2", "SpeedButton1", "SpeedButton3", "lblLink"})
+        for (const char* name : {kSourceButtonName, kDestinationButtonName, kCustomSizeButtonName,
+                                 kStartButtonName, kHelpLinkName})
             QCOMPARE(Control<QWidget>(window, name)->cursor().shape(), Qt::PointingHandCursor);
-        for (const char* name : {"txtPath1", "txtPath2"}) {
+        for (const char* name : {kSourceFieldName, kDestinationFieldName}) {
             QVERIFY(Control<QLineEdit>(window, name)->isReadOnly());
             QVERIFY(!Control<QLineEdit>(window, name)->hasFrame());
         }
-        QVERIFY(!Control<QComboBox>(window, "cmbSize")->isEditable());
-        for (const char* name : {"r1", "r2", "r3"})
+        QVERIFY(!Control<QComboBox>(window, kSizeListName)->isEditable());
+        for (const char* name : {kKeepFormatRadioName, kJpegRadioName, kBmpRadioName})
             QCOMPARE(Control<QWidget>(window, name)->palette().color(QPalette::Window), QColor(Qt::white));
-        auto* link = Control<QLabel>(window, "lblLink");
+        auto* link = Control<QLabel>(window, kHelpLinkName);
         QCOMPARE(link->font().pointSize(), 9);
         QVERIFY(link->font().underline());
         QCOMPARE(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
         QCOMPARE(link->minimumSize(), link->maximumSize());
-        QCOMPARE(Control<QLabel>(window, "lblProc")->palette().color(QPalette::WindowText), QColor(Qt::red));
+        QCOMPARE(Control<QLabel>(window, kProgressLabelName)->palette().color(QPalette::WindowText),
+                 QColor(Qt::red));
 
-        auto* sizes = Control<QComboBox>(window, "cmbSize");
+        auto* sizes = Control<QComboBox>(window, kSizeListName);
         QCOMPARE(TabOrder(window, sizes), (QStringList{"cmbSize", "txtPath1", "txtPath2", "r1", "r2", "r3", "btn1",
                                                        "btn2", "SpeedButton1", "SpeedButton3"}));
         window.show();
@@ -221,9 +229,9 @@ private slots:
 
     void CustomSizesAreAppendedAndSelected()
     {
-        TfrmMain window;
+        MainWindow window;
         window.show();
-        auto* sizes = Control<QComboBox>(window, "cmbSize");
+        auto* sizes = Control<QComboBox>(window, kSizeListName);
         const struct {
             const char* width;
             const char* height;
@@ -233,11 +241,11 @@ private slots:
         int expectedCount = sizes->count();
         for (const auto& c : cases) {
             WhenModal([&c](QWidget* dialog) {
-                dialog->findChild<QLineEdit*>("edtW")->setText(c.width);
-                dialog->findChild<QLineEdit*>("edtH")->setText(c.height);
-                Click(dialog, "BitBtn1");
+                dialog->findChild<QLineEdit*>(kWidthFieldName)->setText(c.width);
+                dialog->findChild<QLineEdit*>(kHeightFieldName)->setText(c.height);
+                Click(dialog, kOkButtonName);
             });
-            Click(&window, "SpeedButton1");
+            Click(&window, kCustomSizeButtonName);
             ++expectedCount;
             QCOMPARE(sizes->count(), expectedCount);
             QCOMPARE(sizes->currentIndex(), expectedCount - 1);
@@ -245,8 +253,8 @@ private slots:
         }
 
         // Cancel adds nothing and keeps the selection.
-        AnswerNextDialog("BitBtn2");
-        Click(&window, "SpeedButton1");
+        AnswerNextDialog(kCancelButtonName);
+        Click(&window, kCustomSizeButtonName);
         QCOMPARE(sizes->count(), expectedCount);
         QCOMPARE(sizes->currentIndex(), expectedCount - 1);
     }
@@ -258,18 +266,18 @@ private slots:
         WriteText(source.filePath("a.bmp"), "x");
         for (int i = 0; i < 120; ++i)
             WriteText(source.filePath(QString("n%1.txt").arg(i, 3, 10, QChar('0'))), "x");
-        TfrmMain window;
+        MainWindow window;
         window.show();
-        auto* field = Control<QLineEdit>(window, "txtPath1");
-        SourceListing& listing = Control<ListingHolder>(window, "fList")->Listing();
+        auto* field = Control<QLineEdit>(window, kSourceFieldName);
+        SourceListing& listing = window.Listing();
 
-        ChooseFolder(window, "btn1", source.path());
+        ChooseFolder(window, kSourceButtonName, source.path());
         QCOMPARE(field->text(), QDir(source.path()).canonicalPath());
         QCOMPARE(listing.Count(), 121);
         QVERIFY(!QApplication::overrideCursor());
 
-        AnswerNextDialog("BitBtn2");
-        Click(&window, "btn1");
+        AnswerNextDialog(kCancelButtonName);
+        Click(&window, kSourceButtonName);
         QVERIFY(field->text().isEmpty());
         QCOMPARE(QString::fromStdString(listing.ListedFolder()), QDir(source.path()).canonicalPath());
         QCOMPARE(listing.Count(), 121);
@@ -285,11 +293,11 @@ private slots:
         WriteText(first.filePath("a.bmp"), "x");
         const QString gone = parent.filePath("gone");
         QVERIFY(QDir().mkdir(gone));
-        TfrmMain window;
+        MainWindow window;
         window.show();
-        auto* field = Control<QLineEdit>(window, "txtPath1");
-        SourceListing& listing = Control<ListingHolder>(window, "fList")->Listing();
-        ChooseFolder(window, "btn1", first.path());
+        auto* field = Control<QLineEdit>(window, kSourceFieldName);
+        SourceListing& listing = window.Listing();
+        ChooseFolder(window, kSourceButtonName, first.path());
         const QString firstText = field->text();
 
         QVERIFY(QDir::setCurrent(gone));
@@ -300,9 +308,9 @@ private slots:
                 errorText = static_cast<QMessageBox*>(box)->text();
                 static_cast<QMessageBox*>(box)->accept();
             });
-            Click(chooser, "BitBtn1");
+            Click(chooser, kOkButtonName);
         });
-        Click(&window, "btn1");
+        Click(&window, kSourceButtonName);
         QCOMPARE(errorText, QStringLiteral("File not found."));
         QCOMPARE(field->text(), firstText);
         QCOMPARE(QString::fromStdString(listing.ListedFolder()), firstText);
@@ -321,15 +329,15 @@ private slots:
         WriteText(source.filePath("d.jpg"), "\xFF\xD8\xFF garbage");
         WriteBmp(RasterFromImage(TestImage(8, 8)), source.filePath("e.bmp").toStdString());
 
-        TfrmMain window;
+        MainWindow window;
         window.show();
-        ChooseFolder(window, "btn1", source.path());
-        ChooseFolder(window, "btn2", target.path());
-        auto* sizes = Control<QComboBox>(window, "cmbSize");
+        ChooseFolder(window, kSourceButtonName, source.path());
+        ChooseFolder(window, kDestinationButtonName, target.path());
+        auto* sizes = Control<QComboBox>(window, kSizeListName);
         sizes->setCurrentIndex(int(kPresetSizeTexts.size()) - 1);  // "100 * 80"
-        auto* bar = Control<QProgressBar>(window, "ProgressBar1");
-        auto* percent = Control<QLabel>(window, "lblProc");
-        auto* start = Control<QAbstractButton>(window, "SpeedButton3");
+        auto* bar = Control<QProgressBar>(window, kProgressBarName);
+        auto* percent = Control<QLabel>(window, kProgressLabelName);
+        auto* start = Control<QAbstractButton>(window, kStartButtonName);
 
         // Each tick lets pending events run after it has shown its progress; a zero timer
         // records what the window shows at that moment.
@@ -384,13 +392,13 @@ private slots:
         QTemporaryDir target;
         for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
             WriteBmp(RasterFromImage(TestImage(12, 12)), source.filePath(name).toStdString());
-        TfrmMain window;
+        MainWindow window;
         window.show();
-        ChooseFolder(window, "btn1", source.path());
-        ChooseFolder(window, "btn2", target.path());
-        Control<QComboBox>(window, "cmbSize")->setCurrentIndex(int(kPresetSizeTexts.size()) - 1);
-        auto* jpegMode = Control<QRadioButton>(window, "r2");
-        auto* percent = Control<QLabel>(window, "lblProc");
+        ChooseFolder(window, kSourceButtonName, source.path());
+        ChooseFolder(window, kDestinationButtonName, target.path());
+        Control<QComboBox>(window, kSizeListName)->setCurrentIndex(int(kPresetSizeTexts.size()) - 1);
+        auto* jpegMode = Control<QRadioButton>(window, kJpegRadioName);
+        auto* percent = Control<QLabel>(window, kProgressLabelName);
 
         // The choice is read after the tick's events ran: picking jpeg during the second
         // file's tick turns b and c into JPEG files.
@@ -400,7 +408,7 @@ private slots:
                 QTest::mouseClick(jpegMode, Qt::LeftButton, {}, QPoint(7, 8));
         });
         observer.start(0);
-        Click(&window, "SpeedButton3");
+        Click(&window, kStartButtonName);
         QTRY_VERIFY_WITH_TIMEOUT(!window.Run().Running(), 10000);
         QVERIFY(jpegMode->isChecked());
         QCOMPARE(QDir(target.path()).entryList(QDir::Files, QDir::Name),
@@ -413,18 +421,18 @@ private slots:
         QTemporaryDir target;
         for (int i = 0; i < 8; ++i)
             WriteText(source.filePath(QString("f%1.txt").arg(i)), "x");
-        TfrmMain window;
+        MainWindow window;
         window.show();
-        ChooseFolder(window, "btn1", source.path());
-        ChooseFolder(window, "btn2", target.path());
-        auto* percent = Control<QLabel>(window, "lblProc");
-        Click(&window, "SpeedButton3");
+        ChooseFolder(window, kSourceButtonName, source.path());
+        ChooseFolder(window, kDestinationButtonName, target.path());
+        auto* percent = Control<QLabel>(window, kProgressLabelName);
+        Click(&window, kStartButtonName);
         QTRY_VERIFY(window.Run().EntryNumber() >= 3);
-        Click(&window, "SpeedButton3");
+        Click(&window, kStartButtonName);
         QVERIFY(!window.Run().Running());
         QVERIFY(percent->text().isEmpty());
-        QVERIFY(Control<QProgressBar>(window, "ProgressBar1")->isHidden());
-        QVERIFY(!Control<QTimer>(window, "Timer1")->isActive());
+        QVERIFY(Control<QProgressBar>(window, kProgressBarName)->isHidden());
+        QVERIFY(!Control<QTimer>(window, kRunTimerName)->isActive());
 
         // The restarted run shows entry 1 of 8 first.
         std::vector<QString> texts;
@@ -434,11 +442,11 @@ private slots:
                 texts.push_back(percent->text());
         });
         observer.start(0);
-        Click(&window, "SpeedButton3");
+        Click(&window, kStartButtonName);
         QVERIFY(window.Run().Running());
         QTRY_VERIFY(!texts.empty());
         QCOMPARE(texts.front(), QStringLiteral("12%    "));
-        Click(&window, "SpeedButton3");
+        Click(&window, kStartButtonName);
     }
 
     // Errors that a handler lets escape go to the error box; the window goes on.
@@ -458,13 +466,13 @@ private slots:
         QFETCH(bool, withFolders);
         QFETCH(QString, message);
         QTemporaryDir folder;
-        TfrmMain window;
+        MainWindow window;
         window.show();
         if (withFolders) {
-            ChooseFolder(window, "btn1", folder.path());
-            ChooseFolder(window, "btn2", folder.path());
+            ChooseFolder(window, kSourceButtonName, folder.path());
+            ChooseFolder(window, kDestinationButtonName, folder.path());
         }
-        auto* sizes = Control<QComboBox>(window, "cmbSize");
+        auto* sizes = Control<QComboBox>(window, kSizeListName);
         sizes->addItem(sizeText);
         sizes->setCurrentIndex(sizes->count() - 1);
 
@@ -482,7 +490,7 @@ private slots:
                 buttonText = box->buttons().front()->text();
             box->accept();
         });
-        Click(&window, "SpeedButton3");
+        Click(&window, kStartButtonName);
         QCOMPARE(caption, ApplicationTitle());
         QCOMPARE(text, message);
         QCOMPARE(icon, std::optional(QMessageBox::Critical));
@@ -517,16 +525,16 @@ private slots:
         QTemporaryDir target;
         for (int i = 0; i < 20; ++i)
             WriteText(source.filePath(QString("f%1.txt").arg(i, 2, 10, QChar('0'))), "x");
-        TfrmMain window;
+        MainWindow window;
         window.show();
-        ChooseFolder(window, "btn1", source.path());
-        ChooseFolder(window, "btn2", target.path());
-        Click(&window, "SpeedButton3");
+        ChooseFolder(window, kSourceButtonName, source.path());
+        ChooseFolder(window, kDestinationButtonName, target.path());
+        Click(&window, kStartButtonName);
         QTRY_VERIFY(window.Run().EntryNumber() >= 2);
         QVERIFY(window.close());
         QVERIFY(!window.isVisible());
         QTRY_VERIFY(!window.Run().Running());
-        QVERIFY(!Control<QTimer>(window, "Timer1")->isActive());
+        QVERIFY(!Control<QTimer>(window, kRunTimerName)->isActive());
     }
 
     // Raster rows are stored bottom-up; the conversions must still keep row 0 on top.
@@ -560,9 +568,9 @@ private slots:
     {
         UrlCatcher catcher;
         QDesktopServices::setUrlHandler("file", &catcher, "Open");
-        TfrmMain window;
+        MainWindow window;
         window.show();
-        for (const char* name : {"lblLink", "lblwenlo", "Image1"}) {
+        for (const char* name : {kHelpLinkName, kHelpCaptionName, kArtworkName}) {
             auto* label = Control<QLabel>(window, name);
             QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(5, 5));
         }
@@ -580,8 +588,8 @@ private slots:
 int main(int argc, char** argv)
 {
     PicbatchApplication application(argc, argv);
-    TfrmMainTest test;
+    MainWindowTest test;
     return QTest::qExec(&test, argc, argv);
 }
 
-#include "tfrm_main_test.moc"
+#include "main_window_test.moc"

@@ -1,4 +1,4 @@
-// TfrmMain: the main window. Its controls sit on a background artwork that draws their
+// MainWindow: the main window. Its controls sit on a background artwork that draws their
 // labels and button faces; it drives the batch run through the RunWindow interface.
 #pragma once
 
@@ -6,10 +6,10 @@
 
 #include "app/help_page.h"
 #include "batch/batch_run.h"
+#include "batch/source_listing.h"
 
 class ClickLabel;
 class FaceButton;
-class ListingHolder;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -17,16 +17,18 @@ class QProgressBar;
 class QRadioButton;
 class QTimer;
 
-class TfrmMain : public QWidget, public RunWindow {
+class MainWindow : public QWidget, public RunWindow {
     Q_OBJECT
 public:
     // Builds the window, its controls and the artwork (decoded from the bundled JPEG);
     // throws Error when the artwork cannot be decoded. The process's current folder now
     // becomes the source listing's start folder.
-    explicit TfrmMain(QWidget* parent = nullptr);
-    ~TfrmMain() override;
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     const BatchRun& Run() const { return m_run; }
+    // The source listing the run walks; it lives as long as the window.
+    SourceListing& Listing() { return m_listing; }
 
     // RunWindow
     std::string SelectedSizeText() override;
@@ -50,42 +52,46 @@ protected:
 
 private:
     void CreateControls();
-    void FormCreate();
-    void btn1Click();
-    void btn2Click();
-    void SpeedButton1Click();
-    void SpeedButton3Click();
-    void Timer1Timer();
-    void FormCloseQuery();
-    void lblLinkClick();
-    void Image1Click();
-    void lblwenloClick();
+    void SelectFirstSize();
+    // The source folder from the folder chooser; the listing takes it, or the field keeps
+    // the folder the listing still holds when the listing cannot take it.
+    void ChooseSourceFolder();
+    void ChooseDestinationFolder();
+    // A size from the custom size dialog, appended to the size list and selected.
+    void AddCustomSize();
+    void ToggleRun();
+    void AdvanceRun();
+    // The window is closing: a run ends at its next tick. Closing is never refused.
+    void PrepareToClose();
+    void OpenHelp();
     void SetBusy(bool busy);
     // Runs a handler; an error it lets escape is shown in the error box and the event
     // loop goes on.
     template <class Handler>
     void Guarded(Handler&& handler);
 
-    ListingHolder* m_fList;  // first: the run below keeps a reference to its listing
+    // Before the run, which keeps a reference to it. Made with the window, so the listing
+    // starts at the process's current folder of that time.
+    SourceListing m_listing;
     BatchRun m_run;
     HelpPage m_help;
 
-    ClickLabel* m_image1 = nullptr;
-    FaceButton* m_btn1 = nullptr;
-    FaceButton* m_btn2 = nullptr;
-    FaceButton* m_speedButton1 = nullptr;
-    FaceButton* m_speedButton3 = nullptr;
-    QLineEdit* m_txtPath1 = nullptr;
-    QLineEdit* m_txtPath2 = nullptr;
-    QComboBox* m_cmbSize = nullptr;
-    QRadioButton* m_r1 = nullptr;
-    QRadioButton* m_r2 = nullptr;
-    QRadioButton* m_r3 = nullptr;
-    QProgressBar* m_progressBar1 = nullptr;
-    QLabel* m_lblProc = nullptr;
-    ClickLabel* m_lblLink = nullptr;
-    ClickLabel* m_lblwenlo = nullptr;
-    QTimer* m_timer1 = nullptr;
+    ClickLabel* m_artwork = nullptr;
+    FaceButton* m_sourceButton = nullptr;
+    FaceButton* m_destinationButton = nullptr;
+    FaceButton* m_customSizeButton = nullptr;
+    FaceButton* m_startButton = nullptr;
+    QLineEdit* m_sourceField = nullptr;
+    QLineEdit* m_destinationField = nullptr;
+    QComboBox* m_sizeList = nullptr;
+    QRadioButton* m_keepFormatRadio = nullptr;
+    QRadioButton* m_jpegRadio = nullptr;
+    QRadioButton* m_bmpRadio = nullptr;
+    QProgressBar* m_progressBar = nullptr;
+    QLabel* m_progressLabel = nullptr;
+    ClickLabel* m_helpLink = nullptr;
+    ClickLabel* m_helpCaption = nullptr;
+    QTimer* m_runTimer = nullptr;
     bool m_busyCursor = false;
     bool m_centred = false;
 };

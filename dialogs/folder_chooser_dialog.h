@@ -1,4 +1,4 @@
-// TForm3: the modal folder chooser with a mount selector, a directory list and a file list.
+// FolderChooserDialog: the modal folder chooser with a mount selector, a directory list and a file list.
 #pragma once
 
 #include "dialogs/mount_table.h"
@@ -16,12 +16,12 @@ class FileList;
 class QLabel;
 class QPushButton;
 
-class TForm3 : public QDialog {
+class FolderChooserDialog : public QDialog {
     Q_OBJECT
 public:
     // Opens at the process's current folder.
-    explicit TForm3(QWidget* parent = nullptr);
-    ~TForm3() override;
+    explicit FolderChooserDialog(QWidget* parent = nullptr);
+    ~FolderChooserDialog() override;
 
     // The folder chosen with OK (the current folder, not a highlighted subfolder);
     // empty after Cancel, Esc or the close box.
@@ -35,10 +35,14 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void BitBtn1Click();
-    void BitBtn2Click();
-    void DriveComboBox1Change(int index);
-    void DirectoryListBox1Open(int row);
+    // OK: the current folder becomes the selected path.
+    void ChooseCurrentFolder();
+    void Cancel();
+    // The drive selector's item index was picked: enters the folder last entered on that
+    // mount (or its mount point) unless the current folder lies on it already.
+    void ChooseDrive(int index);
+    // The directory list's entry at row was opened: enters its folder.
+    void OpenEntry(int row);
     // Enters folder; on failure shows the error and changes nothing.
     void ChangeFolder(const std::string& folder);
     // Makes folder the process's current folder and gives that as the system reports it;
@@ -50,11 +54,11 @@ private:
     std::vector<Mount> m_mounts;
     std::string m_currentFolder;
     std::string m_currentDrive;  // the mount point the selector shows
-    DriveSelector* m_driveComboBox1 = nullptr;
-    DirectoryList* m_directoryListBox1 = nullptr;
-    FileList* m_fileListBox1 = nullptr;
-    QLabel* m_label3 = nullptr;
-    QPushButton* m_bitBtn1 = nullptr;
-    QPushButton* m_bitBtn2 = nullptr;
+    DriveSelector* m_driveSelector = nullptr;
+    DirectoryList* m_directoryList = nullptr;
+    FileList* m_fileList = nullptr;
+    QLabel* m_fileListLabel = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
     QString m_selectedPath;
 };
