@@ -23,12 +23,12 @@ QString HelpPage::LocalFile()
         return QFileInfo(installed).canonicalFilePath();
 
     if (m_copyDir) {
-        const QString copy = m_copyDir->filePath("index.html");
+        QString copy = m_copyDir->filePath("index.html");
         if (QFileInfo(copy).isFile())
             return copy;
     }
     auto dir = std::make_unique<QTemporaryDir>();
-    const QString copy = dir->filePath("index.html");
+    QString copy = dir->filePath("index.html");
     QFile source(kBundledPage);
     QFile target(copy);
     if (!dir->isValid() || !source.open(QIODevice::ReadOnly)

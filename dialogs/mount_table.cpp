@@ -162,6 +162,7 @@ std::vector<Mount> ParseMountTable(std::string_view text, const MountProbe& prob
         byMountPoint["/"] = Mount{"/", DriveKind::Fixed, "", ""};
 
     std::vector<Mount> mounts;
+    mounts.reserve(byMountPoint.size());
     for (auto& [mountPoint, mount] : byMountPoint)
         mounts.push_back(std::move(mount));
     return mounts;  // std::map keeps them sorted by mount point

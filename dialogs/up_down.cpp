@@ -33,11 +33,12 @@ UpDown::UpDown(QLineEdit* buddy, int minimum, int maximum, QWidget* parent)
 
 void UpDown::StepBy(int steps)
 {
-    int value = m_position;
+    int value;
     try {
         value = ParseInteger(m_buddy->text().toStdString());
     } catch (const Error&) {
         // Not a number: step from the last position, as the arrows showed it.
+        value = m_position;
     }
     const long long stepped = static_cast<long long>(value) + steps;
     m_position = static_cast<int>(std::clamp<long long>(stepped, m_minimum, m_maximum));
