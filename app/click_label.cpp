@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 
+namespace picbatch {
+
 ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent) {}
 
 void ClickLabel::mousePressEvent(QMouseEvent* event)
@@ -20,3 +22,5 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event)
     if (click)
         emit clicked();
 }
+
+}  // namespace picbatch

@@ -3,6 +3,8 @@
 
 #include <QLabel>
 
+namespace picbatch {
+
 class ClickLabel : public QLabel {
     Q_OBJECT
 public:
@@ -18,3 +20,5 @@ protected:
 private:
     bool m_pressed = false;
 };
+
+}  // namespace picbatch

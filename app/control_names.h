@@ -3,6 +3,8 @@
 // each control by its role and sets its object name from here.
 #pragma once
 
+namespace picbatch {
+
 inline constexpr const char* kMainWindowName = "frmMain";
 
 inline constexpr const char* kArtworkName = "Image1";
@@ -23,3 +25,5 @@ inline constexpr const char* kStartButtonName = "SpeedButton3";
 inline constexpr const char* kProgressBarName = "ProgressBar1";
 inline constexpr const char* kProgressLabelName = "lblProc";
 inline constexpr const char* kRunTimerName = "Timer1";
+
+}  // namespace picbatch

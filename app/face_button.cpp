@@ -6,6 +6,8 @@
 
 #include "app/window_layout.h"
 
+namespace picbatch {
+
 FaceButton::FaceButton(QWidget* parent) : QAbstractButton(parent)
 {
     setCursor(Qt::PointingHandCursor);
@@ -49,3 +51,5 @@ void FaceButton::paintEvent(QPaintEvent*)
                                 layout::kFaceRadius - 1);
     }
 }
+
+}  // namespace picbatch

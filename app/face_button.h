@@ -5,6 +5,8 @@
 
 #include <QAbstractButton>
 
+namespace picbatch {
+
 class FaceButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -18,3 +20,5 @@ protected:
 private:
     bool m_hovered = false;
 };
+
+}  // namespace picbatch

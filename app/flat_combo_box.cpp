@@ -6,6 +6,8 @@
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 
+namespace picbatch {
+
 namespace {
 
 constexpr int kArrowWidth = 14;  // room for the style's arrow at the right edge
@@ -38,3 +40,5 @@ void FlatComboBox::paintEvent(QPaintEvent*)
         painter.drawLine(1, height() - 1, width() - 2, height() - 1);
     }
 }
+
+}  // namespace picbatch

@@ -4,6 +4,8 @@
 
 #include <QComboBox>
 
+namespace picbatch {
+
 class FlatComboBox : public QComboBox {
     Q_OBJECT
 public:
@@ -12,3 +14,5 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
 };
+
+}  // namespace picbatch

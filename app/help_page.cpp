@@ -8,6 +8,8 @@
 
 #include "imaging/error.h"
 
+namespace picbatch {
+
 namespace {
 
 // Where `cmake --install` puts the page, relative to the program's folder.
@@ -46,3 +48,5 @@ void HelpPage::Open()
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(file)))
         throw Error(QStringLiteral("无法用默认浏览器打开帮助页面 %1").arg(file).toStdString());
 }
+
+}  // namespace picbatch

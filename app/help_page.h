@@ -5,6 +5,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
+namespace picbatch {
+
 class HelpPage {
 public:
     // The installed page next to the program (<bindir>/../share/picbatch/help/index.html)
@@ -19,3 +21,5 @@ public:
 private:
     std::unique_ptr<QTemporaryDir> m_copyDir;
 };
+
+}  // namespace picbatch

@@ -8,6 +8,13 @@
 #include "dialogs/error_box.h"
 #include "pictures/jpeg_image.h"
 
+namespace picbatch {
+
+
+}  // namespace picbatch
+
+using namespace picbatch;
+
 int main(int argc, char* argv[])
 {
     PicbatchApplication application(argc, argv);

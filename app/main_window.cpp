@@ -39,6 +39,8 @@ static void InitAppResources()
     Q_INIT_RESOURCE(app);
 }
 
+namespace picbatch {
+
 namespace {
 
 constexpr const char* kCaption = "Kavrel图片批处理工具";
@@ -408,3 +410,5 @@ void MainWindow::ShowFailureReport(const std::string& text)
 {
     QMessageBox::warning(this, ApplicationTitle(), FromStd(text));
 }
+
+}  // namespace picbatch

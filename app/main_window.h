@@ -8,14 +8,17 @@
 #include "batch/batch_run.h"
 #include "batch/source_listing.h"
 
-class ClickLabel;
-class FaceButton;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QRadioButton;
 class QTimer;
+
+namespace picbatch {
+
+class ClickLabel;
+class FaceButton;
 
 class MainWindow : public QWidget, public RunWindow {
     Q_OBJECT
@@ -95,3 +98,5 @@ private:
     bool m_busyCursor = false;
     bool m_centred = false;
 };
+
+}  // namespace picbatch

@@ -10,6 +10,8 @@
 
 #include "dialogs/error_box.h"
 
+namespace picbatch {
+
 PicbatchApplication::PicbatchApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     // Every text of the program is Chinese; Qt's own (the message boxes' buttons) follow.
@@ -28,3 +30,5 @@ bool PicbatchApplication::notify(QObject* receiver, QEvent* event)
         return true;
     }
 }
+
+}  // namespace picbatch

@@ -6,6 +6,8 @@
 
 #include "imaging/raster.h"
 
+namespace picbatch {
+
 QImage ImageFromRaster(const Raster& raster)
 {
     if (raster.Empty() || raster.Width() <= 0 || raster.Height() <= 0)
@@ -36,3 +38,5 @@ Raster RasterFromImage(const QImage& image)
         std::memcpy(raster.Row(y).data(), bgr.constScanLine(y), rowBytes);
     return raster;
 }
+
+}  // namespace picbatch

@@ -4,6 +4,8 @@
 
 #include <QImage>
 
+namespace picbatch {
+
 class Raster;
 
 // A copy of raster as a QImage (Format_BGR888); a null QImage for an empty raster.
@@ -13,3 +15,5 @@ QImage ImageFromRaster(const Raster& raster);
 // A Bgr24 Raster holding image's pixels (any alpha channel dropped);
 // an empty Raster for a null image. Throws Error when the size exceeds the limits.
 Raster RasterFromImage(const QImage& image);
+
+}  // namespace picbatch

@@ -8,6 +8,8 @@
 #include <QRect>
 #include <QSize>
 
+namespace picbatch {
+
 namespace layout {
 
 inline constexpr QSize kClientSize{671, 422};
@@ -43,3 +45,5 @@ inline constexpr int kLinkFontPoints = 9;
 inline constexpr const char* kHelpAddress = "picbatch:help";
 
 }  // namespace layout
+
+}  // namespace picbatch

@@ -13,6 +13,8 @@
 #include "batch/target_size.h"
 #include "imaging/error.h"
 
+namespace picbatch {
+
 namespace {
 
 // How many failures the report lists one by one; a message box must stay on the screen.
@@ -179,3 +181,5 @@ void BatchRun::RegisterSources(const std::string& sourceFolder, int count)
     m_sourcesListed = m_listing.ListedFolder();
     m_sourcesCount = count;
 }
+
+}  // namespace picbatch

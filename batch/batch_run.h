@@ -12,6 +12,8 @@
 #include "imaging/raster.h"
 #include "pictures/save_picture.h"
 
+namespace picbatch {
+
 class SourceListing;
 
 // What the run reads from and does to its window.
@@ -98,3 +100,5 @@ private:
     bool m_reportDue = false;     // a stop inside a tick shows its report when the tick ends
     std::uint64_t m_starts = 0;   // number of starts, to see a restart inside a tick
 };
+
+}  // namespace picbatch

@@ -12,6 +12,8 @@
 #include "batch/icu_library.h"
 #include "batch/locale_codes.h"
 
+namespace picbatch {
+
 namespace {
 
 // A locale as Qt identifies one; an empty part is "any". The C locale has language "C".
@@ -257,3 +259,5 @@ std::string CollationLocale(const EnvironmentLookup& lookup)
     const LocaleId matching = MatchingLocale(id);
     return matching == kCLocale ? "" : matching.Name();
 }
+
+}  // namespace picbatch

@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+namespace picbatch {
+
 // Reads one environment variable: its value, or nullptr when it is not set.
 using EnvironmentLookup = std::function<const char*(const char*)>;
 
@@ -15,3 +17,5 @@ using EnvironmentLookup = std::function<const char*(const char*)>;
 // "C.UTF-8", names that do not parse and languages without locale data in Qt select the C
 // locale. Loads ICU for its likely subtags.
 std::string CollationLocale(const EnvironmentLookup& lookup);
+
+}  // namespace picbatch

@@ -26,6 +26,8 @@
 #include <thread>
 #include <vector>
 
+namespace picbatch {
+
 namespace {
 
 // What the loader and ResampleLanczos give for a file of format, with the same errors in the
@@ -143,3 +145,5 @@ std::optional<std::string> ConvertPicture(const std::string& sourcePath, int wid
     ReplaceFile(*outputPath, EncodeResampled(*source, sourcePath, width, height, *output, threads));
     return outputPath;
 }
+
+}  // namespace picbatch

@@ -7,6 +7,8 @@
 
 #include "pictures/save_picture.h"
 
+namespace picbatch {
+
 class Raster;
 
 // Whether a JPEG file's decoding and the work on its rows may run on two threads side by
@@ -34,3 +36,5 @@ void LoadAndResample(const std::string& sourcePath, int width, int height, Raste
 std::optional<std::string> ConvertPicture(const std::string& sourcePath, int width, int height,
                                           const std::string& destinationPath, OutputMode mode, Raster& working,
                                           Threads threads = Threads::One);
+
+}  // namespace picbatch

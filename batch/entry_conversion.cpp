@@ -5,6 +5,8 @@
 #include "batch/output_claims.h"
 #include "imaging/raster.h"
 
+namespace picbatch {
+
 void ConvertEntry(const EntryLocation& location, const ConversionTarget& target, OutputClaims& claims,
                   Raster& working)
 {
@@ -24,3 +26,5 @@ void ConvertEntry(const EntryLocation& location, const ConversionTarget& target,
     ConvertPicture(sourcePath, target.width, target.height, destinationPath, target.mode, working, target.threads);
     claim.Keep();
 }
+
+}  // namespace picbatch

@@ -12,6 +12,8 @@
 #include "imaging/error.h"
 #include "pictures/save_picture.h"
 
+namespace picbatch {
+
 class OutputClaims;
 class Raster;
 
@@ -57,3 +59,5 @@ std::optional<std::string> FailureOf(Work&& work)
         return std::string(error.what());
     }
 }
+
+}  // namespace picbatch

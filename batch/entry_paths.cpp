@@ -4,6 +4,8 @@
 #include "pictures/picture_format.h"
 #include "pictures/upper_case.h"
 
+namespace picbatch {
+
 bool IsPictureEntry(std::string_view entry)
 {
     return FormatOfName(entry) != nullptr;
@@ -19,3 +21,5 @@ std::string DestinationPathOf(const std::string& folder, const std::string& entr
 {
     return folder + "/" + AsciiUpper(entry);
 }
+
+}  // namespace picbatch

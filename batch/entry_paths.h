@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace picbatch {
+
 // True when the entry's name ends in a picture format's extension, in any case (".BMP",
 // ".JPG").
 bool IsPictureEntry(std::string_view entry);
@@ -15,3 +17,5 @@ std::string SourcePathOf(const std::string& folder, const std::string& entry);
 // The destination before the saver picks the extension: folder text, "/", the upper-cased
 // entry, so every output keeps an upper-case stem.
 std::string DestinationPathOf(const std::string& folder, const std::string& entry);
+
+}  // namespace picbatch

@@ -13,6 +13,8 @@
 #include "batch/output_claims.h"
 #include "imaging/raster.h"
 
+namespace picbatch {
+
 namespace {
 
 struct Task {
@@ -93,3 +95,5 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
     }
     return summary;
 }
+
+}  // namespace picbatch

@@ -9,6 +9,8 @@
 #include "batch/batch_run.h"
 #include "pictures/save_picture.h"
 
+namespace picbatch {
+
 struct FolderConversion {
     std::string sourceFolder;
     std::string destinationFolder;
@@ -36,3 +38,5 @@ using EntryDone = std::function<void(const std::string& entry, const std::string
 // the source picture of another entry.
 ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<std::string>& entries,
                                 const EntryDone& done);
+
+}  // namespace picbatch

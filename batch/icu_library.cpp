@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <optional>
 
+namespace picbatch {
+
 namespace {
 
 #define PICBATCH_TEXT(x) #x
@@ -70,3 +72,5 @@ const IcuLibrary* LoadedIcu()
     }();
     return icu ? &*icu : nullptr;
 }
+
+}  // namespace picbatch

@@ -3,11 +3,14 @@
 // program would cost every run about half a millisecond of start-up.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include <unicode/uchar.h>
 #include <unicode/ucol.h>
 #include <unicode/uloc.h>
+
+namespace picbatch {
 
 struct IcuLibrary {
     decltype(&::ucol_open) open;
@@ -17,8 +20,6 @@ struct IcuLibrary {
     decltype(&::u_foldCase) foldCase;
     decltype(&::uloc_addLikelySubtags) addLikelySubtags;
 };
-
-#include <optional>
 
 // The functions of the ICU the program was built with, or nullptr when that library cannot
 // be loaded; that is then said once on standard error (IcuMissingNotice). Loaded once per
@@ -32,3 +33,5 @@ std::optional<IcuLibrary> LoadIcu(const char* libraryName);
 // The ICU library LoadedIcu loads, and what is said when it cannot be loaded.
 const char* IcuLibraryName();
 std::string IcuMissingNotice();
+
+}  // namespace picbatch

@@ -2,6 +2,8 @@
 // of its languages, scripts and territories. Generated from Qt's QLocale API.
 #include "batch/locale_codes.h"
 
+namespace picbatch {
+
 // Every locale with data, as language_Script_TERRITORY; the first of each language is the
 // one a name of that language falls back to.
 const std::string_view kQtLocales =
@@ -124,3 +126,5 @@ const std::string_view kQtTerritories =
     "PH PN PL PT PR QA RE RO RU RW BL SH KN LC MF PM VC WS SM ST SA SN RS SC SL SG SX SK SI SB SO "
     "ZA GS KR SS ES LK SD SR SJ SE CH SY TW TJ TZ TH TL TG TK TO TT TA TN TR TM TC TV UG UA AE GB "
     "UM US VI UY UZ VU VA VE VN WF EH 001 YE ZM ZW";
+
+}  // namespace picbatch

@@ -4,7 +4,11 @@
 
 #include <string_view>
 
+namespace picbatch {
+
 extern const std::string_view kQtLocales;
 extern const std::string_view kQtLanguageAliases;
 extern const std::string_view kQtScripts;
 extern const std::string_view kQtTerritories;
+
+}  // namespace picbatch

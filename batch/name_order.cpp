@@ -9,6 +9,8 @@
 
 #include "batch/icu_library.h"
 
+namespace picbatch {
+
 namespace {
 
 constexpr char16_t kReplacementCharacter = 0xFFFD;
@@ -214,3 +216,5 @@ void SortNamesWith(std::vector<std::string>& names, const std::string& locale, c
         sorted.push_back(std::move(*item.name));
     names = std::move(sorted);
 }
+
+}  // namespace picbatch

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace picbatch {
+
 struct IcuLibrary;
 
 // Sorts names by the collation of locale (as CollationLocale gives it) at the strength that
@@ -23,3 +25,5 @@ void SortNamesWith(std::vector<std::string>& names, const std::string& locale, c
 // well-formed sequence (also overlong forms and encoded surrogates) becomes one U+FFFD, and
 // a byte order mark at the start is dropped.
 std::u16string Utf16FromName(std::string_view name);
+
+}  // namespace picbatch

@@ -8,6 +8,8 @@
 #include "imaging/error.h"
 #include "pictures/file_io.h"
 
+namespace picbatch {
+
 namespace {
 
 std::string FolderKey(const std::string& folder)
@@ -104,3 +106,5 @@ void OutputClaims::Release(const std::string& outputKey)
     const std::lock_guard lock(m_mutex);
     m_written.erase(outputKey);
 }
+
+}  // namespace picbatch

@@ -8,6 +8,8 @@
 #include <unordered_set>
 #include <vector>
 
+namespace picbatch {
+
 class OutputClaims {
 public:
     // An output name held for one conversion. Unless kept, it is given back when the claim
@@ -56,3 +58,5 @@ std::string SameOutputMessage(const std::string& earlierEntry);
 // A key that is equal for two spellings of one file path: the folder part made absolute
 // with symbolic links resolved, then "/" and the file name.
 std::string FileKey(const std::string& path);
+
+}  // namespace picbatch

@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace picbatch {
+
 TargetSize CheckedTargetSize(const SizeTexts& texts)
 {
     // Height first: the order in which a tick converts them, so the first bad text is named.
@@ -22,3 +24,5 @@ TargetSize CheckedTargetSize(const SizeTexts& texts)
     size.text = texts.width + " * " + texts.height;
     return size;
 }
+
+}  // namespace picbatch

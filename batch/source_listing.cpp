@@ -15,6 +15,8 @@
 #include "batch/name_order.h"
 #include "imaging/error.h"
 
+namespace picbatch {
+
 namespace {
 
 // The entry that switches the busy pointer on: the 101st kept name.
@@ -242,3 +244,5 @@ std::string SourceListing::EntryAt(int index)
         throw Error("List index out of bounds (" + std::to_string(index) + ")");
     return m_entries[static_cast<std::size_t>(index)];
 }
+
+}  // namespace picbatch

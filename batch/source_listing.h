@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace picbatch {
+
 // The names of the folder's regular, visible files (not starting with "."; symlinks
 // followed; folders, FIFOs, sockets, devices and broken links left out), in ascending
 // locale-aware order ignoring case, ties broken by bytes. A folder that cannot be read
@@ -55,3 +57,5 @@ private:
     bool m_taken = false;
     std::function<void(bool)> m_busy;
 };
+
+}  // namespace picbatch

@@ -6,6 +6,8 @@
 
 #include "imaging/error.h"
 
+namespace picbatch {
+
 const std::array<std::string_view, 16> kPresetSizeTexts = {
     "778 * 502  （杂志图片）",
     "1600 * 1200",
@@ -139,3 +141,5 @@ TargetSize ConvertSizeText(std::string_view text)
     size.width = ParseInteger(parts.width);
     return size;
 }
+
+}  // namespace picbatch

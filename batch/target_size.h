@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+namespace picbatch {
+
 struct TargetSize {
     int width = 0;
     int height = 0;
@@ -34,3 +36,5 @@ int ParseInteger(std::string_view text);
 // Splits text and converts the height text, then the width text, into a TargetSize that
 // keeps text. Throws the conversion's Error; no range check beyond 32 bits.
 TargetSize ConvertSizeText(std::string_view text);
+
+}  // namespace picbatch

@@ -15,6 +15,8 @@
 #include "imaging/raster.h"
 #include "pictures/jpeg_image.h"
 
+namespace picbatch {
+
 namespace {
 
 std::vector<std::uint8_t>& JpegFile()
@@ -58,6 +60,10 @@ BENCHMARK(BM_Decode)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Encode)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
+
+}  // namespace picbatch
+
+using namespace picbatch;
 
 int main(int argc, char** argv)
 {

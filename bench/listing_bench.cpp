@@ -10,6 +10,8 @@
 
 #include "batch/source_listing.h"
 
+namespace picbatch {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -85,5 +87,7 @@ void BM_SelectFolder(benchmark::State& state)
 BENCHMARK(BM_SelectFolder)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+}  // namespace picbatch
 
 BENCHMARK_MAIN();

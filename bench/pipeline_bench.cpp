@@ -21,6 +21,8 @@
 #include "pictures/jpeg_image.h"
 #include "pictures/save_picture.h"
 
+namespace picbatch {
+
 namespace {
 
 struct Job {
@@ -134,6 +136,10 @@ BENCHMARK(BM_Whole)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Whole)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
+
+}  // namespace picbatch
+
+using namespace picbatch;
 
 int main(int argc, char** argv)
 {

@@ -14,6 +14,8 @@
 #include <optional>
 #include <utility>
 
+namespace picbatch {
+
 namespace {
 
 // Shading, edges and high-frequency noise, so no path profits from flat areas.
@@ -124,5 +126,7 @@ BENCHMARK(PackLists)->Apply(ListSizes);
 BENCHMARK_CAPTURE(Resample, Reference, ResamplePath::Reference)->Apply(Sizes);
 BENCHMARK_CAPTURE(Resample, Sse2, ResamplePath::Sse2)->Apply(Sizes);
 BENCHMARK_CAPTURE(Resample, Avx2, ResamplePath::Avx2)->Apply(Sizes);
+
+}  // namespace picbatch
 
 BENCHMARK_MAIN();

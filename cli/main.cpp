@@ -15,6 +15,8 @@
 #include "cli/options.h"
 #include "cli/progress_printer.h"
 
+namespace picbatch {
+
 namespace {
 
 constexpr int kExitFailures = 1;
@@ -35,6 +37,10 @@ std::string WithoutTrailingSlashes(std::string folder)
 }
 
 }  // namespace
+
+}  // namespace picbatch
+
+using namespace picbatch;
 
 int main(int argc, char** argv)
 {

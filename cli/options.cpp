@@ -6,6 +6,8 @@
 
 #include "batch/size_check.h"
 
+namespace picbatch {
+
 namespace {
 
 // More threads than this only cost memory: each holds a decoded picture.
@@ -138,3 +140,5 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     options.destination = folders[1];
     return options;
 }
+
+}  // namespace picbatch

@@ -9,6 +9,8 @@
 #include "imaging/error.h"
 #include "pictures/save_picture.h"
 
+namespace picbatch {
+
 // A command line that cannot be run; main prints the message and exits with 2.
 class UsageError : public Error {
 public:
@@ -36,3 +38,5 @@ SizeTexts SplitCliSize(const std::string& text);
 // options, a missing value, a bad size (the run's own messages), format or job count, or
 // not exactly two folders. defaultJobs is used without --jobs.
 CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs);
+
+}  // namespace picbatch

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace picbatch {
+
 namespace {
 
 constexpr int kBarWidth = 30;
@@ -49,3 +51,5 @@ void ProgressPrinter::Finish()
     m_barShown = false;
     std::fflush(m_out);
 }
+
+}  // namespace picbatch

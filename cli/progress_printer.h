@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+namespace picbatch {
+
 class ProgressPrinter {
 public:
     ProgressPrinter(std::FILE* out, bool terminal, int total);
@@ -23,3 +25,5 @@ private:
     int m_done = 0;
     bool m_barShown = false;
 };
+
+}  // namespace picbatch

@@ -3,6 +3,8 @@
 // role and sets its object name from here.
 #pragma once
 
+namespace picbatch {
+
 // Both dialogs.
 inline constexpr const char* kOkButtonName = "BitBtn1";
 inline constexpr const char* kCancelButtonName = "BitBtn2";
@@ -23,3 +25,5 @@ inline constexpr const char* kFileListLabelName = "Label3";
 inline constexpr const char* kDriveSelectorName = "DriveComboBox1";
 inline constexpr const char* kDirectoryListName = "DirectoryListBox1";
 inline constexpr const char* kFileListName = "FileListBox1";
+
+}  // namespace picbatch

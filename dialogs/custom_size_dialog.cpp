@@ -17,6 +17,8 @@
 #include <tuple>
 #include <utility>
 
+namespace picbatch {
+
 namespace {
 
 // The arrows cover the sizes a run is normally asked for; typed values may go beyond.
@@ -128,3 +130,5 @@ void CustomSizeDialog::Cancel()
     m_result.clear();
     reject();
 }
+
+}  // namespace picbatch

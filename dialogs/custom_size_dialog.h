@@ -7,6 +7,9 @@
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
+
+namespace picbatch {
+
 class UpDown;
 
 class CustomSizeDialog : public QDialog {
@@ -36,3 +39,5 @@ private:
     QPushButton* m_cancelButton = nullptr;
     QString m_result;
 };
+
+}  // namespace picbatch

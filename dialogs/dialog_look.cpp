@@ -9,9 +9,16 @@
 #include <QScreen>
 
 // Outside any namespace: Q_INIT_RESOURCE declares the resource's registration function.
-void InitDialogResources()
+static void RegisterDialogResources()
 {
     Q_INIT_RESOURCE(dialogs);
+}
+
+namespace picbatch {
+
+void InitDialogResources()
+{
+    RegisterDialogResources();
 }
 
 QFont DialogFont(int pointSize)
@@ -53,3 +60,5 @@ QPushButton* MakeGlyphButton(QWidget* parent, const char* name, const QString& g
     button->setIconSize(QSize(18, 18));  // one of the glyph's two square pictures
     return button;
 }
+
+}  // namespace picbatch

@@ -9,6 +9,8 @@ class QPushButton;
 class QRect;
 class QWidget;
 
+namespace picbatch {
+
 // Registers the bundled icons and glyphs; a static library needs this before first use.
 void InitDialogResources();
 
@@ -29,3 +31,5 @@ void CentreOnScreen(QDialog& dialog);
 // A push button named name with the glyph (BBOK or BBCANCEL) left of its caption.
 QPushButton* MakeGlyphButton(QWidget* parent, const char* name, const QString& glyph,
                              const QString& caption, const QRect& geometry);
+
+}  // namespace picbatch

@@ -1,6 +1,8 @@
 // Building the directory list's entries from a path and its subfolders.
 #include "dialogs/directory_entries.h"
 
+namespace picbatch {
+
 namespace {
 
 // Each level of the tree sits 4 pixels right of its parent; the root starts 2 pixels in.
@@ -36,3 +38,5 @@ std::vector<DirectoryEntry> BuildDirectoryEntries(const std::string& currentFold
     }
     return entries;
 }
+
+}  // namespace picbatch

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace picbatch {
+
 enum class FolderIcon { Open, Current, Closed };
 
 struct DirectoryEntry {
@@ -25,3 +27,5 @@ std::vector<DirectoryEntry> BuildDirectoryEntries(const std::string& currentFold
 // The visible subfolders of folder (not starting with "."; links to folders count), in
 // the source listing's order. A folder that cannot be read gives none and no error.
 std::vector<std::string> ListSubfolders(const std::string& folder);
+
+}  // namespace picbatch

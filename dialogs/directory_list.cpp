@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <array>
 
+namespace picbatch {
+
 namespace {
 
 // The folder icons are 16 pixels wide; the name starts 4 pixels right of the icon.
@@ -103,3 +105,5 @@ void DirectoryList::keyPressEvent(QKeyEvent* event)
     // Plain Enter goes on to the dialog, which presses its default button (OK).
     QListWidget::keyPressEvent(event);
 }
+
+}  // namespace picbatch

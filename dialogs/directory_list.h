@@ -8,6 +8,8 @@
 
 #include <vector>
 
+namespace picbatch {
+
 class DirectoryList : public QListWidget {
     Q_OBJECT
 public:
@@ -34,3 +36,5 @@ protected:
 private:
     std::vector<DirectoryEntry> m_entries;
 };
+
+}  // namespace picbatch

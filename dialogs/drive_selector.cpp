@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+namespace picbatch {
+
 namespace {
 
 // The icon's left edge sits 2 pixels in; the text starts 6 pixels after the 16-pixel icon.
@@ -88,3 +90,5 @@ std::string DriveSelector::MountPointAt(int index) const
 {
     return itemData(index, kMountPointRole).toByteArray().toStdString();
 }
+
+}  // namespace picbatch

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace picbatch {
+
 class DriveSelector : public QComboBox {
     Q_OBJECT
 public:
@@ -25,3 +27,5 @@ public:
     // The mount point of item index.
     std::string MountPointAt(int index) const;
 };
+
+}  // namespace picbatch

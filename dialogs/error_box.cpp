@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+namespace picbatch {
+
 QString ApplicationTitleFor(const QString& programPath)
 {
     QString name = QFileInfo(programPath).fileName();
@@ -32,3 +34,5 @@ void ShowErrorBox(QWidget* parent, const QString& message)
                     parent);
     box.exec();
 }
+
+}  // namespace picbatch

@@ -5,6 +5,8 @@
 
 class QWidget;
 
+namespace picbatch {
+
 // The program file's name without its folder, cut before its first ".", every character
 // after the first in lower case ("picbatch" for /usr/bin/picbatch).
 QString ApplicationTitle();
@@ -18,3 +20,5 @@ void ShowErrorBox(QWidget* parent, const QString& message);
 
 // ApplicationTitle() for a given program file path.
 QString ApplicationTitleFor(const QString& programPath);
+
+}  // namespace picbatch

@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
+namespace picbatch {
+
 namespace {
 
 constexpr int kTextLeft = 2;
@@ -50,3 +52,5 @@ void FileList::SetFolder(const std::string& folder)
     for (const std::string& name : ListFolderFiles(folder))
         addItem(QString::fromStdString(name));
 }
+
+}  // namespace picbatch

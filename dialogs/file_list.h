@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace picbatch {
+
 class FileList : public QListWidget {
     Q_OBJECT
 public:
@@ -18,3 +20,5 @@ private:
     std::string m_folder;
     bool m_listed = false;
 };
+
+}  // namespace picbatch

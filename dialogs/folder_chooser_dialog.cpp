@@ -17,6 +17,8 @@
 
 #include <optional>
 
+namespace picbatch {
+
 namespace {
 
 // Shared by every chooser of this run of the program.
@@ -153,3 +155,5 @@ void FolderChooserDialog::ShowFolder(const std::string& folder)
     m_directoryList->SetEntries(BuildDirectoryEntries(folder, ListSubfolders(folder)));
     m_fileList->SetFolder(folder);
 }
+
+}  // namespace picbatch

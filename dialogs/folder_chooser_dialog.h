@@ -10,11 +10,14 @@
 #include <string>
 #include <vector>
 
+class QLabel;
+class QPushButton;
+
+namespace picbatch {
+
 class DirectoryList;
 class DriveSelector;
 class FileList;
-class QLabel;
-class QPushButton;
 
 class FolderChooserDialog : public QDialog {
     Q_OBJECT
@@ -62,3 +65,5 @@ private:
     QPushButton* m_cancelButton = nullptr;
     QString m_selectedPath;
 };
+
+}  // namespace picbatch

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+namespace picbatch {
+
 std::vector<std::string> ListSubfolders(const std::string& folder)
 {
     namespace fs = std::filesystem;
@@ -22,3 +24,5 @@ std::vector<std::string> ListSubfolders(const std::string& folder)
     SortNames(names);
     return names;
 }
+
+}  // namespace picbatch

@@ -3,6 +3,8 @@
 
 #include <filesystem>
 
+namespace picbatch {
+
 void MountMemory::Entered(const std::vector<Mount>& mounts, const std::string& folder)
 {
     if (const Mount* mount = MountOf(mounts, folder))
@@ -21,3 +23,5 @@ std::string MountMemory::FolderToEnter(const std::vector<Mount>& mounts, const s
         return mountPoint;
     return remembered->second;
 }
+
+}  // namespace picbatch

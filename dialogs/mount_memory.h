@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace picbatch {
+
 class MountMemory {
 public:
     // Records folder (an absolute path) as the last one entered on its mount.
@@ -21,3 +23,5 @@ public:
 private:
     std::map<std::string, std::string> m_lastFolder;  // by mount point
 };
+
+}  // namespace picbatch

@@ -6,6 +6,8 @@
 #include <map>
 #include <optional>
 
+namespace picbatch {
+
 namespace {
 
 // Network file systems whose mount source names the remote share.
@@ -201,3 +203,5 @@ const Mount* MountOf(const std::vector<Mount>& mounts, const std::string& folder
     }
     return best;
 }
+
+}  // namespace picbatch

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace picbatch {
+
 enum class DriveKind { Removable, Fixed, Network, CdRom, RamDisk };
 
 struct Mount {
@@ -49,3 +51,5 @@ std::string DecodeLabelName(const std::string& name);
 // The mounts of this process: /proc/self/mounts with answers from /sys/block and
 // /dev/disk/by-label. A table that cannot be read gives "/" alone.
 std::vector<Mount> ReadMountTable();
+
+}  // namespace picbatch

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+namespace picbatch {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -87,3 +89,5 @@ std::vector<Mount> ReadMountTable()
     text << file.rdbuf();
     return ParseMountTable(text.str(), probe);
 }
+
+}  // namespace picbatch

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <span>
 
+namespace picbatch {
+
 QImage TransparentImage(const Raster& source)
 {
     if (source.Empty() || source.Width() <= 0 || source.Height() <= 0)
@@ -57,3 +59,5 @@ QIcon ButtonGlyph(const QString& name)
     icon.addPixmap(QPixmap::fromImage(both.copy(side, 0, side, side)), QIcon::Disabled);
     return icon;
 }
+
+}  // namespace picbatch

@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QString>
 
+namespace picbatch {
+
 class Raster;
 
 // raster in ARGB32, every pixel of the bottom-left pixel's colour fully transparent.
@@ -19,3 +21,5 @@ QImage ResourcePicture(const QString& name);
 // A button glyph of two square pictures side by side: the left one for the enabled
 // button, the right one (greyed) for the disabled button.
 QIcon ButtonGlyph(const QString& name);
+
+}  // namespace picbatch

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+namespace picbatch {
+
 UpDown::UpDown(QLineEdit* buddy, int minimum, int maximum, QWidget* parent)
     : QWidget(parent),
       m_buddy(buddy),
@@ -65,3 +67,5 @@ void UpDown::resizeEvent(QResizeEvent* event)
     m_up->setGeometry(0, 0, width(), upHeight);
     m_down->setGeometry(0, upHeight, width(), height() - upHeight);
 }
+
+}  // namespace picbatch

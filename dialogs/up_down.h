@@ -6,6 +6,8 @@
 class QLineEdit;
 class QToolButton;
 
+namespace picbatch {
+
 class UpDown : public QWidget {
     Q_OBJECT
 public:
@@ -31,3 +33,5 @@ private:
     int m_maximum;
     int m_position;
 };
+
+}  // namespace picbatch

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace picbatch {
+
 class Error : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -14,3 +16,5 @@ inline constexpr const char* kScanLineOutOfRange = "Scan line index out of range
 inline constexpr const char* kOutOfSystemResources = "Out of system resources";
 inline constexpr const char* kStreamReadError = "Stream read error";
 inline constexpr const char* kStreamWriteError = "Stream write error";
+
+}  // namespace picbatch

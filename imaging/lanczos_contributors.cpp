@@ -8,6 +8,8 @@
 #include <cmath>
 #include <vector>
 
+namespace picbatch {
+
 // The double-precision shortcuts below round each operation once (imaging/numerics.md,
 // "Weight lists in double").
 static_assert(FLT_EVAL_METHOD == 0, "double arithmetic must not be carried out in extended precision");
@@ -177,3 +179,5 @@ ContributionList BuildContributors(std::int32_t n, std::int32_t m, float scale)
     }
     return list;
 }
+
+}  // namespace picbatch

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace picbatch {
+
 struct Contribution {
     std::int32_t weight = 0;  // kernel x 256 (x scale when reducing), rounded, never 0
     std::int32_t pixel = 0;   // source index within the line, always in 0..n-1
@@ -35,3 +37,5 @@ std::int32_t Reflect(std::int64_t j, std::int32_t n);
 // weights are left out. A list whose weights all round to 0 holds the nearest source
 // pixel with weight 256 instead.
 ContributionList BuildContributors(std::int32_t n, std::int32_t m, float scale);
+
+}  // namespace picbatch

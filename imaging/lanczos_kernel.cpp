@@ -15,6 +15,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace picbatch {
+
 static_assert(LDBL_MANT_DIG == 64, "the kernel needs an extended-precision long double");
 static_assert(DBL_MANT_DIG == 53 && FLT_MANT_DIG == 24, "the shortcuts need IEEE 754 double and single");
 
@@ -248,3 +250,5 @@ void LanczosKernels(std::span<const float> arguments, std::span<float> values)
         values[i] = LanczosKernel(arguments[i]);
     }
 }
+
+}  // namespace picbatch

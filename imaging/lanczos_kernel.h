@@ -5,6 +5,8 @@
 
 #include <span>
 
+namespace picbatch {
+
 // sin(pi x) / (pi x), 1 at x = 0. The product x * pi is rounded to single before the sine.
 float NormalizedSinc(float x);
 
@@ -19,3 +21,5 @@ void LanczosKernels(std::span<const float> arguments, std::span<float> values);
 // the definition the fast ones match, for checking them.
 float ExtendedNormalizedSinc(float x);
 float ExtendedLanczosKernel(float x);
+
+}  // namespace picbatch

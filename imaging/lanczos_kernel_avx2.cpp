@@ -6,6 +6,8 @@
 
 #include <immintrin.h>
 
+namespace picbatch {
+
 #define PICBATCH_AVX2 __attribute__((target("avx2")))
 
 namespace {
@@ -96,3 +98,5 @@ PICBATCH_AVX2 std::size_t LanczosKernelsAvx2(std::span<const float> arguments, s
     }
     return i;
 }
+
+}  // namespace picbatch

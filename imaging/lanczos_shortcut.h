@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <span>
 
+namespace picbatch {
+
 // Radius of the window in source pixels.
 inline constexpr float kRadius = 3.0f;
 
@@ -56,3 +58,5 @@ inline constexpr double kBoundaryStep = 0x1p28;
 // LanczosKernels with AVX2 (only where the processor has it) on the arguments up to the
 // last multiple of four, which it returns.
 std::size_t LanczosKernelsAvx2(std::span<const float> arguments, std::span<float> values);
+
+}  // namespace picbatch

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace picbatch {
+
 // No picture side may exceed this many pixels (BMP headers hold larger values).
 inline constexpr std::int64_t kMaxPictureSide = 65535;
 // No picture may hold more pixels than this (16384 x 16384): protects against headers
@@ -15,3 +17,5 @@ constexpr bool PictureSizeAllowed(std::int64_t width, std::int64_t height)
     return width >= 0 && height >= 0 && width <= kMaxPictureSide && height <= kMaxPictureSide
         && width * height <= kMaxPicturePixels;
 }
+
+}  // namespace picbatch

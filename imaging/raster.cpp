@@ -14,6 +14,8 @@
 #include "imaging/error.h"
 #include "imaging/limits.h"
 
+namespace picbatch {
+
 struct Raster::Store {
     PixelMemory memory;
     std::uint8_t* bytes = nullptr;  // memory.Data()
@@ -424,3 +426,5 @@ void Raster::DrawPicture(const Raster& source)
         std::memcpy(Row(y).data(), converted.data(), static_cast<std::size_t>(pixels) * 3);
     }
 }
+
+}  // namespace picbatch

@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+namespace picbatch {
+
 enum class PixelForm {
     None,       // no pixels
     Paletted1,  // colour-table index, 8 pixels a byte, leftmost in the most significant bit
@@ -147,3 +149,5 @@ private:
     ChannelMasks m_masks;
     std::shared_ptr<Store> m_store;
 };
+
+}  // namespace picbatch

@@ -9,6 +9,8 @@
 
 #include <new>
 
+namespace picbatch {
+
 ResamplePath FastestResamplePath()
 {
     return ResamplePathAvailable(ResamplePath::Avx2) ? ResamplePath::Avx2 : ResamplePath::Sse2;
@@ -58,3 +60,5 @@ Raster ResampleLanczos(Raster& picture, int width, int height)
 {
     return ResampleLanczosOn(picture, width, height, FastestResamplePath());
 }
+
+}  // namespace picbatch

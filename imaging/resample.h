@@ -3,6 +3,8 @@
 
 #include "imaging/raster.h"
 
+namespace picbatch {
+
 inline constexpr const char* kEmptySourcePicture = "Cannot resize an empty picture";
 inline constexpr const char* kInvalidTargetSize = "The target width and height must be at least 1";
 
@@ -13,3 +15,5 @@ inline constexpr const char* kInvalidTargetSize = "The target width and height m
 // converted or allocated), and the Raster's errors ("Out of system resources").
 // The picture's store is only read, so a store shared with other Rasters is not copied.
 Raster ResampleLanczos(Raster& picture, int width, int height);
+
+}  // namespace picbatch

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace picbatch {
+
 #define PICBATCH_AVX2 __attribute__((target("avx2")))
 
 namespace {
@@ -291,3 +293,5 @@ PICBATCH_AVX2 void HorizontalColumnsAvx2(const HorizontalJob& job)
         }
     }
 }
+
+}  // namespace picbatch

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+namespace picbatch {
+
 void ChannelBuffers::Resize(std::size_t length)
 {
     red.resize(length);
@@ -50,3 +52,5 @@ void WeightedPixel(const PixelContributions& entry, const ChannelBuffers& line, 
     target[1] = ClampByte(green / divisor);
     target[2] = ClampByte(red / divisor);
 }
+
+}  // namespace picbatch

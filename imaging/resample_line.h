@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace picbatch {
+
 // One line of the picture being filtered, one value (0..255) per pixel and channel.
 struct ChannelBuffers {
     std::vector<std::int32_t> red;
@@ -26,3 +28,5 @@ std::uint8_t ClampByte(std::int32_t v);
 // Writes blue, green, red of one target pixel to target[0..2]: each channel's weighted sum
 // divided by the total weight (truncated toward zero; by 256 when the total is 0), clamped.
 void WeightedPixel(const PixelContributions& entry, const ChannelBuffers& line, std::uint8_t* target);
+
+}  // namespace picbatch

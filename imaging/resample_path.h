@@ -4,6 +4,8 @@
 
 #include "imaging/raster.h"
 
+namespace picbatch {
+
 enum class ResamplePath {
     Reference,  // portable scalar code, one contribution at a time
     Sse2,       // 16-bit weights with SSE2 multiply-adds (every x86-64)
@@ -19,3 +21,5 @@ bool ResamplePathAvailable(ResamplePath path);
 // ResampleLanczos on a chosen path (an unavailable one runs the reference). A vectorised
 // path falls back to the reference when a list's weights do not meet its limits.
 Raster ResampleLanczosOn(Raster& picture, int width, int height, ResamplePath path);
+
+}  // namespace picbatch

@@ -8,6 +8,8 @@
 
 #include <cstddef>
 
+namespace picbatch {
+
 namespace {
 
 constexpr std::int64_t kPixelBytes = 3;
@@ -67,3 +69,5 @@ Raster ResampleReference(const Raster& source, int width, int height)
     ResampleReference(source, result);
     return result;
 }
+
+}  // namespace picbatch

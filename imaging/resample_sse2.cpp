@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+namespace picbatch {
+
 namespace {
 
 // trunc(sum / divisor) clamped to 0..255 for four lanes, exactly: the sum clamped to
@@ -125,3 +127,5 @@ void VerticalSse2(const VerticalJob& job)
         }
     }
 }
+
+}  // namespace picbatch

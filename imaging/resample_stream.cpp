@@ -14,6 +14,8 @@
 #include <stdexcept>
 #include <utility>
 
+namespace picbatch {
+
 ResampleStream::ResampleStream(int sourceWidth, int sourceHeight, int width, int height, ResamplePath path)
     : ResampleStream(sourceWidth, sourceHeight, width, height, TargetRowSink(), path)
 {
@@ -85,3 +87,5 @@ Raster ResampleStream::Finish()
         m_sink(result.Row(y).data());
     return Raster();
 }
+
+}  // namespace picbatch

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace picbatch {
+
 class VectorRowResampler;
 
 class ResampleStream {
@@ -45,3 +47,5 @@ private:
     std::unique_ptr<VectorRowResampler> m_vector;
     Raster m_source;  // the whole picture, when the reference resamples it
 };
+
+}  // namespace picbatch

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace picbatch {
+
 namespace {
 
 // Sums are 32-bit integers, as in the reference; 255 is the largest channel value. Why no
@@ -146,3 +148,5 @@ PackedAxis AlignToPairs(const PackedAxis& axis)
     }
     return aligned;
 }
+
+}  // namespace picbatch

@@ -8,6 +8,8 @@
 #include <optional>
 #include <vector>
 
+namespace picbatch {
+
 // One target pixel's weights as a dense window of source pixels.
 struct PackedWindow {
     std::int32_t first = 0;   // first source index of the window
@@ -94,3 +96,5 @@ void InterleaveRowsAvx2(const std::uint8_t* const (&rows)[kHorizontalRows], std:
 // The horizontal pass on columns, for an axis made by AlignToPairs (origin even): lanes are
 // rows, so the sums need no reduction and the loads are aligned.
 void HorizontalColumnsAvx2(const HorizontalJob& job);
+
+}  // namespace picbatch

@@ -14,6 +14,8 @@
 #include <memory>
 #include <new>
 
+namespace picbatch {
+
 namespace {
 
 constexpr std::int64_t kPixelBytes = 3;
@@ -276,3 +278,5 @@ void VectorRowResampler::MakeReadyRows()
             m_sink(m_sinkRow.data());
     }
 }
+
+}  // namespace picbatch

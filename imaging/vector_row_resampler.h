@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+namespace picbatch {
+
 class VectorRowResampler {
 public:
     // For a sourceWidth x sourceHeight Bgr24 picture to a width x height one (all at least 1),
@@ -89,3 +91,5 @@ private:
     std::int64_t m_filtered = 0;  // intermediate rows made
     int m_nextRow = 0;          // the next target row to make
 };
+
+}  // namespace picbatch

@@ -3,6 +3,8 @@
 
 #include <utility>
 
+namespace picbatch {
+
 BandPipeline::BandPipeline(Consumer consume) : m_consume(std::move(consume)), m_thread([this] { Consume(); }) {}
 
 BandPipeline::~BandPipeline()
@@ -63,3 +65,5 @@ void BandPipeline::Consume()
         m_done.notify_all();
     }
 }
+
+}  // namespace picbatch

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <thread>
 
+namespace picbatch {
+
 class BandPipeline {
 public:
     // Band buffers the producer rotates through: band j is written into buffer j % kSlots,
@@ -55,3 +57,5 @@ private:
     std::exception_ptr m_failure;
     std::thread m_thread;  // last: starts once everything above is ready
 };
+
+}  // namespace picbatch

@@ -11,6 +11,8 @@
 #include "pictures/bmp_rle.h"
 #include "pictures/file_io.h"
 
+namespace picbatch {
+
 namespace {
 
 std::string SystemErrorMessage(int code)
@@ -84,3 +86,5 @@ void ReadBmp(const std::string& path, Raster& raster)
 {
     ParseBmp(ReadFileBytes(path), raster);
 }
+
+}  // namespace picbatch

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace picbatch {
+
 class Raster;
 
 // Reads a whole BMP file held in memory into raster, in the pixel form of the file.
@@ -22,3 +24,5 @@ std::vector<std::uint8_t> EncodeBmp(const Raster& raster);
 
 // EncodeBmp, then ReplaceFile(path).
 void WriteBmp(const Raster& raster, const std::string& path);
+
+}  // namespace picbatch

@@ -7,6 +7,8 @@
 #include "imaging/error.h"
 #include "imaging/limits.h"
 
+namespace picbatch {
+
 namespace {
 
 constexpr std::int64_t kFileHeaderSize = 14;
@@ -251,3 +253,5 @@ BmpLayout ReadBmpLayout(std::span<const std::uint8_t> bytes)
         layout.pixelBytes = std::min(layout.pixelBytes, arraySize);
     return layout;
 }
+
+}  // namespace picbatch

@@ -7,6 +7,8 @@
 
 #include "imaging/raster.h"
 
+namespace picbatch {
+
 // What the file header, the info (or core) header, the masks and the colour table say,
 // checked so that a picture of this size and form can be made.
 struct BmpLayout {
@@ -31,3 +33,5 @@ BmpLayout ReadBmpLayout(std::span<const std::uint8_t> bytes);
 
 // The message of a file that describes no makeable picture.
 inline constexpr const char* kBitmapNotValid = "Bitmap image is not valid";
+
+}  // namespace picbatch

@@ -5,6 +5,8 @@
 
 #include "imaging/raster.h"
 
+namespace picbatch {
+
 namespace {
 
 // The second byte of a code whose first byte is 0 (the escapes); values from 3 up start an
@@ -124,3 +126,5 @@ void DecodeBmpRle(std::span<const std::uint8_t> data, Raster& raster)
         }
     }
 }
+
+}  // namespace picbatch

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <span>
 
+namespace picbatch {
+
 class Raster;
 
 // Decodes RLE8 data into an 8-bit paletted raster, or RLE4 data into a 4-bit paletted one,
@@ -12,3 +14,5 @@ class Raster;
 // index 0; runs past the right edge or the top are clipped; data that ends inside a code
 // ends the picture. Never writes outside the store and never throws.
 void DecodeBmpRle(std::span<const std::uint8_t> data, Raster& raster);
+
+}  // namespace picbatch

@@ -8,6 +8,8 @@
 #include "imaging/raster.h"
 #include "pictures/file_io.h"
 
+namespace picbatch {
+
 namespace {
 
 // 14-byte file header + 40-byte info header; the pixels follow at once.
@@ -68,3 +70,5 @@ void WriteBmp(const Raster& raster, const std::string& path)
 {
     ReplaceFile(path, EncodeBmp(raster));
 }
+
+}  // namespace picbatch

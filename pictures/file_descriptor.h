@@ -5,6 +5,8 @@
 
 #include <utility>
 
+namespace picbatch {
+
 // Owns a file descriptor (negative: none) and closes it when destroyed.
 class FileDescriptor {
 public:
@@ -34,3 +36,5 @@ public:
 private:
     int m_fd;
 };
+
+}  // namespace picbatch

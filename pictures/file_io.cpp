@@ -16,6 +16,8 @@
 #include "imaging/error.h"
 #include "pictures/file_descriptor.h"
 
+namespace picbatch {
+
 namespace {
 
 // A temporary file that is removed again unless it was renamed into place.
@@ -229,3 +231,5 @@ bool FileExists(const std::string& path)
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
+
+}  // namespace picbatch

@@ -8,6 +8,8 @@
 
 #include "pictures/file_descriptor.h"
 
+namespace picbatch {
+
 // strerror(errnum) without trailing blanks, control characters and periods.
 std::string SystemErrorText(int errnum);
 
@@ -52,3 +54,5 @@ void ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // True when a file (not a folder) exists at path.
 bool FileExists(const std::string& path);
+
+}  // namespace picbatch

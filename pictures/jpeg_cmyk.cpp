@@ -1,6 +1,8 @@
 // Four-component (CMYK) samples to blue, green, red pixels.
 #include "pictures/jpeg_cmyk.h"
 
+namespace picbatch {
+
 namespace {
 
 // a x b / 255 rounded to nearest, for a, b in 0..255.
@@ -22,3 +24,5 @@ void CmykRowToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, std::int64_t widt
         bgr[2] = Scale(cmyk[0] ^ flip, k);
     }
 }
+
+}  // namespace picbatch

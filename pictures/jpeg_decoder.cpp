@@ -26,6 +26,8 @@
 #include "pictures/jpeg_image.h"
 #include "pictures/jpeg_memory_source.h"
 
+namespace picbatch {
+
 static_assert(JPEG_LIB_VERSION == 62, "the binding is written for libjpeg interface version 62");
 
 namespace {
@@ -637,3 +639,5 @@ void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, c
     if (failure)
         throw JpegError(*failure);
 }
+
+}  // namespace picbatch

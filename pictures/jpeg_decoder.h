@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+namespace picbatch {
+
 class Raster;
 struct JpegSettings;
 
@@ -51,3 +53,5 @@ void DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& set
 // raised as it would be on one thread, before any error of a later band's decoding.
 void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
                         const JpegRowSink& rows, bool alongside = false);
+
+}  // namespace picbatch

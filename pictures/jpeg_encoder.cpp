@@ -13,6 +13,8 @@
 #include "pictures/jpeg_image.h"
 #include "pictures/jpeg_memory_destination.h"
 
+namespace picbatch {
+
 // One libjpeg compressor with its own error manager, on the heap so that it never lives in
 // a frame that calls setjmp.
 struct JpegRowEncoder::Compressor {
@@ -139,3 +141,5 @@ void EncodeJpegPicture(const Raster& picture, const JpegSettings& settings, std:
         encoder.AddRow(source.Row(y).data());
     encoder.Finish();
 }
+
+}  // namespace picbatch

@@ -7,6 +7,8 @@
 
 #include "pictures/row_encoder.h"
 
+namespace picbatch {
+
 class Raster;
 struct JpegSettings;
 
@@ -46,3 +48,5 @@ private:
 
     std::unique_ptr<Compressor> m_compressor;
 };
+
+}  // namespace picbatch

@@ -5,6 +5,8 @@
 
 #include <jpeglib.h>
 
+namespace picbatch {
+
 namespace {
 
 extern "C" {
@@ -56,3 +58,5 @@ void FailJpeg(jpeg_common_struct* cinfo, int code) noexcept
     jump->code = code;
     std::longjmp(jump->target, 1);
 }
+
+}  // namespace picbatch

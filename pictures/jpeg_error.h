@@ -7,6 +7,8 @@
 struct jpeg_common_struct;
 struct jpeg_error_mgr;
 
+namespace picbatch {
+
 // Where a libjpeg error lands. Each libjpeg object's client_data points at its own
 // JpegJump; error_exit records the message code there and longjmps to `target`.
 struct JpegJump {
@@ -34,3 +36,5 @@ bool JpegStep(JpegJump& jump, Work&& work) noexcept
     work();
     return true;
 }
+
+}  // namespace picbatch

@@ -12,6 +12,8 @@
 #include "pictures/jpeg_error.h"
 #include "pictures/jpeg_source_support.h"
 
+namespace picbatch {
+
 namespace {
 
 // Large enough that system calls cost nothing next to decoding, small enough to stay cached.
@@ -67,3 +69,5 @@ void AttachJpegFileSource(jpeg_decompress_struct* cinfo, int fd, JpegFileReading
     src->reading = reading;
     cinfo->src = &src->pub;
 }
+
+}  // namespace picbatch

@@ -5,6 +5,8 @@
 
 struct jpeg_decompress_struct;
 
+namespace picbatch {
+
 // How reading went, for the error to raise when a decode fails.
 struct JpegFileReading {
     bool failed = false;    // read(2) failed: "Stream read error"
@@ -18,3 +20,5 @@ struct JpegFileReading {
 // libjpeg's "read error" after noting it in reading. fd and reading must outlive cinfo's
 // use of them. Run it inside a JpegStep: it allocates from libjpeg's pools.
 void AttachJpegFileSource(jpeg_decompress_struct* cinfo, int fd, JpegFileReading* reading) noexcept;
+
+}  // namespace picbatch

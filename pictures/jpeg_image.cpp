@@ -7,6 +7,8 @@
 #include "pictures/jpeg_decoder.h"
 #include "pictures/jpeg_encoder.h"
 
+namespace picbatch {
+
 // The compressed data, shared between holders.
 struct JpegData {
     std::optional<std::vector<std::uint8_t>> bytes;  // absent until loaded or encoded
@@ -167,3 +169,5 @@ void JpegImage::WriteEmbedded(std::vector<std::uint8_t>& out)
         out.push_back(static_cast<std::uint8_t>(count >> shift));
     out.insert(out.end(), bytes.begin(), bytes.end());
 }
+
+}  // namespace picbatch

@@ -11,6 +11,8 @@
 #include "imaging/error.h"
 #include "imaging/raster.h"
 
+namespace picbatch {
+
 // A picture's data cannot be read or written.
 class PictureDataError : public Error {
 public:
@@ -114,3 +116,5 @@ private:
     std::optional<Raster> m_picture;
     JpegSettings m_settings;
 };
+
+}  // namespace picbatch

@@ -8,6 +8,8 @@
 
 #include "pictures/jpeg_error.h"
 
+namespace picbatch {
+
 namespace {
 
 constexpr std::size_t kBufferBytes = 4096;
@@ -78,3 +80,5 @@ void AttachJpegMemoryDestination(jpeg_compress_struct* cinfo, std::vector<std::u
     dest->out = out;
     cinfo->dest = &dest->pub;
 }
+
+}  // namespace picbatch

@@ -10,6 +10,8 @@
 #include "pictures/jpeg_error.h"
 #include "pictures/jpeg_source_support.h"
 
+namespace picbatch {
+
 namespace {
 
 // Each refill hands libjpeg at most this many bytes, as a file-backed source would.
@@ -65,3 +67,5 @@ void AttachJpegMemorySource(jpeg_decompress_struct* cinfo, const std::uint8_t* d
     src->position = 0;
     cinfo->src = &src->pub;
 }
+
+}  // namespace picbatch

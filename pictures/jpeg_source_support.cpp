@@ -8,6 +8,8 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+namespace picbatch {
+
 static_assert(std::is_same_v<boolean, int>, "JpegFillFunction assumes libjpeg's boolean is an int");
 
 namespace {
@@ -54,3 +56,5 @@ void InitSourceManager(jpeg_source_mgr& pub, JpegFillFunction fill) noexcept
     pub.next_input_byte = nullptr;
     pub.bytes_in_buffer = 0;
 }
+
+}  // namespace picbatch

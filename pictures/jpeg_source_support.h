@@ -4,6 +4,8 @@
 struct jpeg_decompress_struct;
 struct jpeg_source_mgr;
 
+namespace picbatch {
+
 // libjpeg's fill_input_buffer (its boolean is an int).
 using JpegFillFunction = int (*)(jpeg_decompress_struct*);
 
@@ -14,3 +16,5 @@ void DeliverFakeEoi(jpeg_decompress_struct* cinfo) noexcept;
 // Fills a source manager's functions for a source whose refills, by fill, never suspend:
 // skipping refills as needed, starting and ending do nothing, and the buffer starts empty.
 void InitSourceManager(jpeg_source_mgr& pub, JpegFillFunction fill) noexcept;
+
+}  // namespace picbatch

@@ -6,6 +6,8 @@
 #include "pictures/file_io.h"
 #include "pictures/picture_format.h"
 
+namespace picbatch {
+
 bool LoadPicture(const std::string& path, Raster& working)
 {
     const PictureFormat* format = FormatOfName(path);
@@ -16,3 +18,5 @@ bool LoadPicture(const std::string& path, Raster& working)
     working = format->read(path);
     return true;
 }
+
+}  // namespace picbatch

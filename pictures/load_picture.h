@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace picbatch {
+
 class Raster;
 
 // Loads the file at path into working: a name ending in ".JPG" (any case) is decoded as
@@ -11,3 +13,5 @@ class Raster;
 // Returns false, changing nothing, when no file exists at path or the name has neither
 // extension. Throws Error on failure; working keeps what it held.
 bool LoadPicture(const std::string& path, Raster& working);
+
+}  // namespace picbatch

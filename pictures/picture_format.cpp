@@ -11,6 +11,8 @@
 #include "pictures/jpeg_image.h"
 #include "pictures/upper_case.h"
 
+namespace picbatch {
+
 namespace {
 
 Raster ReadJpegFile(const std::string& path)
@@ -92,3 +94,5 @@ const PictureFormat& FormatOf(PictureKind kind)
 {
     return kFormats[static_cast<std::size_t>(kind)];
 }
+
+}  // namespace picbatch

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+namespace picbatch {
+
 class Raster;
 class RowEncoder;
 
@@ -53,3 +55,5 @@ const PictureFormat* FormatOfName(std::string_view path);
 
 // The row of kind.
 const PictureFormat& FormatOf(PictureKind kind);
+
+}  // namespace picbatch

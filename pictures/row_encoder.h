@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace picbatch {
+
 class RowEncoder {
 public:
     virtual ~RowEncoder() = default;
@@ -14,3 +16,5 @@ public:
     // Ends the file once every row was added; throws std::logic_error before.
     virtual void Finish() = 0;
 };
+
+}  // namespace picbatch

@@ -10,6 +10,8 @@
 #include "pictures/file_io.h"
 #include "pictures/picture_format.h"
 
+namespace picbatch {
+
 namespace {
 
 // What a name that is no picture's loses: a dot and a three-letter extension.
@@ -60,3 +62,5 @@ std::optional<std::string> SavePicture(const Raster& picture, const std::string&
     ReplaceFile(*outputPath, OutputFormatFor(path, mode)->encode(picture));
     return outputPath;
 }
+
+}  // namespace picbatch

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+namespace picbatch {
+
 class Raster;
 struct PictureFormat;
 
@@ -23,3 +25,5 @@ std::optional<std::string> OutputPathFor(const std::string& path, OutputMode mod
 // ReplaceFile. Returns the path written, or std::nullopt when nothing was written.
 // Throws Error; an existing file is untouched on every failure.
 std::optional<std::string> SavePicture(const Raster& picture, const std::string& path, OutputMode mode);
+
+}  // namespace picbatch

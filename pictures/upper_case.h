@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace picbatch {
+
 inline std::string AsciiUpper(std::string_view text)
 {
     std::string result(text);
@@ -12,3 +14,5 @@ inline std::string AsciiUpper(std::string_view text)
             c = static_cast<char>(c - 'a' + 'A');
     return result;
 }
+
+}  // namespace picbatch

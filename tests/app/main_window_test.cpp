@@ -35,6 +35,8 @@
 #include "pictures/load_picture.h"
 #include "tests/dialogs/window_checks.h"
 
+namespace picbatch {
+
 namespace {
 
 // Calls act with the first modal window that appears, from inside its modal loop.
@@ -583,6 +585,10 @@ private slots:
         QVERIFY(html.contains(QStringLiteral("处理失败的图片")));
     }
 };
+
+}  // namespace picbatch
+
+using namespace picbatch;
 
 // The window program's own application object, so that its error handling is under test.
 int main(int argc, char** argv)

@@ -10,6 +10,8 @@
 #include "tests/batch/fake_run_window.h"
 #include "tests/batch/picture_files.h"
 
+namespace picbatch {
+
 namespace {
 
 class BatchRunTest : public ::testing::Test {
@@ -323,3 +325,5 @@ TEST(ProgressText, IsAWholePercentWithoutOverflow)
 }
 
 }  // namespace
+
+}  // namespace picbatch

@@ -8,6 +8,8 @@
 
 #include "batch/batch_run.h"
 
+namespace picbatch {
+
 class FakeWindow : public RunWindow {
 public:
     std::string sizeText = "4 * 3";
@@ -45,3 +47,5 @@ public:
     void CloseWindow() override { closed = true; }
     void ShowFailureReport(const std::string& text) override { reports.push_back(text); }
 };
+
+}  // namespace picbatch

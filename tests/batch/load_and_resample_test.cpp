@@ -21,6 +21,8 @@
 #include "tests/batch/picture_files.h"
 #include "tests/common/libjpeg_compress.h"
 
+namespace picbatch {
+
 namespace {
 
 using Setup = std::function<void(jpeg_compress_struct&)>;
@@ -401,3 +403,5 @@ TEST(ConvertPicture, SecondThreadOnlyOnACoreOfItsOwn)
     ASSERT_EQ(sched_setaffinity(0, sizeof allowed, &allowed), 0);
     EXPECT_EQ(confined, Threads::One);
 }
+
+}  // namespace picbatch

@@ -20,6 +20,8 @@
 #include "batch/collation_locale.h"
 #include "batch/icu_library.h"
 
+namespace picbatch {
+
 using Names = std::vector<std::string>;
 using Environment = std::map<std::string, std::string>;
 
@@ -279,3 +281,5 @@ TEST(NameOrder, FewerThanTwoNamesStayAsTheyAre)
     SortNamesIn(one, "de");
     EXPECT_EQ(one, Names{"\xFF"});
 }
+
+}  // namespace picbatch

@@ -16,6 +16,8 @@
 #include "pictures/load_picture.h"
 #include "tests/common/test_picture.h"
 
+namespace picbatch {
+
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
 public:
@@ -83,3 +85,5 @@ inline Raster LoadedPicture(const std::string& path)
     LoadPicture(path, picture);
     return picture;
 }
+
+}  // namespace picbatch

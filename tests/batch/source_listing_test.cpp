@@ -11,6 +11,8 @@
 
 #include "imaging/error.h"
 
+namespace picbatch {
+
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 
@@ -249,3 +251,5 @@ TEST(FolderErrorText, NamesTheCause)
     EXPECT_EQ(FolderErrorText(EIO), "I/O error 5");
     EXPECT_EQ(FolderErrorText(ELOOP), "I/O error " + std::to_string(ELOOP));
 }
+
+}  // namespace picbatch

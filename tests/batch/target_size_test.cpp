@@ -8,6 +8,8 @@
 
 #include "imaging/error.h"
 
+namespace picbatch {
+
 TEST(PresetSizeTexts, AllSplitIntoPositiveSizesAndTheFirstHasItsLabel)
 {
     EXPECT_EQ(kPresetSizeTexts.front(), "778 * 502  （杂志图片）");
@@ -149,3 +151,5 @@ TEST(ConvertSizeText, ReportsTheHeightBeforeTheWidth)
         EXPECT_STREQ(error.what(), "'' is not a valid integer value");
     }
 }
+
+}  // namespace picbatch

@@ -9,6 +9,8 @@
 #include "tests/cli/run_cli.h"
 #include "tests/batch/picture_files.h"
 
+namespace picbatch {
+
 namespace {
 
 TEST(CliOptions, SizeForms)
@@ -129,3 +131,5 @@ TEST_F(CliRun, BadUsageExitsWithTwo)
 }
 
 }  // namespace
+
+}  // namespace picbatch

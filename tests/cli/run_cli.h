@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace picbatch {
+
 struct Result {
     int exitCode = -1;
     std::string output;  // stdout and stderr
@@ -37,3 +39,5 @@ inline Result RunCli(const std::vector<std::string>& args)
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
+
+}  // namespace picbatch

@@ -13,6 +13,8 @@
 #include "tests/batch/picture_files.h"
 #include "tests/cli/run_cli.h"
 
+namespace picbatch {
+
 namespace {
 
 using Failures = std::map<std::string, std::string>;  // entry -> message
@@ -181,3 +183,5 @@ TEST(FailureText, ExhaustedMemoryHasOneTextEverywhere)
 }
 
 }  // namespace
+
+}  // namespace picbatch

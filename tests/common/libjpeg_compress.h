@@ -10,6 +10,8 @@
 
 #include <jpeglib.h>
 
+namespace picbatch {
+
 // Writes the `components` samples of pixel (x, y) to `samples`.
 using SampleFn = std::function<void(int x, int y, std::uint8_t* samples)>;
 // Adjusts the parameters after jpeg_set_defaults.
@@ -46,3 +48,5 @@ inline std::vector<std::uint8_t> LibjpegCompress(int width, int height, int comp
     jpeg_destroy_compress(&cinfo);
     return out;
 }
+
+}  // namespace picbatch

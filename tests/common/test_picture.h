@@ -6,6 +6,8 @@
 
 #include "imaging/raster.h"
 
+namespace picbatch {
+
 // A width x height picture of one colour with a diagonal stripe, so resampling has work.
 inline Raster TestPicture(int width, int height, std::uint8_t blue, std::uint8_t green, std::uint8_t red)
 {
@@ -24,3 +26,5 @@ inline Raster TestPicture(int width, int height, std::uint8_t blue, std::uint8_t
     }
     return picture;
 }
+
+}  // namespace picbatch

@@ -5,6 +5,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+namespace picbatch {
+
 // Root reads and writes every file whatever its mode; this drops that power from the calling
 // thread for the test's duration, so permission cases can run in containers as well. Active() is
 // false when the capabilities cannot be changed; unprivileged users need none of this.
@@ -40,3 +42,5 @@ private:
     bool m_changed = false;
     bool m_active = false;
 };
+
+}  // namespace picbatch

@@ -12,6 +12,8 @@
 #include <memory>
 #include <QToolButton>
 
+namespace picbatch {
+
 namespace {
 
 struct Controls {
@@ -218,5 +220,7 @@ std::unique_ptr<QObject> MakeCustomSizeDialogTest()
 {
     return std::make_unique<CustomSizeDialogTest>();
 }
+
+}  // namespace picbatch
 
 #include "custom_size_dialog_test.moc"

@@ -9,6 +9,8 @@
 
 #include <sys/stat.h>
 
+namespace picbatch {
+
 namespace {
 
 // "text|path|icon|indent" per entry.
@@ -113,5 +115,7 @@ std::unique_ptr<QObject> MakeDirectoryEntriesTest()
 {
     return std::make_unique<DirectoryEntriesTest>();
 }
+
+}  // namespace picbatch
 
 #include "directory_entries_test.moc"

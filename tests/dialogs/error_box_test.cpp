@@ -9,6 +9,8 @@
 
 #include <memory>
 
+namespace picbatch {
+
 class ErrorBoxTest : public QObject {
     Q_OBJECT
 private slots:
@@ -127,5 +129,7 @@ std::unique_ptr<QObject> MakeErrorBoxTest()
 {
     return std::make_unique<ErrorBoxTest>();
 }
+
+}  // namespace picbatch
 
 #include "error_box_test.moc"

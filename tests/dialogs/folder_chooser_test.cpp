@@ -15,6 +15,8 @@
 
 #include <sys/stat.h>
 
+namespace picbatch {
+
 namespace {
 
 struct Controls {
@@ -393,5 +395,7 @@ std::unique_ptr<QObject> MakeFolderChooserTest()
 {
     return std::make_unique<FolderChooserTest>();
 }
+
+}  // namespace picbatch
 
 #include "folder_chooser_test.moc"

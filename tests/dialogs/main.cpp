@@ -6,12 +6,18 @@
 #include <functional>
 #include <memory>
 
+namespace picbatch {
+
 // Each test file offers its class through one of these.
 std::unique_ptr<QObject> MakeMountTableTest();
 std::unique_ptr<QObject> MakeDirectoryEntriesTest();
 std::unique_ptr<QObject> MakeErrorBoxTest();
 std::unique_ptr<QObject> MakeCustomSizeDialogTest();
 std::unique_ptr<QObject> MakeFolderChooserTest();
+
+}  // namespace picbatch
+
+using namespace picbatch;
 
 int main(int argc, char** argv)
 {
@@ -26,7 +32,7 @@ int main(int argc, char** argv)
         const std::unique_ptr<QObject> test = make();
         if (only.isEmpty() || only.startsWith(u'-')) {
             failed += QTest::qExec(test.get(), argc, argv) != 0;
-        } else if (only == QLatin1String(test->metaObject()->className())) {
+        } else if (only == QString::fromLatin1(test->metaObject()->className()).section(QStringLiteral("::"), -1)) {
             argv[1] = argv[0];
             failed += QTest::qExec(test.get(), argc - 1, argv + 1) != 0;
         }

@@ -10,6 +10,8 @@
 
 #include <functional>
 
+namespace picbatch {
+
 // Shows dialog modally and runs actions inside its event loop. When actions leave the
 // dialog open (a failed check returns early), it is rejected so the test cannot hang.
 inline int ExecWith(QDialog& dialog, const std::function<void()>& actions)
@@ -75,3 +77,5 @@ inline void Leave(QDialog& dialog, CloseWithoutOk how, QPushButton* cancel, QWid
         break;
     }
 }
+
+}  // namespace picbatch

@@ -10,6 +10,8 @@
 
 #include <set>
 
+namespace picbatch {
+
 namespace {
 
 // A desktop with a stick, a card reader, shares, a disc and the usual kernel mounts.
@@ -218,5 +220,7 @@ std::unique_ptr<QObject> MakeMountTableTest()
 {
     return std::make_unique<MountTableTest>();
 }
+
+}  // namespace picbatch
 
 #include "mount_table_test.moc"

@@ -11,6 +11,8 @@
 
 #include <string>
 
+namespace picbatch {
+
 // Creates each path (relative to the temporary folder): a trailing "/" makes a folder,
 // anything else an empty file.
 inline void MakeTree(const QTemporaryDir& dir, const QStringList& paths)
@@ -43,3 +45,5 @@ public:
 private:
     QString m_folder;
 };
+
+}  // namespace picbatch

@@ -15,6 +15,8 @@
 
 #include <initializer_list>
 
+namespace picbatch {
+
 struct ControlRow {
     const char* name;
     QRect geometry;                  // relative to the control's parent
@@ -90,3 +92,5 @@ inline QStringList ObjectNames(const QObject& window)
     names.sort();
     return names;
 }
+
+}  // namespace picbatch

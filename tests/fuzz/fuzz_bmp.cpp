@@ -15,6 +15,8 @@
 #include "pictures/bmp.h"
 #include "pictures/bmp_layout.h"
 
+namespace picbatch {
+
 namespace {
 
 // Headers may declare pictures of up to 2^28 pixels from a few bytes; making and converting
@@ -23,6 +25,10 @@ namespace {
 constexpr std::int64_t kMaxFuzzPixels = std::int64_t{1} << 18;
 
 }  // namespace
+
+}  // namespace picbatch
+
+using namespace picbatch;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -9,6 +9,8 @@
 #include "imaging/raster.h"
 #include "pictures/jpeg_image.h"
 
+namespace picbatch {
+
 namespace {
 
 // Pictures above this are only header-checked: decoding them is correct but slow under the
@@ -38,6 +40,10 @@ void DecodeWith(std::span<const std::uint8_t> bytes, bool variant)
 }
 
 }  // namespace
+
+}  // namespace picbatch
+
+using namespace picbatch;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

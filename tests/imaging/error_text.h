@@ -5,6 +5,8 @@
 
 #include "imaging/error.h"
 
+namespace picbatch {
+
 // What action throws as Error; "(no error)" when it throws nothing.
 template <typename Action>
 std::string ErrorText(Action&& action)
@@ -16,3 +18,5 @@ std::string ErrorText(Action&& action)
     }
     return "(no error)";
 }
+
+}  // namespace picbatch

@@ -13,6 +13,8 @@
 #include <limits>
 #include <vector>
 
+namespace picbatch {
+
 namespace {
 
 std::uint32_t Bits(float f)
@@ -135,3 +137,5 @@ TEST(BuildContributors, MatchesAPlainRebuildForManySizes)
         }
     }
 }
+
+}  // namespace picbatch

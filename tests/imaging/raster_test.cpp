@@ -11,6 +11,8 @@
 #include "imaging/error.h"
 #include "tests/imaging/error_text.h"
 
+namespace picbatch {
+
 namespace {
 
 Raster MakeRaster(PixelForm form, int width, int height)
@@ -319,3 +321,5 @@ TEST(RasterSharing, CopiesAreIndependent)
     original.Row(1)[0] = 9;
     EXPECT_EQ(drawn.Row(1)[0], 255);
 }
+
+}  // namespace picbatch

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+namespace picbatch {
+
 namespace {
 
 std::vector<ResamplePath> AllPaths()
@@ -150,3 +152,5 @@ TEST(ResampleStream, NoResultBeforeEveryRowArrived)
         EXPECT_THROW(stream.Finish(), std::logic_error) << static_cast<int>(path);
     }
 }
+
+}  // namespace picbatch

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+namespace picbatch {
+
 namespace {
 
 using List = std::vector<Contribution>;
@@ -267,3 +269,5 @@ TEST(ResampleLanczos, IntermediateAboveThePictureLimitFails)
     Raster column = PaintedPicture(1, 65535, [](int, int, int) { return 0; });
     EXPECT_EQ(ErrorText([&] { ResampleLanczos(column, 65535, 1); }), kOutOfSystemResources);
 }
+
+}  // namespace picbatch

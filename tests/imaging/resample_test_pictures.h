@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <random>
 
+namespace picbatch {
+
 // A Bgr24 picture whose pixel bytes come from paint(x, y, channel).
 Raster PaintedPicture(int width, int height, auto paint)
 {
@@ -65,3 +67,5 @@ inline ::testing::AssertionResult SamePicture(const Raster& actual, const Raster
     }
     return ::testing::AssertionSuccess();
 }
+
+}  // namespace picbatch

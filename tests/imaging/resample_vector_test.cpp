@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace picbatch {
+
 namespace {
 
 std::vector<ResamplePath> VectorPaths()
@@ -327,3 +329,5 @@ TEST(ResampleVectorised, PhotoLikePicture)
     ExpectSameAsReference(photo, 500, 333, "photo");
     ExpectSameAsReference(photo, 64, 400, "photo");
 }
+
+}  // namespace picbatch

@@ -17,6 +17,8 @@
 #include "tests/common/libjpeg_compress.h"
 #include "tests/pictures/scratch_folder.h"
 
+namespace picbatch {
+
 namespace {
 
 constexpr int kBands = 40;
@@ -173,3 +175,5 @@ TEST(BandPipeline, DecodingAlongsideHandsOverTheSameRowsAndFailsAlike)
         EXPECT_TRUE(alongside.bands == alone.bands) << c.name;
     }
 }
+
+}  // namespace picbatch

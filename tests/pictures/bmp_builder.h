@@ -9,6 +9,8 @@
 
 #include "imaging/raster.h"
 
+namespace picbatch {
+
 // The pixel array of a file from rows given top first, each row its pixel bytes without
 // padding: pads every row to a multiple of 4 bytes and stores the rows bottom-up, or in the
 // given order when topDown.
@@ -116,3 +118,5 @@ struct BmpBuilder {
         Put16(out, static_cast<std::uint16_t>(value >> 16));
     }
 };
+
+}  // namespace picbatch

@@ -14,6 +14,8 @@
 #include "pictures/bmp.h"
 #include "tests/pictures/bmp_builder.h"
 
+namespace picbatch {
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -657,3 +659,5 @@ TEST(BmpRead, WritesFuzzSeeds)
 }
 
 }  // namespace
+
+}  // namespace picbatch

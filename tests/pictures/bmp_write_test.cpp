@@ -10,6 +10,8 @@
 #include "imaging/raster.h"
 #include "pictures/bmp.h"
 
+namespace picbatch {
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -155,3 +157,5 @@ TEST(BmpWrite, WritesFilesAndReportsUncreatableOnes)
 }
 
 }  // namespace
+
+}  // namespace picbatch

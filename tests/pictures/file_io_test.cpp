@@ -12,6 +12,8 @@
 #include "tests/common/without_permission_override.h"
 #include "tests/pictures/scratch_folder.h"
 
+namespace picbatch {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -149,3 +151,5 @@ TEST(ReplaceFile, FailuresKeepTheOldFileAndLeaveNoTemporary)
     EXPECT_EQ(ReadText(folder / "C.jpg"), "old");
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"B.jpg", "C.jpg"}));
 }
+
+}  // namespace picbatch

@@ -24,6 +24,8 @@
 #include "pictures/jpeg_image.h"
 #include "tests/common/libjpeg_compress.h"
 
+namespace picbatch {
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -793,3 +795,5 @@ TEST(JpegFuzzSeeds, WrittenWhenAsked)
 }
 
 }  // namespace
+
+}  // namespace picbatch

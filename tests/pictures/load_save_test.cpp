@@ -18,6 +18,8 @@
 #include "tests/pictures/bmp_builder.h"
 #include "tests/pictures/scratch_folder.h"
 
+namespace picbatch {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -258,3 +260,5 @@ TEST(SavePicture, FailuresKeepTheOldFileAndLeaveNoTemporary)
     EXPECT_EQ(ReadText(folder / "WIDE.jpg"), "old picture");
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"WIDE.jpg"});
 }
+
+}  // namespace picbatch

@@ -12,6 +12,8 @@
 #include "tests/common/test_picture.h"
 #include "tests/pictures/scratch_folder.h"
 
+namespace picbatch {
+
 namespace {
 
 struct NameCase {
@@ -133,3 +135,5 @@ INSTANTIATE_TEST_SUITE_P(Table, EveryFormat, ::testing::Values(PictureKind::Jpeg
                          [](const auto& info) { return std::string(FormatOf(info.param).extension.substr(1)); });
 
 }  // namespace
+
+}  // namespace picbatch

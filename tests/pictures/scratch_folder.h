@@ -13,6 +13,8 @@
 #include "imaging/error.h"
 #include "pictures/file_io.h"
 
+namespace picbatch {
+
 // A fresh folder under the system's temporary folder, removed with everything in it (its
 // write permission is given back first, for tests that take it away).
 class ScratchFolder {
@@ -72,3 +74,5 @@ inline std::string MessageOf(const std::function<void()>& action)
     }
     return "(no error)";
 }
+
+}  // namespace picbatch

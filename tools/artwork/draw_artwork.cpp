@@ -10,6 +10,8 @@
 
 #include "app/window_layout.h"
 
+namespace picbatch {
+
 namespace {
 
 using namespace layout;
@@ -305,3 +307,5 @@ QImage DrawIcon(int size)
     painter.drawPolyline(QPolygonF({QPointF(46, 54), QPointF(54, 54), QPointF(54, 46)}));
     return image;
 }
+
+}  // namespace picbatch

@@ -12,6 +12,8 @@
 #include "pictures/jpeg_image.h"
 #include "tools/artwork/draw_artwork.h"
 
+namespace picbatch {
+
 namespace {
 
 bool WriteBytes(const QString& path, const std::vector<std::uint8_t>& bytes)
@@ -23,6 +25,10 @@ bool WriteBytes(const QString& path, const std::vector<std::uint8_t>& bytes)
 }
 
 }  // namespace
+
+}  // namespace picbatch
+
+using namespace picbatch;
 
 int main(int argc, char* argv[])
 {
