@@ -148,7 +148,7 @@ void ConvertRow(PixelForm form, const std::uint8_t* in, int width, const std::ve
                 ChannelMasks masks, std::uint8_t* out)
 {
     switch (form) {
-    case PixelForm::None:
+    case PixelForm::NoPixels:
         break;
     case PixelForm::Paletted1:
         for (int x = 0; x < width; ++x)
@@ -224,7 +224,7 @@ std::shared_ptr<Raster::Store> Raster::MakeStore(std::size_t size)
 int BitsPerPixel(PixelForm form)
 {
     switch (form) {
-    case PixelForm::None: return 0;
+    case PixelForm::NoPixels: return 0;
     case PixelForm::Paletted1: return 1;
     case PixelForm::Paletted4: return 4;
     case PixelForm::Paletted8: return 8;

@@ -11,7 +11,7 @@
 namespace picbatch {
 
 enum class PixelForm {
-    None,       // no pixels
+    NoPixels,   // an empty picture
     Paletted1,  // colour-table index, 8 pixels a byte, leftmost in the most significant bit
     Paletted4,  // colour-table index, 2 pixels a byte, leftmost in the high nibble
     Paletted8,  // colour-table index, one byte
@@ -144,7 +144,7 @@ private:
 
     int m_width = 0;
     int m_height = 0;
-    PixelForm m_form = PixelForm::None;
+    PixelForm m_form = PixelForm::NoPixels;
     std::vector<ColorEntry> m_colorTable;
     ChannelMasks m_masks;
     std::shared_ptr<Store> m_store;

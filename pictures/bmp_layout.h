@@ -17,7 +17,7 @@ struct BmpLayout {
     bool topDown = false;         // the file's first row is the top row
     int bitCount = 0;             // 1, 4, 8, 16, 24 or 32
     std::uint32_t compression = 0;  // 0 none, 1 RLE8, 2 RLE4, 3 channel masks
-    PixelForm form = PixelForm::None;
+    PixelForm form = PixelForm::NoPixels;
     std::vector<ColorEntry> colorTable;  // at most 256 entries
     ChannelMasks masks;                  // masked forms only, trimmed to the bit count
     std::int64_t pixelOffset = 0;  // file offset of the pixel array

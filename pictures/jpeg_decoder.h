@@ -23,7 +23,7 @@ struct JpegHeader {
 // "JPEG error #41" for a picture of more than kMaxPicturePixels.
 JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes);
 
-// Decodes bytes into picture (an empty Raster of form None) at the given settings:
+// Decodes bytes into picture (an empty Raster of form NoPixels) at the given settings:
 // Bgr24 for colour output; Paletted8 with the colours in its table when colours are
 // quantized (grayscale output or the 8-bit pixel format). Rows are decoded straight into
 // the picture's store, top row first. Throws JpegError after the libjpeg object is destroyed;

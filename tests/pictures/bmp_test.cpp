@@ -309,7 +309,7 @@ TEST(BmpRead, EmptyFileGivesEmptyRaster)
     EXPECT_TRUE(raster.Empty());
     EXPECT_EQ(raster.Width(), 0);
     EXPECT_EQ(raster.Height(), 0);
-    EXPECT_EQ(raster.Form(), PixelForm::None);
+    EXPECT_EQ(raster.Form(), PixelForm::NoPixels);
 }
 
 // Where the pixels start and how many are used. A pixel array shorter than the picture is
