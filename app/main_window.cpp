@@ -17,7 +17,9 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 #include <span>
+#include <string>
 
 #include "app/click_label.h"
 #include "app/control_names.h"
@@ -25,6 +27,7 @@
 #include "app/flat_combo_box.h"
 #include "app/raster_image.h"
 #include "app/window_layout.h"
+#include "batch/failure_text.h"
 #include "batch/target_size.h"
 #include "dialogs/custom_size_dialog.h"
 #include "dialogs/dialog_look.h"
@@ -229,11 +232,8 @@ void MainWindow::CreateControls()
 template <class Handler>
 void MainWindow::Guarded(Handler&& handler)
 {
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        ShowErrorBox(this, FromStd(error.what()));
-    }
+    if (const std::optional<std::string> failure = FailureOf(handler))
+        ShowErrorBox(this, FromStd(*failure));
 }
 
 void MainWindow::SelectFirstSize()

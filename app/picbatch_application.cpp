@@ -6,8 +6,10 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include <exception>
+#include <optional>
+#include <string>
 
+#include "batch/failure_text.h"
 #include "dialogs/error_box.h"
 
 namespace picbatch {
@@ -23,12 +25,11 @@ PicbatchApplication::PicbatchApplication(int& argc, char** argv) : QApplication(
 
 bool PicbatchApplication::notify(QObject* receiver, QEvent* event)
 {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception& error) {
-        ShowErrorBox(activeWindow(), QString::fromStdString(error.what()));
-        return true;
-    }
+    bool handled = true;
+    if (const std::optional<std::string> failure =
+            FailureOf([&] { handled = QApplication::notify(receiver, event); }))
+        ShowErrorBox(activeWindow(), QString::fromStdString(*failure));
+    return handled;
 }
 
 }  // namespace picbatch

@@ -3,12 +3,11 @@
 // the same words.
 #pragma once
 
-#include <exception>
-#include <new>
 #include <optional>
 #include <string>
 
 #include "batch/convert_picture.h"
+#include "batch/failure_text.h"
 #include "imaging/error.h"
 #include "pictures/save_picture.h"
 
@@ -43,21 +42,5 @@ inline constexpr const char* kNoDestinationFolder = "请先选择目标文件夹
 // when it was written. working serves as the working picture. Throws the first failure.
 void ConvertEntry(const EntryLocation& location, const ConversionTarget& target, OutputClaims& claims,
                   Raster& working);
-
-// Runs work and gives the failure text of what it throws, or nothing when it succeeds. The
-// one place where errors become the texts a run reports; exhausted memory is the core's
-// "Out of system resources" wherever it happens.
-template <class Work>
-std::optional<std::string> FailureOf(Work&& work)
-{
-    try {
-        work();
-        return std::nullopt;
-    } catch (const std::bad_alloc&) {
-        return std::string(kOutOfSystemResources);
-    } catch (const std::exception& error) {
-        return std::string(error.what());
-    }
-}
 
 }  // namespace picbatch

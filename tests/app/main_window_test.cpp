@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -98,6 +99,8 @@ public:
     {
         if (event->type() == QEvent::User)
             throw Error("Stream read error");
+        if (event->type() == QEvent::User + 1)
+            throw std::bad_alloc();
         return QObject::event(event);
     }
 };
@@ -502,7 +505,8 @@ private slots:
     }
 
     // The application object catches what any handler lets escape, outside the main window's
-    // own handlers too, shows it in the error box, and the event loop goes on.
+    // own handlers too, shows it in the error box (exhausted memory in the core's words), and
+    // the event loop goes on.
     void ErrorsFromAnyHandlerReachTheErrorBox()
     {
         FailingHandler handler;
@@ -514,11 +518,11 @@ private slots:
                 seen << box->windowTitle() + "|" + box->text();
                 box->accept();
             });
-            QCoreApplication::postEvent(&handler, new QEvent(QEvent::User));
+            QCoreApplication::postEvent(&handler, new QEvent(static_cast<QEvent::Type>(QEvent::User + i)));
             QTRY_COMPARE(seen.size(), i + 1);
         }
-        const QString expected = ApplicationTitle() + "|Stream read error.";
-        QCOMPARE(seen, (QStringList{expected, expected}));
+        QCOMPARE(seen, (QStringList{ApplicationTitle() + "|Stream read error.",
+                                    ApplicationTitle() + "|Out of system resources."}));
     }
 
     void ClosingDuringARunClosesTheWindow()
