@@ -4,10 +4,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QIcon>
 #include <QKeySequence>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QRadioButton>
@@ -15,6 +18,7 @@
 #include <QShortcut>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 #include <optional>
@@ -27,6 +31,7 @@
 #include "app/flat_combo_box.h"
 #include "app/raster_image.h"
 #include "app/window_layout.h"
+#include "batch/entry_paths.h"
 #include "batch/failure_text.h"
 #include "batch/target_size.h"
 #include "dialogs/custom_size_dialog.h"
@@ -123,6 +128,7 @@ MainWindow::MainWindow(QWidget* parent)
     setWindowTitle(QString::fromUtf8(kCaption));
     setWindowIcon(QIcon(QStringLiteral(":/app/picbatch.png")));
     setFixedSize(layout::kClientSize);
+    setAcceptDrops(true);
     setFont(DialogFont(layout::kFontPoints));
     CreateControls();
     m_listing.SetBusyCallback([this](bool busy) { SetBusy(busy); });
@@ -245,7 +251,11 @@ void MainWindow::ChooseSourceFolder()
 {
     FolderChooserDialog chooser(this);
     chooser.exec();
-    const QString folder = chooser.SelectedPath();
+    SetSourceFolder(chooser.SelectedPath());
+}
+
+void MainWindow::SetSourceFolder(const QString& folder)
+{
     const QString shown = m_sourceField->text();
     m_sourceField->setText(folder);
     m_sourceField->setToolTip(folder);  // the field shows only the end of a long path
@@ -264,8 +274,40 @@ void MainWindow::ChooseDestinationFolder()
 {
     FolderChooserDialog chooser(this);
     chooser.exec();
-    m_destinationField->setText(chooser.SelectedPath());
-    m_destinationField->setToolTip(chooser.SelectedPath());
+    SetDestinationFolder(chooser.SelectedPath());
+}
+
+void MainWindow::SetDestinationFolder(const QString& folder)
+{
+    m_destinationField->setText(folder);
+    m_destinationField->setToolTip(folder);
+}
+
+void MainWindow::OpenSourceFolder(const QString& path)
+{
+    Guarded([&] { SetSourceFolder(FromStd(EnteredFolder(FolderNamedBy(path.toStdString())))); });
+}
+
+void MainWindow::OpenDestinationFolder(const QString& path)
+{
+    Guarded([&] { SetDestinationFolder(FromStd(EnteredFolder(FolderNamedBy(path.toStdString())))); });
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.front().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.front().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    // Of several dropped items the first decides, as a window has one source.
+    OpenSourceFolder(urls.front().toLocalFile());
 }
 
 void MainWindow::AddCustomSize()

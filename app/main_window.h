@@ -30,6 +30,13 @@ public:
     ~MainWindow() override;
 
     const BatchRun& Run() const { return m_run; }
+
+    // The folder path names (a picture: its folder) becomes the source or the destination,
+    // as if chosen in the folder chooser: the process's current folder moves there, and a
+    // path that is not a usable folder is reported in the error box and changes nothing.
+    // For the command line and for folders dropped on the window.
+    void OpenSourceFolder(const QString& path);
+    void OpenDestinationFolder(const QString& path);
     // The source listing the run walks; it lives as long as the window.
     SourceListing& Listing() { return m_listing; }
 
@@ -52,6 +59,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // A folder, or a picture meaning its folder, dropped on the window becomes the source.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateControls();
@@ -60,6 +70,10 @@ private:
     // the folder the listing still holds when the listing cannot take it.
     void ChooseSourceFolder();
     void ChooseDestinationFolder();
+    // Shows folder in the field; the source listing takes it, or the field goes back to
+    // the folder the listing still holds.
+    void SetSourceFolder(const QString& folder);
+    void SetDestinationFolder(const QString& folder);
     // A size from the custom size dialog, appended to the size list and selected.
     void AddCustomSize();
     void ToggleRun();

@@ -14,6 +14,10 @@ bool IsPictureEntry(std::string_view entry);
 // The source file: folder text, "/", the entry as listed (file names are case-sensitive).
 std::string SourcePathOf(const std::string& folder, const std::string& entry);
 
+// The folder a path hands to a window that takes folders (a command-line argument, a
+// dropped file): a picture file's folder, otherwise the path itself.
+std::string FolderNamedBy(const std::string& path);
+
 // The destination before the saver picks the extension: folder text, "/", the upper-cased
 // entry, so every output keeps an upper-case stem.
 std::string DestinationPathOf(const std::string& folder, const std::string& entry);

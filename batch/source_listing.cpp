@@ -174,6 +174,12 @@ std::string CurrentFolder()
     }
 }
 
+std::string EnteredFolder(const std::string& folder)
+{
+    EnterFolder(folder);
+    return CurrentFolder();
+}
+
 SourceListing::SourceListing()
 {
     // A process whose current folder was removed still gets a window; the first taking then

@@ -27,6 +27,10 @@ void EnterFolder(const std::string& folder);
 // The process's current folder as the system reports it.
 std::string CurrentFolder();
 
+// EnterFolder(folder), then the folder as the system reports it (absolute, links resolved),
+// as the folder chooser shows a folder it entered.
+std::string EnteredFolder(const std::string& folder);
+
 class SourceListing {
 public:
     // The start folder is the process's current folder now; nothing is listed yet.

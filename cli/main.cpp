@@ -16,7 +16,6 @@
 #include "cli/progress_printer.h"
 
 namespace picbatch {
-
 namespace {
 
 constexpr int kExitFailures = 1;
@@ -36,13 +35,7 @@ std::string WithoutTrailingSlashes(std::string folder)
     return folder;
 }
 
-}  // namespace
-
-}  // namespace picbatch
-
-using namespace picbatch;
-
-int main(int argc, char** argv)
+int RunCli(int argc, char** argv)
 {
     CliOptions options;
     try {
@@ -90,4 +83,12 @@ int main(int argc, char** argv)
                 summary.converted, summary.failures.size(), summary.skipped, summary.converted,
                 summary.failures.size(), summary.skipped);
     return summary.failures.empty() ? 0 : kExitFailures;
+}
+
+}  // namespace
+}  // namespace picbatch
+
+int main(int argc, char** argv)
+{
+    return picbatch::RunCli(argc, argv);
 }

@@ -137,8 +137,7 @@ void FolderChooserDialog::ChooseDrive(int index)
 std::optional<std::string> FolderChooserDialog::Enter(const std::string& folder)
 {
     try {
-        EnterFolder(folder);
-        return CurrentFolder();
+        return EnteredFolder(folder);
     } catch (const Error& error) {
         ShowErrorBox(this, QString::fromStdString(error.what()));
         return std::nullopt;

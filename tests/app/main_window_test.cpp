@@ -5,10 +5,13 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -24,6 +27,7 @@
 #include "app/control_names.h"
 #include "app/picbatch_application.h"
 #include "app/raster_image.h"
+#include "app/start_command.h"
 #include "app/main_window.h"
 #include "batch/target_size.h"
 #include "dialogs/control_names.h"
@@ -320,6 +324,75 @@ private slots:
         QCOMPARE(field->text(), firstText);
         QCOMPARE(QString::fromStdString(listing.ListedFolder()), firstText);
         QCOMPARE(listing.Count(), 1);
+    }
+
+    void CommandLineNamesTheStartFolders()
+    {
+        const QString here = QDir::currentPath();
+        StartCommand none = ParseStartCommand({});
+        QVERIFY(none.source.isEmpty() && none.destination.isEmpty() && !none.help && none.problem.isEmpty());
+
+        const StartCommand both = ParseStartCommand({"in", "/tmp/out"});
+        QCOMPARE(both.source, here + "/in");  // absolute before the window enters any folder
+        QCOMPARE(both.destination, QStringLiteral("/tmp/out"));
+        QCOMPARE(ParseStartCommand({"--", "-odd name"}).source, here + "/-odd name");
+        QVERIFY(ParseStartCommand({"in", "--help"}).help);
+        QVERIFY(ParseStartCommand({"-h"}).help);
+        QVERIFY(StartUsageText().contains(QStringLiteral("picbatch [SOURCE [DESTINATION]]")));
+
+        QVERIFY(ParseStartCommand({"a", "b", "c"}).problem.contains(QStringLiteral("at most two folders")));
+        QVERIFY(ParseStartCommand({"--size", "a"}).problem.contains(QStringLiteral("--size")));
+    }
+
+    // Folders from the command line or dropped on the window go where the chooser's would:
+    // the field shows the folder as the system reports it and the listing takes it; a picture
+    // stands for its folder; an unusable path is reported as the chooser reports it.
+    void FoldersFromOutsideFillTheFields()
+    {
+        QTemporaryDir source;
+        QTemporaryDir destination;
+        WriteJpeg(source.filePath("a.jpg"), TestImage(8, 6));
+        const QString sourceFolder = QDir(source.path()).canonicalPath();
+        const QString destinationFolder = QDir(destination.path()).canonicalPath();
+        MainWindow window;
+        window.show();
+        auto* sourceField = Control<QLineEdit>(window, kSourceFieldName);
+        auto* destinationField = Control<QLineEdit>(window, kDestinationFieldName);
+
+        window.OpenSourceFolder(source.path() + "/a.jpg");
+        window.OpenDestinationFolder(destination.path() + "/.");
+        QCOMPARE(sourceField->text(), sourceFolder);
+        QCOMPARE(QString::fromStdString(window.Listing().ListedFolder()), sourceFolder);
+        QCOMPARE(window.Listing().Count(), 1);
+        QCOMPARE(destinationField->text(), destinationFolder);
+
+        QStringList errors;
+        for (const QString& unusable : {source.path() + "/missing", source.path() + "/a.jpg/x"}) {
+            WhenModal([&](QWidget* box) {
+                errors << static_cast<QMessageBox*>(box)->text();
+                static_cast<QMessageBox*>(box)->accept();
+            });
+            window.OpenDestinationFolder(unusable);
+        }
+        QCOMPARE(errors, (QStringList{"File not found.", "Invalid filename."}));
+        QCOMPARE(destinationField->text(), destinationFolder);
+
+        // Dropped: the first local item decides.
+        QMimeData dropped;
+        dropped.setUrls({QUrl::fromLocalFile(destination.path()), QUrl::fromLocalFile(source.path())});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &drop);
+        QCOMPARE(sourceField->text(), destinationFolder);
+        QCOMPARE(window.Listing().Count(), 0);
+
+        QMimeData remote;
+        remote.setUrls({QUrl("https://example.org/a.jpg")});
+        QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &remote, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &refused);
+        QVERIFY(!refused.isAccepted());
     }
 
     // A whole run through the window: three pictures, a text file and a corrupt JPEG, in
