@@ -15,4 +15,9 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
+// Makes the C library's character type UTF-8 when the environment's is not, so that what
+// Xlib writes in the locale's encoding (the window title's WM_NAME) carries the Chinese
+// texts. Called by PicbatchApplication's constructor, after Qt has read the locale.
+void UseUtf8CharacterType();
+
 }  // namespace picbatch

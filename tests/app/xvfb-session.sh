@@ -53,23 +53,35 @@ StartProgram() {
   app_pid=$!
 }
 
+# xdotool in a UTF-8 character type whatever the caller's locale, so that its patterns match
+# the Chinese captions; the program itself runs in the caller's environment, as a user's would.
+Xdo() {
+  LC_ALL=C.UTF-8 xdotool "$@"
+}
+
+# Title CAPTION_PROPERTY WINDOW: the window's WM_NAME or _NET_WM_NAME as a window manager
+# decodes it, in UTF-8.
+Title() {
+  LC_ALL=C.UTF-8 xprop -id "$2" "$1" | sed -n 's/^[^=]*= "\(.*\)"$/\1/p'
+}
+
 # The first visible window whose caption matches, waiting up to 20 s.
 FindWindow() {
-  timeout 20 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n1
+  LC_ALL=C.UTF-8 timeout 20 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n1
 }
 
 # ClickAt WINDOW X Y: a left click at (X, Y) of the window's client area.
 ClickAt() {
   local X Y WINDOW WIDTH HEIGHT SCREEN
-  eval "$(xdotool getwindowgeometry --shell "$1")"
-  xdotool mousemove --sync $((X + $2)) $((Y + $3)) click 1
+  eval "$(Xdo getwindowgeometry --shell "$1")"
+  Xdo mousemove --sync $((X + $2)) $((Y + $3)) click 1
 }
 
 # WaitGone CAPTION: waits up to 5 s until no visible window has the caption.
 WaitGone() {
   local _
   for _ in $(seq 50); do
-    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+    Xdo search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
     sleep 0.1
   done
   return 1
@@ -104,8 +116,8 @@ ChooseFolder() {
 # CloseWithQuitKey WINDOW: no window manager draws a close box here; the quit key closes
 # the window the same way. Returns the program's exit status (Fail after 10 s).
 CloseWithQuitKey() {
-  xdotool windowfocus --sync "$1"
-  xdotool key --clearmodifiers ctrl+q
+  Xdo windowfocus --sync "$1"
+  Xdo key --clearmodifiers ctrl+q
   local _ status=0
   for _ in $(seq 100); do
     kill -0 "$app_pid" 2>/dev/null || break
