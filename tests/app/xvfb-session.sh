@@ -39,16 +39,18 @@ StartDisplay() {
   export DISPLAY=":$(head -n1 "$work/display")"
 }
 
-# StartProgram PROGRAM FOLDER LOG: starts the program with FOLDER as its current folder
-# (where the folder chooser opens).
+# StartProgram PROGRAM FOLDER LOG [ARGUMENT...]: starts the program with FOLDER as its
+# current folder (where the folder chooser opens) and the arguments given.
 StartProgram() {
+  local program=$1 folder=$2
   log_file=$3
+  shift 3
   mkdir -p "$work/runtime" && chmod 700 "$work/runtime"
   # Only a sanitizer build reads LSAN_OPTIONS; it must not fail on system libraries' leaks.
   local suppressions
   suppressions="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lsan.supp"
-  (cd "$2" && XDG_RUNTIME_DIR="$work/runtime" \
-     LSAN_OPTIONS="suppressions=$suppressions${LSAN_OPTIONS:+:$LSAN_OPTIONS}" exec "$1") \
+  (cd "$folder" && XDG_RUNTIME_DIR="$work/runtime" \
+     LSAN_OPTIONS="suppressions=$suppressions${LSAN_OPTIONS:+:$LSAN_OPTIONS}" exec "$program" "$@") \
     >"$log_file" 2>&1 &
   app_pid=$!
 }
