@@ -31,7 +31,8 @@ int RunWindowProgram(int argc, char** argv)
         return 0;
     }
     PicbatchApplication application(argc, argv);  // takes Qt's own options out of argv
-    QGuiApplication::setDesktopFileName(QStringLiteral("picbatch"));
+    // Names the desktop entry, so that docks and task bars show its icon and name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.picbatch.picbatch"));
     const StartCommand command = ParseStartCommand(ArgumentsAfterProgram(argc, argv));
     if (!command.problem.isEmpty()) {
         std::fprintf(stderr, "picbatch: %s\n%s", command.problem.toLocal8Bit().constData(),
