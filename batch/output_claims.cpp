@@ -1,7 +1,10 @@
 // Collision checks between the outputs of one run and its sources.
 #include "batch/output_claims.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -39,6 +42,15 @@ std::string NameOf(const std::string& key)
     return key.substr(key.rfind('/') + 1);
 }
 
+// The device and inode of the file at path (links followed), when there is one.
+std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+        return std::nullopt;
+    return std::pair{info.st_dev, info.st_ino};
+}
+
 }  // namespace
 
 std::string FileKey(const std::string& path)
@@ -74,12 +86,24 @@ void OutputClaims::Clear()
 
 void OutputClaims::SetSources(const std::string& folder, const std::vector<std::string>& entries)
 {
+    std::map<FileIdentity, std::string> sources;
+    const std::string prefix = folder.empty() ? "/" : folder + "/";
+    for (const std::string& entry : entries) {
+        if (const auto identity = IdentityOf(prefix + entry))
+            sources.emplace(*identity, entry);
+    }
     const std::lock_guard lock(m_mutex);
-    m_sources.clear();
-    // One resolution of the folder serves every entry of the listing.
-    const std::string folderKey = FolderKey(folder.empty() ? "/" : folder);
-    for (const std::string& entry : entries)
-        m_sources.insert(JoinKey(folderKey, entry));
+    m_sources = std::move(sources);
+}
+
+std::string OwnSourceMessage(const std::string& entry)
+{
+    return "输出文件就是源图片“" + entry + "”本身，未覆盖原图";
+}
+
+std::string OtherSourceMessage(const std::string& entry)
+{
+    return "输出文件会覆盖源图片“" + entry + "”，未写入";
 }
 
 OutputClaims::Claim OutputClaims::ClaimOutput(const std::string& outputPath, const std::string& sourcePath)
@@ -93,10 +117,16 @@ OutputClaims::Claim OutputClaims::ClaimOutput(const std::string& outputPath, con
             throw Error(SameOutputMessage(NameOf(written->second)));
         return Claim(nullptr, std::move(outputKey));  // held from before: nothing to give back
     }
-    // Writing over another entry's picture would destroy a source before (or instead of) its
-    // own conversion; a file that is gone by now has nothing left to lose.
-    if (m_sources.contains(outputKey) && outputKey != sourceKey && FileExists(outputPath))
-        throw Error("输出文件会覆盖源图片“" + NameOf(outputKey) + "”，未写入");
+    // An original is never replaced: not another entry's, which would destroy a source before
+    // (or instead of) its own conversion, and not the entry's own (the destination is the
+    // source folder, or a link to it, and the name already has an upper-case stem). A file
+    // that is gone by now has nothing left to lose.
+    if (const auto existing = IdentityOf(outputPath)) {
+        if (existing == IdentityOf(sourcePath))
+            throw Error(OwnSourceMessage(NameOf(sourceKey)));
+        if (const auto source = m_sources.find(*existing); source != m_sources.end())
+            throw Error(OtherSourceMessage(source->second));
+    }
     m_written.emplace(outputKey, sourceKey);
     return Claim(this, std::move(outputKey));
 }

@@ -2,10 +2,14 @@
 // wrote, nor the source picture of another entry. Several threads may claim at once.
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstddef>
+#include <map>
 #include <mutex>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace picbatch {
@@ -35,22 +39,29 @@ public:
     void Clear();
 
     // Registers the source files of a listing (folder text, "/", each entry), replacing
-    // those registered before. Not while claims are being made.
+    // those registered before. Files are known by device and inode, so a link or another
+    // spelling of a source is that source.
     void SetSources(const std::string& folder, const std::vector<std::string>& entries);
 
     // Claims outputPath for the picture read from sourcePath. Throws Error with a Chinese
-    // message naming the other entry when another source's output went there in this run
-    // (or is being written), or when it is the existing source file of another registered
-    // entry. A source may always replace its own output, and its own file.
+    // message when another source's output went there in this run (or is being written),
+    // when the file there is a registered source of the run, or when it is sourcePath's own
+    // file: no original is ever replaced. A source may replace its own earlier output.
     [[nodiscard]] Claim ClaimOutput(const std::string& outputPath, const std::string& sourcePath);
 
 private:
     void Release(const std::string& outputKey);
 
-    std::mutex m_mutex;                                      // guards m_written
+    using FileIdentity = std::pair<dev_t, ino_t>;
+
+    std::mutex m_mutex;
     std::unordered_map<std::string, std::string> m_written;  // output key -> source key
-    std::unordered_set<std::string> m_sources;               // source keys
+    std::map<FileIdentity, std::string> m_sources;           // source file -> its entry
 };
+
+// The refusals of ClaimOutput that protect the originals.
+std::string OwnSourceMessage(const std::string& entry);
+std::string OtherSourceMessage(const std::string& entry);
 
 // The failure of an entry whose output an earlier entry of the run has written.
 std::string SameOutputMessage(const std::string& earlierEntry);

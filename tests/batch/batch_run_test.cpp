@@ -226,23 +226,31 @@ TEST_F(BatchRunTest, EntriesSharingAnOutputFileKeepTheFirstOutput)
     EXPECT_NE(run.Failures()[1].message.find("b.bmp"), std::string::npos);
 }
 
-TEST_F(BatchRunTest, InPlaceRunReplacesEachSourceOnlyWithItsOwnOutput)
+// With the destination the source folder itself, or a link to it, no original is replaced:
+// not a picture's own file (its name already has an upper-case stem), not another entry's.
+TEST_F(BatchRunTest, OriginalsAreNeverReplaced)
 {
-    window.destinationFolder = source.Path();
     WriteJpegFile(source / "P.jpg", TestPicture(8, 6, 0, 0, 250));
     WriteBmpFile(source / "p.bmp", TestPicture(8, 6, 250, 0, 0));  // would become P.jpg too
+    WriteBmpFile(source / "q.bmp", TestPicture(8, 6, 0, 250, 0));  // becomes Q.jpg, a new file
+    const std::vector<std::uint8_t> original = ReadBytes(source / "P.jpg");
+    std::filesystem::create_directory_symlink(source.Path(), destination / "link");
     window.mode = OutputMode::Jpeg;
-    Run().Toggle();
-    TickUntilStopped();
 
-    const Raster replaced = LoadedPicture(source / "P.jpg");
-    EXPECT_EQ(replaced.Width(), 4);
-    std::uint8_t bgr[3];
-    replaced.PixelBgr(3, 0, bgr);
-    EXPECT_GT(bgr[2], 200);
-    ASSERT_EQ(run.Failures().size(), 1u);
-    EXPECT_EQ(run.Failures()[0].name, "p.bmp");
-    EXPECT_NE(run.Failures()[0].message.find("P.jpg"), std::string::npos);
+    for (const std::string& folder : {source.Path(), destination / "link"}) {
+        SCOPED_TRACE(folder);
+        std::filesystem::remove(source / "Q.jpg");
+        window.destinationFolder = folder;
+        Run().Toggle();
+        TickUntilStopped();
+        EXPECT_EQ(ReadBytes(source / "P.jpg"), original);
+        EXPECT_EQ(LoadedPicture(source / "Q.jpg").Width(), 4);
+        ASSERT_EQ(run.Failures().size(), 2u);  // in listing order: p.bmp, P.jpg, q.bmp
+        EXPECT_EQ(run.Failures()[0].name, "p.bmp");
+        EXPECT_EQ(run.Failures()[0].message, OtherSourceMessage("P.jpg"));
+        EXPECT_EQ(run.Failures()[1].name, "P.jpg");
+        EXPECT_EQ(run.Failures()[1].message, OwnSourceMessage("P.jpg"));
+    }
 }
 
 TEST_F(BatchRunTest, FolderTextEmptiedMidRunFailsTheRemainingEntries)

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "batch/output_claims.h"
 #include "cli/options.h"
 #include "tests/cli/run_cli.h"
 #include "tests/batch/picture_files.h"
@@ -114,6 +115,20 @@ TEST_F(CliRun, FailuresAreReportedAndTheRestConverted)
     std::uint8_t bgr[3];
     LoadedPicture(out / "new/B0.bmp").PixelBgr(3, 0, bgr);
     EXPECT_LT(bgr[2], 50) << "B0.bmp holds the later entry's picture";
+}
+
+TEST_F(CliRun, AnOriginalIsNeverReplaced)
+{
+    WriteJpegFile(source / "KEEP.jpg", TestPicture(9, 9, 1, 2, 3));
+    const std::vector<std::uint8_t> original = ReadBytes(source / "KEEP.jpg");
+    const Result result = RunCli({"--size", "4x4", "--format", "jpeg", source.Path(), source.Path()});
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_NE(result.output.find("KEEP.jpg: 失败 / failed: " + OwnSourceMessage("KEEP.jpg")), std::string::npos)
+        << result.output;
+    EXPECT_EQ(ReadBytes(source / "KEEP.jpg"), original);
+    // A source whose stem is not upper case gets its output beside it.
+    EXPECT_EQ(LoadedPicture(source / "J0.jpg").Width(), 4);
+    EXPECT_EQ(LoadedPicture(source / "j0.jpg").Width(), 17);
 }
 
 TEST_F(CliRun, BadUsageExitsWithTwo)
