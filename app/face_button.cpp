@@ -15,6 +15,12 @@ FaceButton::FaceButton(QWidget* parent) : QAbstractButton(parent)
     setAttribute(Qt::WA_Hover);
 }
 
+void FaceButton::SetCaption(const QString& caption)
+{
+    m_caption = caption;
+    update();
+}
+
 void FaceButton::enterEvent(QEnterEvent* event)
 {
     m_hovered = true;
@@ -37,6 +43,15 @@ void FaceButton::paintEvent(QPaintEvent*)
     // Alphas out of 255: a veil of about 16 % lightens, one of about 18 % darkens; both
     // leave the face's caption readable.
     painter.setPen(Qt::NoPen);
+    if (!m_caption.isEmpty()) {
+        // A face of the button's own, in the red of the run's percentage, hides the
+        // artwork's while it reads something else.
+        painter.setBrush(QColor(200, 40, 40));
+        painter.drawRoundedRect(face, layout::kFaceRadius, layout::kFaceRadius);
+        painter.setPen(Qt::white);
+        painter.drawText(rect(), Qt::AlignCenter, m_caption);
+        painter.setPen(Qt::NoPen);
+    }
     if (isDown())
         painter.setBrush(QColor(0, 0, 0, 46));
     else if (m_hovered)

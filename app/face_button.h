@@ -12,6 +12,11 @@ class FaceButton : public QAbstractButton {
 public:
     explicit FaceButton(QWidget* parent = nullptr);
 
+    // A caption on a face of the button's own, over the artwork's (empty: the artwork's face
+    // shows): the start button reads 停止 while a run goes on.
+    void SetCaption(const QString& caption);
+    const QString& Caption() const { return m_caption; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
@@ -19,6 +24,7 @@ protected:
 
 private:
     bool m_hovered = false;
+    QString m_caption;
 };
 
 }  // namespace picbatch

@@ -16,7 +16,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -118,10 +117,10 @@ ClickLabel* MakeTransparentLabel(QWidget* parent, const char* name, const QRect&
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent)
+MainWindow::MainWindow(QWidget* parent, BatchRun::Options runOptions)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                           | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_run(*this, m_listing)
+      m_run(*this, m_listing, std::move(runOptions))
 {
     InitAppResources();
     setObjectName(kMainWindowName);
@@ -225,6 +224,10 @@ void MainWindow::CreateControls()
             [this] { Guarded([this] { AddCustomSize(); }); });
     connect(m_startButton, &QAbstractButton::clicked, this, [this] { Guarded([this] { ToggleRun(); }); });
     connect(m_runTimer, &QTimer::timeout, this, [this] { Guarded([this] { AdvanceRun(); }); });
+    // The summary of the last run stays until the user changes what the next run would do.
+    connect(m_sizeList, &QComboBox::currentIndexChanged, this, [this] { m_run.ClearSummary(); });
+    for (QRadioButton* radio : {m_keepFormatRadio, m_jpegRadio, m_bmpRadio})
+        connect(radio, &QRadioButton::toggled, this, [this] { m_run.ClearSummary(); });
     // The link, the caption before it and the artwork all open the help page.
     for (ClickLabel* helpArea : {m_helpLink, m_artwork, m_helpCaption})
         connect(helpArea, &ClickLabel::clicked, this, [this] { Guarded([this] { OpenHelp(); }); });
@@ -256,6 +259,7 @@ void MainWindow::ChooseSourceFolder()
 
 void MainWindow::SetSourceFolder(const QString& folder)
 {
+    m_run.ClearSummary();
     const QString shown = m_sourceField->text();
     m_sourceField->setText(folder);
     m_sourceField->setToolTip(folder);  // the field shows only the end of a long path
@@ -279,6 +283,7 @@ void MainWindow::ChooseDestinationFolder()
 
 void MainWindow::SetDestinationFolder(const QString& folder)
 {
+    m_run.ClearSummary();
     m_destinationField->setText(folder);
     m_destinationField->setToolTip(folder);
 }
@@ -433,19 +438,9 @@ void MainWindow::SetStartHint(const std::string& hint)
     m_startButton->setToolTip(FromStd(hint));
 }
 
-void MainWindow::ProcessPendingEvents()
+void MainWindow::SetRunning(bool running)
 {
-    QCoreApplication::processEvents();
-}
-
-void MainWindow::Sleep(int milliseconds)
-{
-    QThread::msleep(static_cast<unsigned long>(milliseconds));
-}
-
-void MainWindow::CloseWindow()
-{
-    close();
+    m_startButton->SetCaption(running ? QStringLiteral("停止") : QString());
 }
 
 void MainWindow::ShowFailureReport(const std::string& text)

@@ -25,8 +25,9 @@ class MainWindow : public QWidget, public RunWindow {
 public:
     // Builds the window, its controls and the artwork (decoded from the bundled JPEG);
     // throws Error when the artwork cannot be decoded. The process's current folder now
-    // becomes the source listing's start folder.
-    explicit MainWindow(QWidget* parent = nullptr);
+    // becomes the source listing's start folder. runOptions: the run's workers (tests step
+    // them).
+    explicit MainWindow(QWidget* parent = nullptr, BatchRun::Options runOptions = {});
     ~MainWindow() override;
 
     const BatchRun& Run() const { return m_run; }
@@ -51,9 +52,7 @@ public:
     void SetProgressVisible(bool visible) override;
     void SetProgressText(const std::string& text) override;
     void SetStartHint(const std::string& hint) override;
-    void ProcessPendingEvents() override;
-    void Sleep(int milliseconds) override;
-    void CloseWindow() override;
+    void SetRunning(bool running) override;
     void ShowFailureReport(const std::string& text) override;
 
 protected:

@@ -1,13 +1,10 @@
-// The batch run: start, stop, and the tick that converts one listing entry.
+// The window's run: start, stop, and the tick that shows it and ends it.
 #include "batch/batch_run.h"
 
 #include <algorithm>
-#include <exception>
-#include <new>
-#include <optional>
+#include <thread>
+#include <utility>
 
-#include "batch/convert_picture.h"
-#include "batch/entry_paths.h"
 #include "batch/size_check.h"
 #include "batch/source_listing.h"
 #include "batch/target_size.h"
@@ -19,6 +16,12 @@ namespace {
 
 // How many failures the report lists one by one; a message box must stay on the screen.
 constexpr std::size_t kReportedFailures = 20;
+
+int DefaultWorkers()
+{
+    const auto cores = static_cast<int>(std::thread::hardware_concurrency());
+    return cores > 0 ? cores : 1;
+}
 
 }  // namespace
 
@@ -39,14 +42,26 @@ std::string ProgressText(std::int64_t n, std::int64_t count)
     return std::to_string(n * 100 / count) + "%    ";
 }
 
-BatchRun::BatchRun(RunWindow& window, SourceListing& listing)
-    : m_window(window), m_listing(listing)
+std::string RunSummaryText(bool stopped, std::size_t pictures, std::size_t failures)
+{
+    if (pictures == 0 && !stopped)
+        return kNoPicturesText;
+    return std::string(stopped ? "已停止" : "完成") + "：转换 " + std::to_string(pictures - failures) + " 张，失败 "
+        + std::to_string(failures) + " 张";
+}
+
+BatchRun::BatchRun(RunWindow& window, SourceListing& listing) : BatchRun(window, listing, Options{}) {}
+
+BatchRun::BatchRun(RunWindow& window, SourceListing& listing, Options options)
+    : m_window(window), m_listing(listing), m_options(std::move(options))
 {
 }
 
+BatchRun::~BatchRun() = default;
+
 void BatchRun::Toggle()
 {
-    if (m_running)
+    if (m_engine && !m_stopping)
         Stop();
     else
         Start();
@@ -55,65 +70,60 @@ void BatchRun::Toggle()
 void BatchRun::Start()
 {
     // Everything that can refuse the start comes before the first change of state.
-    const SizeTexts texts = SplitSizeText(m_window.SelectedSizeText());
-    const TargetSize size = CheckedTargetSize(texts);
-    if (m_window.SourceFolderText().empty())
+    const TargetSize size = CheckedTargetSize(SplitSizeText(m_window.SelectedSizeText()));
+    const RunSettings settings = CurrentSettings();
+    if (settings.sourceFolder.empty())
         throw Error(kNoSourceFolder);
-    if (m_window.DestinationFolderText().empty())
+    if (settings.destinationFolder.empty())
         throw Error(kNoDestinationFolder);
-    const int count = m_listing.Count();
+    std::vector<std::string> entries = m_listing.Entries();
 
-    // Stopped and started again inside one tick: the stopped run still gets its report.
-    if (m_reportDue)
-        ShowReport();
-    m_entryNumber = 1;
-    m_widthText = texts.width;
-    m_heightText = texts.height;
-    m_width = size.width;
-    m_height = size.height;
+    // A stopped run whose last pictures are still being converted ends first, with its report.
+    if (m_engine) {
+        m_engine->Wait();
+        Finish();
+    }
+    m_count = static_cast<int>(entries.size());
+    m_pictures = 0;
+    m_stopping = false;
+    m_outcomes.clear();
     m_failures.clear();
-    m_claims.Clear();
-    m_sourcesCount = -1;
-    ++m_starts;
+    m_summary.clear();
+    m_settings = settings;
+    m_listedFolder = m_listing.ListedFolder();
 
-    m_running = true;
-    m_window.SetTimerEnabled(true);
-    m_window.SetProgressMaximum(count);
+    const int workers = m_options.workers > 0 ? m_options.workers : DefaultWorkers();
+    RunEngine::Options engine;
+    engine.width = size.width;
+    engine.height = size.height;
+    engine.workers = workers;
+    engine.threadsPerPicture = ThreadsPerConversion(workers);
+    engine.beforeTaking = m_options.beforeTaking;
+    m_engine = std::make_unique<RunEngine>(std::move(entries), settings, std::move(engine));
+
+    m_window.SetProgressMaximum(m_count);
+    m_window.SetProgressPosition(0);
+    m_window.SetProgressText("");
     m_window.SetStartHint(kHintStop);
+    m_window.SetRunning(true);
     m_window.SetProgressVisible(true);
+    m_window.SetTimerEnabled(true);
 }
 
 void BatchRun::Stop()
 {
-    m_entryNumber = 1;
-    Finish();
-}
-
-void BatchRun::Finish()
-{
-    m_running = false;
-    m_window.SetTimerEnabled(false);
-    m_window.SetProgressText("");
+    m_engine->Stop();
+    m_stopping = true;
+    // The window looks stopped at once; the pictures being converted end at a later tick.
     m_window.SetProgressVisible(false);
     m_window.SetStartHint(kHintStart);
-    // Inside a tick the current entry is still handled; its failure belongs in the report.
-    if (m_inTick)
-        m_reportDue = true;
-    else
-        ShowReport();
-}
-
-void BatchRun::ShowReport()
-{
-    m_reportDue = false;
-    if (!m_failures.empty())
-        m_window.ShowFailureReport(FailureReportText(m_failures));
+    m_window.SetRunning(false);
 }
 
 void BatchRun::Tick()
 {
-    // A timer event delivered while the events of a tick are handled must not nest a tick.
-    if (!m_running || m_inTick)
+    // A timer event delivered while a modal report is up must not nest a tick.
+    if (!m_engine || m_inTick)
         return;
     m_inTick = true;
     struct TickEnd {
@@ -121,65 +131,98 @@ void BatchRun::Tick()
         ~TickEnd() { inTick = false; }
     } tickEnd{m_inTick};
 
-    const std::uint64_t starts = m_starts;
-    const int count = m_listing.Count();
-    const int n = m_entryNumber;
-    if (n > count) {
-        Finish();
-    } else {
-        if (m_closeRequested) {
-            // Closing ends the run; the tick still handles its entry, as a stop would.
-            m_running = false;
-            m_window.SetTimerEnabled(false);
-            m_window.CloseWindow();
-        }
-        const std::string entry = m_listing.EntryAt(n - 1);
-        m_window.SetProgressPosition(n);
-        m_window.SetProgressText(ProgressText(n, count));
-        m_window.ProcessPendingEvents();
-        m_window.Sleep(10);
-        if (IsPictureEntry(entry))
-            ConvertListed(entry);
+    if (!m_stopping)
+        PassOnChanges();
+    CollectOutcomes();
+    const auto done = static_cast<std::int64_t>(m_engine->DoneEntries());
+    if (!m_stopping && m_count > 0) {
+        m_window.SetProgressPosition(static_cast<int>(std::min<std::int64_t>(done, m_count)));
+        m_window.SetProgressText(ProgressText(std::min<std::int64_t>(done, m_count), m_count));
     }
-    // A run started again during this tick's events begins at its own entry 1.
-    if (m_starts == starts)
-        ++m_entryNumber;
-
-    m_inTick = false;
-    if (m_reportDue)
-        ShowReport();
+    if (m_engine->Finished())
+        Finish();
 }
 
-void BatchRun::ConvertListed(const std::string& entry)
+void BatchRun::Finish()
 {
-    // Every failure is recorded and the entry skipped: an error escaping the tick would leave
-    // the entry number where it is and fail the same entry at every tick.
-    const EntryLocation location{m_window.SourceFolderText(), m_window.DestinationFolderText(), entry};
-    // One picture at a time: a second core, if there is one, takes the rows as they are decoded.
-    const ConversionTarget target{m_width, m_height, m_window.SelectedOutputMode(), ThreadsPerConversion(1)};
-    const std::optional<std::string> failure = FailureOf([&] {
-        // The listing can be replaced during a run: its files are what no output may replace.
-        if (!location.sourceFolder.empty())
-            RegisterSources(location.sourceFolder, m_listing.Count());
-        ConvertEntry(location, target, m_claims, m_workingPicture);
-    });
-    if (failure)
-        m_failures.push_back({entry, *failure});
+    CollectOutcomes();
+    m_engine.reset();
+    m_window.SetTimerEnabled(false);
+    m_window.SetProgressVisible(false);
+    m_window.SetStartHint(kHintStart);
+    m_window.SetRunning(false);
+    m_summary = RunSummaryText(m_stopping, m_pictures, m_failures.size());
+    m_window.SetProgressText(m_summary);
+    if (!m_failures.empty())
+        m_window.ShowFailureReport(FailureReportText(m_failures));
 }
 
-void BatchRun::RegisterSources(const std::string& sourceFolder, int count)
+void BatchRun::RequestClose()
 {
-    // The listing can be replaced during a run; register its files again only then.
-    if (sourceFolder == m_sourcesFolder && m_listing.ListedFolder() == m_sourcesListed && count == m_sourcesCount)
+    if (!m_engine)
         return;
-    std::vector<std::string> entries;
-    entries.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i)
-        entries.push_back(m_listing.EntryAt(i));
-    m_claims.SetSources(sourceFolder, entries);
-    m_sourcesFolder = sourceFolder;
-    m_sourcesListed = m_listing.ListedFolder();
-    m_sourcesCount = count;
+    m_engine->Stop();
+    m_engine.reset();  // the pictures being converted finish here
+    m_window.SetTimerEnabled(false);
+}
+
+void BatchRun::ClearSummary()
+{
+    if (m_summary.empty() || m_engine)
+        return;
+    m_summary.clear();
+    m_window.SetProgressText("");
+}
+
+void BatchRun::WaitForWorkers() const
+{
+    if (m_engine)
+        m_engine->Wait();
+}
+
+void BatchRun::WaitForEntries(std::size_t count) const
+{
+    if (m_engine)
+        m_engine->Wait(count);
+}
+
+void BatchRun::CollectOutcomes()
+{
+    std::vector<EntryOutcome> outcomes = m_engine->TakeOutcomes();
+    if (outcomes.empty())
+        return;
+    m_pictures += outcomes.size();
+    for (EntryOutcome& outcome : outcomes) {
+        if (outcome.failure)
+            m_outcomes.push_back(std::move(outcome));
+    }
+    // Pictures end in any order; the report lists them as the folder does.
+    std::sort(m_outcomes.begin(), m_outcomes.end(),
+              [](const EntryOutcome& a, const EntryOutcome& b) { return a.index < b.index; });
+    m_failures.clear();
+    for (const EntryOutcome& outcome : m_outcomes)
+        m_failures.push_back({outcome.entry, *outcome.failure});
+}
+
+RunSettings BatchRun::CurrentSettings()
+{
+    return {m_window.SourceFolderText(), m_window.DestinationFolderText(), m_window.SelectedOutputMode()};
+}
+
+void BatchRun::PassOnChanges()
+{
+    const RunSettings now = CurrentSettings();
+    // A new source folder replaces the listing the run walks, from its next entry on.
+    if (m_listing.ListedFolder() != m_listedFolder || now.sourceFolder != m_settings.sourceFolder) {
+        m_listedFolder = m_listing.ListedFolder();
+        m_settings = now;
+        m_engine->ReplaceEntries(m_listing.Entries(), now);
+        return;
+    }
+    if (now.destinationFolder != m_settings.destinationFolder || now.mode != m_settings.mode) {
+        m_settings = now;
+        m_engine->UpdateSettings(now);
+    }
 }
 
 }  // namespace picbatch

@@ -1,15 +1,17 @@
-// The batch run: one listing entry per timer tick, loaded, resampled to the target size
-// and saved into the destination folder. Driven by Toggle and Tick from the window's
-// thread; talks to its window only through RunWindow, so tests drive it headless.
+// The window's batch run: the start button starts it on worker threads (run_engine.h) and
+// stops it; the window's timer only shows how far it has come, passes on the settings the
+// user changes and ends it. Talks to its window only through RunWindow, so tests drive it
+// headless.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "batch/entry_conversion.h"
-#include "batch/output_claims.h"
-#include "imaging/raster.h"
+#include "batch/run_engine.h"
 #include "pictures/save_picture.h"
 
 namespace picbatch {
@@ -26,15 +28,13 @@ public:
     virtual std::string DestinationFolderText() = 0;   // txtPath2
     virtual OutputMode SelectedOutputMode() = 0;       // r1, r2, r3
 
-    virtual void SetTimerEnabled(bool enabled) = 0;    // Timer1, 80 ms
+    virtual void SetTimerEnabled(bool enabled) = 0;    // Timer1, 80 ms: paces the display
     virtual void SetProgressMaximum(int maximum) = 0;  // ProgressBar1
     virtual void SetProgressPosition(int position) = 0;
     virtual void SetProgressVisible(bool visible) = 0;
-    virtual void SetProgressText(const std::string& text) = 0;  // lblProc
+    virtual void SetProgressText(const std::string& text) = 0;  // lblProc: percentage, summary
     virtual void SetStartHint(const std::string& hint) = 0;     // SpeedButton3's tooltip
-    virtual void ProcessPendingEvents() = 0;
-    virtual void Sleep(int milliseconds) = 0;
-    virtual void CloseWindow() = 0;
+    virtual void SetRunning(bool running) = 0;                  // SpeedButton3's face
     // The failure report of a run that finished or was stopped; called only when some
     // entries failed.
     virtual void ShowFailureReport(const std::string& text) = 0;
@@ -47,58 +47,80 @@ struct EntryFailure {
 
 inline constexpr const char* kHintStart = "点击确定将开始处理图片";
 inline constexpr const char* kHintStop = "再次点击将终止图片处理操作";
+inline constexpr const char* kNoPicturesText = "源文件夹中没有 BMP 或 JPEG 图片";
 
 // The report text: a heading with the count, one line per failure (at most 20), then a
 // line with the number of further failures.
 std::string FailureReportText(const std::vector<EntryFailure>& failures);
 
-// The progress text of entry n of count (count >= 1): n * 100 / count, "%" and four blanks.
+// The progress text of n done of count (count >= 1): n * 100 / count, "%" and four blanks.
 std::string ProgressText(std::int64_t n, std::int64_t count);
+
+// What a run that ended leaves in the window: "完成：转换 3 张，失败 1 张", "已停止：…",
+// or kNoPicturesText when the listing held no picture.
+std::string RunSummaryText(bool stopped, std::size_t pictures, std::size_t failures);
 
 class BatchRun {
 public:
+    struct Options {
+        int workers = 0;  // 0: as many as picbatch-cli takes, one per processor core
+        std::function<void()> beforeTaking;  // tests: called before each entry is taken
+    };
+
     BatchRun(RunWindow& window, SourceListing& listing);
+    BatchRun(RunWindow& window, SourceListing& listing, Options options);
+    // A run still going on ends: no picture starts, those being converted finish.
+    ~BatchRun();
 
     // The start button: starts a stopped run (throws Error, not starting, when the size or
-    // a folder text is unusable), stops a running one.
+    // a folder text is unusable), stops a running one: no picture starts any more, the
+    // pictures being converted finish and the run then ends at a tick.
     void Toggle();
-    // One timer tick: handles one entry, recording its failure if any. Does nothing while
-    // stopped, or when called again from the window's events inside a tick.
+    // One timer tick: shows the entries done, passes a changed destination, output mode or
+    // source listing on to the pictures not started yet, and ends a run whose pictures are
+    // all done. Does nothing while stopped, or when called again from the window's events
+    // inside a tick (a modal report).
     void Tick();
-    // The window's close query: never refuses.
-    void RequestClose() { m_closeRequested = true; }
+    // The window is closing: the run ends now, without a report. Closing is never refused.
+    void RequestClose();
+    // Forgets the summary of the last run (the window shows something new).
+    void ClearSummary();
 
-    bool Running() const { return m_running; }
-    int EntryNumber() const { return m_entryNumber; }
+    // From the start until the run's end is shown (a stopped run until its pictures are done).
+    bool Running() const { return m_engine != nullptr; }
+    bool Stopping() const { return m_stopping; }
+    // The failures of the current or last run, in listing order.
     const std::vector<EntryFailure>& Failures() const { return m_failures; }
+    const std::string& Summary() const { return m_summary; }
+    // The folders and output mode the run takes for pictures not started yet.
+    const RunSettings& Settings() const { return m_settings; }
+    // Blocks until the run's workers are done (all entries, or stopped and finished): for
+    // tests, which then Tick to see the end.
+    void WaitForWorkers() const;
+    // Blocks until at least count entries are done.
+    void WaitForEntries(std::size_t count) const;
 
 private:
     void Start();
     void Stop();
     void Finish();
-    void ShowReport();
-    void ConvertListed(const std::string& entry);
-    void RegisterSources(const std::string& sourceFolder, int count);
+    void CollectOutcomes();
+    RunSettings CurrentSettings();
+    void PassOnChanges();
 
     RunWindow& m_window;
     SourceListing& m_listing;
-    int m_entryNumber = 1;
-    std::string m_widthText;
-    std::string m_heightText;
-    int m_width = 0;
-    int m_height = 0;
-    bool m_closeRequested = false;
-    bool m_running = false;
-    Raster m_workingPicture;
-    std::vector<EntryFailure> m_failures;
-    OutputClaims m_claims;
-    // The listing whose sources m_claims holds: source folder text, listed folder, count.
-    std::string m_sourcesFolder;
-    std::string m_sourcesListed;
-    int m_sourcesCount = -1;
+    Options m_options;
+    std::unique_ptr<RunEngine> m_engine;
+    int m_count = 0;                  // listing entries at start: the progress bar's maximum
+    std::size_t m_pictures = 0;       // picture entries done
+    bool m_stopping = false;
     bool m_inTick = false;
-    bool m_reportDue = false;     // a stop inside a tick shows its report when the tick ends
-    std::uint64_t m_starts = 0;   // number of starts, to see a restart inside a tick
+    RunSettings m_settings;           // as last passed on to the engine
+    std::string m_listedFolder;       // the listing the engine walks
+    std::vector<EntryOutcome> m_outcomes;
+    std::vector<EntryFailure> m_failures;
+    std::string m_summary;
 };
 
 }  // namespace picbatch

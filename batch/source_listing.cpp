@@ -180,6 +180,12 @@ std::string EnteredFolder(const std::string& folder)
     return CurrentFolder();
 }
 
+std::vector<std::string> SourceListing::Entries()
+{
+    EnsureTaken();
+    return m_entries;
+}
+
 SourceListing::SourceListing()
 {
     // A process whose current folder was removed still gets a window; the first taking then

@@ -43,6 +43,8 @@ public:
     int Count();
     // 0 <= index < Count(); other indexes throw Error "List index out of bounds (<index>)".
     std::string EntryAt(int index);
+    // All entries, in order.
+    std::vector<std::string> Entries();
 
     const std::string& ListedFolder() const { return m_listedFolder; }
 

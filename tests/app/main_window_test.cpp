@@ -19,12 +19,14 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <functional>
 #include <new>
 #include <optional>
 #include <vector>
 
 #include "app/control_names.h"
+#include "app/face_button.h"
 #include "app/picbatch_application.h"
 #include "app/raster_image.h"
 #include "app/start_command.h"
@@ -38,6 +40,7 @@
 #include "pictures/file_io.h"
 #include "pictures/jpeg_image.h"
 #include "pictures/load_picture.h"
+#include "tests/batch/fake_run_window.h"
 #include "tests/dialogs/window_checks.h"
 
 namespace picbatch {
@@ -415,19 +418,14 @@ private slots:
         sizes->setCurrentIndex(int(kPresetSizeTexts.size()) - 1);  // "100 * 80"
         auto* bar = Control<QProgressBar>(window, kProgressBarName);
         auto* percent = Control<QLabel>(window, kProgressLabelName);
-        auto* start = Control<QAbstractButton>(window, kStartButtonName);
+        auto* start = Control<FaceButton>(window, kStartButtonName);
 
-        // Each tick lets pending events run after it has shown its progress; a zero timer
-        // records what the window shows at that moment.
-        std::vector<QString> texts;
+        // What the window shows while the run goes on: percentages that only grow.
         std::vector<int> positions;
         QTimer observer;
         connect(&observer, &QTimer::timeout, [&] {
-            const QString text = percent->text();
-            if (!text.isEmpty() && (texts.empty() || texts.back() != text)) {
-                texts.push_back(text);
+            if (bar->isVisible() && (positions.empty() || positions.back() != bar->value()))
                 positions.push_back(bar->value());
-            }
         });
         observer.start(0);
 
@@ -440,15 +438,14 @@ private slots:
         QVERIFY(bar->isVisible());
         QCOMPARE(bar->maximum(), 5);
         QCOMPARE(start->toolTip(), QStringLiteral("再次点击将终止图片处理操作"));
+        QCOMPARE(start->Caption(), QStringLiteral("停止"));
         QTRY_VERIFY_WITH_TIMEOUT(!window.Run().Running(), 10000);
         observer.stop();
 
-        const std::vector<QString> expectedTexts = {"20%    ", "40%    ", "60%    ", "80%    ",
-                                                    "100%    "};
-        QCOMPARE(texts, expectedTexts);
-        QCOMPARE(positions, (std::vector<int>{1, 2, 3, 4, 5}));
+        QVERIFY(std::is_sorted(positions.begin(), positions.end()));
         QVERIFY(bar->isHidden());
-        QVERIFY(percent->text().isEmpty());
+        QCOMPARE(percent->text(), QStringLiteral("完成：转换 3 张，失败 1 张"));
+        QVERIFY(start->Caption().isEmpty());
         QCOMPARE(start->toolTip(), QStringLiteral("点击确定将开始处理图片"));
         QTRY_VERIFY(!report.isEmpty());
         QVERIFY2(report.contains("d.jpg"), qPrintable(report));
@@ -462,33 +459,35 @@ private slots:
             QCOMPARE(picture.Width(), 100);
             QCOMPARE(picture.Height(), 80);
         }
+        // The summary stays until the user changes what the next run would do.
+        Control<QRadioButton>(window, kBmpRadioName)->setChecked(true);
+        QVERIFY(percent->text().isEmpty());
     }
 
+    // The run takes the output mode when a picture starts: one worker, let through one
+    // picture at a time, shows that choosing jpeg after the first picture applies to the rest.
     void OutputModeChangedMidRunAppliesToLaterFiles()
     {
         QTemporaryDir source;
         QTemporaryDir target;
         for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
             WriteBmp(RasterFromImage(TestImage(12, 12)), source.filePath(name).toStdString());
-        MainWindow window;
+        EntryGate gate;
+        MainWindow window(nullptr, {1, [&] { gate.Pass(); }});
         window.show();
         ChooseFolder(window, kSourceButtonName, source.path());
         ChooseFolder(window, kDestinationButtonName, target.path());
         Control<QComboBox>(window, kSizeListName)->setCurrentIndex(int(kPresetSizeTexts.size()) - 1);
         auto* jpegMode = Control<QRadioButton>(window, kJpegRadioName);
-        auto* percent = Control<QLabel>(window, kProgressLabelName);
 
-        // The choice is read after the tick's events ran: picking jpeg during the second
-        // file's tick turns b and c into JPEG files.
-        QTimer observer;
-        connect(&observer, &QTimer::timeout, [&] {
-            if (percent->text().startsWith("66%") && !jpegMode->isChecked())
-                QTest::mouseClick(jpegMode, Qt::LeftButton, {}, QPoint(7, 8));
-        });
-        observer.start(0);
         Click(&window, kStartButtonName);
-        QTRY_VERIFY_WITH_TIMEOUT(!window.Run().Running(), 10000);
+        gate.Allow(1);
+        QTRY_VERIFY(QFile::exists(target.filePath("A.bmp")));
+        QTest::mouseClick(jpegMode, Qt::LeftButton, {}, QPoint(7, 8));
         QVERIFY(jpegMode->isChecked());
+        QTRY_VERIFY(window.Run().Settings().mode == OutputMode::Jpeg);  // passed on at a tick
+        gate.Open();
+        QTRY_VERIFY_WITH_TIMEOUT(!window.Run().Running(), 10000);
         QCOMPARE(QDir(target.path()).entryList(QDir::Files, QDir::Name),
                  (QStringList{"A.bmp", "B.jpg", "C.jpg"}));
     }
@@ -497,34 +496,35 @@ private slots:
     {
         QTemporaryDir source;
         QTemporaryDir target;
-        for (int i = 0; i < 8; ++i)
-            WriteText(source.filePath(QString("f%1.txt").arg(i)), "x");
-        MainWindow window;
+        for (const char* name : {"a.bmp", "b.bmp", "c.bmp", "d.bmp"})
+            WriteBmp(RasterFromImage(TestImage(12, 12)), source.filePath(name).toStdString());
+        EntryGate gate;
+        MainWindow window(nullptr, {1, [&] { gate.Pass(); }});
         window.show();
         ChooseFolder(window, kSourceButtonName, source.path());
         ChooseFolder(window, kDestinationButtonName, target.path());
         auto* percent = Control<QLabel>(window, kProgressLabelName);
+        auto* start = Control<FaceButton>(window, kStartButtonName);
         Click(&window, kStartButtonName);
-        QTRY_VERIFY(window.Run().EntryNumber() >= 3);
+        gate.Allow(1);
+        QTRY_VERIFY(QFile::exists(target.filePath("A.bmp")));
         Click(&window, kStartButtonName);
-        QVERIFY(!window.Run().Running());
-        QVERIFY(percent->text().isEmpty());
+        // Stopped at once in the window's look; the run ends at a tick.
         QVERIFY(Control<QProgressBar>(window, kProgressBarName)->isHidden());
+        QVERIFY(start->Caption().isEmpty());
+        gate.Open();
+        QTRY_VERIFY(!window.Run().Running());
+        QCOMPARE(percent->text(), QStringLiteral("已停止：转换 1 张，失败 0 张"));
         QVERIFY(!Control<QTimer>(window, kRunTimerName)->isActive());
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files, QDir::Name), (QStringList{"A.bmp"}));
 
-        // The restarted run shows entry 1 of 8 first.
-        std::vector<QString> texts;
-        QTimer observer;
-        connect(&observer, &QTimer::timeout, [&] {
-            if (!percent->text().isEmpty())
-                texts.push_back(percent->text());
-        });
-        observer.start(0);
+        // The next start begins with the first entry again.
+        QFile::remove(target.filePath("A.bmp"));
         Click(&window, kStartButtonName);
         QVERIFY(window.Run().Running());
-        QTRY_VERIFY(!texts.empty());
-        QCOMPARE(texts.front(), QStringLiteral("12%    "));
-        Click(&window, kStartButtonName);
+        QVERIFY(percent->text().isEmpty());
+        QTRY_VERIFY(!window.Run().Running());
+        QCOMPARE(QDir(target.path()).entryList(QDir::Files, QDir::Name).size(), 4);
     }
 
     // Errors that a handler lets escape go to the error box; the window goes on.
@@ -603,17 +603,26 @@ private slots:
         QTemporaryDir source;
         QTemporaryDir target;
         for (int i = 0; i < 20; ++i)
-            WriteText(source.filePath(QString("f%1.txt").arg(i, 2, 10, QChar('0'))), "x");
-        MainWindow window;
+            WriteBmp(RasterFromImage(TestImage(64, 48)), source.filePath(QString("f%1.bmp").arg(i, 2, 10, QChar('0'))).toStdString());
+        EntryGate gate;
+        MainWindow window(nullptr, {1, [&] { gate.Pass(); }});
         window.show();
         ChooseFolder(window, kSourceButtonName, source.path());
         ChooseFolder(window, kDestinationButtonName, target.path());
         Click(&window, kStartButtonName);
-        QTRY_VERIFY(window.Run().EntryNumber() >= 2);
-        QVERIFY(window.close());
+        gate.Allow(2);
+        QTRY_VERIFY(QFile::exists(target.filePath("F01.bmp")));
+        gate.Open();
+        QVERIFY(window.close());  // returns once the pictures being converted are done
         QVERIFY(!window.isVisible());
-        QTRY_VERIFY(!window.Run().Running());
+        QVERIFY(!window.Run().Running());
         QVERIFY(!Control<QTimer>(window, kRunTimerName)->isActive());
+        // Nothing half-written: every file there is a whole picture.
+        for (const QString& name : QDir(target.path()).entryList(QDir::Files)) {
+            Raster picture;
+            QVERIFY(LoadPicture(target.filePath(name).toStdString(), picture));
+            QCOMPARE(picture.Width(), 778);
+        }
     }
 
     // Raster rows are stored bottom-up; the conversions must still keep row 0 on top.

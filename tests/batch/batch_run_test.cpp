@@ -21,6 +21,9 @@ protected:
         window.sourceFolder = source.Path();
         window.destinationFolder = destination.Path();
     }
+    // Workers blocked at the gate must be let go before the run is destroyed.
+    void TearDown() override { gate.Open(); }
+
     // Lists the source folder as the window's source folder button would.
     BatchRun& Run()
     {
@@ -33,10 +36,12 @@ protected:
         for (const char* name : names)
             WriteBmpFile(source / name, TestPicture(8, 6, 10, 20, 30));
     }
-    void TickUntilStopped(int maxTicks = 100)
+    // Lets the workers go, waits for them and shows the end as the next tick does.
+    void FinishRun()
     {
-        for (int i = 0; i < maxTicks && run.Running(); ++i)
-            run.Tick();
+        gate.Open();
+        run.WaitForWorkers();
+        run.Tick();
         ASSERT_FALSE(run.Running());
     }
 
@@ -49,7 +54,9 @@ protected:
     TempFolder destination;
     FakeWindow window;
     SourceListing listing;
-    BatchRun run{window, listing};
+    EntryGate gate;
+    // One worker, stepped by the gate, so that the tests know which pictures are done.
+    BatchRun run{window, listing, {1, [this] { gate.Pass(); }}};
 };
 
 std::string LastText(const FakeWindow& window)
@@ -67,24 +74,33 @@ TEST_F(BatchRunTest, ThreeEntriesInKeepFormatMode)
     EXPECT_TRUE(run.Running());
     EXPECT_TRUE(window.timerEnabled);
     EXPECT_TRUE(window.progressVisible);
+    EXPECT_TRUE(window.running);
     EXPECT_EQ(window.progressMaximum, 3);
     EXPECT_EQ(window.startHint, kHintStop);
 
-    const char* expected[] = {"33%    ", "66%    ", "100%    "};
-    for (int n = 1; n <= 3; ++n) {
-        run.Tick();
-        EXPECT_EQ(window.progressPosition, n);
-        EXPECT_EQ(LastText(window), expected[n - 1]);
-        EXPECT_TRUE(run.Running());
-    }
-    EXPECT_EQ(window.sleptMilliseconds, 30);
+    // The bar and the percentage follow the entries done; the text file costs nothing.
+    gate.Allow(1);
+    run.WaitForEntries(1);
     run.Tick();
-    EXPECT_FALSE(run.Running());
+    EXPECT_EQ(window.progressPosition, 1);
+    EXPECT_EQ(LastText(window), "33%    ");
+    gate.Allow(1);
+    run.WaitForEntries(3);
+    run.Tick();
+    EXPECT_EQ(window.progressPosition, 3);
+    EXPECT_EQ(LastText(window), "100%    ");
+
+    FinishRun();
     EXPECT_FALSE(window.timerEnabled);
     EXPECT_FALSE(window.progressVisible);
-    EXPECT_EQ(LastText(window), "");
+    EXPECT_FALSE(window.running);
     EXPECT_EQ(window.startHint, kHintStart);
     EXPECT_TRUE(window.reports.empty());
+    // The summary stays in the window until something changes.
+    EXPECT_EQ(LastText(window), "完成：转换 2 张，失败 0 张");
+    EXPECT_EQ(run.Summary(), LastText(window));
+    run.ClearSummary();
+    EXPECT_EQ(LastText(window), "");
 
     EXPECT_EQ(FolderNames(destination.Path()), (std::set<std::string>{"A.bmp", "C.jpg"}));
     for (const char* name : {"A.bmp", "C.jpg"}) {
@@ -97,87 +113,85 @@ TEST_F(BatchRunTest, ThreeEntriesInKeepFormatMode)
     EXPECT_TRUE(bmp[0] == 'B' && bmp[1] == 'M');
 }
 
-TEST_F(BatchRunTest, SecondToggleStopsAndTheNextStartBeginsAtEntryOne)
-{
-    AddBmps({"a.bmp", "b.bmp"});
-    Run().Toggle();
-    run.Tick();
-    run.Toggle();
-    EXPECT_FALSE(run.Running());
-    EXPECT_FALSE(window.timerEnabled);
-    EXPECT_FALSE(window.progressVisible);
-    EXPECT_EQ(LastText(window), "");
-    EXPECT_EQ(window.startHint, kHintStart);
-
-    run.Tick();  // a late timer event does nothing once stopped
-    EXPECT_FALSE(std::filesystem::exists(destination / "B.bmp"));
-
-    run.Toggle();
-    EXPECT_EQ(run.EntryNumber(), 1);
-    run.Tick();
-    EXPECT_EQ(LastText(window), "50%    ");
-}
-
-TEST_F(BatchRunTest, OutputChoiceChangedMidRunAppliesToTheRemainingEntries)
+TEST_F(BatchRunTest, SecondToggleStopsAndTheNextStartBeginsAtTheFirstEntry)
 {
     AddBmps({"a.bmp", "b.bmp", "c.bmp"});
     Run().Toggle();
-    run.Tick();
-    window.onEvents = [&] { window.mode = OutputMode::Jpeg; };
-    TickUntilStopped();
-    EXPECT_EQ(FolderNames(destination.Path()), (std::set<std::string>{"A.bmp", "B.jpg", "C.jpg"}));
-}
-
-TEST_F(BatchRunTest, ClicksHandledInsideATick)
-{
-    AddBmps({"a.bmp", "c.bmp"});
-    WriteBytes(source / "b.bmp", {'B', 'M', 0});
-    Run().Toggle();
-    run.Tick();
-    // A stop during tick 2's events: the tick still handles b.bmp, whose failure is reported.
-    window.onEvents = [&] {
-        window.onEvents = nullptr;
-        run.Toggle();
-    };
-    run.Tick();
-    EXPECT_FALSE(run.Running());
-    EXPECT_FALSE(window.timerEnabled);
-    ASSERT_EQ(window.reports.size(), 1u);
-    EXPECT_NE(window.reports[0].find("b.bmp"), std::string::npos);
-    EXPECT_EQ(FolderNames(destination.Path()), (std::set<std::string>{"A.bmp"}));
-
-    // Stopped and started again inside one tick: the new run begins at its entry 1.
+    gate.Allow(1);
+    run.WaitForEntries(1);
     run.Toggle();
-    run.Tick();
-    window.onEvents = [&] {
-        window.onEvents = nullptr;
-        run.Toggle();
-        run.Toggle();
-    };
-    run.Tick();
-    EXPECT_TRUE(run.Running());
-    EXPECT_EQ(run.EntryNumber(), 1);
-    EXPECT_EQ(window.reports.size(), 1u);  // the stopped run had no failure yet
+    // The window looks stopped at once; no picture starts any more.
+    EXPECT_TRUE(run.Stopping());
+    EXPECT_FALSE(window.progressVisible);
+    EXPECT_FALSE(window.running);
+    EXPECT_EQ(window.startHint, kHintStart);
+    FinishRun();
+    EXPECT_EQ(FolderNames(destination.Path()), (std::set<std::string>{"A.bmp"}));
+    EXPECT_EQ(LastText(window), "已停止：转换 1 张，失败 0 张");
+
+    run.Tick();  // a late timer event does nothing once stopped
+    std::filesystem::remove(destination / "A.bmp");
+    run.Toggle();
+    FinishRun();
+    EXPECT_EQ(FolderNames(destination.Path()), (std::set<std::string>{"A.bmp", "B.bmp", "C.bmp"}));
+    EXPECT_EQ(LastText(window), "完成：转换 3 张，失败 0 张");
 }
 
-TEST_F(BatchRunTest, EmptyListingFinishesAtTheFirstTick)
+TEST_F(BatchRunTest, OutputChoiceAndDestinationChangedMidRunApplyToPicturesNotStarted)
 {
+    AddBmps({"a.bmp", "b.bmp", "c.bmp"});
+    TempFolder other;
     Run().Toggle();
-    EXPECT_EQ(window.progressMaximum, 0);
+    gate.Allow(1);
+    run.WaitForEntries(1);
+    window.mode = OutputMode::Jpeg;
+    run.Tick();  // the timer passes the change on
+    gate.Allow(1);
+    run.WaitForEntries(2);
+    window.destinationFolder = other.Path();
     run.Tick();
-    EXPECT_FALSE(run.Running());
-    EXPECT_EQ(window.progressTexts, std::vector<std::string>{""});
+    FinishRun();
+    EXPECT_EQ(FolderNames(destination.Path()), (std::set<std::string>{"A.bmp", "B.jpg"}));
+    EXPECT_EQ(FolderNames(other.Path()), (std::set<std::string>{"C.jpg"}));
 }
 
-TEST_F(BatchRunTest, CloseRequestedClosesTheWindowAndEndsTheRun)
+TEST_F(BatchRunTest, ANewSourceFolderMidRunIsWalkedFromTheNextEntry)
+{
+    AddBmps({"a.bmp", "b.bmp", "c.bmp"});
+    TempFolder second;
+    for (const char* name : {"x.bmp", "y.bmp", "z.bmp"})
+        WriteBmpFile(second / name, TestPicture(8, 6, 1, 2, 3));
+    Run().Toggle();
+    gate.Allow(1);
+    run.WaitForEntries(1);
+    listing.SelectFolder(second.Path());
+    window.sourceFolder = second.Path();
+    run.Tick();
+    FinishRun();
+    EXPECT_EQ(FolderNames(destination.Path()), (std::set<std::string>{"A.bmp", "Y.bmp", "Z.bmp"}));
+}
+
+TEST_F(BatchRunTest, AFolderWithoutPicturesSaysSo)
+{
+    WriteBytes(source / "notes.txt", {'x'});
+    Run().Toggle();
+    EXPECT_EQ(window.progressMaximum, 1);
+    FinishRun();
+    EXPECT_EQ(LastText(window), kNoPicturesText);
+    EXPECT_TRUE(window.reports.empty());
+}
+
+TEST_F(BatchRunTest, ClosingEndsTheRunWithoutAReport)
 {
     AddBmps({"a.bmp", "b.bmp"});
+    WriteBytes(source / "c.bmp", {'B', 'M', 0});
     Run().Toggle();
-    run.RequestClose();
-    run.Tick();
-    EXPECT_TRUE(window.closed);
+    gate.Open();
+    run.RequestClose();  // returns once the pictures being converted are done
     EXPECT_FALSE(run.Running());
     EXPECT_FALSE(window.timerEnabled);
+    EXPECT_TRUE(window.reports.empty());
+    run.Tick();
     EXPECT_TRUE(window.reports.empty());
 }
 
@@ -187,10 +201,8 @@ TEST_F(BatchRunTest, FailingEntriesAreReportedOnceAndSkipped)
     WriteBytes(source / "b.jpg", {0xFF, 0xD8, 'n', 'o', 't'});
     AddBmps({"c.bmp", "d.bmp"});
     Run().Toggle();
-    run.Tick();
-    run.Tick();
     std::filesystem::remove(source / "c.bmp");  // vanishes after the listing was taken
-    TickUntilStopped();
+    FinishRun();
 
     EXPECT_EQ(FolderNames(destination.Path()), (std::set<std::string>{"A.jpg", "D.bmp"}));
     ASSERT_EQ(run.Failures().size(), 2u);
@@ -200,6 +212,7 @@ TEST_F(BatchRunTest, FailingEntriesAreReportedOnceAndSkipped)
     EXPECT_EQ(run.Failures()[1].message, "File not found");
     ASSERT_EQ(window.reports.size(), 1u);
     EXPECT_EQ(window.reports[0], FailureReportText(run.Failures()));
+    EXPECT_EQ(LastText(window), "完成：转换 2 张，失败 2 张");
 }
 
 TEST_F(BatchRunTest, EntriesSharingAnOutputFileKeepTheFirstOutput)
@@ -211,7 +224,7 @@ TEST_F(BatchRunTest, EntriesSharingAnOutputFileKeepTheFirstOutput)
     WriteJpegFile(source / "b.jpg", TestPicture(8, 6, 250, 0, 0));
     window.mode = OutputMode::Jpeg;
     Run().Toggle();
-    TickUntilStopped();
+    FinishRun();
 
     EXPECT_EQ(FolderNames(destination.Path()), (std::set<std::string>{"A.jpg", "B.jpg"}));
     for (const char* name : {"A.jpg", "B.jpg"}) {
@@ -242,7 +255,7 @@ TEST_F(BatchRunTest, OriginalsAreNeverReplaced)
         std::filesystem::remove(source / "Q.jpg");
         window.destinationFolder = folder;
         Run().Toggle();
-        TickUntilStopped();
+        FinishRun();
         EXPECT_EQ(ReadBytes(source / "P.jpg"), original);
         EXPECT_EQ(LoadedPicture(source / "Q.jpg").Width(), 4);
         ASSERT_EQ(run.Failures().size(), 2u);  // in listing order: p.bmp, P.jpg, q.bmp
@@ -251,18 +264,6 @@ TEST_F(BatchRunTest, OriginalsAreNeverReplaced)
         EXPECT_EQ(run.Failures()[1].name, "P.jpg");
         EXPECT_EQ(run.Failures()[1].message, OwnSourceMessage("P.jpg"));
     }
-}
-
-TEST_F(BatchRunTest, FolderTextEmptiedMidRunFailsTheRemainingEntries)
-{
-    AddBmps({"a.bmp", "b.bmp", "c.bmp"});
-    Run().Toggle();
-    run.Tick();
-    window.destinationFolder = "";
-    TickUntilStopped();
-    EXPECT_EQ(FolderNames(destination.Path()), (std::set<std::string>{"A.bmp"}));
-    ASSERT_EQ(run.Failures().size(), 2u);
-    EXPECT_EQ(run.Failures()[1].message, kNoDestinationFolder);
 }
 
 TEST_F(BatchRunTest, UnusableStartsAreRefused)
@@ -307,6 +308,13 @@ TEST_F(BatchRunTest, UnusableStartsAreRefused)
     window.sourceFolder = source.Path();
     window.destinationFolder = destination.Path();
     EXPECT_NO_THROW(run.Toggle());
+}
+
+TEST(RunSummaryText, CountsConvertedAndFailedPictures)
+{
+    EXPECT_EQ(RunSummaryText(false, 20, 2), "完成：转换 18 张，失败 2 张");
+    EXPECT_EQ(RunSummaryText(true, 5, 0), "已停止：转换 5 张，失败 0 张");
+    EXPECT_EQ(RunSummaryText(false, 0, 0), kNoPicturesText);
 }
 
 TEST(FailureReportText, ListsTwentyFailuresThenCountsTheRest)

@@ -2,7 +2,8 @@
 // headless.
 #pragma once
 
-#include <functional>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,6 @@ public:
     std::string sourceFolder;
     std::string destinationFolder;
     OutputMode mode = OutputMode::KeepFormat;
-    std::function<void()> onEvents;  // what the "user" does while a tick handles events
 
     bool timerEnabled = false;
     int progressMaximum = -1;
@@ -24,8 +24,7 @@ public:
     bool progressVisible = false;
     std::vector<std::string> progressTexts;
     std::string startHint = kHintStart;
-    int sleptMilliseconds = 0;
-    bool closed = false;
+    bool running = false;
     std::vector<std::string> reports;
 
     std::string SelectedSizeText() override { return sizeText; }
@@ -38,14 +37,40 @@ public:
     void SetProgressVisible(bool visible) override { progressVisible = visible; }
     void SetProgressText(const std::string& text) override { progressTexts.push_back(text); }
     void SetStartHint(const std::string& hint) override { startHint = hint; }
-    void ProcessPendingEvents() override
-    {
-        if (onEvents)
-            onEvents();
-    }
-    void Sleep(int milliseconds) override { sleptMilliseconds += milliseconds; }
-    void CloseWindow() override { closed = true; }
+    void SetRunning(bool isRunning) override { running = isRunning; }
     void ShowFailureReport(const std::string& text) override { reports.push_back(text); }
+};
+
+// Lets a run's workers take entries only as the test allows: RunEngine's beforeTaking.
+class EntryGate {
+public:
+    // Lets count more entries be taken.
+    void Allow(int count)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_allowed += count;
+        m_changed.notify_all();
+    }
+    // Lets every entry be taken from now on.
+    void Open()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_open = true;
+        m_changed.notify_all();
+    }
+    void Pass()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_open || m_allowed > 0; });
+        if (!m_open)
+            --m_allowed;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    int m_allowed = 0;
+    bool m_open = false;
 };
 
 }  // namespace picbatch

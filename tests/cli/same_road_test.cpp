@@ -25,7 +25,7 @@ struct Mode {
     friend void PrintTo(const Mode& m, std::ostream* out) { *out << m.name; }
 };
 
-// The window's run over source, ticked to its end, as the start button and timer drive it.
+// The window's run over source, as the start button starts it and the timer ends it.
 Failures RunInWindow(const std::string& source, const std::string& destination, OutputMode mode)
 {
     FakeWindow window;
@@ -37,8 +37,8 @@ Failures RunInWindow(const std::string& source, const std::string& destination, 
     listing.SelectFolder(source);
     BatchRun run(window, listing);
     run.Toggle();
-    for (int tick = 0; tick < 100 && run.Running(); ++tick)
-        run.Tick();
+    run.WaitForWorkers();
+    run.Tick();
     EXPECT_FALSE(run.Running());
     Failures failures;
     for (const EntryFailure& failure : run.Failures())

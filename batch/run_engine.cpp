@@ -1,0 +1,171 @@
+// Worker threads taking the entries of a run in listing order.
+#include "batch/run_engine.h"
+
+#include <system_error>
+#include <utility>
+
+#include "batch/entry_conversion.h"
+#include "batch/entry_paths.h"
+#include "imaging/raster.h"
+
+namespace picbatch {
+
+RunEngine::RunEngine(std::vector<std::string> entries, const RunSettings& settings, Options options)
+    : m_options(std::move(options)), m_entries(std::move(entries)), m_settings(settings)
+{
+    m_claims.SetSources(settings.sourceFolder, m_entries);
+    const int workers = std::max(m_options.workers, 1);
+    m_activeWorkers = workers;
+    for (int i = 0; i < workers; ++i) {
+        try {
+            m_workers.emplace_back([this] { Work(); });
+        } catch (const std::system_error&) {
+            // Fewer threads than asked for (a process limit): the ones there do the work.
+            const std::lock_guard lock(m_mutex);
+            m_activeWorkers -= workers - i;
+            break;
+        }
+    }
+    if (m_workers.empty()) {
+        // Not even one: the run is converted here, before the constructor returns.
+        m_activeWorkers = 1;
+        Work();
+    }
+}
+
+RunEngine::~RunEngine()
+{
+    Stop();
+    m_workers.clear();  // joins
+}
+
+void RunEngine::UpdateSettings(const RunSettings& settings)
+{
+    const std::lock_guard lock(m_mutex);
+    m_settings = settings;
+}
+
+void RunEngine::ReplaceEntries(std::vector<std::string> entries, const RunSettings& settings)
+{
+    // Registered outside the lock: a large listing takes a file-system call per entry.
+    m_claims.SetSources(settings.sourceFolder, entries);
+    const std::lock_guard lock(m_mutex);
+    m_entries = std::move(entries);
+    m_settings = settings;
+}
+
+void RunEngine::Stop()
+{
+    const std::lock_guard lock(m_mutex);
+    m_stopping = true;
+    for (auto& [key, waiting] : m_inFlight)
+        waiting.clear();  // not started: they are not converted
+}
+
+std::size_t RunEngine::DoneEntries() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_doneEntries;
+}
+
+std::size_t RunEngine::DonePictures() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_donePictures;
+}
+
+std::vector<EntryOutcome> RunEngine::TakeOutcomes()
+{
+    const std::lock_guard lock(m_mutex);
+    return std::exchange(m_outcomes, {});
+}
+
+bool RunEngine::Finished() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_activeWorkers == 0;
+}
+
+void RunEngine::Wait(std::optional<std::size_t> count) const
+{
+    std::unique_lock lock(m_mutex);
+    m_progress.wait(lock, [&] { return m_activeWorkers == 0 || (count && m_doneEntries >= *count); });
+}
+
+std::optional<RunEngine::Job> RunEngine::TakeNext(std::unique_lock<std::mutex>&)
+{
+    while (!m_stopping && m_next < m_entries.size()) {
+        const std::size_t index = m_next++;
+        const std::string& entry = m_entries[index];
+        const std::optional<std::string> outputPath =
+            IsPictureEntry(entry) ? OutputPathFor(DestinationPathOf(m_settings.destinationFolder, entry), m_settings.mode)
+                                  : std::nullopt;
+        if (!outputPath) {
+            ++m_doneEntries;
+            m_progress.notify_all();
+            continue;
+        }
+        // Keyed under the lock, so that entries sharing an output queue up in listing order;
+        // the key costs a few file-system calls.
+        Job job{index, entry, m_settings, FileKey(*outputPath)};
+        const auto [flight, added] = m_inFlight.try_emplace(job.outputKey);
+        if (added)
+            return job;
+        // Another picture is writing this file: this one goes after it, on the same worker.
+        flight->second.push_back(std::move(job));
+    }
+    return std::nullopt;
+}
+
+std::optional<RunEngine::Job> RunEngine::AfterDone(const Job& job, std::unique_lock<std::mutex>& lock)
+{
+    const auto flight = m_inFlight.find(job.outputKey);
+    if (!flight->second.empty()) {
+        Job next = std::move(flight->second.front());
+        flight->second.pop_front();
+        return next;
+    }
+    m_inFlight.erase(flight);
+    return TakeNext(lock);
+}
+
+void RunEngine::Work()
+{
+    Raster working;  // one working picture per worker
+    std::optional<Job> job;
+    {
+        if (m_options.beforeTaking)
+            m_options.beforeTaking();
+        std::unique_lock lock(m_mutex);
+        job = TakeNext(lock);
+    }
+    while (job) {
+        EntryOutcome outcome{job->index, job->entry, {}};
+        const ConversionTarget target{m_options.width, m_options.height, job->settings.mode,
+                                      m_options.threadsPerPicture};
+        outcome.failure = FailureOf([&] {
+            ConvertEntry({job->settings.sourceFolder, job->settings.destinationFolder, job->entry}, target, m_claims,
+                         working);
+        });
+        if (m_options.entryDone) {
+            const std::lock_guard doneLock(m_doneMutex);
+            m_options.entryDone(outcome);
+        }
+        {
+            std::unique_lock lock(m_mutex);
+            ++m_doneEntries;
+            ++m_donePictures;
+            m_outcomes.push_back(std::move(outcome));
+            m_progress.notify_all();
+        }
+        if (m_options.beforeTaking)
+            m_options.beforeTaking();
+        std::unique_lock lock(m_mutex);
+        job = AfterDone(*job, lock);
+    }
+    const std::lock_guard lock(m_mutex);
+    --m_activeWorkers;
+    m_progress.notify_all();
+}
+
+}  // namespace picbatch

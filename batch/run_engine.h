@@ -1,0 +1,113 @@
+// The conversions of one run on worker threads. Entries are taken in listing order, as many
+// pictures at once as there are workers; a finished picture makes room for the next at once
+// and entries that are not pictures cost nothing. Entries that would write one output file
+// are converted one after the other in listing order, so the first of them that converts
+// writes it, whatever the number of workers. The window's run and picbatch-cli both use it.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "batch/convert_picture.h"
+#include "batch/output_claims.h"
+#include "pictures/save_picture.h"
+
+namespace picbatch {
+
+// Where pictures go and how: read when a picture is taken, so that a change during a run
+// applies to the pictures not taken yet.
+struct RunSettings {
+    std::string sourceFolder;
+    std::string destinationFolder;
+    OutputMode mode = OutputMode::KeepFormat;
+};
+
+// What became of one picture entry.
+struct EntryOutcome {
+    std::size_t index = 0;               // in the listing
+    std::string entry;
+    std::optional<std::string> failure;  // the failure text, or nothing when converted
+};
+
+class RunEngine {
+public:
+    struct Options {
+        int width = 0;
+        int height = 0;
+        int workers = 1;
+        Threads threadsPerPicture = Threads::One;
+        // Called on the worker before it takes each entry, outside any lock: lets tests step
+        // a run one picture at a time.
+        std::function<void()> beforeTaking;
+        // Called on the worker, one call at a time, as each picture entry is done.
+        std::function<void(const EntryOutcome&)> entryDone;
+    };
+
+    // Starts the workers over entries (a listing of settings.sourceFolder).
+    RunEngine(std::vector<std::string> entries, const RunSettings& settings, Options options);
+    // Stops taking entries and joins the workers once their pictures are done.
+    ~RunEngine();
+    RunEngine(const RunEngine&) = delete;
+    RunEngine& operator=(const RunEngine&) = delete;
+
+    // The settings for pictures taken from now on.
+    void UpdateSettings(const RunSettings& settings);
+    // A new listing (of settings.sourceFolder): the run goes on from its next entry number
+    // in the new entries, as a run in the window always has.
+    void ReplaceEntries(std::vector<std::string> entries, const RunSettings& settings);
+    // No entry is taken any more; pictures being converted are finished.
+    void Stop();
+
+    // Entries done so far: pictures converted or failed, and the other entries passed over.
+    std::size_t DoneEntries() const;
+    // Picture entries done so far, and the outcomes of them not taken by TakeOutcomes yet.
+    std::size_t DonePictures() const;
+    std::vector<EntryOutcome> TakeOutcomes();
+    // True once every worker has ended: all entries done, or stopped and the pictures in
+    // flight finished.
+    bool Finished() const;
+    // Blocks until Finished, or until DoneEntries reaches count when count is given.
+    void Wait(std::optional<std::size_t> count = std::nullopt) const;
+
+private:
+    struct Job {
+        std::size_t index;
+        std::string entry;
+        RunSettings settings;
+        std::string outputKey;
+    };
+
+    void Work();
+    // Under m_mutex: the next picture entry to convert, queueing it behind a picture in flight
+    // with the same output; nothing when no entry is left or the run stopped.
+    std::optional<Job> TakeNext(std::unique_lock<std::mutex>& held);
+    // Under m_mutex: the entry that waited behind job's output, or else the next entry.
+    std::optional<Job> AfterDone(const Job& job, std::unique_lock<std::mutex>& lock);
+
+    const Options m_options;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_progress;
+    std::vector<std::string> m_entries;
+    RunSettings m_settings;
+    std::size_t m_next = 0;
+    bool m_stopping = false;
+    std::size_t m_doneEntries = 0;
+    std::size_t m_donePictures = 0;
+    int m_activeWorkers = 0;
+    // Outputs being written, each with the entries waiting to write the same file.
+    std::map<std::string, std::deque<Job>> m_inFlight;
+    std::vector<EntryOutcome> m_outcomes;
+    std::mutex m_doneMutex;  // one entryDone call at a time
+    OutputClaims m_claims;
+    std::vector<std::jthread> m_workers;
+};
+
+}  // namespace picbatch
