@@ -247,11 +247,18 @@ void MainWindow::SelectFirstSize()
     m_sizeList->setCurrentIndex(0);
 }
 
-void MainWindow::ChooseSourceFolder()
+std::optional<QString> MainWindow::ChooseFolder()
 {
     FolderChooserDialog chooser(this);
-    chooser.exec();
-    SetSourceFolder(chooser.SelectedPath());
+    if (chooser.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return chooser.SelectedPath();
+}
+
+void MainWindow::ChooseSourceFolder()
+{
+    if (const std::optional<QString> folder = ChooseFolder())
+        SetSourceFolder(*folder);
 }
 
 void MainWindow::SetSourceFolder(const QString& folder)
@@ -272,9 +279,8 @@ void MainWindow::SetSourceFolder(const QString& folder)
 
 void MainWindow::ChooseDestinationFolder()
 {
-    FolderChooserDialog chooser(this);
-    chooser.exec();
-    SetDestinationFolder(chooser.SelectedPath());
+    if (const std::optional<QString> folder = ChooseFolder())
+        SetDestinationFolder(*folder);
 }
 
 void MainWindow::SetDestinationFolder(const QString& folder)

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 #include "app/help_page.h"
 #include "batch/batch_run.h"
 #include "batch/source_listing.h"
@@ -66,8 +68,12 @@ protected:
 private:
     void CreateControls();
     void SelectFirstSize();
+    // The folder chosen with OK in the folder chooser; nothing when it was left another way
+    // (Cancel, Esc, the close box).
+    std::optional<QString> ChooseFolder();
     // The source folder from the folder chooser; the listing takes it, or the field keeps
-    // the folder the listing still holds when the listing cannot take it.
+    // the folder the listing still holds when the listing cannot take it. A cancelled
+    // chooser changes neither field nor listing.
     void ChooseSourceFolder();
     void ChooseDestinationFolder();
     // Shows folder in the field; the source listing takes it, or the field goes back to

@@ -38,6 +38,7 @@
 #include "pictures/file_io.h"
 #include "pictures/jpeg_image.h"
 #include "pictures/load_picture.h"
+#include "tests/dialogs/modal.h"
 #include "tests/dialogs/window_checks.h"
 
 namespace picbatch {
@@ -268,29 +269,56 @@ private slots:
         QCOMPARE(sizes->currentIndex(), expectedCount - 1);
     }
 
-    void CancelledSourceChoiceEmptiesFieldAndKeepsListing()
+    // Leaving the chooser without OK (Cancel, Esc, the close box) keeps both fields, the
+    // listing and a running run as they were, although the chooser moved elsewhere.
+    void CancelledChoiceKeepsFoldersListingAndRun_data() { AddCloseWithoutOkRows(); }
+
+    void CancelledChoiceKeepsFoldersListingAndRun()
     {
+        QFETCH(CloseWithoutOk, how);
         // Over 100 entries: listing them shows the busy pointer, which must be restored.
         QTemporaryDir source;
-        WriteText(source.filePath("a.bmp"), "x");
+        QTemporaryDir target;
+        QTemporaryDir elsewhere;
+        WriteText(source.filePath("a.txt"), "x");  // no picture: a stop reports no failure
         for (int i = 0; i < 120; ++i)
             WriteText(source.filePath(QString("n%1.txt").arg(i, 3, 10, QChar('0'))), "x");
         MainWindow window;
         window.show();
-        auto* field = Control<QLineEdit>(window, kSourceFieldName);
+        auto* sourceField = Control<QLineEdit>(window, kSourceFieldName);
+        auto* destinationField = Control<QLineEdit>(window, kDestinationFieldName);
         SourceListing& listing = window.Listing();
 
         ChooseFolder(window, kSourceButtonName, source.path());
-        QCOMPARE(field->text(), QDir(source.path()).canonicalPath());
+        ChooseFolder(window, kDestinationButtonName, target.path());
+        const QString sourceFolder = QDir(source.path()).canonicalPath();
+        const QString destinationFolder = QDir(target.path()).canonicalPath();
+        QCOMPARE(sourceField->text(), sourceFolder);
         QCOMPARE(listing.Count(), 121);
         QVERIFY(!QApplication::overrideCursor());
+        Click(&window, kStartButtonName);
+        QVERIFY(window.Run().Running());
 
-        AnswerNextDialog(kCancelButtonName);
-        Click(&window, kSourceButtonName);
-        QVERIFY(field->text().isEmpty());
-        QCOMPARE(QString::fromStdString(listing.ListedFolder()), QDir(source.path()).canonicalPath());
+        for (const char* button : {kSourceButtonName, kDestinationButtonName}) {
+            QVERIFY(QDir::setCurrent(elsewhere.path()));  // where OK would have chosen
+            WhenModal([how](QWidget* modal) {
+                auto* chooser = qobject_cast<QDialog*>(modal);
+                QVERIFY(chooser);
+                Leave(*chooser, how, chooser->findChild<QPushButton*>(kCancelButtonName),
+                      chooser->focusWidget());
+            });
+            Click(&window, button);
+            QCOMPARE(sourceField->text(), sourceFolder);
+            QCOMPARE(destinationField->text(), destinationFolder);
+        }
+        QCOMPARE(QString::fromStdString(listing.ListedFolder()), sourceFolder);
         QCOMPARE(listing.Count(), 121);
-        QCOMPARE(listing.EntryAt(0), std::string("a.bmp"));
+        QCOMPARE(listing.EntryAt(0), std::string("a.txt"));
+        QCOMPARE(QString::fromStdString(window.SourceFolderText()), sourceFolder);
+        QCOMPARE(QString::fromStdString(window.DestinationFolderText()), destinationFolder);
+        QVERIFY(window.Run().Running());
+        Click(&window, kStartButtonName);
+        QVERIFY(!window.Run().Running());
     }
 
     // A chosen folder that cannot be listed (gone by the time OK is clicked) is reported,
