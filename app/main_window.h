@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/help_page.h"
+#include "app/window_settings.h"
 #include "batch/batch_run.h"
 #include "batch/source_listing.h"
 
@@ -27,7 +28,8 @@ class MainWindow : public QWidget, public RunWindow {
 public:
     // Builds the window, its controls and the artwork (decoded from the bundled JPEG);
     // throws Error when the artwork cannot be decoded. The process's current folder now
-    // becomes the source listing's start folder.
+    // becomes the source listing's start folder. Then restores the remembered settings (see
+    // RestoreSettings).
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -68,6 +70,16 @@ protected:
 private:
     void CreateControls();
     void SelectFirstSize();
+    // The custom sizes (those the run accepts), the chosen size and output mode, and the
+    // folders that still are folders, as the last session left them; a source folder that
+    // cannot be listed is left out without a message. The process's current folder, where
+    // the next folder chooser opens, moves to the folder last chosen in one, or else to the
+    // nearest of its ancestors that can be entered.
+    void RestoreSettings();
+    // From now on every change of the size or the mode is remembered.
+    void RememberChanges();
+    // The custom sizes in the size list, in order.
+    QStringList CustomSizeTexts() const;
     // The folder chosen with OK in the folder chooser; nothing when it was left another way
     // (Cancel, Esc, the close box).
     std::optional<QString> ChooseFolder();
@@ -98,6 +110,7 @@ private:
     SourceListing m_listing;
     BatchRun m_run;
     HelpPage m_help;
+    WindowSettings m_settings;
 
     ClickLabel* m_artwork = nullptr;
     FaceButton* m_sourceButton = nullptr;

@@ -14,6 +14,8 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -29,9 +31,11 @@
 #include "app/raster_image.h"
 #include "app/start_command.h"
 #include "app/main_window.h"
+#include "app/window_settings.h"
 #include "batch/target_size.h"
 #include "dialogs/control_names.h"
 #include "dialogs/error_box.h"
+#include "dialogs/folder_chooser_dialog.h"
 #include "imaging/error.h"
 #include "imaging/raster.h"
 #include "pictures/bmp.h"
@@ -70,6 +74,36 @@ void Click(QWidget* window, const char* name)
 void AnswerNextDialog(const char* buttonName)
 {
     WhenModal([buttonName](QWidget* dialog) { Click(dialog, buttonName); });
+}
+
+// Adds a custom size through the window's custom size dialog.
+void AddCustomSize(QWidget& window, const QString& width, const QString& height)
+{
+    WhenModal([=](QWidget* dialog) {
+        dialog->findChild<QLineEdit*>(kWidthFieldName)->setText(width);
+        dialog->findChild<QLineEdit*>(kHeightFieldName)->setText(height);
+        Click(dialog, kOkButtonName);
+    });
+    Click(&window, kCustomSizeButtonName);
+}
+
+// Where the next folder chooser opens (it is cancelled at once).
+QString ChooserStartFolder(QWidget& window, const char* button)
+{
+    QString folder;
+    WhenModal([&folder](QWidget* modal) {
+        auto* chooser = qobject_cast<FolderChooserDialog*>(modal);
+        QVERIFY(chooser);
+        folder = QString::fromStdString(chooser->CurrentFolderPath());
+        Click(chooser, kCancelButtonName);
+    });
+    Click(&window, button);
+    return folder;
+}
+
+QString Canonical(const QTemporaryDir& dir)
+{
+    return QDir(dir.path()).canonicalPath();
 }
 
 QImage TestImage(int width, int height)
@@ -147,6 +181,8 @@ private:
 
 private slots:
     void initTestCase() { m_startFolder = QDir::currentPath(); }
+    // Every window starts with nothing remembered.
+    void init() { QSettings(QStringLiteral("picbatch"), QStringLiteral("picbatch")).clear(); }
     void cleanup() { QDir::setCurrent(m_startFolder); }
 
     void StartState()
@@ -250,12 +286,7 @@ private slots:
                      {"1234", "56", "1234 * 56  （自定义尺寸）"}};
         int expectedCount = sizes->count();
         for (const auto& c : cases) {
-            WhenModal([&c](QWidget* dialog) {
-                dialog->findChild<QLineEdit*>(kWidthFieldName)->setText(c.width);
-                dialog->findChild<QLineEdit*>(kHeightFieldName)->setText(c.height);
-                Click(dialog, kOkButtonName);
-            });
-            Click(&window, kCustomSizeButtonName);
+            AddCustomSize(window, c.width, c.height);
             ++expectedCount;
             QCOMPARE(sizes->count(), expectedCount);
             QCOMPARE(sizes->currentIndex(), expectedCount - 1);
@@ -421,6 +452,114 @@ private slots:
         QDragEnterEvent refused(QPoint(10, 10), Qt::CopyAction, &remote, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&window, &refused);
         QVERIFY(!refused.isAccepted());
+    }
+
+    // What the user chose comes back in the next window: the folders, the custom sizes in
+    // the order they were added, the chosen size and the mode; the folder chooser opens at
+    // the folder last chosen in it. Each change is in the file at once, so a crash keeps it.
+    void SettingsComeBackInTheNextWindow()
+    {
+        QTemporaryDir source;
+        QTemporaryDir target;
+        QTemporaryDir elsewhere;
+        WriteText(source.filePath("a.txt"), "x");
+        const QString customA = QStringLiteral("800 * 600  （自定义尺寸）");
+        const QString customB = QStringLiteral("1234 * 56  （自定义尺寸）");
+        const int presets = int(kPresetSizeTexts.size());
+        {
+            MainWindow window;
+            window.show();
+            ChooseFolder(window, kSourceButtonName, source.path());
+            ChooseFolder(window, kDestinationButtonName, target.path());
+            AddCustomSize(window, "800", "600");
+            AddCustomSize(window, "1234", "56");
+            Control<QComboBox>(window, kSizeListName)->setCurrentIndex(presets);
+            QTest::mouseClick(Control<QRadioButton>(window, kBmpRadioName), Qt::LeftButton, {}, QPoint(7, 8));
+
+            const QString file = QSettings(QStringLiteral("picbatch"), QStringLiteral("picbatch")).fileName();
+            QVERIFY2(file.endsWith(QStringLiteral("/picbatch/picbatch.conf")), qPrintable(file));
+            QFile written(file);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            const QByteArray text = written.readAll();
+            for (const QString& expected : {Canonical(source), Canonical(target), QStringLiteral("bmp")})
+                QVERIFY2(text.contains(expected.toUtf8()), text.constData());
+        }
+
+        QVERIFY(QDir::setCurrent(elsewhere.path()));
+        MainWindow window;
+        window.show();
+        QCOMPARE(Control<QLineEdit>(window, kSourceFieldName)->text(), Canonical(source));
+        QCOMPARE(Control<QLineEdit>(window, kDestinationFieldName)->text(), Canonical(target));
+        QCOMPARE(ChooserStartFolder(window, kSourceButtonName), Canonical(target));
+        QCOMPARE(QString::fromStdString(window.Listing().ListedFolder()), Canonical(source));
+        QCOMPARE(window.Listing().Count(), 1);
+        auto* sizes = Control<QComboBox>(window, kSizeListName);
+        QCOMPARE(sizes->count(), presets + 2);
+        QCOMPARE(sizes->itemText(presets), customA);
+        QCOMPARE(sizes->itemText(presets + 1), customB);
+        QCOMPARE(sizes->currentText(), customA);
+        QVERIFY(Control<QRadioButton>(window, kBmpRadioName)->isChecked());
+        QCOMPARE(window.SelectedOutputMode(), OutputMode::Bmp);
+
+        // Each mode comes back, the first one too.
+        for (const char* radio : {kJpegRadioName, kKeepFormatRadioName}) {
+            QTest::mouseClick(Control<QRadioButton>(window, radio), Qt::LeftButton, {}, QPoint(7, 8));
+            MainWindow next;
+            QVERIFY(Control<QRadioButton>(next, radio)->isChecked());
+        }
+    }
+
+    // A remembered folder that is gone or is no folder any more stays out: the fields stay
+    // empty and the listing keeps its start folder. The chooser opens at the nearest folder
+    // left of the one last chosen in it.
+    void VanishedFoldersAreNotRestored()
+    {
+        QTemporaryDir parent;
+        QTemporaryDir elsewhere;
+        const QString source = parent.filePath("source");
+        const QString target = parent.filePath("target");
+        QVERIFY(QDir().mkpath(source) && QDir().mkpath(target));
+        WriteText(elsewhere.filePath("e.txt"), "x");
+        {
+            MainWindow window;
+            ChooseFolder(window, kSourceButtonName, source);
+            ChooseFolder(window, kDestinationButtonName, target);
+        }
+        QVERIFY(QDir::setCurrent(parent.path()));
+        QVERIFY(QDir(source).removeRecursively());
+        QVERIFY(QDir(target).removeRecursively());
+        WriteText(target, "now a file");
+
+        QVERIFY(QDir::setCurrent(elsewhere.path()));
+        MainWindow window;
+        window.show();
+        QVERIFY(Control<QLineEdit>(window, kSourceFieldName)->text().isEmpty());
+        QVERIFY(Control<QLineEdit>(window, kDestinationFieldName)->text().isEmpty());
+        QCOMPARE(ChooserStartFolder(window, kDestinationButtonName), Canonical(parent));
+        QCOMPARE(window.Listing().Count(), 1);
+        QCOMPARE(QString::fromStdString(window.Listing().ListedFolder()), Canonical(elsewhere));
+    }
+
+    // A settings file edited by hand or by another version: sizes the run would refuse are
+    // left out (the others keep their order), a chosen size that is not in the list leaves
+    // the first one chosen, an unknown mode leaves the first mode.
+    void ForeignSettingsAreSkipped()
+    {
+        WindowSettings settings;
+        settings.SetCustomSizes({"5 * 7  （自定义尺寸）", "abc * 5  （自定义尺寸）", "70000 * 1  （自定义尺寸）",
+                                 "300 * 200  （自定义尺寸）", ""});
+        settings.SetChosenSize("70000 * 1  （自定义尺寸）");
+        QSettings(QStringLiteral("picbatch"), QStringLiteral("picbatch"))
+            .setValue(QStringLiteral("output/mode"), QStringLiteral("gif"));
+
+        MainWindow window;
+        auto* sizes = Control<QComboBox>(window, kSizeListName);
+        const int presets = int(kPresetSizeTexts.size());
+        QCOMPARE(sizes->count(), presets + 2);
+        QCOMPARE(sizes->itemText(presets), QStringLiteral("5 * 7  （自定义尺寸）"));
+        QCOMPARE(sizes->itemText(presets + 1), QStringLiteral("300 * 200  （自定义尺寸）"));
+        QCOMPARE(sizes->currentIndex(), 0);
+        QVERIFY(Control<QRadioButton>(window, kKeepFormatRadioName)->isChecked());
     }
 
     // A whole run through the window: three pictures, a text file and a corrupt JPEG, in
@@ -698,6 +837,11 @@ using namespace picbatch;
 // The window program's own application object, so that its error handling is under test.
 int main(int argc, char** argv)
 {
+    // The windows' settings go to a scratch folder, never to the user's own file.
+    QTemporaryDir settingsFolder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, settingsFolder.filePath("system"));
+    QStandardPaths::setTestModeEnabled(true);
     PicbatchApplication application(argc, argv);
     MainWindowTest test;
     return QTest::qExec(&test, argc, argv);
