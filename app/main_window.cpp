@@ -31,6 +31,7 @@
 #include "app/control_names.h"
 #include "app/face_button.h"
 #include "app/flat_combo_box.h"
+#include "app/focus_frame.h"
 #include "app/raster_image.h"
 #include "app/window_layout.h"
 #include "batch/entry_paths.h"
@@ -91,7 +92,7 @@ T* MakeControl(QWidget* parent, const char* name, const QRect& geometry, const c
 QRadioButton* MakeRadio(QWidget* parent, const char* name, const QRect& geometry,
                         const char* hint)
 {
-    auto* radio = MakeControl<QRadioButton>(parent, name, geometry, hint);
+    auto* radio = MakeControl<FocusFramed<QRadioButton>>(parent, name, geometry, hint);
     radio->setAutoFillBackground(true);
     QPalette palette = radio->palette();
     palette.setColor(QPalette::Window, Qt::white);
@@ -101,7 +102,7 @@ QRadioButton* MakeRadio(QWidget* parent, const char* name, const QRect& geometry
 
 QLineEdit* MakePathField(QWidget* parent, const char* name, const QRect& geometry)
 {
-    auto* field = MakeControl<QLineEdit>(parent, name, geometry);
+    auto* field = MakeControl<FocusFramed<QLineEdit>>(parent, name, geometry);
     field->setFrame(false);
     field->setReadOnly(true);
     // The artwork draws the field's box; the edit only shows the text.

@@ -273,6 +273,25 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), sizes);
     }
 
+    // Each control that takes the focus shows that it has it: the fields (empty, so only a
+    // frame can show it), the size list, the radio buttons and the flat buttons.
+    void FocusIsVisibleOnEveryControl()
+    {
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(CheckFocusShowsAllRound(window), (QStringList{"cmbSize", "txtPath1", "txtPath2", "r1", "btn1",
+                                                              "btn2", "SpeedButton1", "SpeedButton3"}));
+        // Tab enters the radio buttons at the checked one; the arrow keys go on to the others.
+        const char* radios[] = {kKeepFormatRadioName, kJpegRadioName, kBmpRadioName};
+        for (int i = 1; i < 3; ++i) {
+            Control<QRadioButton>(window, radios[i - 1])->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+            QVERIFY(Control<QRadioButton>(window, radios[i])->isChecked());
+            CheckFocusShows(*Control<QRadioButton>(window, radios[i]));
+        }
+    }
+
     void CustomSizesAreAppendedAndSelected()
     {
         MainWindow window;

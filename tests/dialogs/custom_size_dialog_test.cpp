@@ -71,6 +71,14 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), c.width);
     }
 
+    void focusIsVisibleOnEveryControl()
+    {
+        CustomSizeDialog box;
+        box.show();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        QCOMPARE(CheckFocusShowsAllRound(box), (QStringList{"edtW", "edtH", "BitBtn1", "BitBtn2"}));
+    }
+
     // The size text is built from the numbers, so a run that starts with it gets the same
     // size; every size within the picture limits is accepted.
     void acceptedSizes_data()

@@ -131,6 +131,20 @@ private slots:
         QCOMPARE(c.files->sizeHintForRow(0), c.files->fontMetrics().height());
     }
 
+    // The lists show the focus whether or not they have items: the file list of inner has
+    // files, that of its subfolder A none.
+    void focusIsVisibleOnEveryControl()
+    {
+        for (const QString& folder : {QString::fromStdString(m_inner), QString::fromStdString(m_inner + "/A")}) {
+            QVERIFY(QDir::setCurrent(folder));
+            FolderChooserDialog dialog;
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            QCOMPARE(CheckFocusShowsAllRound(dialog), (QStringList{"DirectoryListBox1", "DriveComboBox1",
+                                                                  "FileListBox1", "BitBtn1", "BitBtn2"}));
+        }
+    }
+
     void opensAtTheCurrentFolder()
     {
         FolderChooserDialog dialog;
