@@ -4,6 +4,7 @@
 
 #include <QPainter>
 
+#include "app/focus_frame.h"
 #include "app/window_layout.h"
 
 namespace picbatch {
@@ -59,12 +60,8 @@ void FaceButton::paintEvent(QPaintEvent*)
     else
         painter.setBrush(Qt::NoBrush);
     painter.drawRoundedRect(face, layout::kFaceRadius, layout::kFaceRadius);
-    if (hasFocus()) {
-        painter.setPen(QPen(QColor(32, 96, 200), 1, Qt::DotLine));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(face.adjusted(1.5, 1.5, -1.5, -1.5), layout::kFaceRadius - 1,
-                                layout::kFaceRadius - 1);
-    }
+    if (hasFocus())
+        DrawFocusFrame(painter, QRectF(rect()).adjusted(1, 1, -1, -1), layout::kFaceRadius - 1);
 }
 
 }  // namespace picbatch

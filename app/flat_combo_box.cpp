@@ -1,10 +1,12 @@
 // Styles draw a non-editable combo box as a raised button; over the artwork's own box that
 // gave a second frame. This one fills its rectangle, draws the text and the arrow, and marks
-// the keyboard focus with a thin line along the bottom.
+// the keyboard focus with the dotted frame of the window's other controls.
 #include "app/flat_combo_box.h"
 
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+
+#include "app/focus_frame.h"
 
 namespace picbatch {
 
@@ -35,10 +37,8 @@ void FlatComboBox::paintEvent(QPaintEvent*)
     arrow.rect = QRect(width() - kArrowWidth - 2, 0, kArrowWidth, height());
     painter.drawPrimitive(QStyle::PE_IndicatorArrowDown, arrow);
 
-    if (hasFocus()) {
-        painter.setPen(palette().color(QPalette::Highlight));
-        painter.drawLine(1, height() - 1, width() - 2, height() - 1);
-    }
+    if (hasFocus())
+        DrawFocusFrame(painter, rect());
 }
 
 }  // namespace picbatch

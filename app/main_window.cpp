@@ -4,9 +4,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QIcon>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -28,10 +30,13 @@
 #include "app/control_names.h"
 #include "app/face_button.h"
 #include "app/flat_combo_box.h"
+#include "app/focus_frame.h"
 #include "app/raster_image.h"
 #include "app/window_layout.h"
 #include "batch/entry_paths.h"
 #include "batch/failure_text.h"
+#include "batch/size_check.h"
+#include "batch/source_listing.h"
 #include "batch/target_size.h"
 #include "dialogs/custom_size_dialog.h"
 #include "dialogs/dialog_look.h"
@@ -86,7 +91,7 @@ T* MakeControl(QWidget* parent, const char* name, const QRect& geometry, const c
 QRadioButton* MakeRadio(QWidget* parent, const char* name, const QRect& geometry,
                         const char* hint)
 {
-    auto* radio = MakeControl<QRadioButton>(parent, name, geometry, hint);
+    auto* radio = MakeControl<FocusFramed<QRadioButton>>(parent, name, geometry, hint);
     radio->setAutoFillBackground(true);
     QPalette palette = radio->palette();
     palette.setColor(QPalette::Window, Qt::white);
@@ -96,7 +101,7 @@ QRadioButton* MakeRadio(QWidget* parent, const char* name, const QRect& geometry
 
 QLineEdit* MakePathField(QWidget* parent, const char* name, const QRect& geometry)
 {
-    auto* field = MakeControl<QLineEdit>(parent, name, geometry);
+    auto* field = MakeControl<FocusFramed<QLineEdit>>(parent, name, geometry);
     field->setFrame(false);
     field->setReadOnly(true);
     // The artwork draws the field's box; the edit only shows the text.
@@ -104,6 +109,34 @@ QLineEdit* MakePathField(QWidget* parent, const char* name, const QRect& geometr
     palette.setColor(QPalette::Base, Qt::transparent);
     field->setPalette(palette);
     return field;
+}
+
+// A size text the run accepts when it starts.
+bool UsableSizeText(const QString& text)
+{
+    try {
+        CheckedTargetSize(SplitSizeText(text.toStdString()));
+        return true;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+// Enters folder, else the nearest of its ancestors that can be entered; nothing for a path
+// that is not absolute.
+void EnterNearestFolder(const QString& folder)
+{
+    if (!QDir::isAbsolutePath(folder))
+        return;
+    for (QString path = QDir::cleanPath(folder);; path = QFileInfo(path).path()) {
+        try {
+            EnterFolder(path.toStdString());
+            return;
+        } catch (const Error&) {
+            if (QDir(path).isRoot())
+                return;
+        }
+    }
 }
 
 ClickLabel* MakeTransparentLabel(QWidget* parent, const char* name, const QRect& geometry)
@@ -132,6 +165,8 @@ MainWindow::MainWindow(QWidget* parent, BatchRun::Options runOptions)
     CreateControls();
     m_listing.SetBusyCallback([this](bool busy) { SetBusy(busy); });
     SelectFirstSize();
+    RestoreSettings();
+    RememberChanges();
 }
 
 MainWindow::~MainWindow()
@@ -250,11 +285,64 @@ void MainWindow::SelectFirstSize()
     m_sizeList->setCurrentIndex(0);
 }
 
-void MainWindow::ChooseSourceFolder()
+void MainWindow::RestoreSettings()
+{
+    for (const QString& size : m_settings.CustomSizes())
+        if (UsableSizeText(size))
+            m_sizeList->addItem(size);
+    const int chosen = m_sizeList->findText(m_settings.ChosenSize());
+    if (chosen >= 0)
+        m_sizeList->setCurrentIndex(chosen);
+    if (const std::optional<OutputMode> mode = m_settings.Mode()) {
+        QRadioButton* radio = *mode == OutputMode::Jpeg ? m_jpegRadio
+                            : *mode == OutputMode::Bmp  ? m_bmpRadio
+                                                        : m_keepFormatRadio;
+        radio->setChecked(true);
+    }
+    if (const QString source = m_settings.SourceFolder(); !source.isEmpty()) {
+        try {
+            SetSourceFolder(source);
+        } catch (const Error&) {
+            // Not restored: the field stays empty and the listing keeps its start folder.
+        }
+    }
+    if (const QString destination = m_settings.DestinationFolder(); !destination.isEmpty())
+        SetDestinationFolder(destination);
+    EnterNearestFolder(m_settings.ChooserFolder());
+}
+
+void MainWindow::RememberChanges()
+{
+    connect(m_sizeList, &QComboBox::currentTextChanged, this,
+            [this](const QString& size) { m_settings.SetChosenSize(size); });
+    for (QRadioButton* radio : {m_keepFormatRadio, m_jpegRadio, m_bmpRadio})
+        connect(radio, &QRadioButton::toggled, this, [this](bool checked) {
+            if (checked)
+                m_settings.SetMode(SelectedOutputMode());
+        });
+}
+
+QStringList MainWindow::CustomSizeTexts() const
+{
+    QStringList sizes;
+    for (int i = int(kPresetSizeTexts.size()); i < m_sizeList->count(); ++i)
+        sizes << m_sizeList->itemText(i);
+    return sizes;
+}
+
+std::optional<QString> MainWindow::ChooseFolder()
 {
     FolderChooserDialog chooser(this);
-    chooser.exec();
-    SetSourceFolder(chooser.SelectedPath());
+    if (chooser.exec() != QDialog::Accepted)
+        return std::nullopt;
+    m_settings.SetChooserFolder(chooser.SelectedPath());
+    return chooser.SelectedPath();
+}
+
+void MainWindow::ChooseSourceFolder()
+{
+    if (const std::optional<QString> folder = ChooseFolder())
+        SetSourceFolder(*folder);
 }
 
 void MainWindow::SetSourceFolder(const QString& folder)
@@ -272,13 +360,13 @@ void MainWindow::SetSourceFolder(const QString& folder)
         m_sourceField->setToolTip(shown);
         throw;
     }
+    m_settings.SetSourceFolder(folder);
 }
 
 void MainWindow::ChooseDestinationFolder()
 {
-    FolderChooserDialog chooser(this);
-    chooser.exec();
-    SetDestinationFolder(chooser.SelectedPath());
+    if (const std::optional<QString> folder = ChooseFolder())
+        SetDestinationFolder(*folder);
 }
 
 void MainWindow::SetDestinationFolder(const QString& folder)
@@ -286,6 +374,7 @@ void MainWindow::SetDestinationFolder(const QString& folder)
     m_run.ClearSummary();
     m_destinationField->setText(folder);
     m_destinationField->setToolTip(folder);
+    m_settings.SetDestinationFolder(folder);
 }
 
 void MainWindow::OpenSourceFolder(const QString& path)
@@ -323,6 +412,7 @@ void MainWindow::AddCustomSize()
     if (text.isEmpty())
         return;
     m_sizeList->addItem(text);
+    m_settings.SetCustomSizes(CustomSizeTexts());
     m_sizeList->setCurrentIndex(m_sizeList->count() - 1);
 }
 

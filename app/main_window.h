@@ -4,7 +4,10 @@
 
 #include <QWidget>
 
+#include <optional>
+
 #include "app/help_page.h"
+#include "app/window_settings.h"
 #include "batch/batch_run.h"
 #include "batch/source_listing.h"
 
@@ -25,8 +28,8 @@ class MainWindow : public QWidget, public RunWindow {
 public:
     // Builds the window, its controls and the artwork (decoded from the bundled JPEG);
     // throws Error when the artwork cannot be decoded. The process's current folder now
-    // becomes the source listing's start folder. runOptions: the run's workers (tests step
-    // them).
+    // becomes the source listing's start folder. Then restores the remembered settings (see
+    // RestoreSettings). runOptions: the run's workers (tests step them).
     explicit MainWindow(QWidget* parent = nullptr, BatchRun::Options runOptions = {});
     ~MainWindow() override;
 
@@ -65,8 +68,22 @@ protected:
 private:
     void CreateControls();
     void SelectFirstSize();
+    // The custom sizes (those the run accepts), the chosen size and output mode, and the
+    // folders that still are folders, as the last session left them; a source folder that
+    // cannot be listed is left out without a message. The process's current folder, where
+    // the next folder chooser opens, moves to the folder last chosen in one, or else to the
+    // nearest of its ancestors that can be entered.
+    void RestoreSettings();
+    // From now on every change of the size or the mode is remembered.
+    void RememberChanges();
+    // The custom sizes in the size list, in order.
+    QStringList CustomSizeTexts() const;
+    // The folder chosen with OK in the folder chooser; nothing when it was left another way
+    // (Cancel, Esc, the close box).
+    std::optional<QString> ChooseFolder();
     // The source folder from the folder chooser; the listing takes it, or the field keeps
-    // the folder the listing still holds when the listing cannot take it.
+    // the folder the listing still holds when the listing cannot take it. A cancelled
+    // chooser changes neither field nor listing.
     void ChooseSourceFolder();
     void ChooseDestinationFolder();
     // Shows folder in the field; the source listing takes it, or the field goes back to
@@ -91,6 +108,7 @@ private:
     SourceListing m_listing;
     BatchRun m_run;
     HelpPage m_help;
+    WindowSettings m_settings;
 
     ClickLabel* m_artwork = nullptr;
     FaceButton* m_sourceButton = nullptr;

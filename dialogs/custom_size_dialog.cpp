@@ -1,11 +1,13 @@
 // The custom size dialog: a width and a height field with arrows, OK and Cancel.
 #include "dialogs/custom_size_dialog.h"
 
+#include "batch/size_check.h"
 #include "batch/target_size.h"
 #include "dialogs/control_names.h"
 #include "dialogs/dialog_look.h"
 #include "dialogs/up_down.h"
 #include "imaging/error.h"
+#include "imaging/limits.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -14,6 +16,7 @@
 #include <QPushButton>
 
 #include <optional>
+#include <string>
 #include <tuple>
 #include <utility>
 
@@ -48,11 +51,12 @@ std::pair<QLineEdit*, UpDown*> MakeSizeField(QWidget* parent, const char* fieldN
     return {field, arrows};
 }
 
-// A size the run can use: the text converts and is at least 1.
+// A number the run can use as a side: the text converts, blanks around it dropped, and is at
+// least 1.
 std::optional<int> UsableSize(const QString& text)
 {
     try {
-        const int value = ParseInteger(text.toStdString());
+        const int value = ParseInteger(text.trimmed().toStdString());
         if (value >= 1)
             return value;
     } catch (const Error&) {
@@ -106,23 +110,39 @@ void CustomSizeDialog::showEvent(QShowEvent* event)
 void CustomSizeDialog::ConfirmSize()
 {
     m_result.clear();
-    QLineEdit* faulty = nullptr;
-    if (!UsableSize(m_widthField->text()))
-        faulty = m_widthField;
-    else if (!UsableSize(m_heightField->text()))
-        faulty = m_heightField;
-    if (faulty) {
-        // The dialog stays open with the fields as typed, so the user can mend the value.
-        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("提示"), kInvalidNumberText, QMessageBox::Ok,
-                        this);
-        box.exec();
-        faulty->setFocus();
-        faulty->selectAll();
+    const std::optional<int> width = UsableSize(m_widthField->text());
+    if (!width) {
+        Refuse(*m_widthField, kInvalidNumberText);
         return;
     }
-    m_result = QString::fromStdString(
-        ComposeCustomSizeText(m_widthField->text().toStdString(), m_heightField->text().toStdString()));
+    const std::optional<int> height = UsableSize(m_heightField->text());
+    if (!height) {
+        Refuse(*m_heightField, kInvalidNumberText);
+        return;
+    }
+
+    // Built from the numbers, not the texts as typed: a run splits the size text at blanks.
+    const std::string widthText = std::to_string(*width);
+    const std::string heightText = std::to_string(*height);
+    try {
+        // The check a run makes when it starts: what passes here passes there.
+        CheckedTargetSize({widthText, heightText});
+    } catch (const Error& error) {
+        const bool heightAlone = *height > kMaxPictureSide && *width <= kMaxPictureSide;
+        Refuse(heightAlone ? *m_heightField : *m_widthField, QString::fromStdString(error.what()));
+        return;
+    }
+    m_result = QString::fromStdString(ComposeCustomSizeText(widthText, heightText));
     accept();
+}
+
+void CustomSizeDialog::Refuse(QLineEdit& faulty, const QString& message)
+{
+    // The dialog stays open with the fields as typed, so the user can mend the value.
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("提示"), message, QMessageBox::Ok, this);
+    box.exec();
+    faulty.setFocus();
+    faulty.selectAll();
 }
 
 void CustomSizeDialog::Cancel()

@@ -17,19 +17,24 @@ class CustomSizeDialog : public QDialog {
 public:
     explicit CustomSizeDialog(QWidget* parent = nullptr);
 
-    // The size text ("<w> * <h>  （自定义尺寸）") after a successful OK, else empty.
+    // The size text ("<w> * <h>  （自定义尺寸）", the numbers in plain decimal digits) after a
+    // successful OK, else empty. A run accepts every such size when it starts.
     QString Result() const { return m_result; }
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private slots:
-    // OK: closes with the size text when both fields hold a usable size, else tells the
-    // user and leaves the dialog open at the faulty field.
+    // OK: closes with the size text when both fields hold a number of at least 1 (blanks
+    // around it allowed) and the size is within the picture limits, else tells the user and
+    // leaves the dialog open at the faulty field.
     void ConfirmSize();
     void Cancel();
 
 private:
+    // Shows message and puts the focus on faulty, its text selected.
+    void Refuse(QLineEdit& faulty, const QString& message);
+
     QGroupBox* m_sizeGroup = nullptr;
     QLineEdit* m_widthField = nullptr;
     QLineEdit* m_heightField = nullptr;

@@ -54,11 +54,7 @@ public:
         textRect.setLeft(option.rect.left() + indent + kIconWidth + kTextGap);
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                           index.data().toString());
-        if (option.state.testFlag(QStyle::State_HasFocus) && option.state.testFlag(QStyle::State_Selected)) {
-            QPen pen(option.palette.highlightedText().color(), 1, Qt::DotLine);
-            painter->setPen(pen);
-            painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
-        }
+        PaintItemFocus(*painter, option);
     }
 
 private:

@@ -29,6 +29,7 @@ public:
         PaintItemBackground(*painter, option);
         painter->drawText(option.rect.adjusted(kTextLeft, 0, 0, 0),
                           Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, index.data().toString());
+        PaintItemFocus(*painter, option);
     }
 };
 
@@ -40,6 +41,17 @@ FileList::FileList(QWidget* parent)
     setItemDelegate(new FileItemDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
+}
+
+void FileList::paintEvent(QPaintEvent* event)
+{
+    QListWidget::paintEvent(event);
+    // Without a current item (an empty folder) no item shows the focus: the list does.
+    if (hasFocus() && !currentIndex().isValid()) {
+        QPainter painter(viewport());
+        painter.setPen(palette().color(QPalette::Text));
+        PaintFocusFrame(painter, viewport()->rect());
+    }
 }
 
 void FileList::SetFolder(const std::string& folder)

@@ -16,6 +16,9 @@ public:
     // the one listed already.
     void SetFolder(const std::string& folder);
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     std::string m_folder;
     bool m_listed = false;

@@ -26,6 +26,8 @@ public:
     explicit FolderChooserDialog(QWidget* parent = nullptr);
     ~FolderChooserDialog() override;
 
+    // exec() returns QDialog::Accepted after OK only; Cancel, Esc and the close box give
+    // QDialog::Rejected.
     // The folder chosen with OK (the current folder, not a highlighted subfolder);
     // empty after Cancel, Esc or the close box.
     QString SelectedPath() const { return m_selectedPath; }

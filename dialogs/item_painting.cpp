@@ -13,4 +13,19 @@ void PaintItemBackground(QPainter& painter, const QStyleOptionViewItem& option)
     painter.setPen(selected ? option.palette.highlightedText().color() : option.palette.text().color());
 }
 
+void PaintItemFocus(QPainter& painter, const QStyleOptionViewItem& option)
+{
+    if (option.state.testFlag(QStyle::State_HasFocus))
+        PaintFocusFrame(painter, option.rect);
+}
+
+void PaintFocusFrame(QPainter& painter, const QRect& area)
+{
+    painter.save();
+    painter.setPen(QPen(painter.pen().color(), 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(area.adjusted(0, 0, -1, -1));
+    painter.restore();
+}
+
 }  // namespace picbatch

@@ -14,6 +14,8 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -31,9 +33,11 @@
 #include "app/raster_image.h"
 #include "app/start_command.h"
 #include "app/main_window.h"
+#include "app/window_settings.h"
 #include "batch/target_size.h"
 #include "dialogs/control_names.h"
 #include "dialogs/error_box.h"
+#include "dialogs/folder_chooser_dialog.h"
 #include "imaging/error.h"
 #include "imaging/raster.h"
 #include "pictures/bmp.h"
@@ -41,6 +45,7 @@
 #include "pictures/jpeg_image.h"
 #include "pictures/load_picture.h"
 #include "tests/batch/fake_run_window.h"
+#include "tests/dialogs/modal.h"
 #include "tests/dialogs/window_checks.h"
 
 namespace picbatch {
@@ -72,6 +77,36 @@ void Click(QWidget* window, const char* name)
 void AnswerNextDialog(const char* buttonName)
 {
     WhenModal([buttonName](QWidget* dialog) { Click(dialog, buttonName); });
+}
+
+// Adds a custom size through the window's custom size dialog.
+void AddCustomSize(QWidget& window, const QString& width, const QString& height)
+{
+    WhenModal([=](QWidget* dialog) {
+        dialog->findChild<QLineEdit*>(kWidthFieldName)->setText(width);
+        dialog->findChild<QLineEdit*>(kHeightFieldName)->setText(height);
+        Click(dialog, kOkButtonName);
+    });
+    Click(&window, kCustomSizeButtonName);
+}
+
+// Where the next folder chooser opens (it is cancelled at once).
+QString ChooserStartFolder(QWidget& window, const char* button)
+{
+    QString folder;
+    WhenModal([&folder](QWidget* modal) {
+        auto* chooser = qobject_cast<FolderChooserDialog*>(modal);
+        QVERIFY(chooser);
+        folder = QString::fromStdString(chooser->CurrentFolderPath());
+        Click(chooser, kCancelButtonName);
+    });
+    Click(&window, button);
+    return folder;
+}
+
+QString Canonical(const QTemporaryDir& dir)
+{
+    return QDir(dir.path()).canonicalPath();
 }
 
 QImage TestImage(int width, int height)
@@ -149,6 +184,8 @@ private:
 
 private slots:
     void initTestCase() { m_startFolder = QDir::currentPath(); }
+    // Every window starts with nothing remembered.
+    void init() { QSettings(QStringLiteral("picbatch"), QStringLiteral("picbatch")).clear(); }
     void cleanup() { QDir::setCurrent(m_startFolder); }
 
     void StartState()
@@ -239,6 +276,25 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), sizes);
     }
 
+    // Each control that takes the focus shows that it has it: the fields (empty, so only a
+    // frame can show it), the size list, the radio buttons and the flat buttons.
+    void FocusIsVisibleOnEveryControl()
+    {
+        MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QCOMPARE(CheckFocusShowsAllRound(window), (QStringList{"cmbSize", "txtPath1", "txtPath2", "r1", "btn1",
+                                                              "btn2", "SpeedButton1", "SpeedButton3"}));
+        // Tab enters the radio buttons at the checked one; the arrow keys go on to the others.
+        const char* radios[] = {kKeepFormatRadioName, kJpegRadioName, kBmpRadioName};
+        for (int i = 1; i < 3; ++i) {
+            Control<QRadioButton>(window, radios[i - 1])->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+            QVERIFY(Control<QRadioButton>(window, radios[i])->isChecked());
+            CheckFocusShows(*Control<QRadioButton>(window, radios[i]));
+        }
+    }
+
     void CustomSizesAreAppendedAndSelected()
     {
         MainWindow window;
@@ -252,12 +308,7 @@ private slots:
                      {"1234", "56", "1234 * 56  （自定义尺寸）"}};
         int expectedCount = sizes->count();
         for (const auto& c : cases) {
-            WhenModal([&c](QWidget* dialog) {
-                dialog->findChild<QLineEdit*>(kWidthFieldName)->setText(c.width);
-                dialog->findChild<QLineEdit*>(kHeightFieldName)->setText(c.height);
-                Click(dialog, kOkButtonName);
-            });
-            Click(&window, kCustomSizeButtonName);
+            AddCustomSize(window, c.width, c.height);
             ++expectedCount;
             QCOMPARE(sizes->count(), expectedCount);
             QCOMPARE(sizes->currentIndex(), expectedCount - 1);
@@ -271,29 +322,60 @@ private slots:
         QCOMPARE(sizes->currentIndex(), expectedCount - 1);
     }
 
-    void CancelledSourceChoiceEmptiesFieldAndKeepsListing()
+    // Leaving the chooser without OK (Cancel, Esc, the close box) keeps both fields, the
+    // listing and a running run as they were, although the chooser moved elsewhere.
+    void CancelledChoiceKeepsFoldersListingAndRun_data() { AddCloseWithoutOkRows(); }
+
+    void CancelledChoiceKeepsFoldersListingAndRun()
     {
+        QFETCH(CloseWithoutOk, how);
         // Over 100 entries: listing them shows the busy pointer, which must be restored.
         QTemporaryDir source;
-        WriteText(source.filePath("a.bmp"), "x");
+        QTemporaryDir target;
+        QTemporaryDir elsewhere;
+        WriteText(source.filePath("a.txt"), "x");  // no picture: a stop reports no failure
         for (int i = 0; i < 120; ++i)
             WriteText(source.filePath(QString("n%1.txt").arg(i, 3, 10, QChar('0'))), "x");
-        MainWindow window;
+        // The run's worker waits at the gate, so the run goes on while the choosers are up.
+        EntryGate gate;
+        MainWindow window(nullptr, {1, [&] { gate.Pass(); }});
+        const EntryGate::OpenAtScopeEnd openGate{gate};
         window.show();
-        auto* field = Control<QLineEdit>(window, kSourceFieldName);
+        auto* sourceField = Control<QLineEdit>(window, kSourceFieldName);
+        auto* destinationField = Control<QLineEdit>(window, kDestinationFieldName);
         SourceListing& listing = window.Listing();
 
         ChooseFolder(window, kSourceButtonName, source.path());
-        QCOMPARE(field->text(), QDir(source.path()).canonicalPath());
+        ChooseFolder(window, kDestinationButtonName, target.path());
+        const QString sourceFolder = QDir(source.path()).canonicalPath();
+        const QString destinationFolder = QDir(target.path()).canonicalPath();
+        QCOMPARE(sourceField->text(), sourceFolder);
         QCOMPARE(listing.Count(), 121);
         QVERIFY(!QApplication::overrideCursor());
+        Click(&window, kStartButtonName);
+        QVERIFY(window.Run().Running());
 
-        AnswerNextDialog(kCancelButtonName);
-        Click(&window, kSourceButtonName);
-        QVERIFY(field->text().isEmpty());
-        QCOMPARE(QString::fromStdString(listing.ListedFolder()), QDir(source.path()).canonicalPath());
+        for (const char* button : {kSourceButtonName, kDestinationButtonName}) {
+            QVERIFY(QDir::setCurrent(elsewhere.path()));  // where OK would have chosen
+            WhenModal([how](QWidget* modal) {
+                auto* chooser = qobject_cast<QDialog*>(modal);
+                QVERIFY(chooser);
+                Leave(*chooser, how, chooser->findChild<QPushButton*>(kCancelButtonName),
+                      chooser->focusWidget());
+            });
+            Click(&window, button);
+            QCOMPARE(sourceField->text(), sourceFolder);
+            QCOMPARE(destinationField->text(), destinationFolder);
+        }
+        QCOMPARE(QString::fromStdString(listing.ListedFolder()), sourceFolder);
         QCOMPARE(listing.Count(), 121);
-        QCOMPARE(listing.EntryAt(0), std::string("a.bmp"));
+        QCOMPARE(listing.EntryAt(0), std::string("a.txt"));
+        QCOMPARE(QString::fromStdString(window.SourceFolderText()), sourceFolder);
+        QCOMPARE(QString::fromStdString(window.DestinationFolderText()), destinationFolder);
+        QVERIFY(window.Run().Running());
+        Click(&window, kStartButtonName);
+        gate.Open();
+        QTRY_VERIFY(!window.Run().Running());
     }
 
     // A chosen folder that cannot be listed (gone by the time OK is clicked) is reported,
@@ -398,6 +480,114 @@ private slots:
         QVERIFY(!refused.isAccepted());
     }
 
+    // What the user chose comes back in the next window: the folders, the custom sizes in
+    // the order they were added, the chosen size and the mode; the folder chooser opens at
+    // the folder last chosen in it. Each change is in the file at once, so a crash keeps it.
+    void SettingsComeBackInTheNextWindow()
+    {
+        QTemporaryDir source;
+        QTemporaryDir target;
+        QTemporaryDir elsewhere;
+        WriteText(source.filePath("a.txt"), "x");
+        const QString customA = QStringLiteral("800 * 600  （自定义尺寸）");
+        const QString customB = QStringLiteral("1234 * 56  （自定义尺寸）");
+        const int presets = int(kPresetSizeTexts.size());
+        {
+            MainWindow window;
+            window.show();
+            ChooseFolder(window, kSourceButtonName, source.path());
+            ChooseFolder(window, kDestinationButtonName, target.path());
+            AddCustomSize(window, "800", "600");
+            AddCustomSize(window, "1234", "56");
+            Control<QComboBox>(window, kSizeListName)->setCurrentIndex(presets);
+            QTest::mouseClick(Control<QRadioButton>(window, kBmpRadioName), Qt::LeftButton, {}, QPoint(7, 8));
+
+            const QString file = QSettings(QStringLiteral("picbatch"), QStringLiteral("picbatch")).fileName();
+            QVERIFY2(file.endsWith(QStringLiteral("/picbatch/picbatch.conf")), qPrintable(file));
+            QFile written(file);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            const QByteArray text = written.readAll();
+            for (const QString& expected : {Canonical(source), Canonical(target), QStringLiteral("bmp")})
+                QVERIFY2(text.contains(expected.toUtf8()), text.constData());
+        }
+
+        QVERIFY(QDir::setCurrent(elsewhere.path()));
+        MainWindow window;
+        window.show();
+        QCOMPARE(Control<QLineEdit>(window, kSourceFieldName)->text(), Canonical(source));
+        QCOMPARE(Control<QLineEdit>(window, kDestinationFieldName)->text(), Canonical(target));
+        QCOMPARE(ChooserStartFolder(window, kSourceButtonName), Canonical(target));
+        QCOMPARE(QString::fromStdString(window.Listing().ListedFolder()), Canonical(source));
+        QCOMPARE(window.Listing().Count(), 1);
+        auto* sizes = Control<QComboBox>(window, kSizeListName);
+        QCOMPARE(sizes->count(), presets + 2);
+        QCOMPARE(sizes->itemText(presets), customA);
+        QCOMPARE(sizes->itemText(presets + 1), customB);
+        QCOMPARE(sizes->currentText(), customA);
+        QVERIFY(Control<QRadioButton>(window, kBmpRadioName)->isChecked());
+        QCOMPARE(window.SelectedOutputMode(), OutputMode::Bmp);
+
+        // Each mode comes back, the first one too.
+        for (const char* radio : {kJpegRadioName, kKeepFormatRadioName}) {
+            QTest::mouseClick(Control<QRadioButton>(window, radio), Qt::LeftButton, {}, QPoint(7, 8));
+            MainWindow next;
+            QVERIFY(Control<QRadioButton>(next, radio)->isChecked());
+        }
+    }
+
+    // A remembered folder that is gone or is no folder any more stays out: the fields stay
+    // empty and the listing keeps its start folder. The chooser opens at the nearest folder
+    // left of the one last chosen in it.
+    void VanishedFoldersAreNotRestored()
+    {
+        QTemporaryDir parent;
+        QTemporaryDir elsewhere;
+        const QString source = parent.filePath("source");
+        const QString target = parent.filePath("target");
+        QVERIFY(QDir().mkpath(source) && QDir().mkpath(target));
+        WriteText(elsewhere.filePath("e.txt"), "x");
+        {
+            MainWindow window;
+            ChooseFolder(window, kSourceButtonName, source);
+            ChooseFolder(window, kDestinationButtonName, target);
+        }
+        QVERIFY(QDir::setCurrent(parent.path()));
+        QVERIFY(QDir(source).removeRecursively());
+        QVERIFY(QDir(target).removeRecursively());
+        WriteText(target, "now a file");
+
+        QVERIFY(QDir::setCurrent(elsewhere.path()));
+        MainWindow window;
+        window.show();
+        QVERIFY(Control<QLineEdit>(window, kSourceFieldName)->text().isEmpty());
+        QVERIFY(Control<QLineEdit>(window, kDestinationFieldName)->text().isEmpty());
+        QCOMPARE(ChooserStartFolder(window, kDestinationButtonName), Canonical(parent));
+        QCOMPARE(window.Listing().Count(), 1);
+        QCOMPARE(QString::fromStdString(window.Listing().ListedFolder()), Canonical(elsewhere));
+    }
+
+    // A settings file edited by hand or by another version: sizes the run would refuse are
+    // left out (the others keep their order), a chosen size that is not in the list leaves
+    // the first one chosen, an unknown mode leaves the first mode.
+    void ForeignSettingsAreSkipped()
+    {
+        WindowSettings settings;
+        settings.SetCustomSizes({"5 * 7  （自定义尺寸）", "abc * 5  （自定义尺寸）", "70000 * 1  （自定义尺寸）",
+                                 "300 * 200  （自定义尺寸）", ""});
+        settings.SetChosenSize("70000 * 1  （自定义尺寸）");
+        QSettings(QStringLiteral("picbatch"), QStringLiteral("picbatch"))
+            .setValue(QStringLiteral("output/mode"), QStringLiteral("gif"));
+
+        MainWindow window;
+        auto* sizes = Control<QComboBox>(window, kSizeListName);
+        const int presets = int(kPresetSizeTexts.size());
+        QCOMPARE(sizes->count(), presets + 2);
+        QCOMPARE(sizes->itemText(presets), QStringLiteral("5 * 7  （自定义尺寸）"));
+        QCOMPARE(sizes->itemText(presets + 1), QStringLiteral("300 * 200  （自定义尺寸）"));
+        QCOMPARE(sizes->currentIndex(), 0);
+        QVERIFY(Control<QRadioButton>(window, kKeepFormatRadioName)->isChecked());
+    }
+
     // A whole run through the window: three pictures, a text file and a corrupt JPEG, in
     // the listing's order a.bmp, b.txt, c.JPG, d.jpg, e.bmp.
     void WholeRunThroughTheWindow()
@@ -474,6 +664,7 @@ private slots:
             WriteBmp(RasterFromImage(TestImage(12, 12)), source.filePath(name).toStdString());
         EntryGate gate;
         MainWindow window(nullptr, {1, [&] { gate.Pass(); }});
+        const EntryGate::OpenAtScopeEnd openGate{gate};
         window.show();
         ChooseFolder(window, kSourceButtonName, source.path());
         ChooseFolder(window, kDestinationButtonName, target.path());
@@ -500,6 +691,7 @@ private slots:
             WriteBmp(RasterFromImage(TestImage(12, 12)), source.filePath(name).toStdString());
         EntryGate gate;
         MainWindow window(nullptr, {1, [&] { gate.Pass(); }});
+        const EntryGate::OpenAtScopeEnd openGate{gate};
         window.show();
         ChooseFolder(window, kSourceButtonName, source.path());
         ChooseFolder(window, kDestinationButtonName, target.path());
@@ -606,6 +798,7 @@ private slots:
             WriteBmp(RasterFromImage(TestImage(64, 48)), source.filePath(QString("f%1.bmp").arg(i, 2, 10, QChar('0'))).toStdString());
         EntryGate gate;
         MainWindow window(nullptr, {1, [&] { gate.Pass(); }});
+        const EntryGate::OpenAtScopeEnd openGate{gate};
         window.show();
         ChooseFolder(window, kSourceButtonName, source.path());
         ChooseFolder(window, kDestinationButtonName, target.path());
@@ -679,6 +872,11 @@ using namespace picbatch;
 // The window program's own application object, so that its error handling is under test.
 int main(int argc, char** argv)
 {
+    // The windows' settings go to a scratch folder, never to the user's own file.
+    QTemporaryDir settingsFolder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, settingsFolder.filePath("system"));
+    QStandardPaths::setTestModeEnabled(true);
     PicbatchApplication application(argc, argv);
     MainWindowTest test;
     return QTest::qExec(&test, argc, argv);

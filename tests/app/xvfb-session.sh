@@ -40,7 +40,8 @@ StartDisplay() {
 }
 
 # StartProgram PROGRAM FOLDER LOG [ARGUMENT...]: starts the program with FOLDER as its
-# current folder (where the folder chooser opens) and the arguments given.
+# current folder (where the folder chooser opens) and the arguments given, with settings of
+# its own in $work (nothing remembered; the user's file left alone).
 StartProgram() {
   local program=$1 folder=$2
   log_file=$3
@@ -49,7 +50,7 @@ StartProgram() {
   # Only a sanitizer build reads LSAN_OPTIONS; it must not fail on system libraries' leaks.
   local suppressions
   suppressions="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lsan.supp"
-  (cd "$folder" && XDG_RUNTIME_DIR="$work/runtime" \
+  (cd "$folder" && XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" \
      LSAN_OPTIONS="suppressions=$suppressions${LSAN_OPTIONS:+:$LSAN_OPTIONS}" exec "$program" "$@") \
     >"$log_file" 2>&1 &
   app_pid=$!

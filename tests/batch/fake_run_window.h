@@ -44,6 +44,13 @@ public:
 // Lets a run's workers take entries only as the test allows: RunEngine's beforeTaking.
 class EntryGate {
 public:
+    // Opens the gate when it ends: declared after the run's owner, it lets blocked workers
+    // go before the run joins them, also when a test fails half-way.
+    struct OpenAtScopeEnd {
+        EntryGate& gate;
+        ~OpenAtScopeEnd() { gate.Open(); }
+    };
+
     // Lets count more entries be taken.
     void Allow(int count)
     {

@@ -1,4 +1,6 @@
 // The custom size dialog driven through its controls.
+#include "batch/size_check.h"
+#include "batch/target_size.h"
 #include "dialogs/control_names.h"
 #include "dialogs/custom_size_dialog.h"
 #include "dialogs/up_down.h"
@@ -69,6 +71,16 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), c.width);
     }
 
+    void focusIsVisibleOnEveryControl()
+    {
+        CustomSizeDialog box;
+        box.show();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        QCOMPARE(CheckFocusShowsAllRound(box), (QStringList{"edtW", "edtH", "BitBtn1", "BitBtn2"}));
+    }
+
+    // The size text is built from the numbers, so a run that starts with it gets the same
+    // size; every size within the picture limits is accepted.
     void acceptedSizes_data()
     {
         QTest::addColumn<QString>("width");
@@ -77,7 +89,11 @@ private slots:
         QTest::newRow("800 by 600") << "800" << "600" << "800 * 600  （自定义尺寸）";
         QTest::newRow("below the arrows' range") << "10" << "1" << "10 * 1  （自定义尺寸）";
         QTest::newRow("above the arrows' range") << "20000" << "9999" << "20000 * 9999  （自定义尺寸）";
-        QTest::newRow("texts kept as typed") << " 0800" << "+600" << " 0800 * +600  （自定义尺寸）";
+        QTest::newRow("blanks around the digits dropped") << "  800 " << "\t600\u3000" << "800 * 600  （自定义尺寸）";
+        QTest::newRow("sign and leading zero dropped") << " 0800" << "+600" << "800 * 600  （自定义尺寸）";
+        QTest::newRow("hexadecimal as decimal") << "$320" << "0x258" << "800 * 600  （自定义尺寸）";
+        QTest::newRow("longest side") << "65535" << "4096" << "65535 * 4096  （自定义尺寸）";
+        QTest::newRow("most pixels") << "16384" << "16384" << "16384 * 16384  （自定义尺寸）";
     }
 
     void acceptedSizes()
@@ -94,6 +110,8 @@ private slots:
         });
         QCOMPARE(code, int(QDialog::Accepted));
         QCOMPARE(box.Result(), result);
+        const TargetSize size = CheckedTargetSize(SplitSizeText(box.Result().toStdString()));
+        QCOMPARE(QString("%1 * %2  （自定义尺寸）").arg(size.width).arg(size.height), result);
     }
 
     void enterPressesOk()
@@ -110,18 +128,25 @@ private slots:
 
     void refusedSizesKeepTheDialogOpen_data()
     {
+        const QString notANumber = QStringLiteral(" 格式不正确，请输入数字！ ");
+        const QString tooLarge = QStringLiteral("图片尺寸过大：宽度和高度最多 65535 像素，总数最多 268435456 像素");
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("height");
         QTest::addColumn<bool>("widthFaulty");
-        QTest::newRow("letter in the width") << "8o0" << "600" << true;
-        QTest::newRow("letter in the height") << "800" << "abc" << false;
-        QTest::newRow("width -1") << "-1" << "600" << true;
-        QTest::newRow("height -1") << "800" << "-1" << false;
-        QTest::newRow("width 0") << "0" << "600" << true;
-        QTest::newRow("height negative") << "800" << "-20" << false;
-        QTest::newRow("thousands separator") << "1,000" << "600" << true;
-        QTest::newRow("empty height") << "800" << "" << false;
-        QTest::newRow("beyond 32 bits") << "4294967296" << "600" << true;
+        QTest::addColumn<QString>("message");
+        QTest::newRow("letter in the width") << "8o0" << "600" << true << notANumber;
+        QTest::newRow("letter in the height") << "800" << "abc" << false << notANumber;
+        QTest::newRow("width -1") << "-1" << "600" << true << notANumber;
+        QTest::newRow("height -1") << "800" << "-1" << false << notANumber;
+        QTest::newRow("width 0") << "0" << "600" << true << notANumber;
+        QTest::newRow("height negative") << "800" << "-20" << false << notANumber;
+        QTest::newRow("thousands separator") << "1,000" << "600" << true << notANumber;
+        QTest::newRow("blank inside the digits") << "8 00" << "600" << true << notANumber;
+        QTest::newRow("empty height") << "800" << "" << false << notANumber;
+        QTest::newRow("beyond 32 bits") << "4294967296" << "600" << true << notANumber;
+        QTest::newRow("width over the side limit") << "65536" << "1" << true << tooLarge;
+        QTest::newRow("height over the side limit") << "1" << "65536" << false << tooLarge;
+        QTest::newRow("too many pixels") << "16385" << "16384" << true << tooLarge;
     }
 
     void refusedSizesKeepTheDialogOpen()
@@ -129,6 +154,7 @@ private slots:
         QFETCH(QString, width);
         QFETCH(QString, height);
         QFETCH(bool, widthFaulty);
+        QFETCH(QString, message);
         CustomSizeDialog box;
         const Controls c = Find(box);
         SeenMessageBox seen;
@@ -147,7 +173,7 @@ private slots:
         });
         QVERIFY(seen.shown);
         QCOMPARE(seen.title, QString("提示"));
-        QCOMPARE(seen.text, QString(" 格式不正确，请输入数字！ "));
+        QCOMPARE(seen.text, message);
         QCOMPARE(seen.buttons, 1);
         QVERIFY(stayedOpen);
         QCOMPARE(focused, widthFaulty ? c.width : c.height);

@@ -131,6 +131,20 @@ private slots:
         QCOMPARE(c.files->sizeHintForRow(0), c.files->fontMetrics().height());
     }
 
+    // The lists show the focus whether or not they have items: the file list of inner has
+    // files, that of its subfolder A none.
+    void focusIsVisibleOnEveryControl()
+    {
+        for (const QString& folder : {QString::fromStdString(m_inner), QString::fromStdString(m_inner + "/A")}) {
+            QVERIFY(QDir::setCurrent(folder));
+            FolderChooserDialog dialog;
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            QCOMPARE(CheckFocusShowsAllRound(dialog), (QStringList{"DirectoryListBox1", "DriveComboBox1",
+                                                                  "FileListBox1", "BitBtn1", "BitBtn2"}));
+        }
+    }
+
     void opensAtTheCurrentFolder()
     {
         FolderChooserDialog dialog;
@@ -242,10 +256,12 @@ private slots:
         {
             FolderChooserDialog dialog;
             const Controls c = Find(dialog);
-            ExecWith(dialog, [&] {
+            const int code = ExecWith(dialog, [&] {
                 DoubleClickRow(c.folders, RowOf(c.folders, "outer"));
                 Leave(dialog, how, c.cancel, c.folders);
             });
+            // The window keeps its folder on this result, whatever the path says.
+            QCOMPARE(code, int(QDialog::Rejected));
             QCOMPARE(dialog.SelectedPath(), QString());
         }
         // The move stays in force: the next chooser opens where the last one went.

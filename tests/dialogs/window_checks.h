@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QColor>
+#include <QImage>
 #include <QPalette>
 #include <QRect>
 #include <QSize>
@@ -76,6 +77,34 @@ inline QStringList TabOrder(QWidget& window, QWidget* first)
         widget = widget->nextInFocusChain();
     } while (widget && widget != first && names.size() < 100);
     return names;
+}
+
+// Checks that control, which has the focus, looks different with it than once the Tab key
+// has moved the focus on.
+inline void CheckFocusShows(QWidget& control)
+{
+    QVERIFY2(control.hasFocus(), qPrintable(control.objectName() + " has no focus"));
+    const QImage withFocus = control.grab().toImage();
+    QTest::keyClick(&control, Qt::Key_Tab);
+    QVERIFY2(!control.hasFocus(), qPrintable(control.objectName() + " kept the focus"));
+    QVERIFY2(control.grab().toImage() != withFocus, qPrintable(control.objectName() + " shows no focus"));
+}
+
+// Goes once round the window's focus chain with the Tab key, from the control that has the
+// focus, checking each control it reaches with CheckFocusShows. Gives their names in the
+// order reached. The window must be shown and active.
+inline QStringList CheckFocusShowsAllRound(QWidget& window)
+{
+    QStringList reached;
+    QWidget* first = window.focusWidget();
+    if (!first)
+        return reached;
+    do {
+        QWidget* focused = window.focusWidget();
+        reached << focused->objectName();
+        CheckFocusShows(*focused);
+    } while (window.focusWidget() != first && reached.size() < 100);
+    return reached;
 }
 
 // The object names under window, sorted, without Qt's own ("qt_..."): what scripts and
