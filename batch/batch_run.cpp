@@ -1,7 +1,6 @@
 // The batch run: start, stop, and the tick that converts one listing entry.
 #include "batch/batch_run.h"
 
-#include <algorithm>
 #include <exception>
 #include <new>
 #include <optional>
@@ -14,24 +13,6 @@
 #include "imaging/error.h"
 
 namespace picbatch {
-
-namespace {
-
-// How many failures the report lists one by one; a message box must stay on the screen.
-constexpr std::size_t kReportedFailures = 20;
-
-}  // namespace
-
-std::string FailureReportText(const std::vector<EntryFailure>& failures)
-{
-    std::string text = "有 " + std::to_string(failures.size()) + " 个图片处理失败：";
-    const std::size_t listed = std::min(failures.size(), kReportedFailures);
-    for (std::size_t i = 0; i < listed; ++i)
-        text += "\n" + failures[i].name + "：" + failures[i].message;
-    if (failures.size() > listed)
-        text += "\n……另有 " + std::to_string(failures.size() - listed) + " 个图片处理失败";
-    return text;
-}
 
 std::string ProgressText(std::int64_t n, std::int64_t count)
 {
@@ -72,6 +53,7 @@ void BatchRun::Start()
     m_width = size.width;
     m_height = size.height;
     m_failures.clear();
+    m_warnings.clear();
     m_claims.Clear();
     m_sourcesCount = -1;
     ++m_starts;
@@ -106,8 +88,8 @@ void BatchRun::Finish()
 void BatchRun::ShowReport()
 {
     m_reportDue = false;
-    if (!m_failures.empty())
-        m_window.ShowFailureReport(FailureReportText(m_failures));
+    if (!m_failures.empty() || !m_warnings.empty())
+        m_window.ShowFailureReport(RunReportText(m_failures, m_warnings));
 }
 
 void BatchRun::Tick()
@@ -157,14 +139,17 @@ void BatchRun::ConvertListed(const std::string& entry)
     const EntryLocation location{m_window.SourceFolderText(), m_window.DestinationFolderText(), entry};
     // One picture at a time: a second core, if there is one, takes the rows as they are decoded.
     const ConversionTarget target{m_width, m_height, m_window.SelectedOutputMode(), ThreadsPerConversion(1)};
+    ConversionNotes notes;
     const std::optional<std::string> failure = FailureOf([&] {
         // The listing can be replaced during a run: its files are what no output may replace.
         if (!location.sourceFolder.empty())
             RegisterSources(location.sourceFolder, m_listing.Count());
-        ConvertEntry(location, target, m_claims, m_workingPicture);
+        notes = ConvertEntry(location, target, m_claims, m_workingPicture);
     });
     if (failure)
         m_failures.push_back({entry, *failure});
+    else if (const std::optional<std::string> warning = WarningOf(notes))
+        m_warnings.push_back({entry, *warning});
 }
 
 void BatchRun::RegisterSources(const std::string& sourceFolder, int count)

@@ -9,6 +9,7 @@
 
 #include "batch/entry_conversion.h"
 #include "batch/output_claims.h"
+#include "batch/run_report.h"
 #include "imaging/raster.h"
 #include "pictures/save_picture.h"
 
@@ -35,22 +36,13 @@ public:
     virtual void ProcessPendingEvents() = 0;
     virtual void Sleep(int milliseconds) = 0;
     virtual void CloseWindow() = 0;
-    // The failure report of a run that finished or was stopped; called only when some
-    // entries failed.
+    // The report of a run that finished or was stopped (RunReportText); called only when
+    // some entries failed or have warnings.
     virtual void ShowFailureReport(const std::string& text) = 0;
-};
-
-struct EntryFailure {
-    std::string name;     // the entry as listed
-    std::string message;  // the error's message
 };
 
 inline constexpr const char* kHintStart = "点击确定将开始处理图片";
 inline constexpr const char* kHintStop = "再次点击将终止图片处理操作";
-
-// The report text: a heading with the count, one line per failure (at most 20), then a
-// line with the number of further failures.
-std::string FailureReportText(const std::vector<EntryFailure>& failures);
 
 // The progress text of entry n of count (count >= 1): n * 100 / count, "%" and four blanks.
 std::string ProgressText(std::int64_t n, std::int64_t count);
@@ -71,6 +63,8 @@ public:
     bool Running() const { return m_running; }
     int EntryNumber() const { return m_entryNumber; }
     const std::vector<EntryFailure>& Failures() const { return m_failures; }
+    // The entries converted with a warning, and its text.
+    const std::vector<EntryFailure>& Warnings() const { return m_warnings; }
 
 private:
     void Start();
@@ -91,6 +85,7 @@ private:
     bool m_running = false;
     Raster m_workingPicture;
     std::vector<EntryFailure> m_failures;
+    std::vector<EntryFailure> m_warnings;
     OutputClaims m_claims;
     // The listing whose sources m_claims holds: source folder text, listed folder, count.
     std::string m_sourcesFolder;

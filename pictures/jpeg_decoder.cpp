@@ -95,6 +95,8 @@ struct Decompressor {
         return false;
     }
 
+    ReadNotes Notes() const { return ReadNotes{jump.endedEarly}; }
+
     // The binding's array behind ptr, or null for one of libjpeg's.
     CoefficientArray* Find(jvirt_barray_ptr ptr)
     {
@@ -575,51 +577,56 @@ JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes)
     return header;
 }
 
-void DecodeJpegPicture(std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture)
+ReadNotes DecodeJpegPicture(std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture)
 {
     std::optional<int> failure;
+    ReadNotes notes;
     {
         Decompressor d;
         if (!Decode(d, bytes, settings, picture))
             failure = d.jump.code;
+        notes = d.Notes();
     }  // the decompressor is destroyed before the error is raised
     if (failure)
         throw JpegError(*failure);
+    return notes;
 }
 
-void DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& settings, const JpegSizeSink& size,
-                    const JpegRowSink& rows)
+ReadNotes DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& settings, const JpegSizeSink& size,
+                         const JpegRowSink& rows)
 {
     if (settings.progressiveDisplay) {
         // Every scan is shown in the picture before the final pass overwrites it: decode it whole.
         Raster picture;
-        DecodeJpegPicture(bytes, settings, picture);
+        const ReadNotes notes = DecodeJpegPicture(bytes, settings, picture);
         picture.SetPixelForm(PixelForm::Bgr24);
         size(picture.Width(), picture.Height());
         if (!picture.Empty())
             rows(picture.Row(0).data(), picture.RowStep(), picture.Height());
-        return;
+        return notes;
     }
     std::optional<int> failure;
+    ReadNotes notes;
     {
         Decompressor d;
         if (!DecodeRows(d, Input{bytes}, settings, size, rows))
             failure = d.jump.code;
+        notes = d.Notes();
     }  // the decompressor is destroyed before the error is raised
     if (failure)
         throw JpegError(*failure);
+    return notes;
 }
 
-void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
-                        const JpegRowSink& rows, bool alongside)
+ReadNotes DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
+                             const JpegRowSink& rows, bool alongside)
 {
-    if (settings.progressiveDisplay) {
-        DecodeJpegRows(ReadFileBytes(path), settings, size, rows);
-        return;
-    }
+    if (settings.progressiveDisplay)
+        return DecodeJpegRows(ReadFileBytes(path), settings, size, rows);
     const OpenedFile file = OpenFileForReading(path);
     JpegFileReading reading;
     std::optional<int> failure;
+    ReadNotes notes;
     std::optional<BandPipeline> pipeline;
     if (alongside)
         pipeline.emplace(rows);
@@ -628,6 +635,7 @@ void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, c
         if (!DecodeRows(d, Input{{}, file.descriptor.Get(), &reading}, settings, size, rows,
                         pipeline ? &*pipeline : nullptr))
             failure = d.jump.code;
+        notes = d.Notes();
     }  // the decompressor is destroyed before the error is raised
     // The consumer's failure came first: it happened on a band decoded before the decoder's.
     if (pipeline && pipeline->Failure())
@@ -638,6 +646,7 @@ void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, c
         throw Error(kOutOfSystemResources);
     if (failure)
         throw JpegError(*failure);
+    return notes;
 }
 
 }  // namespace picbatch

@@ -63,6 +63,7 @@ void JpegImage::LoadJpegData(std::vector<std::uint8_t>&& bytes)
 {
     m_data = std::make_shared<JpegData>();
     m_picture.reset();
+    m_notes = {};
     m_data->bytes = std::move(bytes);
     if (m_data->bytes->empty())
         return;  // no header to read; decoding will fail with "empty input"
@@ -101,7 +102,7 @@ const Raster& JpegImage::DecodeJpeg()
     // decoded so far, and later requests return it without decoding again.
     m_picture.emplace();
     if (m_data->bytes)
-        DecodeJpegPicture(*m_data->bytes, m_settings, *m_picture);
+        m_notes = DecodeJpegPicture(*m_data->bytes, m_settings, *m_picture);
     return *m_picture;
 }
 
@@ -126,6 +127,7 @@ void JpegImage::AssignPicture(const Raster& picture)
 {
     m_data = std::make_shared<JpegData>();
     m_picture = picture;
+    m_notes = {};
 }
 
 void JpegImage::SaveJpegData(std::vector<std::uint8_t>& out)

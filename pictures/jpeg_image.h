@@ -10,6 +10,7 @@
 
 #include "imaging/error.h"
 #include "imaging/raster.h"
+#include "pictures/read_notes.h"
 
 namespace picbatch {
 
@@ -97,6 +98,8 @@ public:
     // Hands the decoded picture over (decoding first if needed); the object keeps an
     // empty cache. Saves a copy where the caller only wants the pixels.
     Raster TakePicture();
+    // What the last decoding of the compressed data noticed; nothing before any.
+    const ReadNotes& DecodeNotes() const { return m_notes; }
 
     // Replaces the compressed data by none and the cached picture by (a shared copy of)
     // picture. Nothing is encoded yet.
@@ -114,6 +117,7 @@ public:
 private:
     std::shared_ptr<JpegData> m_data;
     std::optional<Raster> m_picture;
+    ReadNotes m_notes;
     JpegSettings m_settings;
 };
 

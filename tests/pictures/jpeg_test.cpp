@@ -20,8 +20,10 @@
 
 #include "imaging/raster.h"
 #include "pictures/jpeg_cmyk.h"
+#include "pictures/jpeg_decoder.h"
 #include "pictures/jpeg_encoder.h"
 #include "pictures/jpeg_image.h"
+#include "tests/common/jpeg_markers.h"
 #include "tests/common/libjpeg_compress.h"
 
 namespace picbatch {
@@ -156,48 +158,6 @@ int JpegErrorCode(const std::function<void()>& action)
     return -1;
 }
 
-// Offset of the first marker `code` (0xFF code) at or after `from`, or npos.
-std::size_t FindMarker(const Bytes& jpeg, std::uint8_t code, std::size_t from = 0)
-{
-    for (std::size_t i = from; i + 1 < jpeg.size(); ++i)
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == code)
-            return i;
-    return std::string::npos;
-}
-
-std::size_t FindLastMarker(const Bytes& jpeg, std::uint8_t code)
-{
-    std::size_t last = std::string::npos;
-    for (std::size_t at = FindMarker(jpeg, code); at != std::string::npos; at = FindMarker(jpeg, code, at + 2))
-        last = at;
-    return last;
-}
-
-// jpeg with the byte `offset` bytes after its first marker `code` set to value.
-Bytes Patched(Bytes jpeg, std::uint8_t code, std::size_t offset, std::uint8_t value)
-{
-    const std::size_t at = FindMarker(jpeg, code);
-    if (at == std::string::npos || at + offset >= jpeg.size())
-        throw std::logic_error("no such marker");
-    jpeg[at + offset] = value;
-    return jpeg;
-}
-
-Bytes CutHalfwayThroughScan(const Bytes& jpeg)
-{
-    const std::size_t sos = FindMarker(jpeg, 0xDA);
-    return Bytes(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(sos + (jpeg.size() - sos) / 2));
-}
-
-// Patches the height and width fields of the frame header `sof` (SOF0 or SOF2).
-Bytes WithFrameSize(Bytes jpeg, int width, int height, std::uint8_t sof = 0xC0)
-{
-    jpeg = Patched(jpeg, sof, 5, static_cast<std::uint8_t>(height >> 8));
-    jpeg = Patched(jpeg, sof, 6, static_cast<std::uint8_t>(height));
-    jpeg = Patched(jpeg, sof, 7, static_cast<std::uint8_t>(width >> 8));
-    return Patched(jpeg, sof, 8, static_cast<std::uint8_t>(width));
-}
-
 Bytes ReadFile(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -274,14 +234,49 @@ TEST(JpegDecode, GrayscaleGivesAtMost236EqualChannelLevels)
     EXPECT_GT(levels.size(), 50u);
 }
 
-TEST(JpegDecode, FileCutHalfwayThroughItsScanDecodesWithoutError)
+// libjpeg fills in what a cut-off file lacks; the binding decodes such a file as libjpeg's own
+// memory source does, and notes that it was incomplete.
+TEST(JpegDecode, FileCutHalfwayThroughItsScanDecodesWithoutErrorAndIsNoted)
 {
     for (const Bytes& whole : {ColourJpeg(64, 64), ProgressiveJpeg(64, 64)}) {
         JpegImage image;
-        image.LoadJpegData(CutHalfwayThroughScan(whole));
+        const Bytes cut = CutHalfwayThroughScan(whole);
+        image.LoadJpegData(cut);
         const Raster& picture = image.DecodeJpeg();
         EXPECT_EQ(picture.Width(), 64);
         EXPECT_EQ(picture.Height(), 64);
+        EXPECT_EQ(RowsOf(picture), Decompress(cut, DefaultDecodeSetup));
+        EXPECT_TRUE(image.DecodeNotes().incomplete);
+
+        image.LoadJpegData(whole);
+        image.DecodeJpeg();
+        EXPECT_FALSE(image.DecodeNotes().incomplete);
+    }
+}
+
+// Wherever a file is cut, it is never taken for a whole one: cut before its scan data it
+// fails; cut later it decodes, noted as incomplete, whole-picture and band by band alike.
+TEST(JpegDecode, AFileCutAnywhereFailsOrIsNoted)
+{
+    for (const Bytes& whole : {ColourJpeg(16, 16), ProgressiveJpeg(24, 16)}) {
+        for (std::size_t size = 0; size < whole.size(); ++size) {
+            SCOPED_TRACE("cut at " + std::to_string(size) + " of " + std::to_string(whole.size()));
+            const Bytes cut = CutAt(whole, size);
+            ReadNotes notes;
+            try {
+                JpegImage image;
+                image.LoadJpegData(cut);
+                image.DecodeJpeg();
+                notes = image.DecodeNotes();
+            } catch (const JpegError&) {
+                EXPECT_THROW(DecodeJpegRows(cut, JpegSettings{}, [](int, int) {}, [](auto, auto, auto) {}),
+                             JpegError);
+                continue;
+            }
+            EXPECT_TRUE(notes.incomplete);
+            const ReadNotes banded = DecodeJpegRows(cut, JpegSettings{}, [](int, int) {}, [](auto, auto, auto) {});
+            EXPECT_TRUE(banded.incomplete);
+        }
     }
 }
 
