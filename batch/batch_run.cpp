@@ -140,7 +140,7 @@ void BatchRun::ConvertListed(const std::string& entry)
     // One picture at a time: a second core, if there is one, takes the rows as they are decoded.
     const ConversionTarget target{m_width, m_height, m_window.SelectedOutputMode(), ThreadsPerConversion(1)};
     ConversionNotes notes;
-    const std::optional<std::string> failure = FailureOf([&] {
+    const std::optional<std::string> failure = EntryFailureOf([&] {
         // The listing can be replaced during a run: its files are what no output may replace.
         if (!location.sourceFolder.empty())
             RegisterSources(location.sourceFolder, m_listing.Count());

@@ -67,7 +67,7 @@ Raster LoadResampledBands(const PictureFormat& format, const std::string& source
     try {
         return DecodeResampled(format, sourcePath, width, height, threads, sink, notes);
     } catch (const std::bad_alloc&) {  // the decoder's row buffers, the encoder
-        throw Error(kOutOfSystemResources);
+        throw Error(kOutOfSystemResources, FailureCause::OutOfMemory);
     }
 }
 
@@ -127,7 +127,7 @@ void LoadAndResample(const std::string& sourcePath, int width, int height, Raste
             working = LoadResampledBands(*format, sourcePath, width, height, threads, read);
         } else {
             if (!LoadPicture(sourcePath, working, &read))  // "File not found", as for a missing folder
-                throw Error(FolderErrorText(ENOENT));
+                throw Error(FolderErrorText(ENOENT), FailureCause::FileNotFound);
             working = ResampleLanczos(working, width, height);
         }
         if (notes)

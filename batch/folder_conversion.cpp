@@ -70,7 +70,7 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
             for (std::size_t index : groups[g]) {
                 Task& task = tasks[index];
                 ConversionNotes notes;
-                task.failure = FailureOf([&] {
+                task.failure = EntryFailureOf([&] {
                     notes = ConvertEntry({job.sourceFolder, job.destinationFolder, task.entry}, target, claims,
                                          working);
                 });

@@ -30,9 +30,9 @@ void MakeStore(const BmpLayout& layout, Raster& raster)
         raster.SetPixelForm(layout.form);
         raster.SetSizeForWriting(layout.width, layout.height);
     } catch (const std::bad_alloc&) {
-        throw Error(SystemErrorMessage(ENOMEM));
+        throw Error(SystemErrorMessage(ENOMEM), FailureCause::OutOfMemory);
     } catch (const Error&) {
-        throw Error(SystemErrorMessage(ENOMEM));
+        throw Error(SystemErrorMessage(ENOMEM), FailureCause::OutOfMemory);
     }
 }
 

@@ -95,6 +95,8 @@ struct Decompressor {
         return false;
     }
 
+    // The error to raise for the failure recorded; made before the decompressor goes.
+    JpegError Failure() const { return JpegError(jump.code, jump.endedEarly); }
     ReadNotes Notes() const { return ReadNotes{jump.endedEarly}; }
 
     // The binding's array behind ptr, or null for one of libjpeg's.
@@ -560,7 +562,7 @@ bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& setting
 JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes)
 {
     JpegHeader header;
-    std::optional<int> failure;
+    std::optional<JpegError> failure;
     {
         Decompressor d;
         const bool ok = Open(d, Input{bytes}) && JpegStep(d.jump, [&] {
@@ -570,25 +572,25 @@ JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes)
             header.progressive = jpeg_has_multiple_scans(&d.cinfo) != FALSE;
         });
         if (!ok)
-            failure = d.jump.code;
+            failure = d.Failure();
     }  // the decompressor is destroyed before the error is raised
     if (failure)
-        throw JpegError(*failure);
+        throw *failure;
     return header;
 }
 
 ReadNotes DecodeJpegPicture(std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture)
 {
-    std::optional<int> failure;
+    std::optional<JpegError> failure;
     ReadNotes notes;
     {
         Decompressor d;
         if (!Decode(d, bytes, settings, picture))
-            failure = d.jump.code;
+            failure = d.Failure();
         notes = d.Notes();
     }  // the decompressor is destroyed before the error is raised
     if (failure)
-        throw JpegError(*failure);
+        throw *failure;
     return notes;
 }
 
@@ -605,16 +607,16 @@ ReadNotes DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings
             rows(picture.Row(0).data(), picture.RowStep(), picture.Height());
         return notes;
     }
-    std::optional<int> failure;
+    std::optional<JpegError> failure;
     ReadNotes notes;
     {
         Decompressor d;
         if (!DecodeRows(d, Input{bytes}, settings, size, rows))
-            failure = d.jump.code;
+            failure = d.Failure();
         notes = d.Notes();
     }  // the decompressor is destroyed before the error is raised
     if (failure)
-        throw JpegError(*failure);
+        throw *failure;
     return notes;
 }
 
@@ -625,7 +627,7 @@ ReadNotes DecodeJpegFileRows(const std::string& path, const JpegSettings& settin
         return DecodeJpegRows(ReadFileBytes(path), settings, size, rows);
     const OpenedFile file = OpenFileForReading(path);
     JpegFileReading reading;
-    std::optional<int> failure;
+    std::optional<JpegError> failure;
     ReadNotes notes;
     std::optional<BandPipeline> pipeline;
     if (alongside)
@@ -634,7 +636,7 @@ ReadNotes DecodeJpegFileRows(const std::string& path, const JpegSettings& settin
         Decompressor d;
         if (!DecodeRows(d, Input{{}, file.descriptor.Get(), &reading}, settings, size, rows,
                         pipeline ? &*pipeline : nullptr))
-            failure = d.jump.code;
+            failure = d.Failure();
         notes = d.Notes();
     }  // the decompressor is destroyed before the error is raised
     // The consumer's failure came first: it happened on a band decoded before the decoder's.
@@ -643,9 +645,9 @@ ReadNotes DecodeJpegFileRows(const std::string& path, const JpegSettings& settin
     if (reading.failed)
         throw Error(kStreamReadError);
     if (reading.tooLarge)
-        throw Error(kOutOfSystemResources);
+        throw Error(kOutOfSystemResources, FailureCause::TooLarge);
     if (failure)
-        throw JpegError(*failure);
+        throw *failure;
     return notes;
 }
 

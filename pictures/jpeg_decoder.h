@@ -22,7 +22,9 @@ struct JpegHeader {
 };
 
 // Reads the header of bytes (at least one byte). Throws JpegError with libjpeg's code, and
-// "JPEG error #41" for a picture of more than kMaxPicturePixels.
+// "JPEG error #41" for a picture of more than kMaxPicturePixels. Every JpegError of the
+// functions here carries its cause (JpegError): data that ended before the picture did
+// counts as cut short.
 JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes);
 
 // Decodes bytes into picture (an empty Raster of form NoPixels) at the given settings:

@@ -26,10 +26,13 @@ public:
     using Error::Error;
 };
 
-// A libjpeg failure: "JPEG error #<code>", code being libjpeg's message code.
+// A libjpeg failure: "JPEG error #<code>", code being libjpeg's message code. Its cause comes
+// from the code (empty data, not a JPEG, too large, out of memory, unsupported) and, for any
+// other code, from endedEarly: the data ended before the failure, so the file was cut short
+// before its picture.
 class JpegError : public PictureDataError {
 public:
-    explicit JpegError(int code);
+    explicit JpegError(int code, bool endedEarly = false);
     int Code() const { return m_code; }
 
 private:

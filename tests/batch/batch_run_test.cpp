@@ -197,7 +197,7 @@ TEST_F(BatchRunTest, FailingEntriesAreReportedOnceAndSkipped)
     EXPECT_EQ(run.Failures()[0].name, "b.jpg");
     EXPECT_TRUE(run.Failures()[0].message.starts_with("JPEG error #")) << run.Failures()[0].message;
     EXPECT_EQ(run.Failures()[1].name, "c.bmp");
-    EXPECT_EQ(run.Failures()[1].message, "File not found");
+    EXPECT_EQ(run.Failures()[1].message, "File not found（文件不存在，可能已被移动或删除）");
     ASSERT_EQ(window.reports.size(), 1u);
     EXPECT_EQ(window.reports[0], FailureReportText(run.Failures()));
 }

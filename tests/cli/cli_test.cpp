@@ -109,6 +109,7 @@ TEST_F(CliRun, FailuresAreReportedAndTheRestConverted)
     const Result result = RunCli({"--size", "6x4", "--format", "bmp", "--jobs", "2", source.Path(), out.Path() + "/new"});
     EXPECT_EQ(result.exitCode, 1) << result.output;
     EXPECT_NE(result.output.find("broken.jpg: 失败 / failed: JPEG error #"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("（文件不完整，在图像数据之前就结束了）\n"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("b0.bmp: 失败 / failed: 输出文件与先处理的“B0.BMP”"), std::string::npos)
         << result.output;
     EXPECT_NE(result.output.find("12 converted, 2 failed"), std::string::npos) << result.output;

@@ -146,6 +146,17 @@ Bytes Save(const Raster& picture, const std::function<void(JpegSettings&)>& sett
     return out;
 }
 
+// The JpegError that `action` raises, or nothing.
+std::optional<JpegError> JpegErrorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const JpegError& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
 // The JPEG error code that `action` raises, or -1 when it raises none.
 int JpegErrorCode(const std::function<void()>& action)
 {
@@ -254,9 +265,10 @@ TEST(JpegDecode, FileCutHalfwayThroughItsScanDecodesWithoutErrorAndIsNoted)
     }
 }
 
-// Wherever a file is cut, it is never taken for a whole one: cut before its scan data it
-// fails; cut later it decodes, noted as incomplete, whole-picture and band by band alike.
-TEST(JpegDecode, AFileCutAnywhereFailsOrIsNoted)
+// Wherever a file is cut, it is never taken for a whole one: cut before its scan data it fails
+// as cut short (or, in its first bytes, as empty or no JPEG); cut later it decodes, noted as
+// incomplete, whole-picture and band by band alike.
+TEST(JpegDecode, AFileCutAnywhereFailsAsCutShortOrIsNoted)
 {
     for (const Bytes& whole : {ColourJpeg(16, 16), ProgressiveJpeg(24, 16)}) {
         for (std::size_t size = 0; size < whole.size(); ++size) {
@@ -268,7 +280,11 @@ TEST(JpegDecode, AFileCutAnywhereFailsOrIsNoted)
                 image.LoadJpegData(cut);
                 image.DecodeJpeg();
                 notes = image.DecodeNotes();
-            } catch (const JpegError&) {
+            } catch (const JpegError& error) {
+                const FailureCause expected = size == 0 ? FailureCause::EmptyFile
+                    : size == 1                         ? FailureCause::NotAJpeg
+                                                        : FailureCause::CutBeforePicture;
+                EXPECT_EQ(error.Cause(), expected) << error.what();
                 EXPECT_THROW(DecodeJpegRows(cut, JpegSettings{}, [](int, int) {}, [](auto, auto, auto) {}),
                              JpegError);
                 continue;
@@ -299,33 +315,40 @@ TEST(JpegErrors, BrokenFilesFailWithLibjpegsCode)
         Bytes bytes;
         bool failsInLoad;
         int code;
+        FailureCause cause;
     };
     const Case cases[] = {
-        {"empty data", {}, false, 42},
-        {"text file", Bytes(text.begin(), text.end()), true, 53},
-        {"no frame", {0xFF, 0xD8, 0xFF, 0xD9}, true, 51},
-        {"frame but no scan", noScan, true, 59},
-        {"lossless frame", Patched(good, 0xC0, 1, 0xC3), true, 60},
-        {"12-bit samples", Patched(good, 0xC0, 4, 12), true, 15},
-        {"65500 x 65500 declared", WithFrameSize(good, 65500, 65500), true, 41},
-        {"20000 x 20000 declared", WithFrameSize(good, 20000, 20000), true, 41},
-        {"coefficients above the memory cap", WithFrameSize(progressive444, 16000, 16000, 0xC2), false, 49},
+        {"empty data", {}, false, 42, FailureCause::EmptyFile},
+        {"text file", Bytes(text.begin(), text.end()), true, 53, FailureCause::NotAJpeg},
+        {"no frame", {0xFF, 0xD8, 0xFF, 0xD9}, true, 51, FailureCause::CutBeforePicture},
+        {"frame but no scan", noScan, true, 59, FailureCause::CutBeforePicture},
+        {"cut inside the frame header", CutAt(good, FindMarker(good, 0xC0) + 7), true, 11,
+         FailureCause::CutBeforePicture},
+        {"cut inside a Huffman table", CutAt(good, FindMarker(good, 0xC4) + 12), true, 8,
+         FailureCause::CutBeforePicture},
+        {"lossless frame", Patched(good, 0xC0, 1, 0xC3), true, 60, FailureCause::Unsupported},
+        {"12-bit samples", Patched(good, 0xC0, 4, 12), true, 15, FailureCause::Unsupported},
+        {"65500 x 65500 declared", WithFrameSize(good, 65500, 65500), true, 41, FailureCause::TooLarge},
+        {"20000 x 20000 declared", WithFrameSize(good, 20000, 20000), true, 41, FailureCause::TooLarge},
+        {"coefficients above the memory cap", WithFrameSize(progressive444, 16000, 16000, 0xC2), false, 49,
+         FailureCause::OutOfMemory},
+        // Damaged, for no cause the code tells: the first component's Huffman tables are not defined.
+        {"undefined Huffman table", Patched(good, 0xDA, 6, 0x33), false, 50, FailureCause::Unknown},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         JpegImage image;
-        const int loadCode = JpegErrorCode([&] { image.LoadJpegData(c.bytes); });
-        if (c.failsInLoad) {
-            EXPECT_EQ(loadCode, c.code);
-            continue;
-        }
-        EXPECT_EQ(loadCode, -1);
+        Raster target;
+        target.SetPixelForm(PixelForm::Bgr24);
+        const std::optional<JpegError> inLoad = JpegErrorOf([&] { image.LoadJpegData(c.bytes); });
+        const std::optional<JpegError> failure = inLoad ? inLoad : JpegErrorOf([&] { image.DrawJpeg(target); });
+        EXPECT_EQ(inLoad.has_value(), c.failsInLoad);
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->Code(), c.code);
+        EXPECT_EQ(failure->Cause(), c.cause);
         if (c.bytes.empty()) {
             EXPECT_EQ(image.Width(), 0);
         }
-        Raster target;
-        target.SetPixelForm(PixelForm::Bgr24);
-        EXPECT_EQ(JpegErrorCode([&] { image.DrawJpeg(target); }), c.code);
     }
 }
 
