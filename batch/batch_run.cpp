@@ -14,9 +14,6 @@ namespace picbatch {
 
 namespace {
 
-// How many failures the report lists one by one; a message box must stay on the screen.
-constexpr std::size_t kReportedFailures = 20;
-
 int DefaultWorkers()
 {
     const auto cores = static_cast<int>(std::thread::hardware_concurrency());
@@ -25,29 +22,21 @@ int DefaultWorkers()
 
 }  // namespace
 
-std::string FailureReportText(const std::vector<EntryFailure>& failures)
-{
-    std::string text = "有 " + std::to_string(failures.size()) + " 个图片处理失败：";
-    const std::size_t listed = std::min(failures.size(), kReportedFailures);
-    for (std::size_t i = 0; i < listed; ++i)
-        text += "\n" + failures[i].name + "：" + failures[i].message;
-    if (failures.size() > listed)
-        text += "\n……另有 " + std::to_string(failures.size() - listed) + " 个图片处理失败";
-    return text;
-}
-
 std::string ProgressText(std::int64_t n, std::int64_t count)
 {
     // 64-bit: n * 100 overflows 32 bits from 21,474,837 entries on.
     return std::to_string(n * 100 / count) + "%    ";
 }
 
-std::string RunSummaryText(bool stopped, std::size_t pictures, std::size_t failures)
+std::string RunSummaryText(bool stopped, std::size_t pictures, std::size_t failures, std::size_t warnings)
 {
     if (pictures == 0 && !stopped)
         return kNoPicturesText;
-    return std::string(stopped ? "已停止" : "完成") + "：转换 " + std::to_string(pictures - failures) + " 张，失败 "
-        + std::to_string(failures) + " 张";
+    std::string text = std::string(stopped ? "已停止" : "完成") + "：转换 " + std::to_string(pictures - failures)
+        + " 张，失败 " + std::to_string(failures) + " 张";
+    if (warnings > 0)
+        text += "，警告 " + std::to_string(warnings) + " 张";
+    return text;
 }
 
 BatchRun::BatchRun(RunWindow& window, SourceListing& listing) : BatchRun(window, listing, Options{}) {}
@@ -88,6 +77,7 @@ void BatchRun::Start()
     m_stopping = false;
     m_outcomes.clear();
     m_failures.clear();
+    m_warnings.clear();
     m_summary.clear();
     m_settings = settings;
     m_listedFolder = m_listing.ListedFolder();
@@ -151,10 +141,10 @@ void BatchRun::Finish()
     m_window.SetProgressVisible(false);
     m_window.SetStartHint(kHintStart);
     m_window.SetRunning(false);
-    m_summary = RunSummaryText(m_stopping, m_pictures, m_failures.size());
+    m_summary = RunSummaryText(m_stopping, m_pictures, m_failures.size(), m_warnings.size());
     m_window.SetProgressText(m_summary);
-    if (!m_failures.empty())
-        m_window.ShowFailureReport(FailureReportText(m_failures));
+    if (!m_failures.empty() || !m_warnings.empty())
+        m_window.ShowFailureReport(RunReportText(m_failures, m_warnings));
 }
 
 void BatchRun::RequestClose()
@@ -193,15 +183,20 @@ void BatchRun::CollectOutcomes()
         return;
     m_pictures += outcomes.size();
     for (EntryOutcome& outcome : outcomes) {
-        if (outcome.failure)
+        if (outcome.failure || outcome.warning)
             m_outcomes.push_back(std::move(outcome));
     }
     // Pictures end in any order; the report lists them as the folder does.
     std::sort(m_outcomes.begin(), m_outcomes.end(),
               [](const EntryOutcome& a, const EntryOutcome& b) { return a.index < b.index; });
     m_failures.clear();
-    for (const EntryOutcome& outcome : m_outcomes)
-        m_failures.push_back({outcome.entry, *outcome.failure});
+    m_warnings.clear();
+    for (const EntryOutcome& outcome : m_outcomes) {
+        if (outcome.failure)
+            m_failures.push_back({outcome.entry, *outcome.failure});
+        else
+            m_warnings.push_back({outcome.entry, *outcome.warning});
+    }
 }
 
 RunSettings BatchRun::CurrentSettings()

@@ -12,6 +12,7 @@
 
 #include "batch/entry_conversion.h"
 #include "batch/run_engine.h"
+#include "batch/run_report.h"
 #include "pictures/save_picture.h"
 
 namespace picbatch {
@@ -35,30 +36,21 @@ public:
     virtual void SetProgressText(const std::string& text) = 0;  // lblProc: percentage, summary
     virtual void SetStartHint(const std::string& hint) = 0;     // SpeedButton3's tooltip
     virtual void SetRunning(bool running) = 0;                  // SpeedButton3's face
-    // The failure report of a run that finished or was stopped; called only when some
-    // entries failed.
+    // The report of a run that finished or was stopped (RunReportText); called only when
+    // some entries failed or have warnings.
     virtual void ShowFailureReport(const std::string& text) = 0;
-};
-
-struct EntryFailure {
-    std::string name;     // the entry as listed
-    std::string message;  // the error's message
 };
 
 inline constexpr const char* kHintStart = "点击确定将开始处理图片";
 inline constexpr const char* kHintStop = "再次点击将终止图片处理操作";
 inline constexpr const char* kNoPicturesText = "源文件夹中没有 BMP 或 JPEG 图片";
 
-// The report text: a heading with the count, one line per failure (at most 20), then a
-// line with the number of further failures.
-std::string FailureReportText(const std::vector<EntryFailure>& failures);
-
 // The progress text of n done of count (count >= 1): n * 100 / count, "%" and four blanks.
 std::string ProgressText(std::int64_t n, std::int64_t count);
 
-// What a run that ended leaves in the window: "完成：转换 3 张，失败 1 张", "已停止：…",
-// or kNoPicturesText when the listing held no picture.
-std::string RunSummaryText(bool stopped, std::size_t pictures, std::size_t failures);
+// What a run that ended leaves in the window: "完成：转换 3 张，失败 1 张" (and "，警告 1 张"
+// when some have warnings), "已停止：…", or kNoPicturesText when the listing held no picture.
+std::string RunSummaryText(bool stopped, std::size_t pictures, std::size_t failures, std::size_t warnings = 0);
 
 class BatchRun {
 public:
@@ -91,6 +83,8 @@ public:
     bool Stopping() const { return m_stopping; }
     // The failures of the current or last run, in listing order.
     const std::vector<EntryFailure>& Failures() const { return m_failures; }
+    // The entries converted with a warning, and its text, in listing order.
+    const std::vector<EntryFailure>& Warnings() const { return m_warnings; }
     const std::string& Summary() const { return m_summary; }
     // The folders and output mode the run takes for pictures not started yet.
     const RunSettings& Settings() const { return m_settings; }
@@ -118,8 +112,9 @@ private:
     bool m_inTick = false;
     RunSettings m_settings;           // as last passed on to the engine
     std::string m_listedFolder;       // the listing the engine walks
-    std::vector<EntryOutcome> m_outcomes;
+    std::vector<EntryOutcome> m_outcomes;  // those with a failure or a warning
     std::vector<EntryFailure> m_failures;
+    std::vector<EntryFailure> m_warnings;
     std::string m_summary;
 };
 

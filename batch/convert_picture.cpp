@@ -34,7 +34,7 @@ namespace {
 // same order: the file's and the decoder's first, then the resampler's. With a sink, the
 // target rows go there and the result is empty.
 Raster DecodeResampled(const PictureFormat& format, const std::string& sourcePath, int width, int height,
-                       Threads threads, const TargetRowSink& sink)
+                       Threads threads, const TargetRowSink& sink, ReadNotes& notes)
 {
     std::unique_ptr<ResampleStream> stream;
     // The stream is made once the decoder knows the picture's size; a target size the
@@ -53,7 +53,7 @@ Raster DecodeResampled(const PictureFormat& format, const std::string& sourcePat
             if (stream)
                 stream->AddRows(first, step, count);
         },
-        threads == Threads::Two);
+        threads == Threads::Two, notes);
     if (refused)
         throw *refused;
     if (!stream)  // the decoder reported no size: there were no pixels
@@ -62,13 +62,18 @@ Raster DecodeResampled(const PictureFormat& format, const std::string& sourcePat
 }
 
 Raster LoadResampledBands(const PictureFormat& format, const std::string& sourcePath, int width, int height,
-                          Threads threads, const TargetRowSink& sink = {})
+                          Threads threads, ReadNotes& notes, const TargetRowSink& sink = {})
 {
     try {
-        return DecodeResampled(format, sourcePath, width, height, threads, sink);
+        return DecodeResampled(format, sourcePath, width, height, threads, sink, notes);
     } catch (const std::bad_alloc&) {  // the decoder's row buffers, the encoder
-        throw Error(kOutOfSystemResources);
+        throw Error(kOutOfSystemResources, FailureCause::OutOfMemory);
     }
+}
+
+ConversionNotes NotesOf(const ReadNotes& read)
+{
+    return ConversionNotes{read.incomplete};
 }
 
 // The format of the file at path when it decodes in bands and the file is there.
@@ -80,13 +85,14 @@ const PictureFormat* BandDecodedFormat(const std::string& path)
 
 // The file at sourcePath resampled and encoded in output's format, row by row.
 std::vector<std::uint8_t> EncodeResampled(const PictureFormat& source, const std::string& sourcePath, int width,
-                                          int height, const PictureFormat& output, Threads threads)
+                                          int height, const PictureFormat& output, Threads threads,
+                                          ReadNotes& notes)
 {
     std::vector<std::uint8_t> bytes;
     // Made with the first target row: a file that fails before then reports the decoder's
     // or the resampler's error, as when the picture is saved after loading.
     std::unique_ptr<RowEncoder> encoder;
-    LoadResampledBands(source, sourcePath, width, height, threads, [&](const std::uint8_t* row) {
+    LoadResampledBands(source, sourcePath, width, height, threads, notes, [&](const std::uint8_t* row) {
         if (!encoder)
             encoder = output.startRowEncoding(width, height, bytes);
         encoder->AddRow(row);
@@ -110,18 +116,22 @@ Threads ThreadsPerConversion(int jobs)
     return cores > std::max(jobs, 1) ? Threads::Two : Threads::One;
 }
 
-void LoadAndResample(const std::string& sourcePath, int width, int height, Raster& working, Threads threads)
+void LoadAndResample(const std::string& sourcePath, int width, int height, Raster& working, Threads threads,
+                     ConversionNotes* notes)
 {
     try {
+        ReadNotes read;
         // The loader loads nothing for a missing file; without this check the picture of the
         // previous entry would be resampled and saved under this entry's name.
         if (const PictureFormat* format = BandDecodedFormat(sourcePath)) {
-            working = LoadResampledBands(*format, sourcePath, width, height, threads);
-            return;
+            working = LoadResampledBands(*format, sourcePath, width, height, threads, read);
+        } else {
+            if (!LoadPicture(sourcePath, working, &read))  // "File not found", as for a missing folder
+                throw Error(FolderErrorText(ENOENT), FailureCause::FileNotFound);
+            working = ResampleLanczos(working, width, height);
         }
-        if (!LoadPicture(sourcePath, working))
-            throw Error(FolderErrorText(ENOENT));  // "File not found", as for a missing folder
-        working = ResampleLanczos(working, width, height);
+        if (notes)
+            *notes = NotesOf(read);
     } catch (...) {
         working = Raster();
         throw;
@@ -130,19 +140,25 @@ void LoadAndResample(const std::string& sourcePath, int width, int height, Raste
 
 std::optional<std::string> ConvertPicture(const std::string& sourcePath, int width, int height,
                                           const std::string& destinationPath, OutputMode mode, Raster& working,
-                                          Threads threads)
+                                          Threads threads, ConversionNotes* notes)
 {
     std::optional<std::string> outputPath = OutputPathFor(destinationPath, mode);
     const PictureFormat* output = OutputFormatFor(destinationPath, mode);
     const PictureFormat* source = BandDecodedFormat(sourcePath);
     const bool streamed = outputPath && output->startRowEncoding && width <= output->maxRowEncodedSide
         && height <= output->maxRowEncodedSide && source;
+    ConversionNotes found;
     if (!streamed) {
-        LoadAndResample(sourcePath, width, height, working, threads);
-        return SavePicture(working, destinationPath, mode);
+        LoadAndResample(sourcePath, width, height, working, threads, &found);
+        outputPath = SavePicture(working, destinationPath, mode);
+    } else {
+        working = Raster();
+        ReadNotes read;
+        ReplaceFile(*outputPath, EncodeResampled(*source, sourcePath, width, height, *output, threads, read));
+        found = NotesOf(read);
     }
-    working = Raster();
-    ReplaceFile(*outputPath, EncodeResampled(*source, sourcePath, width, height, *output, threads));
+    if (notes)
+        *notes = found;
     return outputPath;
 }
 

@@ -7,8 +7,8 @@
 
 namespace picbatch {
 
-void ConvertEntry(const EntryLocation& location, const ConversionTarget& target, OutputClaims& claims,
-                  Raster& working)
+ConversionNotes ConvertEntry(const EntryLocation& location, const ConversionTarget& target, OutputClaims& claims,
+                             Raster& working)
 {
     // An empty folder text would make "" + "/" + name a path in the root folder.
     if (location.sourceFolder.empty())
@@ -20,11 +20,14 @@ void ConvertEntry(const EntryLocation& location, const ConversionTarget& target,
     const std::string destinationPath = DestinationPathOf(location.destinationFolder, location.entry);
     const std::optional<std::string> outputPath = OutputPathFor(destinationPath, target.mode);
     if (!outputPath)
-        return;
+        return {};
     // A clash is known before anything is decoded: checked first, it costs no decoding.
     OutputClaims::Claim claim = claims.ClaimOutput(*outputPath, sourcePath);
-    ConvertPicture(sourcePath, target.width, target.height, destinationPath, target.mode, working, target.threads);
+    ConversionNotes notes;
+    ConvertPicture(sourcePath, target.width, target.height, destinationPath, target.mode, working, target.threads,
+                   &notes);
     claim.Keep();
+    return notes;
 }
 
 }  // namespace picbatch

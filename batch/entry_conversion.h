@@ -39,8 +39,9 @@ inline constexpr const char* kNoDestinationFolder = "请先选择目标文件夹
 // the folder texts are not empty; the output name is free in claims (no other entry of the
 // run wrote it, it is no other entry's source); then the picture is converted (streamed where
 // the formats allow) and saved through the safe replacement. The output stays claimed only
-// when it was written. working serves as the working picture. Throws the first failure.
-void ConvertEntry(const EntryLocation& location, const ConversionTarget& target, OutputClaims& claims,
-                  Raster& working);
+// when it was written. working serves as the working picture. Throws the first failure;
+// returns what the conversion noticed besides (nothing for an entry that is no picture's).
+ConversionNotes ConvertEntry(const EntryLocation& location, const ConversionTarget& target, OutputClaims& claims,
+                             Raster& working);
 
 }  // namespace picbatch

@@ -1,30 +1,76 @@
-// Where errors become the texts the user reads: a run's failure list, the window's error
-// box. One place, so that the same failure reads the same everywhere.
+// Where errors become the texts the user reads: a run's failure and warning lists, the
+// window's error box. One place, so that the same failure reads the same everywhere.
 #pragma once
 
 #include <exception>
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "imaging/error.h"
 
 namespace picbatch {
 
-// Runs work and gives the text of what it throws, or nothing when it succeeds: the
-// exception's message, and the core's "Out of system resources" for exhausted memory
-// wherever it happens.
+struct ConversionNotes;
+
+// The warning of an entry whose source file ended early: converted all the same.
+inline constexpr const char* kIncompleteSourceWarning = "源文件不完整，缺失部分已补为灰色或黑色";
+
+// The warning text of a conversion's notes; nothing when there is nothing to tell.
+std::optional<std::string> WarningOf(const ConversionNotes& notes);
+
+// A short explanation of a failure's cause for the user; empty when the cause is unknown.
+std::string_view ExplanationOf(FailureCause cause);
+
+// The message, then the explanation of its cause in full-width brackets where there is one:
+// "JPEG error #53（文件内容不是 JPEG 图片）".
+std::string ExplainedFailure(const std::string& message, FailureCause cause);
+
+// What was thrown: its message and its cause.
+struct CaughtFailure {
+    std::string message;
+    FailureCause cause = FailureCause::Unknown;
+};
+
+// Runs work and gives what it throws, or nothing when it succeeds: the exception's message
+// and, for the core's Error, its cause; the core's "Out of system resources" for exhausted
+// memory wherever it happens.
 template <class Work>
-std::optional<std::string> FailureOf(Work&& work)
+std::optional<CaughtFailure> CatchFailure(Work&& work)
 {
     try {
         work();
         return std::nullopt;
     } catch (const std::bad_alloc&) {
-        return std::string(kOutOfSystemResources);
+        return CaughtFailure{kOutOfSystemResources, FailureCause::OutOfMemory};
+    } catch (const Error& error) {
+        return CaughtFailure{error.what(), error.Cause()};
     } catch (const std::exception& error) {
-        return std::string(error.what());
+        return CaughtFailure{error.what(), FailureCause::Unknown};
     }
+}
+
+// The message of what work throws, as the error box shows it; nothing when it succeeds.
+template <class Work>
+std::optional<std::string> FailureOf(Work&& work)
+{
+    std::optional<CaughtFailure> failure = CatchFailure(work);
+    if (!failure)
+        return std::nullopt;
+    return std::move(failure->message);
+}
+
+// The failure text of a run's entry, in the window's report and picbatch-cli's lines alike:
+// the message with the explanation of its cause (ExplainedFailure); nothing on success.
+template <class Work>
+std::optional<std::string> EntryFailureOf(Work&& work)
+{
+    const std::optional<CaughtFailure> failure = CatchFailure(work);
+    if (!failure)
+        return std::nullopt;
+    return ExplainedFailure(failure->message, failure->cause);
 }
 
 }  // namespace picbatch

@@ -20,6 +20,7 @@ namespace {
 struct Task {
     std::string entry;
     std::optional<std::string> failure;
+    std::optional<std::string> warning;
 };
 
 }  // namespace
@@ -38,7 +39,7 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
             ++summary.skipped;
             continue;
         }
-        tasks.push_back({entry, {}});
+        tasks.push_back({entry, {}, {}});
         outputKeys.push_back(FileKey(*outputPath));
     }
     summary.pictures = static_cast<int>(tasks.size());
@@ -68,12 +69,16 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
         for (std::size_t g; (g = nextGroup.fetch_add(1)) < groups.size();) {
             for (std::size_t index : groups[g]) {
                 Task& task = tasks[index];
-                task.failure = FailureOf([&] {
-                    ConvertEntry({job.sourceFolder, job.destinationFolder, task.entry}, target, claims, working);
+                ConversionNotes notes;
+                task.failure = EntryFailureOf([&] {
+                    notes = ConvertEntry({job.sourceFolder, job.destinationFolder, task.entry}, target, claims,
+                                         working);
                 });
+                if (!task.failure)
+                    task.warning = WarningOf(notes);
                 const std::lock_guard lock(doneMutex);
                 if (done)
-                    done(task.entry, task.failure ? &*task.failure : nullptr);
+                    done(task.entry, task.failure ? &*task.failure : nullptr, task.warning ? &*task.warning : nullptr);
             }
         }
     };
@@ -92,6 +97,8 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
             summary.failures.push_back({task.entry, *task.failure});
         else
             ++summary.converted;
+        if (task.warning)
+            summary.warnings.push_back({task.entry, *task.warning});
     }
     return summary;
 }

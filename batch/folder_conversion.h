@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "batch/batch_run.h"
+#include "batch/run_report.h"
 #include "pictures/save_picture.h"
 
 namespace picbatch {
@@ -25,11 +25,14 @@ struct ConversionSummary {
     int converted = 0;
     int skipped = 0;    // other entries
     std::vector<EntryFailure> failures;  // in listing order
+    std::vector<EntryFailure> warnings;  // converted entries with a warning, in listing order
 };
 
-// Called once per picture entry when it is done, with its failure message or nullptr;
-// calls never overlap, but they come from the worker threads in the order of completion.
-using EntryDone = std::function<void(const std::string& entry, const std::string* failure)>;
+// Called once per picture entry when it is done, with its failure text or nullptr, and the
+// warning of a converted entry or nullptr; calls never overlap, but they come from the worker
+// threads in the order of completion.
+using EntryDone =
+    std::function<void(const std::string& entry, const std::string* failure, const std::string* warning)>;
 
 // Converts the picture entries of `entries` (a listing of sourceFolder, in listing order)
 // on up to `jobs` threads. Each output file is the same whatever the number of threads: when

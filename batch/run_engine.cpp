@@ -6,6 +6,7 @@
 
 #include "batch/entry_conversion.h"
 #include "batch/entry_paths.h"
+#include "batch/failure_text.h"
 #include "imaging/raster.h"
 
 namespace picbatch {
@@ -143,10 +144,13 @@ void RunEngine::Work()
         EntryOutcome outcome{job->index, job->entry, {}};
         const ConversionTarget target{m_options.width, m_options.height, job->settings.mode,
                                       m_options.threadsPerPicture};
-        outcome.failure = FailureOf([&] {
-            ConvertEntry({job->settings.sourceFolder, job->settings.destinationFolder, job->entry}, target, m_claims,
-                         working);
+        ConversionNotes notes;
+        outcome.failure = EntryFailureOf([&] {
+            notes = ConvertEntry({job->settings.sourceFolder, job->settings.destinationFolder, job->entry}, target,
+                                 m_claims, working);
         });
+        if (!outcome.failure)
+            outcome.warning = WarningOf(notes);
         if (m_options.entryDone) {
             const std::lock_guard doneLock(m_doneMutex);
             m_options.entryDone(outcome);

@@ -35,6 +35,7 @@ struct EntryOutcome {
     std::size_t index = 0;               // in the listing
     std::string entry;
     std::optional<std::string> failure;  // the failure text, or nothing when converted
+    std::optional<std::string> warning;  // what a converted picture's source lacked
 };
 
 class RunEngine {

@@ -75,13 +75,17 @@ int RunCli(int argc, char** argv)
         pictures += IsPictureEntry(entry) ? 1 : 0;
 
     ProgressPrinter progress(stderr, isatty(STDERR_FILENO) == 1, pictures);
-    const ConversionSummary summary = ConvertFolder(
-        job, entries, [&](const std::string& entry, const std::string* failure) { progress.Done(entry, failure); });
+    const ConversionSummary summary =
+        ConvertFolder(job, entries, [&](const std::string& entry, const std::string* failure,
+                                        const std::string* warning) { progress.Done(entry, failure, warning); });
     progress.Finish();
 
-    std::printf("已转换 %d 张，失败 %zu 张，跳过 %d 个其他文件 / %d converted, %zu failed, %d other files skipped\n",
-                summary.converted, summary.failures.size(), summary.skipped, summary.converted,
-                summary.failures.size(), summary.skipped);
+    // Warnings come last, after the counts that scripts may already read.
+    std::printf("已转换 %d 张，失败 %zu 张，跳过 %d 个其他文件，警告 %zu 个 / %d converted, %zu failed, %d other "
+                "files skipped, %zu warnings\n",
+                summary.converted, summary.failures.size(), summary.skipped, summary.warnings.size(),
+                summary.converted, summary.failures.size(), summary.skipped, summary.warnings.size());
+    // A warned picture was written: it does not change the exit status.
     return summary.failures.empty() ? 0 : kExitFailures;
 }
 

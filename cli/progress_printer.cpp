@@ -18,15 +18,18 @@ ProgressPrinter::ProgressPrinter(std::FILE* out, bool terminal, int total)
 {
 }
 
-void ProgressPrinter::Done(const std::string& entry, const std::string* failure)
+void ProgressPrinter::Done(const std::string& entry, const std::string* failure, const std::string* warning)
 {
     ++m_done;
+    // A failure's or a warning's line: "<entry>: 失败 / failed: <text>".
+    const char* label = failure ? "失败 / failed" : "警告 / warning";
+    const std::string* text = failure ? failure : warning;
     if (m_terminal) {
-        if (failure)
-            std::fprintf(m_out, "%s%s: 失败 / failed: %s\n", kClearLine, entry.c_str(), failure->c_str());
+        if (text)
+            std::fprintf(m_out, "%s%s: %s: %s\n", kClearLine, entry.c_str(), label, text->c_str());
         DrawBar();
-    } else if (failure) {
-        std::fprintf(m_out, "%d/%d %s: 失败 / failed: %s\n", m_done, m_total, entry.c_str(), failure->c_str());
+    } else if (text) {
+        std::fprintf(m_out, "%d/%d %s: %s: %s\n", m_done, m_total, entry.c_str(), label, text->c_str());
     } else {
         std::fprintf(m_out, "%d/%d %s\n", m_done, m_total, entry.c_str());
     }

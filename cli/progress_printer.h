@@ -1,5 +1,5 @@
 // picbatch-cli's progress on stderr: a bar redrawn in place on a terminal, one plain line
-// per picture otherwise (logs, pipes); failures always get a line of their own.
+// per picture otherwise (logs, pipes); failures and warnings always get a line of their own.
 #pragma once
 
 #include <cstdio>
@@ -11,8 +11,9 @@ class ProgressPrinter {
 public:
     ProgressPrinter(std::FILE* out, bool terminal, int total);
 
-    // One picture done; failure is its message, or nullptr.
-    void Done(const std::string& entry, const std::string* failure);
+    // One picture done; failure is its failure text, warning the warning of a converted
+    // picture; each nullptr when there is none.
+    void Done(const std::string& entry, const std::string* failure, const std::string* warning = nullptr);
     // Ends the bar's line.
     void Finish();
 

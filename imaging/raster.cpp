@@ -213,7 +213,7 @@ std::shared_ptr<Raster::Store> Raster::MakeStore(std::size_t size)
 {
     std::optional<PixelMemory> memory = PixelMemory::Allocate(size);
     if (!memory)
-        throw Error(kOutOfSystemResources);
+        throw Error(kOutOfSystemResources, FailureCause::OutOfMemory);
     auto store = std::make_shared<Raster::Store>();
     store->memory = std::move(*memory);
     store->bytes = store->memory.Data();
@@ -308,7 +308,7 @@ void Raster::Resize(std::int64_t width, std::int64_t height, bool keepPixels)
         // Checked before allocating: Linux overcommits, so an oversized allocation may only
         // fail when the fill below touches its pages.
         if (width * height > kMaxPicturePixels)
-            throw Error(kOutOfSystemResources);
+            throw Error(kOutOfSystemResources, FailureCause::TooLarge);
         const int bits = BitsPerPixel(m_form);
         const std::int64_t rowSize = RowSizeFor(width, bits);
         store = MakeStore(static_cast<std::size_t>(rowSize * height));

@@ -52,7 +52,7 @@ Raster ResampleLanczosOn(Raster& picture, int width, int height, ResamplePath pa
         }
         return ResampleReference(source, width, height);
     } catch (const std::bad_alloc&) {
-        throw Error(kOutOfSystemResources);
+        throw Error(kOutOfSystemResources, FailureCause::OutOfMemory);
     }
 }
 

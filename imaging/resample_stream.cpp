@@ -36,7 +36,7 @@ ResampleStream::ResampleStream(int sourceWidth, int sourceHeight, int width, int
     // The intermediate picture (width x sourceHeight) and the result are refused up front,
     // also when the reference will make them only in Finish.
     if (std::int64_t{width} * sourceHeight > kMaxPicturePixels || std::int64_t{width} * height > kMaxPicturePixels) {
-        throw Error(kOutOfSystemResources);
+        throw Error(kOutOfSystemResources, FailureCause::TooLarge);
     }
     try {
         if (path != ResamplePath::Reference && ResamplePathAvailable(path)) {
@@ -49,7 +49,7 @@ ResampleStream::ResampleStream(int sourceWidth, int sourceHeight, int width, int
             m_source.SetSizeForWriting(sourceWidth, sourceHeight);
         }
     } catch (const std::bad_alloc&) {
-        throw Error(kOutOfSystemResources);
+        throw Error(kOutOfSystemResources, FailureCause::OutOfMemory);
     }
 }
 
@@ -79,7 +79,7 @@ Raster ResampleStream::Finish()
     try {
         result = ResampleReference(m_source, m_width, m_height);
     } catch (const std::bad_alloc&) {
-        throw Error(kOutOfSystemResources);
+        throw Error(kOutOfSystemResources, FailureCause::OutOfMemory);
     }
     if (!m_sink)
         return result;

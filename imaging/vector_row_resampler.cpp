@@ -118,7 +118,7 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
 {
     // The reference keeps the whole intermediate as a Raster; fail alike.
     if (std::int64_t{width} * sourceHeight > kMaxPicturePixels) {
-        throw Error(kOutOfSystemResources);
+        throw Error(kOutOfSystemResources, FailureCause::TooLarge);
     }
     try {
         const ContributionList horizontalList = BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width));
@@ -140,7 +140,7 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
             std::move(*horizontal), std::move(*vertical), sourceWidth, sourceHeight, width, height, useAvx2,
             std::move(sink)));
     } catch (const std::bad_alloc&) {
-        throw Error(kOutOfSystemResources);
+        throw Error(kOutOfSystemResources, FailureCause::OutOfMemory);
     }
 }
 
@@ -210,7 +210,7 @@ void VectorRowResampler::AddRows(const std::uint8_t* first, std::int64_t step, i
         try {
             m_pending.resize(static_cast<std::size_t>(kHorizontalRows * std::int64_t{3} * m_sourceWidth));
         } catch (const std::bad_alloc&) {
-            throw Error(kOutOfSystemResources);
+            throw Error(kOutOfSystemResources, FailureCause::OutOfMemory);
         }
     }
     for (int slot = 0; slot < pending; ++slot) {

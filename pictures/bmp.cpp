@@ -30,15 +30,23 @@ void MakeStore(const BmpLayout& layout, Raster& raster)
         raster.SetPixelForm(layout.form);
         raster.SetSizeForWriting(layout.width, layout.height);
     } catch (const std::bad_alloc&) {
-        throw Error(SystemErrorMessage(ENOMEM));
+        throw Error(SystemErrorMessage(ENOMEM), FailureCause::OutOfMemory);
     } catch (const Error&) {
-        throw Error(SystemErrorMessage(ENOMEM));
+        throw Error(SystemErrorMessage(ENOMEM), FailureCause::OutOfMemory);
     }
 }
 
 // Copies the rows the data holds into the zero store (pixels is at most the store's size).
 // Bottom-up files have the bytes of the store; top-down rows go into the store in reverse
 // order.
+// The bytes of an uncompressed pixel array up to the last pixel of its last row (the padding
+// after that pixel carries nothing).
+std::int64_t PixelBytesNeeded(const BmpLayout& layout)
+{
+    const std::int64_t lastRow = (std::int64_t{layout.width} * layout.bitCount + 7) / 8;
+    return (std::int64_t{layout.height} - 1) * RowSizeFor(layout.width, layout.bitCount) + lastRow;
+}
+
 void FillUncompressed(std::span<const std::uint8_t> pixels, bool topDown, Raster& raster)
 {
     if (!topDown) {
@@ -57,11 +65,11 @@ void FillUncompressed(std::span<const std::uint8_t> pixels, bool topDown, Raster
 
 }  // namespace
 
-void ParseBmp(std::span<const std::uint8_t> bytes, Raster& raster)
+ReadNotes ParseBmp(std::span<const std::uint8_t> bytes, Raster& raster)
 {
     if (bytes.empty()) {
         raster = Raster();
-        return;
+        return {};
     }
     const BmpLayout layout = ReadBmpLayout(bytes);
     const auto pixels = bytes.subspan(static_cast<std::size_t>(layout.pixelOffset),
@@ -70,21 +78,24 @@ void ParseBmp(std::span<const std::uint8_t> bytes, Raster& raster)
     // Everything goes into a Raster of our own, so a failure leaves the caller's untouched.
     Raster picture;
     MakeStore(layout, picture);
+    ReadNotes notes;
     if (layout.compression == 1 || layout.compression == 2) {
-        DecodeBmpRle(pixels, picture);
+        notes.incomplete = !DecodeBmpRle(pixels, picture);
     } else {
         FillUncompressed(pixels, layout.topDown, picture);
+        notes.incomplete = layout.pixelBytes < PixelBytesNeeded(layout);
     }
     if (layout.bitCount <= 8)
         picture.SetColorTable(layout.colorTable);
     if (layout.form == PixelForm::Masked16 || layout.form == PixelForm::Masked32)
         picture.SetMasks(layout.masks);
     raster = std::move(picture);
+    return notes;
 }
 
-void ReadBmp(const std::string& path, Raster& raster)
+ReadNotes ReadBmp(const std::string& path, Raster& raster)
 {
-    ParseBmp(ReadFileBytes(path), raster);
+    return ParseBmp(ReadFileBytes(path), raster);
 }
 
 }  // namespace picbatch

@@ -60,7 +60,7 @@ private:
     void Require(std::int64_t count) const
     {
         if (count < 0 || count > static_cast<std::int64_t>(m_bytes.size()) - m_position)
-            throw Error(kStreamReadError);
+            throw Error(kStreamReadError, FailureCause::CutBeforePicture);
     }
 
     std::span<const std::uint8_t> m_bytes;

@@ -29,6 +29,8 @@ public:
 
     int PixelsPerByte() const { return m_fourBit ? 2 : 1; }
     bool PastTop() const { return m_y >= m_height; }
+    // Past the last pixel of the top row, or beyond.
+    bool PastLastPixel() const { return PastTop() || (m_y == m_height - 1 && m_x >= m_width); }
 
     // count pixels from the current position on, pixel i being the index in packed[i] of
     // a run whose bytes hold indices: in RLE4 the high nibble for even i and the low one for
@@ -85,10 +87,10 @@ private:
 
 }  // namespace
 
-void DecodeBmpRle(std::span<const std::uint8_t> data, Raster& raster)
+bool DecodeBmpRle(std::span<const std::uint8_t> data, Raster& raster)
 {
     if (raster.Empty())
-        return;
+        return true;
     PixelCursor cursor(raster);
     std::size_t pos = 0;
     while (data.size() - pos >= 2 && !cursor.PastTop()) {
@@ -105,10 +107,10 @@ void DecodeBmpRle(std::span<const std::uint8_t> data, Raster& raster)
             cursor.NextLine();
             break;
         case kEndOfPicture:
-            return;
+            return true;
         case kDelta:
             if (data.size() - pos < 2)
-                return;
+                return cursor.PastLastPixel();
             cursor.Move(data[pos], data[pos + 1]);
             pos += 2;
             break;
@@ -125,6 +127,7 @@ void DecodeBmpRle(std::span<const std::uint8_t> data, Raster& raster)
         }
         }
     }
+    return cursor.PastLastPixel();
 }
 
 }  // namespace picbatch

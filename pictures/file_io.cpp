@@ -43,14 +43,47 @@ private:
     bool m_committed = false;
 };
 
-std::string CannotOpenText(const std::string& path, int errnum)
+// What the system's error code says went wrong. ENOENT names the file itself when reading,
+// its folder when creating (creating a file in an existing folder never gives it).
+FailureCause CauseOf(int errnum, bool creating)
 {
-    return "Cannot open file \"" + AbsolutePath(path) + "\". " + SystemErrorText(errnum);
+    switch (errnum) {
+    case ENOENT:
+    case ENOTDIR:
+        return creating ? FailureCause::FolderNotFound : FailureCause::FileNotFound;
+    case EACCES:
+    case EPERM:
+        return FailureCause::AccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+        return FailureCause::DiskFull;
+    case EROFS:
+        return FailureCause::ReadOnlyFileSystem;
+    case ENOMEM:
+        return FailureCause::OutOfMemory;
+    case EFBIG:
+        return FailureCause::TooLarge;
+    default:
+        return FailureCause::Unknown;
+    }
 }
 
-std::string CannotCreateText(const std::string& path, int errnum)
+Error CannotOpen(const std::string& path, int errnum)
 {
-    return "Cannot create file \"" + AbsolutePath(path) + "\". " + SystemErrorText(errnum);
+    return Error("Cannot open file \"" + AbsolutePath(path) + "\". " + SystemErrorText(errnum),
+                 CauseOf(errnum, false));
+}
+
+Error CannotCreate(const std::string& path, int errnum)
+{
+    return Error("Cannot create file \"" + AbsolutePath(path) + "\". " + SystemErrorText(errnum),
+                 CauseOf(errnum, true));
+}
+
+// "Stream write error", and the system's text of why.
+Error WriteFailed(int errnum)
+{
+    return Error(std::string(kStreamWriteError) + ". " + SystemErrorText(errnum), CauseOf(errnum, true));
 }
 
 // The folder part of path ("." when there is none, "/" for a file in the root).
@@ -136,18 +169,18 @@ OpenedFile OpenFileForReading(const std::string& path)
     // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below anyway.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.Get() < 0)
-        throw Error(CannotOpenText(path, errno));
+        throw CannotOpen(path, errno);
     struct stat info {};
     if (::fstat(file.Get(), &info) != 0)
-        throw Error(CannotOpenText(path, errno));
+        throw CannotOpen(path, errno);
     if (S_ISDIR(info.st_mode))
-        throw Error(CannotOpenText(path, EISDIR));
+        throw CannotOpen(path, EISDIR);
     if (!S_ISREG(info.st_mode))
-        throw Error(CannotOpenText(path, EINVAL));
+        throw CannotOpen(path, EINVAL);
     // No picture within the size limits needs a larger file, and reading one would only
     // exhaust memory.
     if (info.st_size > kMaxFileBytes)
-        throw Error(kOutOfSystemResources);
+        throw Error(kOutOfSystemResources, FailureCause::TooLarge);
     return {std::move(file), static_cast<std::int64_t>(info.st_size)};
 }
 
@@ -172,7 +205,7 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
     for (;;) {
         const std::size_t used = bytes.size();
         if (used > static_cast<std::size_t>(kMaxFileBytes))
-            throw Error(kOutOfSystemResources);
+            throw Error(kOutOfSystemResources, FailureCause::TooLarge);
         bytes.resize(used + kChunk);
         const std::int64_t got = ReadSome(file.descriptor.Get(), bytes.data() + used, kChunk);
         if (got < 0)
@@ -191,11 +224,11 @@ void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes)
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            throw Error(kStreamWriteError);
+            throw WriteFailed(errno);
         }
         // A write that takes nothing (a full device without an error code) would loop for ever.
         if (written == 0)
-            throw Error(kStreamWriteError);
+            throw WriteFailed(ENOSPC);
         bytes = bytes.subspan(static_cast<std::size_t>(written));
     }
 }
@@ -206,23 +239,23 @@ void ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes)
     // truncating it would be refused. The effective ids decide, as they would for open.
     if (::faccessat(AT_FDCWD, path.c_str(), F_OK, AT_EACCESS) == 0
         && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
-        throw Error(CannotCreateText(path, errno));
+        throw CannotCreate(path, errno);
 
     std::string temporaryPath;
     const int fd = CreateUniqueFile(FolderOf(path), temporaryPath);
     if (fd < 0)
-        throw Error(CannotCreateText(path, errno));
+        throw CannotCreate(path, errno);
     TemporaryFile temporary(fd, temporaryPath);
 
     WriteAllBytes(temporary.Descriptor().Get(), bytes);
     // The content must be on disk before the name points at it, or a crash right after
     // the rename could leave an empty file where the old picture was.
     if (::fsync(temporary.Descriptor().Get()) != 0 && errno != EINVAL)
-        throw Error(kStreamWriteError);
+        throw WriteFailed(errno);
     if (temporary.Descriptor().Close() != 0)
-        throw Error(kStreamWriteError);
+        throw WriteFailed(errno);
     if (::rename(temporary.Path().c_str(), path.c_str()) != 0)
-        throw Error(CannotCreateText(path, errno));
+        throw CannotCreate(path, errno);
     temporary.Committed();
 }
 

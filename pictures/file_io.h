@@ -37,10 +37,12 @@ std::int64_t ReadSome(int fd, std::uint8_t* buffer, std::int64_t size) noexcept;
 // The whole file. Throws Error "Cannot open file "<absolute path>". <system text>" when it
 // cannot be opened (also a folder or another non-regular file), "Stream read error" when
 // reading fails, and "Out of system resources" for a file larger than 2 GiB, more than any
-// picture within the size limits needs.
+// picture within the size limits needs. Each Error carries its cause where the system's
+// error code tells it (FailureCause: file not found, access denied, too large, ...).
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 
-// Writes all of bytes to fd, resuming after short writes. Throws "Stream write error".
+// Writes all of bytes to fd, resuming after short writes. Throws "Stream write error. <system
+// text>" ("Stream write error. No space left on device" on a full disk), with its cause.
 void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes);
 
 // Puts bytes at path, replacing any file there only once the new content is complete:
@@ -49,7 +51,8 @@ void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes);
 // failure the old file is untouched and no temporary file remains.
 // Throws "Cannot create file "<absolute path>". <system text>" when the file cannot be
 // created (also when an existing file at path may not be written: its owner protected it),
-// and "Stream write error" when writing fails part-way.
+// and "Stream write error. <system text>" when writing or flushing fails part-way; both
+// with their cause (a missing folder, access denied, a full or read-only disk, ...).
 void ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // True when a file (not a folder) exists at path.

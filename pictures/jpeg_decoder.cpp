@@ -95,6 +95,10 @@ struct Decompressor {
         return false;
     }
 
+    // The error to raise for the failure recorded; made before the decompressor goes.
+    JpegError Failure() const { return JpegError(jump.code, jump.endedEarly); }
+    ReadNotes Notes() const { return ReadNotes{jump.endedEarly}; }
+
     // The binding's array behind ptr, or null for one of libjpeg's.
     CoefficientArray* Find(jvirt_barray_ptr ptr)
     {
@@ -558,7 +562,7 @@ bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& setting
 JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes)
 {
     JpegHeader header;
-    std::optional<int> failure;
+    std::optional<JpegError> failure;
     {
         Decompressor d;
         const bool ok = Open(d, Input{bytes}) && JpegStep(d.jump, [&] {
@@ -568,58 +572,63 @@ JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes)
             header.progressive = jpeg_has_multiple_scans(&d.cinfo) != FALSE;
         });
         if (!ok)
-            failure = d.jump.code;
+            failure = d.Failure();
     }  // the decompressor is destroyed before the error is raised
     if (failure)
-        throw JpegError(*failure);
+        throw *failure;
     return header;
 }
 
-void DecodeJpegPicture(std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture)
+ReadNotes DecodeJpegPicture(std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture)
 {
-    std::optional<int> failure;
+    std::optional<JpegError> failure;
+    ReadNotes notes;
     {
         Decompressor d;
         if (!Decode(d, bytes, settings, picture))
-            failure = d.jump.code;
+            failure = d.Failure();
+        notes = d.Notes();
     }  // the decompressor is destroyed before the error is raised
     if (failure)
-        throw JpegError(*failure);
+        throw *failure;
+    return notes;
 }
 
-void DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& settings, const JpegSizeSink& size,
-                    const JpegRowSink& rows)
+ReadNotes DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& settings, const JpegSizeSink& size,
+                         const JpegRowSink& rows)
 {
     if (settings.progressiveDisplay) {
         // Every scan is shown in the picture before the final pass overwrites it: decode it whole.
         Raster picture;
-        DecodeJpegPicture(bytes, settings, picture);
+        const ReadNotes notes = DecodeJpegPicture(bytes, settings, picture);
         picture.SetPixelForm(PixelForm::Bgr24);
         size(picture.Width(), picture.Height());
         if (!picture.Empty())
             rows(picture.Row(0).data(), picture.RowStep(), picture.Height());
-        return;
+        return notes;
     }
-    std::optional<int> failure;
+    std::optional<JpegError> failure;
+    ReadNotes notes;
     {
         Decompressor d;
         if (!DecodeRows(d, Input{bytes}, settings, size, rows))
-            failure = d.jump.code;
+            failure = d.Failure();
+        notes = d.Notes();
     }  // the decompressor is destroyed before the error is raised
     if (failure)
-        throw JpegError(*failure);
+        throw *failure;
+    return notes;
 }
 
-void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
-                        const JpegRowSink& rows, bool alongside)
+ReadNotes DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
+                             const JpegRowSink& rows, bool alongside)
 {
-    if (settings.progressiveDisplay) {
-        DecodeJpegRows(ReadFileBytes(path), settings, size, rows);
-        return;
-    }
+    if (settings.progressiveDisplay)
+        return DecodeJpegRows(ReadFileBytes(path), settings, size, rows);
     const OpenedFile file = OpenFileForReading(path);
     JpegFileReading reading;
-    std::optional<int> failure;
+    std::optional<JpegError> failure;
+    ReadNotes notes;
     std::optional<BandPipeline> pipeline;
     if (alongside)
         pipeline.emplace(rows);
@@ -627,7 +636,8 @@ void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, c
         Decompressor d;
         if (!DecodeRows(d, Input{{}, file.descriptor.Get(), &reading}, settings, size, rows,
                         pipeline ? &*pipeline : nullptr))
-            failure = d.jump.code;
+            failure = d.Failure();
+        notes = d.Notes();
     }  // the decompressor is destroyed before the error is raised
     // The consumer's failure came first: it happened on a band decoded before the decoder's.
     if (pipeline && pipeline->Failure())
@@ -635,9 +645,10 @@ void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, c
     if (reading.failed)
         throw Error(kStreamReadError);
     if (reading.tooLarge)
-        throw Error(kOutOfSystemResources);
+        throw Error(kOutOfSystemResources, FailureCause::TooLarge);
     if (failure)
-        throw JpegError(*failure);
+        throw *failure;
+    return notes;
 }
 
 }  // namespace picbatch

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "pictures/read_notes.h"
+
 namespace picbatch {
 
 class Raster;
@@ -20,15 +22,18 @@ struct JpegHeader {
 };
 
 // Reads the header of bytes (at least one byte). Throws JpegError with libjpeg's code, and
-// "JPEG error #41" for a picture of more than kMaxPicturePixels.
+// "JPEG error #41" for a picture of more than kMaxPicturePixels. Every JpegError of the
+// functions here carries its cause (JpegError): data that ended before the picture did
+// counts as cut short.
 JpegHeader ReadJpegHeader(std::span<const std::uint8_t> bytes);
 
 // Decodes bytes into picture (an empty Raster of form NoPixels) at the given settings:
 // Bgr24 for colour output; Paletted8 with the colours in its table when colours are
 // quantized (grayscale output or the 8-bit pixel format). Rows are decoded straight into
 // the picture's store, top row first. Throws JpegError after the libjpeg object is destroyed;
-// picture then holds the rows decoded so far.
-void DecodeJpegPicture(std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture);
+// picture then holds the rows decoded so far. The notes say whether the data ended early (the
+// picture is then filled in as libjpeg fills a cut-off file).
+ReadNotes DecodeJpegPicture(std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture);
 
 // Called once with the decoded picture's width and height, before any rows.
 using JpegSizeSink = std::function<void(int width, int height)>;
@@ -41,8 +46,9 @@ using JpegRowSink = std::function<void(const std::uint8_t* first, std::int64_t s
 // keeping the picture: the full-size picture is never stored (with progressive display,
 // which shows every scan, it is decoded whole and handed over in one band). The sinks may
 // throw; the exception passes through once libjpeg's call has returned. Throws JpegError after
-// the libjpeg object is destroyed; the rows handed over until then are all there is.
-void DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& settings, const JpegSizeSink& size,
+// the libjpeg object is destroyed; the rows handed over until then are all there is. The
+// notes are DecodeJpegPicture's.
+ReadNotes DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& settings, const JpegSizeSink& size,
                     const JpegRowSink& rows);
 
 // The same for the file at path, read as the decoder needs it rather than whole: the same
@@ -50,8 +56,9 @@ void DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings& set
 // as they happen. Throws first ReadFileBytes's errors for a file that cannot be opened.
 // alongside: rows runs on a second thread, working on one band while the next is decoded
 // (not with progressive display, which hands the picture over whole); its exception is
-// raised as it would be on one thread, before any error of a later band's decoding.
-void DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
+// raised as it would be on one thread, before any error of a later band's decoding. The
+// notes are DecodeJpegPicture's.
+ReadNotes DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
                         const JpegRowSink& rows, bool alongside = false);
 
 }  // namespace picbatch

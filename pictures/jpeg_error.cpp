@@ -4,6 +4,7 @@
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace picbatch {
 
@@ -16,9 +17,14 @@ static void ErrorExit(j_common_ptr cinfo)
     FailJpeg(cinfo, cinfo->err->msg_code);
 }
 
-// Warnings and traces do nothing: a corrupt file can raise a warning per block, so they
-// must cost nothing, and none of them changes the result.
-static void EmitMessage(j_common_ptr, int) {}
+// Warnings and traces cost next to nothing: a corrupt file can raise a warning per block.
+// Only the premature end is noted (negative levels are warnings), so that a picture filled in
+// where its file was cut short can be reported; the decoding goes on as before.
+static void EmitMessage(j_common_ptr cinfo, int level)
+{
+    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF && cinfo->client_data)
+        static_cast<JpegJump*>(cinfo->client_data)->endedEarly = true;
+}
 
 static void OutputMessage(j_common_ptr) {}
 

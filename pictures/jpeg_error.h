@@ -1,5 +1,6 @@
 // The binding's libjpeg error manager: a libjpeg error jumps back into the binding, which
-// throws only after the libjpeg object is gone; warnings and traces are dropped.
+// throws only after the libjpeg object is gone; of the warnings only a premature end of the
+// data is noted, the others and all traces are dropped.
 #pragma once
 
 #include <csetjmp>
@@ -14,6 +15,9 @@ namespace picbatch {
 struct JpegJump {
     std::jmp_buf target;
     int code = 0;
+    // The data ended before the decoder was done with it (libjpeg's "premature end of JPEG
+    // file" warning): the source manager made up an end, and libjpeg filled in what was missing.
+    bool endedEarly = false;
 };
 
 // Fills err with the binding's handlers (trace level 0, no message texts) and returns it,

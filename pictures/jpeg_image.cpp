@@ -1,8 +1,12 @@
 // JpegImage: compressed bytes and a decoded picture, each made from the other on demand.
 #include "pictures/jpeg_image.h"
 
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 #include <string>
 #include <utility>
+
+#include <jpeglib.h>
+#include <jerror.h>
 
 #include "pictures/jpeg_decoder.h"
 #include "pictures/jpeg_encoder.h"
@@ -26,10 +30,52 @@ constexpr std::size_t kCountBytes = 4;
 
 }  // namespace
 
-JpegError::JpegError(int code)
+namespace {
+
+// The cause of libjpeg's message code, as far as the code tells it.
+FailureCause CauseOfJpegCode(int code, bool endedEarly)
+{
+    switch (code) {
+    case JERR_INPUT_EMPTY:
+        return FailureCause::EmptyFile;
+    case JERR_NO_SOI:  // also for a file cut within its first two bytes: they are not a JPEG's
+        return FailureCause::NotAJpeg;
+    default:
+        break;
+    }
+    // Whatever failed once the data had ended failed for want of the rest.
+    if (endedEarly)
+        return FailureCause::CutBeforePicture;
+    switch (code) {
+    case JERR_NO_IMAGE:
+    case JERR_SOF_NO_SOS:
+        return FailureCause::CutBeforePicture;
+    case JERR_IMAGE_TOO_BIG:
+    case JERR_WIDTH_OVERFLOW:
+        return FailureCause::TooLarge;
+    case JERR_OUT_OF_MEMORY:
+    case JERR_NO_BACKING_STORE:  // the binding's memory limit for one picture
+        return FailureCause::OutOfMemory;
+    case JERR_NOT_COMPILED:      // arithmetic coding
+    case JERR_ARITH_NOTIMPL:
+    case JERR_SOF_UNSUPPORTED:   // lossless, hierarchical
+    case JERR_BAD_PRECISION:     // 12- and 16-bit samples
+    case JERR_COMPONENT_COUNT:
+    case JERR_CONVERSION_NOTIMPL:
+    case JERR_NOTIMPL:
+        return FailureCause::Unsupported;
+    default:
+        return FailureCause::Unknown;
+    }
+}
+
+}  // namespace
+
+JpegError::JpegError(int code, bool endedEarly)
     : PictureDataError(code == kJpegTooManyScans
               ? "JPEG error #" + std::to_string(code) + ": more than " + std::to_string(kJpegMaxScans) + " scans"
-              : "JPEG error #" + std::to_string(code)),
+              : "JPEG error #" + std::to_string(code),
+          CauseOfJpegCode(code, endedEarly)),
       m_code(code)
 {
 }
@@ -63,6 +109,7 @@ void JpegImage::LoadJpegData(std::vector<std::uint8_t>&& bytes)
 {
     m_data = std::make_shared<JpegData>();
     m_picture.reset();
+    m_notes = {};
     m_data->bytes = std::move(bytes);
     if (m_data->bytes->empty())
         return;  // no header to read; decoding will fail with "empty input"
@@ -101,7 +148,7 @@ const Raster& JpegImage::DecodeJpeg()
     // decoded so far, and later requests return it without decoding again.
     m_picture.emplace();
     if (m_data->bytes)
-        DecodeJpegPicture(*m_data->bytes, m_settings, *m_picture);
+        m_notes = DecodeJpegPicture(*m_data->bytes, m_settings, *m_picture);
     return *m_picture;
 }
 
@@ -126,6 +173,7 @@ void JpegImage::AssignPicture(const Raster& picture)
 {
     m_data = std::make_shared<JpegData>();
     m_picture = picture;
+    m_notes = {};
 }
 
 void JpegImage::SaveJpegData(std::vector<std::uint8_t>& out)

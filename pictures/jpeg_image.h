@@ -10,6 +10,7 @@
 
 #include "imaging/error.h"
 #include "imaging/raster.h"
+#include "pictures/read_notes.h"
 
 namespace picbatch {
 
@@ -25,10 +26,13 @@ public:
     using Error::Error;
 };
 
-// A libjpeg failure: "JPEG error #<code>", code being libjpeg's message code.
+// A libjpeg failure: "JPEG error #<code>", code being libjpeg's message code. Its cause comes
+// from the code (empty data, not a JPEG, too large, out of memory, unsupported) and, for any
+// other code, from endedEarly: the data ended before the failure, so the file was cut short
+// before its picture.
 class JpegError : public PictureDataError {
 public:
-    explicit JpegError(int code);
+    explicit JpegError(int code, bool endedEarly = false);
     int Code() const { return m_code; }
 
 private:
@@ -97,6 +101,8 @@ public:
     // Hands the decoded picture over (decoding first if needed); the object keeps an
     // empty cache. Saves a copy where the caller only wants the pixels.
     Raster TakePicture();
+    // What the last decoding of the compressed data noticed; nothing before any.
+    const ReadNotes& DecodeNotes() const { return m_notes; }
 
     // Replaces the compressed data by none and the cached picture by (a shared copy of)
     // picture. Nothing is encoded yet.
@@ -114,6 +120,7 @@ public:
 private:
     std::shared_ptr<JpegData> m_data;
     std::optional<Raster> m_picture;
+    ReadNotes m_notes;
     JpegSettings m_settings;
 };
 

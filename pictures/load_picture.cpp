@@ -8,14 +8,17 @@
 
 namespace picbatch {
 
-bool LoadPicture(const std::string& path, Raster& working)
+bool LoadPicture(const std::string& path, Raster& working, ReadNotes* notes)
 {
     const PictureFormat* format = FormatOfName(path);
     if (!format || !FileExists(path))
         return false;
     // Everything is loaded into a picture of its own first, so that a failure leaves the
     // working picture as it was; moving it in costs no copy.
-    working = format->read(path);
+    ReadNotes read;
+    working = format->read(path, read);
+    if (notes)
+        *notes = read;
     return true;
 }
 

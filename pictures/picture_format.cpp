@@ -15,7 +15,7 @@ namespace picbatch {
 
 namespace {
 
-Raster ReadJpegFile(const std::string& path)
+Raster ReadJpegFile(const std::string& path, ReadNotes& notes)
 {
     JpegImage jpeg;
     // The form is fixed by the settings before the file is read: 24-bit normally, 8-bit
@@ -25,6 +25,7 @@ Raster ReadJpegFile(const std::string& path)
     // Taking the decoded picture instead of drawing it onto a second one saves a
     // full-size copy; the result is the same.
     Raster picture = jpeg.TakePicture();
+    notes = jpeg.DecodeNotes();
     if (!eightBit && !picture.Empty() && picture.Form() != PixelForm::Bgr24)
         picture.SetPixelForm(PixelForm::Bgr24);
     return picture;
@@ -38,9 +39,9 @@ std::vector<std::uint8_t> EncodeJpegFile(const Raster& picture)
 }
 
 void DecodeJpegFileBands(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
-                         bool alongside)
+                         bool alongside, ReadNotes& notes)
 {
-    DecodeJpegFileRows(path, DefaultJpegSettings(), size, rows, alongside);
+    notes = DecodeJpegFileRows(path, DefaultJpegSettings(), size, rows, alongside);
 }
 
 std::unique_ptr<RowEncoder> StartJpegRowEncoding(int width, int height, std::vector<std::uint8_t>& out)
@@ -48,10 +49,10 @@ std::unique_ptr<RowEncoder> StartJpegRowEncoding(int width, int height, std::vec
     return std::make_unique<JpegRowEncoder>(width, height, DefaultJpegSettings(), out);
 }
 
-Raster ReadBmpFile(const std::string& path)
+Raster ReadBmpFile(const std::string& path, ReadNotes& notes)
 {
     Raster picture;
-    ReadBmp(path, picture);
+    notes = ReadBmp(path, picture);
     return picture;
 }
 

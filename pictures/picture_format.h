@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "pictures/read_notes.h"
+
 namespace picbatch {
 
 class Raster;
@@ -29,17 +31,18 @@ struct PictureFormat {
     // format, and output files of this format end in it.
     std::string_view extension;
 
-    // Reads the file at path whole into a picture (the form is the format's choice).
-    // Throws Error with the reader's message.
-    Raster (*read)(const std::string& path);
+    // Reads the file at path whole into a picture (the form is the format's choice), noting in
+    // notes what it noticed (a file that ended before its pixels did). Throws Error with the
+    // reader's message.
+    Raster (*read)(const std::string& path, ReadNotes& notes);
     // The bytes of a file holding picture (any form that converts to Bgr24). Throws Error.
     std::vector<std::uint8_t> (*encode)(const Raster& picture);
 
     // Optional (nullptr): decodes the file at path as read() would, converted to Bgr24, but
     // hands the rows over in bands instead of keeping the picture; `alongside` lets the row
-    // sink run on a second thread.
+    // sink run on a second thread. Notes as read() notes them.
     void (*decodeRows)(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
-                       bool alongside);
+                       bool alongside, ReadNotes& notes);
     // Optional (nullptr): an encoding of width x height fed row by row, appending to out (which
     // must outlive it); byte for byte encode()'s file of the picture made of those rows.
     std::unique_ptr<RowEncoder> (*startRowEncoding)(int width, int height, std::vector<std::uint8_t>& out);

@@ -209,10 +209,42 @@ TEST_F(BatchRunTest, FailingEntriesAreReportedOnceAndSkipped)
     EXPECT_EQ(run.Failures()[0].name, "b.jpg");
     EXPECT_TRUE(run.Failures()[0].message.starts_with("JPEG error #")) << run.Failures()[0].message;
     EXPECT_EQ(run.Failures()[1].name, "c.bmp");
-    EXPECT_EQ(run.Failures()[1].message, "File not found");
+    EXPECT_EQ(run.Failures()[1].message, "File not found（文件不存在，可能已被移动或删除）");
     ASSERT_EQ(window.reports.size(), 1u);
     EXPECT_EQ(window.reports[0], FailureReportText(run.Failures()));
     EXPECT_EQ(LastText(window), "完成：转换 2 张，失败 2 张");
+}
+
+// Pictures whose files end early are converted as ever; the report lists them as warnings,
+// after the failures, and a run with warnings alone reports them too.
+TEST_F(BatchRunTest, IncompleteSourcesAreConvertedAndReportedAsWarnings)
+{
+    WriteJpegFile(source / "whole.jpg", TestPicture(40, 30, 10, 20, 30));
+    WriteCutCopy(source / "whole.jpg", source / "a.jpg", 20);
+    WriteBmpFile(source / "c.bmp", TestPicture(8, 6, 10, 20, 30));
+    WriteCutCopy(source / "c.bmp", source / "c.bmp", 10);
+    WriteBytes(source / "d.jpg", {'n', 'o', 't'});
+    Run().Toggle();
+    FinishRun();
+
+    EXPECT_EQ(FolderNames(destination.Path()), (std::set<std::string>{"A.jpg", "C.bmp", "WHOLE.jpg"}));
+    ASSERT_EQ(run.Failures().size(), 1u);
+    EXPECT_EQ(run.Failures()[0].name, "d.jpg");
+    ASSERT_EQ(run.Warnings().size(), 2u);
+    EXPECT_EQ(run.Warnings()[0].name, "a.jpg");
+    EXPECT_EQ(run.Warnings()[0].message, kIncompleteSourceWarning);
+    EXPECT_EQ(run.Warnings()[1].name, "c.bmp");
+    EXPECT_EQ(run.Warnings()[1].message, kIncompleteSourceWarning);
+    ASSERT_EQ(window.reports.size(), 1u);
+    EXPECT_EQ(window.reports[0], RunReportText(run.Failures(), run.Warnings()));
+
+    WriteJpegFile(source / "d.jpg", TestPicture(8, 6, 10, 20, 30));
+    std::filesystem::remove(destination / "D.jpg");
+    Run().Toggle();
+    FinishRun();
+    EXPECT_TRUE(run.Failures().empty());
+    ASSERT_EQ(window.reports.size(), 2u);
+    EXPECT_TRUE(window.reports[1].starts_with("有 2 个图片有警告：")) << window.reports[1];
 }
 
 TEST_F(BatchRunTest, EntriesSharingAnOutputFileKeepTheFirstOutput)
@@ -314,23 +346,8 @@ TEST(RunSummaryText, CountsConvertedAndFailedPictures)
 {
     EXPECT_EQ(RunSummaryText(false, 20, 2), "完成：转换 18 张，失败 2 张");
     EXPECT_EQ(RunSummaryText(true, 5, 0), "已停止：转换 5 张，失败 0 张");
+    EXPECT_EQ(RunSummaryText(false, 3, 0, 1), "完成：转换 3 张，失败 0 张，警告 1 张");
     EXPECT_EQ(RunSummaryText(false, 0, 0), kNoPicturesText);
-}
-
-TEST(FailureReportText, ListsTwentyFailuresThenCountsTheRest)
-{
-    std::vector<EntryFailure> failures;
-    for (int i = 1; i <= 25; ++i)
-        failures.push_back({"p" + std::to_string(i) + ".jpg", "JPEG error #" + std::to_string(i)});
-    const std::string text = FailureReportText(failures);
-    EXPECT_TRUE(text.starts_with("有 25 个图片处理失败："));
-    EXPECT_NE(text.find("\np1.jpg：JPEG error #1\n"), std::string::npos);
-    EXPECT_NE(text.find("\np20.jpg：JPEG error #20\n"), std::string::npos);
-    EXPECT_EQ(text.find("p21.jpg"), std::string::npos);
-    EXPECT_TRUE(text.ends_with("\n……另有 5 个图片处理失败"));
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 21);
-
-    EXPECT_EQ(FailureReportText({{"a.bmp", "Stream read error"}}), "有 1 个图片处理失败：\na.bmp：Stream read error");
 }
 
 TEST(ProgressText, IsAWholePercentWithoutOverflow)

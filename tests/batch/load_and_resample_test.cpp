@@ -19,6 +19,7 @@
 #include "imaging/resample_path.h"
 #include "pictures/save_picture.h"
 #include "tests/batch/picture_files.h"
+#include "tests/common/jpeg_markers.h"
 #include "tests/common/libjpeg_compress.h"
 
 namespace picbatch {
@@ -291,27 +292,31 @@ Outcome OutcomeOf(const std::function<void()>& convert, const std::string& folde
 }
 
 // ConvertPicture into one new folder, and LoadAndResample then SavePicture into another,
-// must end alike. destination is the entry's name within each folder (a missing subfolder
-// tests the writer's errors).
+// must end alike, and note an incomplete source alike (as `incomplete` says). destination is
+// the entry's name within each folder (a missing subfolder tests the writer's errors).
 void ExpectConvertsLikeLoadThenSave(const std::string& source, int width, int height, const std::string& destination,
-                                    OutputMode mode, const std::string& what)
+                                    OutputMode mode, const std::string& what, bool incomplete = false)
 {
     const TempFolder plain;
+    ConversionNotes plainNotes;
     const Outcome expected = OutcomeOf(
         [&] {
             Raster picture;
-            LoadAndResample(source, width, height, picture);
+            LoadAndResample(source, width, height, picture, Threads::One, &plainNotes);
             SavePicture(picture, plain / destination, mode);
         },
         plain / "");
+    EXPECT_EQ(plainNotes.incompleteSource, incomplete) << what << ", loaded then saved";
     for (const Threads threads : kBothThreadings) {
         const TempFolder streamed;
         Raster working = TestPicture(3, 3, 1, 2, 3);
+        ConversionNotes notes;
         const Outcome actual = OutcomeOf(
-            [&] { ConvertPicture(source, width, height, streamed / destination, mode, working, threads); },
+            [&] { ConvertPicture(source, width, height, streamed / destination, mode, working, threads, &notes); },
             streamed / "");
         EXPECT_EQ(actual.error, expected.error) << what << ", " << Describe(threads);
         EXPECT_TRUE(actual.files == expected.files) << what << ", " << Describe(threads) << ": the files written differ";
+        EXPECT_EQ(notes.incompleteSource, incomplete) << what << ", " << Describe(threads);
     }
 }
 
@@ -377,6 +382,69 @@ TEST(ConvertPicture, FailsAsLoadingThenSaving)
     };
     for (const auto& c : cases) {
         ExpectConvertsLikeLoadThenSave(c.source, c.width, c.height, c.destination, OutputMode::KeepFormat, c.name);
+    }
+}
+
+// A source that ends early is written as it always was, on every road (streamed into the
+// encoder, loaded whole, decoded whole for progressive display) and on one or two threads,
+// and the conversion says that it was incomplete; whole files say nothing.
+TEST(ConvertPicture, IncompleteSourcesAreWrittenAsEverAndNoted)
+{
+    const TempFolder folder;
+    const std::string baseline = folder / "baseline.jpg";
+    WriteJpeg(baseline, 120, 90, 3, JCS_RGB);
+    const std::string progressive = folder / "progressive.jpg";
+    WriteJpeg(progressive, 120, 90, 3, JCS_RGB, [](jpeg_compress_struct& c) { jpeg_simple_progression(&c); });
+    const std::vector<std::uint8_t> scan = ReadBytes(baseline);
+    const std::vector<std::uint8_t> scans = ReadBytes(progressive);
+    const std::size_t sos = FindMarker(scan, 0xDA);
+    const std::string bmp = folder / "picture.bmp";
+    WriteBmpFile(bmp, TestPicture(30, 20, 10, 200, 90));
+    const std::vector<std::uint8_t> bmpBytes = ReadBytes(bmp);
+
+    const struct {
+        const char* name;
+        std::string source;
+        std::vector<std::uint8_t> bytes;  // empty: the source as written
+        bool incomplete;
+    } cases[] = {
+        {"whole JPEG", baseline, {}, false},
+        {"JPEG cut just after the scan header", "cut1.jpg", CutAt(scan, sos + 20), true},
+        {"JPEG cut a third into the scan", "cut2.jpg", CutAt(scan, sos + (scan.size() - sos) / 3), true},
+        {"JPEG cut just before its end", "cut3.jpg", CutAt(scan, scan.size() - 10), true},
+        {"JPEG without its end marker", "cut4.jpg", CutAt(scan, scan.size() - 2), true},
+        {"whole progressive JPEG", progressive, {}, false},
+        {"progressive JPEG cut after its first scan", "cut5.jpg", CutAt(scans, FindMarker(scans, 0xDA, sos + 2)),
+         true},
+        {"whole BMP", bmp, {}, false},
+        {"BMP without its top row", "cut.bmp", CutAt(bmpBytes, bmpBytes.size() - 92), true},
+        {"BMP cut inside its top row", "cut2.bmp", CutAt(bmpBytes, bmpBytes.size() - 40), true},
+    };
+    const struct {
+        const char* name;
+        std::function<void(JpegSettings&)> change;
+    } settings[] = {
+        {"default settings", [](JpegSettings&) {}},
+        {"progressive display", [](JpegSettings& s) { s.progressiveDisplay = true; }},
+    };
+    for (const auto& setting : settings) {
+        const SettingsGuard guard;
+        setting.change(DefaultJpegSettings());
+        for (const auto& c : cases) {
+            std::string path = c.source;
+            if (!c.bytes.empty()) {
+                path = folder / c.source;
+                WriteBytes(path, c.bytes);
+            }
+            const std::string what = std::string(c.name) + ", " + setting.name;
+            ExpectConvertsLikeLoadThenSave(path, 37, 23, "out.jpg", OutputMode::Jpeg, what, c.incomplete);
+            ExpectConvertsLikeLoadThenSave(path, 37, 23, "out.bmp", OutputMode::Bmp, what + ", to BMP", c.incomplete);
+            // The loader alone, which decodes a JPEG whole.
+            ReadNotes notes;
+            Raster picture;
+            ASSERT_TRUE(LoadPicture(path, picture, &notes)) << what;
+            EXPECT_EQ(notes.incomplete, c.incomplete) << what << ", loaded whole";
+        }
     }
 }
 

@@ -55,6 +55,14 @@ inline std::vector<std::uint8_t> ReadBytes(const std::string& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// A copy of the file at from, but for its last `missing` bytes, written at to: a file cut short.
+inline void WriteCutCopy(const std::string& from, const std::string& to, std::size_t missing)
+{
+    std::vector<std::uint8_t> bytes = ReadBytes(from);
+    bytes.resize(bytes.size() - missing);
+    WriteBytes(to, bytes);
+}
+
 inline void WriteBmpFile(const std::string& path, const Raster& picture)
 {
     WriteBytes(path, EncodeBmp(picture));

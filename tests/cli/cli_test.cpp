@@ -4,9 +4,11 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "batch/output_claims.h"
 #include "cli/options.h"
+#include "cli/progress_printer.h"
 #include "tests/cli/run_cli.h"
 #include "tests/batch/picture_files.h"
 
@@ -108,6 +110,7 @@ TEST_F(CliRun, FailuresAreReportedAndTheRestConverted)
     const Result result = RunCli({"--size", "6x4", "--format", "bmp", "--jobs", "2", source.Path(), out.Path() + "/new"});
     EXPECT_EQ(result.exitCode, 1) << result.output;
     EXPECT_NE(result.output.find("broken.jpg: 失败 / failed: JPEG error #"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("（文件不完整，在图像数据之前就结束了）\n"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("b0.bmp: 失败 / failed: 输出文件与先处理的“B0.BMP”"), std::string::npos)
         << result.output;
     EXPECT_NE(result.output.find("12 converted, 2 failed"), std::string::npos) << result.output;
@@ -129,6 +132,60 @@ TEST_F(CliRun, AnOriginalIsNeverReplaced)
     // A source whose stem is not upper case gets its output beside it.
     EXPECT_EQ(LoadedPicture(source / "J0.jpg").Width(), 4);
     EXPECT_EQ(LoadedPicture(source / "j0.jpg").Width(), 17);
+}
+
+// Pictures whose files end early are written as ever, each with a warning line; warnings are
+// counted in the summary and leave the exit status alone.
+TEST_F(CliRun, IncompleteSourcesAreConvertedWithAWarning)
+{
+    WriteCutCopy(source / "j5.jpg", source / "cut.jpg", 30);
+    WriteCutCopy(source / "b5.bmp", source / "cut.bmp", 40);
+    TempFolder out;
+    const Result result = RunCli({"--size", "6x4", "--jobs", "2", source.Path(), out.Path()});
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    for (const char* entry : {"cut.jpg", "cut.bmp"}) {
+        EXPECT_NE(result.output.find(std::string(entry) + ": 警告 / warning: 源文件不完整，缺失部分已补为灰色或黑色\n"),
+                  std::string::npos)
+            << result.output;
+    }
+    EXPECT_EQ(result.output.find("j5.jpg: 警告"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("已转换 14 张，失败 0 张，跳过 1 个其他文件，警告 2 个 / 14 converted, 0 failed, 1 other "
+                                 "files skipped, 2 warnings\n"),
+              std::string::npos)
+        << result.output;
+    EXPECT_EQ(FolderNames(out.Path()).size(), 14u);
+}
+
+// On a terminal the bar is redrawn in place; failures and warnings still get lines of their own.
+TEST(ProgressPrinterTest, FailuresAndWarningsGetLinesOfTheirOwn)
+{
+    const std::string failure = "JPEG error #53（文件内容不是 JPEG 图片）";
+    const std::string warning = "源文件不完整，缺失部分已补为灰色或黑色";
+    for (const bool terminal : {false, true}) {
+        char* buffer = nullptr;
+        std::size_t size = 0;
+        std::FILE* out = open_memstream(&buffer, &size);
+        ASSERT_NE(out, nullptr);
+        {
+            ProgressPrinter printer(out, terminal, 3);
+            printer.Done("a.jpg", nullptr);
+            printer.Done("b.jpg", &failure, nullptr);
+            printer.Done("c.bmp", nullptr, &warning);
+            printer.Finish();
+        }
+        std::fclose(out);
+        const std::string text(buffer, size);
+        std::free(buffer);
+        if (terminal) {
+            EXPECT_NE(text.find("\r\x1b[Kb.jpg: 失败 / failed: " + failure + "\n"), std::string::npos) << text;
+            EXPECT_NE(text.find("\r\x1b[Kc.bmp: 警告 / warning: " + warning + "\n"), std::string::npos) << text;
+            EXPECT_EQ(text.find("a.jpg"), std::string::npos) << text;
+            EXPECT_TRUE(text.ends_with("3/3 100%\n")) << text;
+        } else {
+            EXPECT_EQ(text, "1/3 a.jpg\n2/3 b.jpg: 失败 / failed: " + failure + "\n3/3 c.bmp: 警告 / warning: " + warning
+                                + "\n");
+        }
+    }
 }
 
 TEST_F(CliRun, BadUsageExitsWithTwo)

@@ -1,5 +1,6 @@
 // The window's run and picbatch-cli take one road for every picture: over the same folder
-// they write the same files, byte for byte, and report the same failures in the same words.
+// they write the same files, byte for byte, and report the same failures and warnings in the
+// same words.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -19,14 +20,20 @@ namespace {
 
 using Failures = std::map<std::string, std::string>;  // entry -> message
 
+// What a run reported: its failures and its warnings.
+struct Reported {
+    Failures failures;
+    Failures warnings;
+};
+
 struct Mode {
     const char* name;  // as --format takes it
     OutputMode mode;
     friend void PrintTo(const Mode& m, std::ostream* out) { *out << m.name; }
 };
 
-// The window's run over source, as the start button starts it and the timer ends it.
-Failures RunInWindow(const std::string& source, const std::string& destination, OutputMode mode)
+// The window's run over source, ticked to its end, as the start button and timer drive it.
+Reported RunInWindow(const std::string& source, const std::string& destination, OutputMode mode)
 {
     FakeWindow window;
     window.sizeText = "9 * 7";
@@ -40,24 +47,27 @@ Failures RunInWindow(const std::string& source, const std::string& destination, 
     run.WaitForWorkers();
     run.Tick();
     EXPECT_FALSE(run.Running());
-    Failures failures;
+    Reported reported;
     for (const EntryFailure& failure : run.Failures())
-        failures[failure.name] = failure.message;
-    return failures;
+        reported.failures[failure.name] = failure.message;
+    for (const EntryFailure& warning : run.Warnings())
+        reported.warnings[warning.name] = warning.message;
+    return reported;
 }
 
-// The failures picbatch-cli printed, one line each: "<n>/<count> <entry>: 失败 / failed: <message>".
-Failures PrintedFailures(const std::string& output)
+// What picbatch-cli printed, one line each: "<n>/<count> <entry>: 失败 / failed: <message>", and
+// the same with "警告 / warning".
+Reported Printed(const std::string& output)
 {
-    static const std::regex line(R"(\d+/\d+ (.+): 失败 / failed: (.*))");
-    Failures failures;
+    static const std::regex line(R"(\d+/\d+ (.+): (失败 / failed|警告 / warning): (.*))");
+    Reported reported;
     std::istringstream lines(output);
     std::smatch match;
     for (std::string text; std::getline(lines, text);) {
         if (std::regex_match(text, match, line))
-            failures[match[1]] = match[2];
+            (match[2] == "失败 / failed" ? reported.failures : reported.warnings)[match[1]] = match[3];
     }
-    return failures;
+    return reported;
 }
 
 class SameRoad : public ::testing::TestWithParam<Mode> {
@@ -74,6 +84,9 @@ protected:
         WriteJpegFile(source / "CLASH.jpg", TestPicture(12, 12, 0, 0, 0));
         WriteJpegFile(source / "clash.jpg", TestPicture(12, 12, 255, 255, 255));
         WriteBytes(source / "notes.txt", {'x'});
+        // Both end early: converted, with a warning.
+        WriteCutCopy(source / "photo.jpg", source / "cut.jpg", 20);
+        WriteCutCopy(source / "good.bmp", source / "trimmed.bmp", 20);
     }
 
     TempFolder source;
@@ -83,16 +96,19 @@ TEST_P(SameRoad, TheWindowAndTheCommandLineWriteTheSameFilesAndFailures)
 {
     TempFolder byWindow;
     TempFolder byCli;
-    const Failures windowFailures = RunInWindow(source.Path(), byWindow.Path(), GetParam().mode);
+    const Reported window = RunInWindow(source.Path(), byWindow.Path(), GetParam().mode);
     const Result cli = RunCli({"--size", "9x7", "--format", GetParam().name, "--jobs", "2", source.Path(), byCli.Path()});
     EXPECT_EQ(cli.exitCode, 1) << cli.output;
 
-    EXPECT_EQ(PrintedFailures(cli.output), windowFailures) << cli.output;
-    EXPECT_EQ(windowFailures.size(), 3u);
-    EXPECT_EQ(windowFailures.at("clash.jpg"), SameOutputMessage("CLASH.jpg"));
+    const Reported printed = Printed(cli.output);
+    EXPECT_EQ(printed.failures, window.failures) << cli.output;
+    EXPECT_EQ(printed.warnings, window.warnings) << cli.output;
+    EXPECT_EQ(window.failures.size(), 3u);
+    EXPECT_EQ(window.failures.at("clash.jpg"), SameOutputMessage("CLASH.jpg"));
+    EXPECT_EQ(window.warnings, (Failures{{"cut.jpg", kIncompleteSourceWarning}, {"trimmed.bmp", kIncompleteSourceWarning}}));
 
     const std::set<std::string> names = FolderNames(byWindow.Path());
-    EXPECT_EQ(names.size(), 3u);
+    EXPECT_EQ(names.size(), 5u);
     EXPECT_EQ(FolderNames(byCli.Path()), names);
     for (const std::string& name : names)
         EXPECT_EQ(ReadBytes(byWindow / name), ReadBytes(byCli / name)) << name;
@@ -102,7 +118,7 @@ TEST_P(SameRoad, AMissingDestinationFailsEveryPictureAlike)
 {
     TempFolder parent;
     const std::string missing = parent / "missing";
-    const Failures windowFailures = RunInWindow(source.Path(), missing, GetParam().mode);
+    const Failures windowFailures = RunInWindow(source.Path(), missing, GetParam().mode).failures;
 
     FolderConversion job;
     job.sourceFolder = source.Path();
@@ -117,7 +133,8 @@ TEST_P(SameRoad, AMissingDestinationFailsEveryPictureAlike)
         folderFailures[failure.name] = failure.message;
 
     EXPECT_EQ(folderFailures, windowFailures);
-    EXPECT_EQ(windowFailures.size(), 6u);
+    EXPECT_EQ(windowFailures.size(), 8u);
+    EXPECT_TRUE(summary.warnings.empty());
     // CLASH.jpg wrote nothing, so clash.jpg may try its output name too, and fails alike.
     EXPECT_TRUE(windowFailures.at("clash.jpg").starts_with("Cannot create file")) << windowFailures.at("clash.jpg");
     EXPECT_TRUE(windowFailures.at("good.bmp").starts_with("Cannot create file \"" + missing + "/GOOD."))

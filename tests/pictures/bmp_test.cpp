@@ -313,11 +313,13 @@ TEST(BmpRead, EmptyFileGivesEmptyRaster)
 }
 
 // Where the pixels start and how many are used. A pixel array shorter than the picture is
-// no error: the missing bytes are 0.
+// no error: the missing bytes are 0, and the file is noted as incomplete unless only the
+// padding after the last pixel is missing.
 struct ArrayExtentCase {
     std::string name;
     BmpBuilder file;
     Picture picture;
+    bool incomplete = false;
 };
 
 std::vector<ArrayExtentCase> ArrayExtentCases()
@@ -326,28 +328,33 @@ std::vector<ArrayExtentCase> ArrayExtentCases()
     {
         BmpBuilder file = Direct(24, Bgr);
         file.pixels.resize(12);  // the bottom row only
-        cases.push_back({"BottomUpLosesTopRow", file, {{kBlack, kBlack, kBlack}, kSixColours[1]}});
+        cases.push_back({"BottomUpLosesTopRow", file, {{kBlack, kBlack, kBlack}, kSixColours[1]}, true});
     }
     {
         BmpBuilder file = Direct(24, Bgr, true);
         file.pixels.resize(12);
-        cases.push_back({"TopDownLosesBottomRow", file, {kSixColours[0], {kBlack, kBlack, kBlack}}});
+        cases.push_back({"TopDownLosesBottomRow", file, {kSixColours[0], {kBlack, kBlack, kBlack}}, true});
     }
     {
         BmpBuilder file = Direct(24, Bgr);
         file.pixels.resize(16);  // the green pixel keeps its blue byte only
-        cases.push_back({"CutInsidePixel", file, {{kRed, kBlack, kBlack}, kSixColours[1]}});
+        cases.push_back({"CutInsidePixel", file, {{kRed, kBlack, kBlack}, kSixColours[1]}, true});
     }
     {
         // The declared image size limits what is read.
         BmpBuilder file = Direct(24, Bgr);
         file.sizeImage = 12;
-        cases.push_back({"SizeFieldCoversBottomRow", file, {{kBlack, kBlack, kBlack}, kSixColours[1]}});
+        cases.push_back({"SizeFieldCoversBottomRow", file, {{kBlack, kBlack, kBlack}, kSixColours[1]}, true});
+    }
+    {
+        BmpBuilder file = Direct(24, Bgr);
+        file.pixels.resize(file.pixels.size() - 3);  // the top row's padding: every pixel is there
+        cases.push_back({"LosesLastPaddingOnly", file, kSixColours});
     }
     {
         BmpBuilder file = Direct(24, Bgr);
         file.pixels.clear();
-        cases.push_back({"NoPixelsAtAll", file, {{kBlack, kBlack, kBlack}, {kBlack, kBlack, kBlack}}});
+        cases.push_back({"NoPixelsAtAll", file, {{kBlack, kBlack, kBlack}, {kBlack, kBlack, kBlack}}, true});
     }
     {
         // bfOffBits past the end of the file: the pixels follow the headers.
@@ -400,7 +407,7 @@ class ReadArrayExtent : public testing::TestWithParam<ArrayExtentCase> {};
 TEST_P(ReadArrayExtent, MissingBytesAreZero)
 {
     Raster raster;
-    ParseBmp(GetParam().file.Bytes(), raster);
+    EXPECT_EQ(ParseBmp(GetParam().file.Bytes(), raster).incomplete, GetParam().incomplete);
     ExpectPicture(raster, GetParam().picture);
     for (int y = 0; y < raster.Height(); ++y) {
         const auto row = raster.Row(y);
@@ -412,12 +419,14 @@ TEST_P(ReadArrayExtent, MissingBytesAreZero)
 INSTANTIATE_TEST_SUITE_P(Bmp, ReadArrayExtent, testing::ValuesIn(ArrayExtentCases()),
                          [](const auto& info) { return info.param.name; });
 
-// RLE data for a 4 x 3 picture; expected palette indices by row, top row first.
+// RLE data for a 4 x 3 picture; expected palette indices by row, top row first. Data that
+// ends before its end-of-picture code with pixels still to come is incomplete.
 struct RleCase {
     std::string name;
     int bits;
     Bytes data;
     std::vector<Bytes> indices;
+    bool incomplete = false;
 };
 
 const Bytes kZeroRow = {0, 0, 0, 0};
@@ -428,22 +437,24 @@ std::vector<RleCase> RleCases()
         {"Rle8Delta", 8, {1, 7, 0, 2, 2, 1, 1, 9, 0, 1}, {kZeroRow, {0, 0, 0, 9}, {7, 0, 0, 0}}},
         {"Rle8EarlyEndOfLine", 8, {2, 5, 0, 0, 1, 6, 0, 1}, {kZeroRow, {6, 0, 0, 0}, {5, 5, 0, 0}}},
         {"Rle8EarlyEndOfPicture", 8, {4, 1, 0, 1, 4, 2}, {kZeroRow, kZeroRow, {1, 1, 1, 1}}},
-        {"Rle8NoEndCode", 8, {4, 2}, {kZeroRow, kZeroRow, {2, 2, 2, 2}}},
+        {"Rle8NoEndCode", 8, {4, 2}, {kZeroRow, kZeroRow, {2, 2, 2, 2}}, true},
+        // Without an end-of-picture code, but with every pixel given: nothing is missing.
+        {"Rle8EndsAfterTheLastPixel", 8, {4, 1, 0, 0, 4, 2, 0, 0, 4, 3}, {{3, 3, 3, 3}, {2, 2, 2, 2}, {1, 1, 1, 1}}},
         // Clipped at the right edge, not wrapped onto the next row.
         {"Rle8RunPastRightEdge", 8, {6, 3, 0, 0, 1, 4, 0, 1}, {kZeroRow, {4, 0, 0, 0}, {3, 3, 3, 3}}},
         {"Rle8AbsoluteRunPastRightEdge", 8, {0, 5, 1, 2, 3, 4, 5, 0, 0, 1}, {kZeroRow, kZeroRow, {1, 2, 3, 4}}},
         {"Rle8RunsPastTop", 8, {0, 0, 0, 0, 0, 0, 4, 8, 0, 0, 4, 8, 0, 2, 0, 9, 4, 8},
          {kZeroRow, kZeroRow, kZeroRow}},
-        {"Rle8DeltaPastRightEdge", 8, {0, 2, 200, 0, 2, 6, 0, 0, 1, 1}, {kZeroRow, {1, 0, 0, 0}, kZeroRow}},
+        {"Rle8DeltaPastRightEdge", 8, {0, 2, 200, 0, 2, 6, 0, 0, 1, 1}, {kZeroRow, {1, 0, 0, 0}, kZeroRow}, true},
         // The pad byte after an odd absolute run must not be taken for a code.
-        {"Rle8AbsoluteRunPadding", 8, {0, 3, 1, 2, 3, 0, 1, 9}, {kZeroRow, kZeroRow, {1, 2, 3, 9}}},
-        {"Rle8DataEndsInsideAbsoluteRun", 8, {0, 5, 1, 2}, {kZeroRow, kZeroRow, {1, 2, 0, 0}}},
-        {"Rle8DataEndsInsideDelta", 8, {1, 1, 0, 2, 1}, {kZeroRow, kZeroRow, {1, 0, 0, 0}}},
+        {"Rle8AbsoluteRunPadding", 8, {0, 3, 1, 2, 3, 0, 1, 9}, {kZeroRow, kZeroRow, {1, 2, 3, 9}}, true},
+        {"Rle8DataEndsInsideAbsoluteRun", 8, {0, 5, 1, 2}, {kZeroRow, kZeroRow, {1, 2, 0, 0}}, true},
+        {"Rle8DataEndsInsideDelta", 8, {1, 1, 0, 2, 1}, {kZeroRow, kZeroRow, {1, 0, 0, 0}}, true},
         {"Rle4RunAlternatesNibbles", 4, {3, 0xAB, 0, 1}, {kZeroRow, kZeroRow, {10, 11, 10, 0}}},
         {"Rle4OddAbsoluteRun", 4, {0, 3, 0x12, 0x30, 1, 0x40, 0, 1}, {kZeroRow, kZeroRow, {1, 2, 3, 4}}},
         {"Rle4AbsoluteRunPadding", 4, {0, 5, 0x12, 0x34, 0x50, 0, 0, 0, 1, 0x70},
-         {kZeroRow, {7, 0, 0, 0}, {1, 2, 3, 4}}},
-        {"Rle4DeltaThenRun", 4, {0, 2, 1, 2, 2, 0x56}, {{0, 5, 6, 0}, kZeroRow, kZeroRow}},
+         {kZeroRow, {7, 0, 0, 0}, {1, 2, 3, 4}}, true},
+        {"Rle4DeltaThenRun", 4, {0, 2, 1, 2, 2, 0x56}, {{0, 5, 6, 0}, kZeroRow, kZeroRow}, true},
     };
 }
 
@@ -471,7 +482,7 @@ TEST_P(ReadRle, DecodesIndices)
     file.pixels = c.data;
     file.sizeImage = static_cast<std::uint32_t>(c.data.size());
     Raster raster;
-    ParseBmp(file.Bytes(), raster);
+    EXPECT_EQ(ParseBmp(file.Bytes(), raster).incomplete, c.incomplete);
     ASSERT_EQ(raster.Height(), 3);
     for (int y = 0; y < 3; ++y) {
         Bytes row;

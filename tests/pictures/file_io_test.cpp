@@ -6,9 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 
+#include "tests/common/small_tmpfs.h"
 #include "tests/common/without_permission_override.h"
 #include "tests/pictures/scratch_folder.h"
 
@@ -62,6 +64,8 @@ TEST(ReadFileBytes, RefusesWhatCannotBeOpenedWithTheAbsolutePath)
     ScratchFolder folder;
     EXPECT_EQ(MessageOf([&] { ReadFileBytes(folder / "missing.jpg"); }),
               "Cannot open file \"" + (folder / "missing.jpg") + "\". No such file or directory");
+    EXPECT_EQ(FailureCauseOf([&] { ReadFileBytes(folder / "missing.jpg"); }), FailureCause::FileNotFound);
+    EXPECT_EQ(FailureCauseOf([&] { ReadFileBytes(folder / "missing/a.jpg"); }), FailureCause::FileNotFound);
     fs::create_directory(folder.Path() / "sub.jpg");
     EXPECT_EQ(MessageOf([&] { ReadFileBytes(folder / "sub.jpg"); }),
               "Cannot open file \"" + (folder / "sub.jpg") + "\". Is a directory");
@@ -74,6 +78,7 @@ TEST(ReadFileBytes, RefusesWhatCannotBeOpenedWithTheAbsolutePath)
     WriteText(folder / "huge.bmp", "BM");
     fs::resize_file(folder / "huge.bmp", (std::uintmax_t{2} << 30) + 1);
     EXPECT_EQ(MessageOf([&] { ReadFileBytes(folder / "huge.bmp"); }), "Out of system resources");
+    EXPECT_EQ(FailureCauseOf([&] { ReadFileBytes(folder / "huge.bmp"); }), FailureCause::TooLarge);
 }
 
 TEST(FileExists, TellsFilesFromFoldersAndNothing)
@@ -86,14 +91,43 @@ TEST(FileExists, TellsFilesFromFoldersAndNothing)
     EXPECT_FALSE(FileExists(folder / "none"));
 }
 
-TEST(WriteAllBytes, AFullDeviceIsAStreamWriteError)
+TEST(WriteAllBytes, AFullDeviceIsAStreamWriteErrorThatSaysWhy)
 {
     const int fd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
     if (fd < 0)
         GTEST_SKIP() << "no /dev/full";
     const auto bytes = Bytes("some picture bytes");
-    EXPECT_EQ(MessageOf([&] { WriteAllBytes(fd, bytes); }), "Stream write error");
+    EXPECT_EQ(MessageOf([&] { WriteAllBytes(fd, bytes); }), "Stream write error. No space left on device");
+    EXPECT_EQ(FailureCauseOf([&] { WriteAllBytes(fd, bytes); }), FailureCause::DiskFull);
     ::close(fd);
+}
+
+// A disk that fills up while the picture is written, and one mounted read-only: the message
+// says why, the old file stays and no temporary is left behind.
+TEST(ReplaceFile, AFullOrReadOnlyDiskSaysSoAndKeepsTheOldFile)
+{
+    SmallTmpfs disk(64 * 1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.WhyNot();
+    ReplaceFile(disk / "A.jpg", Bytes("old"));
+    const std::vector<std::uint8_t> large(256 * 1024, 0x5A);
+    EXPECT_EQ(MessageOf([&] { ReplaceFile(disk / "A.jpg", large); }), "Stream write error. No space left on device");
+    EXPECT_EQ(FailureCauseOf([&] { ReplaceFile(disk / "A.jpg", large); }), FailureCause::DiskFull);
+    EXPECT_EQ(ReadText(disk / "A.jpg"), "old");
+
+    ASSERT_TRUE(disk.MakeReadOnly()) << std::strerror(errno);
+    for (const std::string name : {"A.jpg", "B.jpg"}) {
+        EXPECT_EQ(MessageOf([&] { ReplaceFile(disk / name, Bytes("new")); }),
+                  "Cannot create file \"" + (disk / name) + "\". Read-only file system")
+            << name;
+        EXPECT_EQ(FailureCauseOf([&] { ReplaceFile(disk / name, Bytes("new")); }), FailureCause::ReadOnlyFileSystem)
+            << name;
+    }
+    EXPECT_EQ(ReadText(disk / "A.jpg"), "old");
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(disk.Path()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"A.jpg"});
 }
 
 TEST(ReplaceFile, CreatesAndReplacesWithOrdinaryPermissions)
@@ -128,6 +162,8 @@ TEST(ReplaceFile, FailuresKeepTheOldFileAndLeaveNoTemporary)
     ScratchFolder folder;
     EXPECT_EQ(MessageOf([&] { ReplaceFile(folder / "missing/A.jpg", Bytes("x")); }),
               "Cannot create file \"" + (folder / "missing/A.jpg") + "\". No such file or directory");
+    EXPECT_EQ(FailureCauseOf([&] { ReplaceFile(folder / "missing/A.jpg", Bytes("x")); }),
+              FailureCause::FolderNotFound);
     EXPECT_TRUE(folder.Names().empty());
 
     // A folder where the output should go cannot be replaced by a file.
@@ -143,6 +179,7 @@ TEST(ReplaceFile, FailuresKeepTheOldFileAndLeaveNoTemporary)
     fs::permissions(folder / "C.jpg", fs::perms::owner_read);
     EXPECT_EQ(MessageOf([&] { ReplaceFile(folder / "C.jpg", Bytes("new")); }),
               "Cannot create file \"" + (folder / "C.jpg") + "\". Permission denied");
+    EXPECT_EQ(FailureCauseOf([&] { ReplaceFile(folder / "C.jpg", Bytes("new")); }), FailureCause::AccessDenied);
     fs::permissions(folder.Path(), fs::perms::owner_read | fs::perms::owner_exec);
     fs::permissions(folder / "C.jpg", fs::perms::owner_all);
     EXPECT_EQ(MessageOf([&] { ReplaceFile(folder / "C.jpg", Bytes("new")); }),

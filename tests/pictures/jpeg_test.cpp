@@ -20,8 +20,10 @@
 
 #include "imaging/raster.h"
 #include "pictures/jpeg_cmyk.h"
+#include "pictures/jpeg_decoder.h"
 #include "pictures/jpeg_encoder.h"
 #include "pictures/jpeg_image.h"
+#include "tests/common/jpeg_markers.h"
 #include "tests/common/libjpeg_compress.h"
 
 namespace picbatch {
@@ -144,6 +146,17 @@ Bytes Save(const Raster& picture, const std::function<void(JpegSettings&)>& sett
     return out;
 }
 
+// The JpegError that `action` raises, or nothing.
+std::optional<JpegError> JpegErrorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const JpegError& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
 // The JPEG error code that `action` raises, or -1 when it raises none.
 int JpegErrorCode(const std::function<void()>& action)
 {
@@ -154,48 +167,6 @@ int JpegErrorCode(const std::function<void()>& action)
         return e.Code();
     }
     return -1;
-}
-
-// Offset of the first marker `code` (0xFF code) at or after `from`, or npos.
-std::size_t FindMarker(const Bytes& jpeg, std::uint8_t code, std::size_t from = 0)
-{
-    for (std::size_t i = from; i + 1 < jpeg.size(); ++i)
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == code)
-            return i;
-    return std::string::npos;
-}
-
-std::size_t FindLastMarker(const Bytes& jpeg, std::uint8_t code)
-{
-    std::size_t last = std::string::npos;
-    for (std::size_t at = FindMarker(jpeg, code); at != std::string::npos; at = FindMarker(jpeg, code, at + 2))
-        last = at;
-    return last;
-}
-
-// jpeg with the byte `offset` bytes after its first marker `code` set to value.
-Bytes Patched(Bytes jpeg, std::uint8_t code, std::size_t offset, std::uint8_t value)
-{
-    const std::size_t at = FindMarker(jpeg, code);
-    if (at == std::string::npos || at + offset >= jpeg.size())
-        throw std::logic_error("no such marker");
-    jpeg[at + offset] = value;
-    return jpeg;
-}
-
-Bytes CutHalfwayThroughScan(const Bytes& jpeg)
-{
-    const std::size_t sos = FindMarker(jpeg, 0xDA);
-    return Bytes(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(sos + (jpeg.size() - sos) / 2));
-}
-
-// Patches the height and width fields of the frame header `sof` (SOF0 or SOF2).
-Bytes WithFrameSize(Bytes jpeg, int width, int height, std::uint8_t sof = 0xC0)
-{
-    jpeg = Patched(jpeg, sof, 5, static_cast<std::uint8_t>(height >> 8));
-    jpeg = Patched(jpeg, sof, 6, static_cast<std::uint8_t>(height));
-    jpeg = Patched(jpeg, sof, 7, static_cast<std::uint8_t>(width >> 8));
-    return Patched(jpeg, sof, 8, static_cast<std::uint8_t>(width));
 }
 
 Bytes ReadFile(const std::filesystem::path& path)
@@ -274,14 +245,54 @@ TEST(JpegDecode, GrayscaleGivesAtMost236EqualChannelLevels)
     EXPECT_GT(levels.size(), 50u);
 }
 
-TEST(JpegDecode, FileCutHalfwayThroughItsScanDecodesWithoutError)
+// libjpeg fills in what a cut-off file lacks; the binding decodes such a file as libjpeg's own
+// memory source does, and notes that it was incomplete.
+TEST(JpegDecode, FileCutHalfwayThroughItsScanDecodesWithoutErrorAndIsNoted)
 {
     for (const Bytes& whole : {ColourJpeg(64, 64), ProgressiveJpeg(64, 64)}) {
         JpegImage image;
-        image.LoadJpegData(CutHalfwayThroughScan(whole));
+        const Bytes cut = CutHalfwayThroughScan(whole);
+        image.LoadJpegData(cut);
         const Raster& picture = image.DecodeJpeg();
         EXPECT_EQ(picture.Width(), 64);
         EXPECT_EQ(picture.Height(), 64);
+        EXPECT_EQ(RowsOf(picture), Decompress(cut, DefaultDecodeSetup));
+        EXPECT_TRUE(image.DecodeNotes().incomplete);
+
+        image.LoadJpegData(whole);
+        image.DecodeJpeg();
+        EXPECT_FALSE(image.DecodeNotes().incomplete);
+    }
+}
+
+// Wherever a file is cut, it is never taken for a whole one: cut before its scan data it fails
+// as cut short (or, in its first bytes, as empty or no JPEG); cut later it decodes, noted as
+// incomplete, whole-picture and band by band alike.
+TEST(JpegDecode, AFileCutAnywhereFailsAsCutShortOrIsNoted)
+{
+    for (const Bytes& whole : {ColourJpeg(16, 16), ProgressiveJpeg(24, 16)}) {
+        for (std::size_t size = 0; size < whole.size(); ++size) {
+            SCOPED_TRACE("cut at " + std::to_string(size) + " of " + std::to_string(whole.size()));
+            const Bytes cut = CutAt(whole, size);
+            ReadNotes notes;
+            try {
+                JpegImage image;
+                image.LoadJpegData(cut);
+                image.DecodeJpeg();
+                notes = image.DecodeNotes();
+            } catch (const JpegError& error) {
+                const FailureCause expected = size == 0 ? FailureCause::EmptyFile
+                    : size == 1                         ? FailureCause::NotAJpeg
+                                                        : FailureCause::CutBeforePicture;
+                EXPECT_EQ(error.Cause(), expected) << error.what();
+                EXPECT_THROW(DecodeJpegRows(cut, JpegSettings{}, [](int, int) {}, [](auto, auto, auto) {}),
+                             JpegError);
+                continue;
+            }
+            EXPECT_TRUE(notes.incomplete);
+            const ReadNotes banded = DecodeJpegRows(cut, JpegSettings{}, [](int, int) {}, [](auto, auto, auto) {});
+            EXPECT_TRUE(banded.incomplete);
+        }
     }
 }
 
@@ -304,33 +315,40 @@ TEST(JpegErrors, BrokenFilesFailWithLibjpegsCode)
         Bytes bytes;
         bool failsInLoad;
         int code;
+        FailureCause cause;
     };
     const Case cases[] = {
-        {"empty data", {}, false, 42},
-        {"text file", Bytes(text.begin(), text.end()), true, 53},
-        {"no frame", {0xFF, 0xD8, 0xFF, 0xD9}, true, 51},
-        {"frame but no scan", noScan, true, 59},
-        {"lossless frame", Patched(good, 0xC0, 1, 0xC3), true, 60},
-        {"12-bit samples", Patched(good, 0xC0, 4, 12), true, 15},
-        {"65500 x 65500 declared", WithFrameSize(good, 65500, 65500), true, 41},
-        {"20000 x 20000 declared", WithFrameSize(good, 20000, 20000), true, 41},
-        {"coefficients above the memory cap", WithFrameSize(progressive444, 16000, 16000, 0xC2), false, 49},
+        {"empty data", {}, false, 42, FailureCause::EmptyFile},
+        {"text file", Bytes(text.begin(), text.end()), true, 53, FailureCause::NotAJpeg},
+        {"no frame", {0xFF, 0xD8, 0xFF, 0xD9}, true, 51, FailureCause::CutBeforePicture},
+        {"frame but no scan", noScan, true, 59, FailureCause::CutBeforePicture},
+        {"cut inside the frame header", CutAt(good, FindMarker(good, 0xC0) + 7), true, 11,
+         FailureCause::CutBeforePicture},
+        {"cut inside a Huffman table", CutAt(good, FindMarker(good, 0xC4) + 12), true, 8,
+         FailureCause::CutBeforePicture},
+        {"lossless frame", Patched(good, 0xC0, 1, 0xC3), true, 60, FailureCause::Unsupported},
+        {"12-bit samples", Patched(good, 0xC0, 4, 12), true, 15, FailureCause::Unsupported},
+        {"65500 x 65500 declared", WithFrameSize(good, 65500, 65500), true, 41, FailureCause::TooLarge},
+        {"20000 x 20000 declared", WithFrameSize(good, 20000, 20000), true, 41, FailureCause::TooLarge},
+        {"coefficients above the memory cap", WithFrameSize(progressive444, 16000, 16000, 0xC2), false, 49,
+         FailureCause::OutOfMemory},
+        // Damaged, for no cause the code tells: the first component's Huffman tables are not defined.
+        {"undefined Huffman table", Patched(good, 0xDA, 6, 0x33), false, 50, FailureCause::Unknown},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         JpegImage image;
-        const int loadCode = JpegErrorCode([&] { image.LoadJpegData(c.bytes); });
-        if (c.failsInLoad) {
-            EXPECT_EQ(loadCode, c.code);
-            continue;
-        }
-        EXPECT_EQ(loadCode, -1);
+        Raster target;
+        target.SetPixelForm(PixelForm::Bgr24);
+        const std::optional<JpegError> inLoad = JpegErrorOf([&] { image.LoadJpegData(c.bytes); });
+        const std::optional<JpegError> failure = inLoad ? inLoad : JpegErrorOf([&] { image.DrawJpeg(target); });
+        EXPECT_EQ(inLoad.has_value(), c.failsInLoad);
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->Code(), c.code);
+        EXPECT_EQ(failure->Cause(), c.cause);
         if (c.bytes.empty()) {
             EXPECT_EQ(image.Width(), 0);
         }
-        Raster target;
-        target.SetPixelForm(PixelForm::Bgr24);
-        EXPECT_EQ(JpegErrorCode([&] { image.DrawJpeg(target); }), c.code);
     }
 }
 

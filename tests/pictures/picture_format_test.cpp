@@ -55,6 +55,31 @@ std::vector<std::uint8_t> Pixels(const Raster& picture)
     return pixels;
 }
 
+// What a format's band decoder hands over: the size, the pixels of every row, the notes.
+struct Banded {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> pixels;
+    ReadNotes notes;
+};
+
+Banded DecodedInBands(const PictureFormat& format, const std::string& path, bool alongside)
+{
+    Banded banded;
+    format.decodeRows(
+        path,
+        [&](int w, int h) {
+            banded.width = w;
+            banded.height = h;
+        },
+        [&](const std::uint8_t* first, std::int64_t step, int count) {
+            for (int i = 0; i < count; ++i)
+                banded.pixels.insert(banded.pixels.end(), first + i * step, first + i * step + 3 * banded.width);
+        },
+        alongside, banded.notes);
+    return banded;
+}
+
 class EveryFormat : public ::testing::TestWithParam<PictureKind> {
 protected:
     const PictureFormat& Format() const { return FormatOf(GetParam()); }
@@ -83,9 +108,11 @@ TEST_P(EveryFormat, TheRowIsFoundByItsOwnExtension)
 TEST_P(EveryFormat, WhatTheWriterWritesTheReaderReads)
 {
     const std::string path = WrittenFile(TestPicture(23, 17, 10, 200, 90));
-    Raster back = Format().read(path);
+    ReadNotes notes;
+    Raster back = Format().read(path, notes);
     EXPECT_EQ(back.Width(), 23);
     EXPECT_EQ(back.Height(), 17);
+    EXPECT_FALSE(notes.incomplete);
 }
 
 TEST_P(EveryFormat, BandsHoldTheReadersPixels)
@@ -93,28 +120,40 @@ TEST_P(EveryFormat, BandsHoldTheReadersPixels)
     if (!Format().decodeRows)
         GTEST_SKIP() << "this format is read whole";
     const std::string path = WrittenFile(TestPicture(40, 37, 250, 30, 128));
-    Raster whole = Format().read(path);
+    ReadNotes wholeNotes;
+    Raster whole = Format().read(path, wholeNotes);
     whole.SetPixelForm(PixelForm::Bgr24);
 
-    std::vector<std::uint8_t> banded;
-    int width = 0;
-    int height = 0;
     for (bool alongside : {false, true}) {
-        banded.clear();
-        Format().decodeRows(
-            path,
-            [&](int w, int h) {
-                width = w;
-                height = h;
-            },
-            [&](const std::uint8_t* first, std::int64_t step, int count) {
-                for (int i = 0; i < count; ++i)
-                    banded.insert(banded.end(), first + i * step, first + i * step + 3 * width);
-            },
-            alongside);
-        EXPECT_EQ(width, 40);
-        EXPECT_EQ(height, 37);
-        EXPECT_EQ(banded, Pixels(whole)) << (alongside ? "on two threads" : "on one thread");
+        const Banded banded = DecodedInBands(Format(), path, alongside);
+        EXPECT_EQ(banded.width, 40);
+        EXPECT_EQ(banded.height, 37);
+        EXPECT_EQ(banded.pixels, Pixels(whole)) << (alongside ? "on two threads" : "on one thread");
+        EXPECT_FALSE(banded.notes.incomplete);
+    }
+}
+
+// A file that ends before its pixels do is read as it always was, and the readers say so.
+TEST_P(EveryFormat, AFileCutShortIsReadAsEverAndNoted)
+{
+    const std::string whole = WrittenFile(TestPicture(64, 48, 250, 30, 128));
+    std::vector<std::uint8_t> bytes = ReadFileBytes(whole);
+    // 16 bytes short: inside the last pixels of a BMP, inside the scan data of a JPEG.
+    bytes.resize(bytes.size() - 16);
+    const std::string cut = folder / ("cut" + std::string(Format().extension));
+    ReplaceFile(cut, bytes);
+
+    ReadNotes notes;
+    Raster picture = Format().read(cut, notes);
+    EXPECT_TRUE(notes.incomplete);
+    EXPECT_EQ(picture.Width(), 64);
+    if (!Format().decodeRows)
+        return;
+    picture.SetPixelForm(PixelForm::Bgr24);
+    for (bool alongside : {false, true}) {
+        const Banded banded = DecodedInBands(Format(), cut, alongside);
+        EXPECT_EQ(banded.pixels, Pixels(picture)) << (alongside ? "on two threads" : "on one thread");
+        EXPECT_TRUE(banded.notes.incomplete) << (alongside ? "on two threads" : "on one thread");
     }
 }
 

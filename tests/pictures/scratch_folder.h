@@ -1,4 +1,4 @@
-// Test helpers for files: a scratch folder, small text files, and the message of an Error.
+// Test helpers for files: a scratch folder, small text files, the message and cause of an Error.
 #pragma once
 
 #include <algorithm>
@@ -73,6 +73,17 @@ inline std::string MessageOf(const std::function<void()>& action)
         return error.what();
     }
     return "(no error)";
+}
+
+// The cause that the Error action throws carries; Unknown also when it throws none.
+inline FailureCause FailureCauseOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.Cause();
+    }
+    return FailureCause::Unknown;
 }
 
 }  // namespace picbatch

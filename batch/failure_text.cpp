@@ -1,0 +1,54 @@
+// The explanations of failures whose cause is known, and the warnings of conversions.
+#include "batch/failure_text.h"
+
+#include "batch/convert_picture.h"
+
+namespace picbatch {
+
+std::optional<std::string> WarningOf(const ConversionNotes& notes)
+{
+    if (notes.incompleteSource)
+        return std::string(kIncompleteSourceWarning);
+    return std::nullopt;
+}
+
+std::string_view ExplanationOf(FailureCause cause)
+{
+    switch (cause) {
+    case FailureCause::Unknown:
+        return {};
+    case FailureCause::FileNotFound:
+        return "文件不存在，可能已被移动或删除";
+    case FailureCause::FolderNotFound:
+        return "目标文件夹不存在";
+    case FailureCause::AccessDenied:
+        return "没有访问权限";
+    case FailureCause::DiskFull:
+        return "磁盘已满";
+    case FailureCause::ReadOnlyFileSystem:
+        return "磁盘是只读的，不能写入";
+    case FailureCause::EmptyFile:
+        return "文件是空的";
+    case FailureCause::NotAJpeg:
+        return "文件内容不是 JPEG 图片";
+    case FailureCause::CutBeforePicture:
+        return "文件不完整，在图像数据之前就结束了";
+    case FailureCause::TooLarge:
+        return "图片太大，超出了处理上限";
+    case FailureCause::OutOfMemory:
+        return "内存不足";
+    case FailureCause::Unsupported:
+        return "不支持这种 JPEG，例如无损、算术编码或 12 位的 JPEG";
+    }
+    return {};
+}
+
+std::string ExplainedFailure(const std::string& message, FailureCause cause)
+{
+    const std::string_view explanation = ExplanationOf(cause);
+    if (explanation.empty())
+        return message;
+    return message + "（" + std::string(explanation) + "）";
+}
+
+}  // namespace picbatch

@@ -1,0 +1,14 @@
+// What a reader noticed about a file that it read all the same.
+#pragma once
+
+namespace picbatch {
+
+// Filled in by the readers; starts with nothing noticed.
+struct ReadNotes {
+    // The file ended before its pixels did. The picture is as the reader always makes it: a
+    // JPEG's missing part is filled by libjpeg (grey where no scan data came), a BMP's
+    // missing pixel bytes are 0.
+    bool incomplete = false;
+};
+
+}  // namespace picbatch

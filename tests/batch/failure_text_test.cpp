@@ -1,0 +1,127 @@
+// The failure texts of a run's entries: the message of what failed, and where the cause is
+// known, a short explanation. Each cause is met for real: files made here, a folder without
+// permissions, a small file system filled up or mounted read-only.
+#include "batch/failure_text.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "batch/entry_conversion.h"
+#include "batch/output_claims.h"
+#include "imaging/raster.h"
+#include "tests/batch/picture_files.h"
+#include "tests/common/jpeg_markers.h"
+#include "tests/common/libjpeg_compress.h"
+#include "tests/common/small_tmpfs.h"
+#include "tests/common/without_permission_override.h"
+
+namespace picbatch {
+
+namespace {
+
+std::vector<std::uint8_t> Jpeg(int width, int height, const CompressSetup& setup = {})
+{
+    return LibjpegCompress(width, height, 3, JCS_RGB,
+                           [](int x, int y, std::uint8_t* rgb) {
+                               rgb[0] = static_cast<std::uint8_t>(x * 9);
+                               rgb[1] = static_cast<std::uint8_t>(y * 5);
+                               rgb[2] = static_cast<std::uint8_t>(x ^ y);
+                           },
+                           setup);
+}
+
+// The failure text of converting source/entry into destination as a run does, or "(no failure)".
+std::string EntryFailure(const std::string& source, const std::string& destination, const std::string& entry,
+                         int width = 5, int height = 4)
+{
+    OutputClaims claims;
+    Raster working;
+    return EntryFailureOf([&] {
+        ConvertEntry({source, destination, entry}, {width, height, OutputMode::KeepFormat, Threads::One}, claims,
+                     working);
+    }).value_or("(no failure)");
+}
+
+TEST(EntryFailureText, PictureFailuresSayWhatIsWrongWithTheFile)
+{
+    const TempFolder source;
+    const TempFolder destination;
+    const std::vector<std::uint8_t> good = Jpeg(16, 16);
+    const std::vector<std::uint8_t> progressive444 = Jpeg(16, 16, [](jpeg_compress_struct& c) {
+        c.comp_info[0].h_samp_factor = c.comp_info[0].v_samp_factor = 1;
+        jpeg_simple_progression(&c);
+    });
+    const std::string text = "just some words\n";
+    const std::vector<std::uint8_t> bmp = EncodeBmp(TestPicture(8, 6, 1, 2, 3));
+    const struct {
+        const char* entry;
+        std::vector<std::uint8_t> bytes;
+        const char* failure;
+    } cases[] = {
+        {"empty.jpg", {}, "JPEG error #42（文件是空的）"},
+        {"text.jpg", {text.begin(), text.end()}, "JPEG error #53（文件内容不是 JPEG 图片）"},
+        {"cut.jpg", CutAt(good, FindMarker(good, 0xC0) + 7), "JPEG error #11（文件不完整，在图像数据之前就结束了）"},
+        {"no scan.jpg", CutAt(good, FindMarker(good, 0xDA)), "JPEG error #59（文件不完整，在图像数据之前就结束了）"},
+        {"cut.bmp", CutAt(bmp, 30), "Stream read error（文件不完整，在图像数据之前就结束了）"},
+        {"large.jpg", WithFrameSize(good, 20000, 20000), "JPEG error #41（图片太大，超出了处理上限）"},
+        {"lossless.jpg", Patched(good, 0xC0, 1, 0xC3),
+         "JPEG error #60（不支持这种 JPEG，例如无损、算术编码或 12 位的 JPEG）"},
+        {"12 bits.jpg", Patched(good, 0xC0, 4, 12), "JPEG error #15（不支持这种 JPEG，例如无损、算术编码或 12 位的 JPEG）"},
+        {"memory.jpg", WithFrameSize(progressive444, 16000, 16000, 0xC2), "JPEG error #49（内存不足）"},
+        // Damaged in a way the code does not explain: the message alone.
+        {"damaged.jpg", Patched(good, 0xDA, 6, 0x33), "JPEG error #50"},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(source / c.entry, c.bytes);
+        EXPECT_EQ(EntryFailure(source.Path(), destination.Path(), c.entry), c.failure) << c.entry;
+    }
+    EXPECT_EQ(EntryFailure(source.Path(), destination.Path(), "gone.jpg"),
+              "File not found（文件不存在，可能已被移动或删除）");
+    // The error box keeps the bare message.
+    EXPECT_EQ(FailureOf([] { throw Error("JPEG error #42", FailureCause::EmptyFile); }), "JPEG error #42");
+    EXPECT_EQ(EntryFailureOf([] { throw std::bad_alloc(); }), "Out of system resources（内存不足）");
+}
+
+TEST(EntryFailureText, FileFailuresSayWhyTheSystemRefused)
+{
+    const TempFolder source;
+    const TempFolder destination;
+    WriteBmpFile(source / "a.bmp", TestPicture(8, 6, 1, 2, 3));
+    EXPECT_EQ(EntryFailure(source.Path(), destination / "missing", "a.bmp"),
+              "Cannot create file \"" + destination / "missing/A.bmp" + "\". No such file or directory（目标文件夹不存在）");
+
+    const WithoutPermissionOverride asUser;
+    if (!asUser.Active())
+        GTEST_SKIP() << "cannot give up root's permission override here";
+    std::filesystem::permissions(destination.Path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    EXPECT_EQ(EntryFailure(source.Path(), destination.Path(), "a.bmp"),
+              "Cannot create file \"" + destination / "A.bmp" + "\". Permission denied（没有访问权限）");
+    std::filesystem::permissions(destination.Path(), std::filesystem::perms::owner_all);
+    std::filesystem::permissions(source / "a.bmp", std::filesystem::perms::none);
+    EXPECT_EQ(EntryFailure(source.Path(), destination.Path(), "a.bmp"),
+              "Cannot open file \"" + source / "a.bmp" + "\". Permission denied（没有访问权限）");
+    std::filesystem::permissions(source / "a.bmp", std::filesystem::perms::owner_all);
+}
+
+TEST(EntryFailureText, AFullOrReadOnlyDiskIsNamed)
+{
+    SmallTmpfs disk(64 * 1024);
+    if (!disk.Mounted())
+        GTEST_SKIP() << disk.WhyNot();
+    const TempFolder source;
+    WriteBmpFile(source / "a.bmp", TestPicture(8, 6, 1, 2, 3));
+    // 400 x 300 at 24 bits is about 352 KiB: more than the disk holds.
+    EXPECT_EQ(EntryFailure(source.Path(), disk.Path(), "a.bmp", 400, 300),
+              "Stream write error. No space left on device（磁盘已满）");
+    EXPECT_EQ(FolderNames(disk.Path()), std::set<std::string>{}) << "no temporary file is left";
+
+    ASSERT_TRUE(disk.MakeReadOnly());
+    EXPECT_EQ(EntryFailure(source.Path(), disk.Path(), "a.bmp"),
+              "Cannot create file \"" + disk / "A.bmp" + "\". Read-only file system（磁盘是只读的，不能写入）");
+}
+
+}  // namespace
+
+}  // namespace picbatch
