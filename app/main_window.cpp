@@ -528,6 +528,12 @@ void MainWindow::SetStartHint(const std::string& hint)
     m_startButton->setToolTip(FromStd(hint));
 }
 
+void MainWindow::TickSoon()
+{
+    // Queued: this comes from a worker thread, and the run is the window thread's.
+    QMetaObject::invokeMethod(this, [this] { Guarded([this] { AdvanceRun(); }); }, Qt::QueuedConnection);
+}
+
 void MainWindow::SetRunning(bool running)
 {
     m_startButton->SetCaption(running ? QStringLiteral("停止") : QString());

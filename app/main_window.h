@@ -56,6 +56,7 @@ public:
     void SetProgressText(const std::string& text) override;
     void SetStartHint(const std::string& hint) override;
     void SetRunning(bool running) override;
+    void TickSoon() override;
     void ShowFailureReport(const std::string& text) override;
 
 protected:

@@ -89,6 +89,7 @@ void BatchRun::Start()
     engine.workers = workers;
     engine.threadsPerPicture = ThreadsPerConversion(workers);
     engine.beforeTaking = m_options.beforeTaking;
+    engine.finished = [this] { m_window.TickSoon(); };
     m_engine = std::make_unique<RunEngine>(std::move(entries), settings, std::move(engine));
 
     m_window.SetProgressMaximum(m_count);

@@ -36,6 +36,9 @@ public:
     virtual void SetProgressText(const std::string& text) = 0;  // lblProc: percentage, summary
     virtual void SetStartHint(const std::string& hint) = 0;     // SpeedButton3's tooltip
     virtual void SetRunning(bool running) = 0;                  // SpeedButton3's face
+    // Called from a worker thread when the run's last picture is done: the window should call
+    // Tick on its own thread soon, instead of at the timer's next tick.
+    virtual void TickSoon() = 0;
     // The report of a run that finished or was stopped (RunReportText); called only when
     // some entries failed or have warnings.
     virtual void ShowFailureReport(const std::string& text) = 0;

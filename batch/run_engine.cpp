@@ -14,7 +14,6 @@ namespace picbatch {
 RunEngine::RunEngine(std::vector<std::string> entries, const RunSettings& settings, Options options)
     : m_options(std::move(options)), m_entries(std::move(entries)), m_settings(settings)
 {
-    m_claims.SetSources(settings.sourceFolder, m_entries);
     const int workers = std::max(m_options.workers, 1);
     m_activeWorkers = workers;
     for (int i = 0; i < workers; ++i) {
@@ -132,6 +131,18 @@ std::optional<RunEngine::Job> RunEngine::AfterDone(const Job& job, std::unique_l
 
 void RunEngine::Work()
 {
+    // The sources are registered by the first worker, not by the thread that started the run:
+    // a file-system call per entry would stall a window over a large folder.
+    std::call_once(m_sourcesRegistered, [&] {
+        std::vector<std::string> entries;
+        std::string folder;
+        {
+            const std::lock_guard lock(m_mutex);
+            entries = m_entries;
+            folder = m_settings.sourceFolder;
+        }
+        m_claims.SetSources(folder, entries);
+    });
     Raster working;  // one working picture per worker
     std::optional<Job> job;
     {
@@ -167,9 +178,14 @@ void RunEngine::Work()
         std::unique_lock lock(m_mutex);
         job = AfterDone(*job, lock);
     }
-    const std::lock_guard lock(m_mutex);
-    --m_activeWorkers;
-    m_progress.notify_all();
+    bool last = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        last = --m_activeWorkers == 0;
+        m_progress.notify_all();
+    }
+    if (last && m_options.finished)
+        m_options.finished();
 }
 
 }  // namespace picbatch

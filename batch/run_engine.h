@@ -50,6 +50,8 @@ public:
         std::function<void()> beforeTaking;
         // Called on the worker, one call at a time, as each picture entry is done.
         std::function<void(const EntryOutcome&)> entryDone;
+        // Called on the last worker to end, just before it ends: the run is Finished.
+        std::function<void()> finished;
     };
 
     // Starts the workers over entries (a listing of settings.sourceFolder).
@@ -108,6 +110,7 @@ private:
     std::vector<EntryOutcome> m_outcomes;
     std::mutex m_doneMutex;  // one entryDone call at a time
     OutputClaims m_claims;
+    std::once_flag m_sourcesRegistered;
     std::vector<std::jthread> m_workers;
 };
 
