@@ -22,6 +22,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <span>
 #include <string>
@@ -532,6 +533,12 @@ void MainWindow::TickSoon()
 {
     // Queued: this comes from a worker thread, and the run is the window thread's.
     QMetaObject::invokeMethod(this, [this] { Guarded([this] { AdvanceRun(); }); }, Qt::QueuedConnection);
+}
+
+void MainWindow::RunEnded(const std::string& summary)
+{
+    std::printf("picbatch: %s\n", summary.c_str());
+    std::fflush(stdout);
 }
 
 void MainWindow::SetRunning(bool running)

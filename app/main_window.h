@@ -57,6 +57,7 @@ public:
     void SetStartHint(const std::string& hint) override;
     void SetRunning(bool running) override;
     void TickSoon() override;
+    void RunEnded(const std::string& summary) override;
     void ShowFailureReport(const std::string& text) override;
 
 protected:

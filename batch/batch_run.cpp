@@ -144,6 +144,7 @@ void BatchRun::Finish()
     m_window.SetRunning(false);
     m_summary = RunSummaryText(m_stopping, m_pictures, m_failures.size(), m_warnings.size());
     m_window.SetProgressText(m_summary);
+    m_window.RunEnded(m_summary);
     if (!m_failures.empty() || !m_warnings.empty())
         m_window.ShowFailureReport(RunReportText(m_failures, m_warnings));
 }

@@ -39,6 +39,9 @@ public:
     // Called from a worker thread when the run's last picture is done: the window should call
     // Tick on its own thread soon, instead of at the timer's next tick.
     virtual void TickSoon() = 0;
+    // A run ended with this summary (also shown as the progress text): the window program
+    // writes it to its standard output too, where scripts and logs find it.
+    virtual void RunEnded(const std::string& summary) = 0;
     // The report of a run that finished or was stopped (RunReportText); called only when
     // some entries failed or have warnings.
     virtual void ShowFailureReport(const std::string& text) = 0;

@@ -99,6 +99,7 @@ TEST_F(BatchRunTest, ThreeEntriesInKeepFormatMode)
     // The summary stays in the window until something changes.
     EXPECT_EQ(LastText(window), "完成：转换 2 张，失败 0 张");
     EXPECT_EQ(run.Summary(), LastText(window));
+    EXPECT_EQ(window.summaries, std::vector<std::string>{run.Summary()});
     run.ClearSummary();
     EXPECT_EQ(LastText(window), "");
 

@@ -25,6 +25,7 @@ public:
     std::vector<std::string> progressTexts;
     std::string startHint = kHintStart;
     bool running = false;
+    std::vector<std::string> summaries;
     std::vector<std::string> reports;
 
     std::string SelectedSizeText() override { return sizeText; }
@@ -39,6 +40,7 @@ public:
     void SetStartHint(const std::string& hint) override { startHint = hint; }
     void SetRunning(bool isRunning) override { running = isRunning; }
     void TickSoon() override {}  // the tests tick themselves
+    void RunEnded(const std::string& summary) override { summaries.push_back(summary); }
     void ShowFailureReport(const std::string& text) override { reports.push_back(text); }
 };
 
