@@ -11,6 +11,7 @@
 #include "imaging/raster.h"
 #include "imaging/resample.h"
 #include "imaging/resample_stream.h"
+#include "pictures/band_pipeline.h"
 #include "pictures/file_io.h"
 #include "pictures/load_picture.h"
 #include "pictures/picture_format.h"
@@ -29,6 +30,19 @@
 namespace picbatch {
 
 namespace {
+
+std::int64_t AlongsideFromPixels(Threads threads)
+{
+    switch (threads) {
+    case Threads::One:
+        break;
+    case Threads::Two:
+        return kMinPixelsAlongside;
+    case Threads::TwoAtAnySize:
+        return 0;
+    }
+    return kNeverAlongside;
+}
 
 // What the loader and ResampleLanczos give for a file of format, with the same errors in the
 // same order: the file's and the decoder's first, then the resampler's. With a sink, the
@@ -53,7 +67,7 @@ Raster DecodeResampled(const PictureFormat& format, const std::string& sourcePat
             if (stream)
                 stream->AddRows(first, step, count);
         },
-        threads == Threads::Two, notes);
+        AlongsideFromPixels(threads), notes);
     if (refused)
         throw *refused;
     if (!stream)  // the decoder reported no size: there were no pixels

@@ -13,8 +13,10 @@ class Raster;
 
 // Whether a JPEG file's decoding and the work on its rows may run on two threads side by
 // side: a conversion then takes about as long as decoding alone, at the cost of a second
-// processor core. The bytes written are the same either way.
-enum class Threads { One, Two };
+// processor core. Two takes the second thread only for pictures where it pays
+// (kMinPixelsAlongside); TwoAtAnySize for every picture, for tests and benchmarks. The bytes
+// written are the same either way.
+enum class Threads { One, Two, TwoAtAnySize };
 
 // Two when a processor core that this process may use would otherwise stay idle while jobs
 // conversions run at once.

@@ -120,7 +120,7 @@ void BM_LoadAndResample(benchmark::State& state)
 void BM_Whole(benchmark::State& state)
 {
     const std::string output = TheJob().scratch + "/OUT.jpg";
-    const Threads threads = state.range(0) == 2 ? Threads::Two : Threads::One;
+    const Threads threads = state.range(0) == 2 ? Threads::TwoAtAnySize : Threads::One;
     Raster working;
     for (auto _ : state)
         ConvertPicture(TheJob().source, TheJob().width, TheJob().height, output, OutputMode::Jpeg, working, threads);

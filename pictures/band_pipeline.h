@@ -6,10 +6,18 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <limits>
 #include <mutex>
 #include <thread>
 
 namespace picbatch {
+
+// The smallest picture, in pixels, whose decoding takes a second thread. Below it the thread
+// costs more than it saves: a 640 x 480 JPEG converts no sooner on two threads, an 800 x 600
+// one about a quarter sooner (bench/README.md, "A second thread").
+inline constexpr std::int64_t kMinPixelsAlongside = 400'000;
+// No picture is that large: no second thread.
+inline constexpr std::int64_t kNeverAlongside = std::numeric_limits<std::int64_t>::max();
 
 class BandPipeline {
 public:

@@ -488,11 +488,12 @@ private:
     BandPipeline* m_pipeline;
 };
 
-// Decodes band by band, handing each to rows, or with a pipeline to its consumer thread;
-// then BandPipeline::kSlots bands are kept in turn, so the consumer works on one while the
-// next is decoded.
+// Decodes band by band, handing each to rows, or, given a place for a pipeline and a picture
+// of at least alongsideFromPixels, to a pipeline's consumer thread; then BandPipeline::kSlots
+// bands are kept in turn, so the consumer works on one while the next is decoded.
 bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& settings, const JpegSizeSink& size,
-                const JpegRowSink& rows, BandPipeline* pipeline = nullptr)
+                const JpegRowSink& rows, std::optional<BandPipeline>* alongside = nullptr,
+                std::int64_t alongsideFromPixels = kNeverAlongside)
 {
     Plan plan;
     if (!Open(d, input) || !JpegStep(d.jump, [&] {
@@ -511,6 +512,9 @@ bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& setting
         palette = PaletteOf(d.cinfo);
     const bool adobeInverted = d.cinfo.saw_Adobe_marker != FALSE;
     size(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height));
+    BandPipeline* pipeline = nullptr;
+    if (alongside && static_cast<std::int64_t>(width) * d.cinfo.output_height >= alongsideFromPixels)
+        pipeline = &alongside->emplace(rows);
 
     // libjpeg-turbo's SIMD colour conversion writes rows that start on a 32-byte boundary
     // with non-temporal stores, which bypass the cache: the resampler would then read every
@@ -621,7 +625,7 @@ ReadNotes DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings
 }
 
 ReadNotes DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
-                             const JpegRowSink& rows, bool alongside)
+                             const JpegRowSink& rows, std::int64_t alongsideFromPixels)
 {
     if (settings.progressiveDisplay)
         return DecodeJpegRows(ReadFileBytes(path), settings, size, rows);
@@ -629,13 +633,11 @@ ReadNotes DecodeJpegFileRows(const std::string& path, const JpegSettings& settin
     JpegFileReading reading;
     std::optional<JpegError> failure;
     ReadNotes notes;
-    std::optional<BandPipeline> pipeline;
-    if (alongside)
-        pipeline.emplace(rows);
+    std::optional<BandPipeline> pipeline;  // started once the picture's size is known
     {
         Decompressor d;
-        if (!DecodeRows(d, Input{{}, file.descriptor.Get(), &reading}, settings, size, rows,
-                        pipeline ? &*pipeline : nullptr))
+        if (!DecodeRows(d, Input{{}, file.descriptor.Get(), &reading}, settings, size, rows, &pipeline,
+                        alongsideFromPixels))
             failure = d.Failure();
         notes = d.Notes();
     }  // the decompressor is destroyed before the error is raised

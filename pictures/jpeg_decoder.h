@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "pictures/band_pipeline.h"
 #include "pictures/read_notes.h"
 
 namespace picbatch {
@@ -54,11 +55,13 @@ ReadNotes DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings
 // The same for the file at path, read as the decoder needs it rather than whole: the same
 // rows and errors as DecodeJpegRows(ReadFileBytes(path), ...), the file's being reported
 // as they happen. Throws first ReadFileBytes's errors for a file that cannot be opened.
-// alongside: rows runs on a second thread, working on one band while the next is decoded
+// For a picture of at least alongsideFromPixels pixels (kMinPixelsAlongside, band_pipeline.h,
+// where a second thread pays), rows runs on a second thread, working on one band while the
+// next is decoded
 // (not with progressive display, which hands the picture over whole); its exception is
 // raised as it would be on one thread, before any error of a later band's decoding. The
 // notes are DecodeJpegPicture's.
 ReadNotes DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
-                        const JpegRowSink& rows, bool alongside = false);
+                        const JpegRowSink& rows, std::int64_t alongsideFromPixels = kNeverAlongside);
 
 }  // namespace picbatch

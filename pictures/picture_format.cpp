@@ -39,9 +39,9 @@ std::vector<std::uint8_t> EncodeJpegFile(const Raster& picture)
 }
 
 void DecodeJpegFileBands(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
-                         bool alongside, ReadNotes& notes)
+                         std::int64_t alongsideFromPixels, ReadNotes& notes)
 {
-    notes = DecodeJpegFileRows(path, DefaultJpegSettings(), size, rows, alongside);
+    notes = DecodeJpegFileRows(path, DefaultJpegSettings(), size, rows, alongsideFromPixels);
 }
 
 std::unique_ptr<RowEncoder> StartJpegRowEncoding(int width, int height, std::vector<std::uint8_t>& out)

@@ -39,10 +39,11 @@ struct PictureFormat {
     std::vector<std::uint8_t> (*encode)(const Raster& picture);
 
     // Optional (nullptr): decodes the file at path as read() would, converted to Bgr24, but
-    // hands the rows over in bands instead of keeping the picture; `alongside` lets the row
-    // sink run on a second thread. Notes as read() notes them.
+    // hands the rows over in bands instead of keeping the picture; for a picture of at least
+    // alongsideFromPixels pixels the row sink runs on a second thread. Notes as read() notes
+    // them.
     void (*decodeRows)(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
-                       bool alongside, ReadNotes& notes);
+                       std::int64_t alongsideFromPixels, ReadNotes& notes);
     // Optional (nullptr): an encoding of width x height fed row by row, appending to out (which
     // must outlive it); byte for byte encode()'s file of the picture made of those rows.
     std::unique_ptr<RowEncoder> (*startRowEncoding)(int width, int height, std::vector<std::uint8_t>& out);

@@ -3,6 +3,7 @@
 #include "pictures/band_pipeline.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 #include <array>
 #include <cstdint>
@@ -128,7 +129,7 @@ Decoded DecodeFile(const std::string& path, bool alongside, int failAtBand = -1)
                 for (int r = 0; r < count; ++r)
                     band.insert(band.end(), first + r * step, first + r * step + 3 * width);
             },
-            alongside);
+            alongside ? 0 : kNeverAlongside);
     } catch (const std::exception& error) {
         decoded.error = error.what();
     }
@@ -173,6 +174,24 @@ TEST(BandPipeline, DecodingAlongsideHandsOverTheSameRowsAndFailsAlike)
         const Decoded alongside = DecodeFile(c.path, true, c.failAtBand);
         EXPECT_EQ(alongside.error, alone.error) << c.name;
         EXPECT_TRUE(alongside.bands == alone.bands) << c.name;
+    }
+}
+
+// Below the size where it pays, the rows stay on the decoding thread.
+TEST(BandPipeline, TheSecondThreadIsTakenFromAPictureSizeOn)
+{
+    const ScratchFolder folder;
+    const std::vector<std::uint8_t> jpeg = LibjpegCompress(64, 48, 3, JCS_RGB, [](int x, int y, std::uint8_t* s) {
+        s[0] = s[1] = s[2] = static_cast<std::uint8_t>(x + y);
+    });
+    std::ofstream(folder / "small.jpg", std::ios::binary)
+        .write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
+    for (const std::int64_t from : {std::int64_t{64 * 48}, std::int64_t{64 * 48 + 1}, kNeverAlongside}) {
+        std::thread::id sinkThread;
+        DecodeJpegFileRows(
+            folder / "small.jpg", DefaultJpegSettings(), [](int, int) {},
+            [&](const std::uint8_t*, std::int64_t, int) { sinkThread = std::this_thread::get_id(); }, from);
+        EXPECT_EQ(sinkThread != std::this_thread::get_id(), from == 64 * 48) << from;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "imaging/raster.h"
+#include "pictures/band_pipeline.h"
 #include "pictures/file_io.h"
 #include "pictures/row_encoder.h"
 #include "tests/common/test_picture.h"
@@ -76,7 +77,7 @@ Banded DecodedInBands(const PictureFormat& format, const std::string& path, bool
             for (int i = 0; i < count; ++i)
                 banded.pixels.insert(banded.pixels.end(), first + i * step, first + i * step + 3 * banded.width);
         },
-        alongside, banded.notes);
+        alongside ? 0 : kNeverAlongside, banded.notes);
     return banded;
 }
 
