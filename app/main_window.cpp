@@ -260,6 +260,8 @@ void MainWindow::CreateControls()
             [this] { Guarded([this] { AddCustomSize(); }); });
     connect(m_startButton, &QAbstractButton::clicked, this, [this] { Guarded([this] { ToggleRun(); }); });
     connect(m_runTimer, &QTimer::timeout, this, [this] { Guarded([this] { AdvanceRun(); }); });
+    connect(this, &MainWindow::RunNeedsTick, this, [this] { Guarded([this] { AdvanceRun(); }); },
+            Qt::QueuedConnection);
     // The summary of the last run stays until the user changes what the next run would do.
     connect(m_sizeList, &QComboBox::currentIndexChanged, this, [this] { m_run.ClearSummary(); });
     for (QRadioButton* radio : {m_keepFormatRadio, m_jpegRadio, m_bmpRadio})
@@ -531,8 +533,8 @@ void MainWindow::SetStartHint(const std::string& hint)
 
 void MainWindow::TickSoon()
 {
-    // Queued: this comes from a worker thread, and the run is the window thread's.
-    QMetaObject::invokeMethod(this, [this] { Guarded([this] { AdvanceRun(); }); }, Qt::QueuedConnection);
+    // From a worker thread: the queued connection runs the tick on the window's thread.
+    emit RunNeedsTick();
 }
 
 void MainWindow::RunEnded(const std::string& summary)

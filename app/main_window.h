@@ -60,6 +60,10 @@ public:
     void RunEnded(const std::string& summary) override;
     void ShowFailureReport(const std::string& text) override;
 
+signals:
+    // Emitted by TickSoon on a worker thread; received, queued, on the window's thread.
+    void RunNeedsTick();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -152,7 +152,7 @@ void RunEngine::Work()
         job = TakeNext(lock);
     }
     while (job) {
-        EntryOutcome outcome{job->index, job->entry, {}};
+        EntryOutcome outcome{job->index, job->entry, {}, {}};
         const ConversionTarget target{m_options.width, m_options.height, job->settings.mode,
                                       m_options.threadsPerPicture};
         ConversionNotes notes;
