@@ -172,6 +172,8 @@ MainWindow::MainWindow(QWidget* parent, BatchRun::Options runOptions)
 
 MainWindow::~MainWindow()
 {
+    // A run still going ends while the window is whole: its last worker calls TickSoon.
+    m_run.RequestClose();
     SetBusy(false);
 }
 
