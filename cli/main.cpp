@@ -1,5 +1,6 @@
 // picbatch-cli: resizes every BMP and JPEG picture of a folder into another folder, as a run
 // in the window would, for scripts and large folders.
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -14,6 +15,7 @@
 #include "batch/folder_conversion.h"
 #include "cli/options.h"
 #include "cli/progress_printer.h"
+#include "cli/terminal_text.h"
 
 namespace picbatch {
 namespace {
@@ -23,7 +25,7 @@ constexpr int kExitUsage = 2;
 
 int UsageFailure(const std::string& message)
 {
-    std::fprintf(stderr, "picbatch-cli: %s\n用法见 / see: picbatch-cli --help\n", message.c_str());
+    std::fprintf(stderr, "picbatch-cli: %s\n用法见 / see: picbatch-cli --help\n", TerminalText(message).c_str());
     return kExitUsage;
 }
 
@@ -37,6 +39,9 @@ std::string WithoutTrailingSlashes(std::string folder)
 
 int RunCli(int argc, char** argv)
 {
+    // A reader that goes away (picbatch-cli … | head) must not end the conversions half-way:
+    // writes to it then fail, and the run goes on to its end and its exit status.
+    std::signal(SIGPIPE, SIG_IGN);
     CliOptions options;
     try {
         const int cores = static_cast<int>(std::thread::hardware_concurrency());

@@ -1,6 +1,8 @@
 // Progress lines and the terminal progress bar.
 #include "cli/progress_printer.h"
 
+#include "cli/terminal_text.h"
+
 #include <cstdint>
 
 namespace picbatch {
@@ -22,16 +24,19 @@ void ProgressPrinter::Done(const std::string& entry, const std::string* failure,
 {
     ++m_done;
     // A failure's or a warning's line: "<entry>: 失败 / failed: <text>".
+    // Names and the texts that quote them are printed escaped: a terminal must not act on them.
     const char* label = failure ? "失败 / failed" : "警告 / warning";
-    const std::string* text = failure ? failure : warning;
+    const std::string name = TerminalText(entry);
+    const std::string text = failure ? TerminalText(*failure) : warning ? TerminalText(*warning) : std::string();
+    const bool noted = failure || warning;
     if (m_terminal) {
-        if (text)
-            std::fprintf(m_out, "%s%s: %s: %s\n", kClearLine, entry.c_str(), label, text->c_str());
+        if (noted)
+            std::fprintf(m_out, "%s%s: %s: %s\n", kClearLine, name.c_str(), label, text.c_str());
         DrawBar();
-    } else if (text) {
-        std::fprintf(m_out, "%d/%d %s: %s: %s\n", m_done, m_total, entry.c_str(), label, text->c_str());
+    } else if (noted) {
+        std::fprintf(m_out, "%d/%d %s: %s: %s\n", m_done, m_total, name.c_str(), label, text.c_str());
     } else {
-        std::fprintf(m_out, "%d/%d %s\n", m_done, m_total, entry.c_str());
+        std::fprintf(m_out, "%d/%d %s\n", m_done, m_total, name.c_str());
     }
     std::fflush(m_out);
 }
