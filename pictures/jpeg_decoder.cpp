@@ -8,6 +8,7 @@
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 #include <cstring>
 #include <optional>
+#include <system_error>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -513,8 +514,13 @@ bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& setting
     const bool adobeInverted = d.cinfo.saw_Adobe_marker != FALSE;
     size(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height));
     BandPipeline* pipeline = nullptr;
-    if (alongside && static_cast<std::int64_t>(width) * d.cinfo.output_height >= alongsideFromPixels)
-        pipeline = &alongside->emplace(rows);
+    if (alongside && static_cast<std::int64_t>(width) * d.cinfo.output_height >= alongsideFromPixels) {
+        try {
+            pipeline = &alongside->emplace(rows);
+        } catch (const std::system_error&) {
+            // No thread to be had (a process limit): the rows stay on this one, same bytes.
+        }
+    }
 
     // libjpeg-turbo's SIMD colour conversion writes rows that start on a 32-byte boundary
     // with non-temporal stores, which bypass the cache: the resampler would then read every

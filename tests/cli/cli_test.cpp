@@ -2,8 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
+#include <sys/resource.h>
+#include <fcntl.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 
 #include "batch/output_claims.h"
@@ -186,6 +190,39 @@ TEST(ProgressPrinterTest, FailuresAndWarningsGetLinesOfTheirOwn)
                                 + "\n");
         }
     }
+}
+
+// Under a process limit that leaves no thread to start (a container's), every picture is
+// converted all the same: on fewer threads, down to the program's own, and a JPEG without
+// its second thread. The limit binds only a user without the power to exceed it, so as root
+// the program runs as nobody.
+TEST_F(CliRun, NoThreadToBeHadConvertsOnTheProgramsOwn)
+{
+    WriteJpegFile(source / "large.jpg", TestPicture(800, 600, 30, 60, 90));  // would take two threads
+    TempFolder out;
+    for (const std::string& folder : {source.Path(), out.Path()})
+        std::filesystem::permissions(folder, std::filesystem::perms::all);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(90);
+        const rlimit none{1, 1};
+        if (setrlimit(RLIMIT_NPROC, &none) != 0)
+            _exit(91);
+        const int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, STDOUT_FILENO);
+        dup2(devNull, STDERR_FILENO);
+        execl(PICBATCH_CLI_PATH, PICBATCH_CLI_PATH, "--size", "7x5", "--jobs", "4", source.Path().c_str(),
+              out.Path().c_str(), static_cast<char*>(nullptr));
+        _exit(92);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(FolderNames(out.Path()).size(), 13u);  // 12 pictures and large.jpg
+    EXPECT_EQ(LoadedPicture(out / "LARGE.jpg").Width(), 7);
 }
 
 TEST_F(CliRun, BadUsageExitsWithTwo)
