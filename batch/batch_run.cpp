@@ -137,6 +137,14 @@ void BatchRun::Tick()
 void BatchRun::Finish()
 {
     CollectOutcomes();
+    // Pictures end in any order; the report lists them as the folder does.
+    SortByListing(m_outcomes);
+    for (const EntryOutcome& outcome : m_outcomes) {
+        if (outcome.failure)
+            m_failures.push_back({outcome.entry, *outcome.failure});
+        else
+            m_warnings.push_back({outcome.entry, *outcome.warning});
+    }
     m_engine.reset();
     m_window.SetTimerEnabled(false);
     m_window.SetProgressVisible(false);
@@ -187,17 +195,6 @@ void BatchRun::CollectOutcomes()
     for (EntryOutcome& outcome : outcomes) {
         if (outcome.failure || outcome.warning)
             m_outcomes.push_back(std::move(outcome));
-    }
-    // Pictures end in any order; the report lists them as the folder does.
-    std::sort(m_outcomes.begin(), m_outcomes.end(),
-              [](const EntryOutcome& a, const EntryOutcome& b) { return a.index < b.index; });
-    m_failures.clear();
-    m_warnings.clear();
-    for (const EntryOutcome& outcome : m_outcomes) {
-        if (outcome.failure)
-            m_failures.push_back({outcome.entry, *outcome.failure});
-        else
-            m_warnings.push_back({outcome.entry, *outcome.warning});
     }
 }
 

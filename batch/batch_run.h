@@ -87,9 +87,10 @@ public:
     // From the start until the run's end is shown (a stopped run until its pictures are done).
     bool Running() const { return m_engine != nullptr; }
     bool Stopping() const { return m_stopping; }
-    // The failures of the current or last run, in listing order.
+    // The failures of the last run that ended, in listing order.
     const std::vector<EntryFailure>& Failures() const { return m_failures; }
-    // The entries converted with a warning, and its text, in listing order.
+    // The entries of the last run that ended converted with a warning, and its text, in
+    // listing order.
     const std::vector<EntryFailure>& Warnings() const { return m_warnings; }
     const std::string& Summary() const { return m_summary; }
     // The folders and output mode the run takes for pictures not started yet.

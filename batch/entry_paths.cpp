@@ -28,6 +28,14 @@ std::string FolderNamedBy(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::optional<std::string> EntryOutputPath(const std::string& destinationFolder, const std::string& entry,
+                                           OutputMode mode)
+{
+    if (!IsPictureEntry(entry))
+        return std::nullopt;
+    return OutputPathFor(DestinationPathOf(destinationFolder, entry), mode);
+}
+
 std::string DestinationPathOf(const std::string& folder, const std::string& entry)
 {
     return folder + "/" + AsciiUpper(entry);

@@ -2,8 +2,11 @@
 // source is read and where the output goes.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "pictures/save_picture.h"
 
 namespace picbatch {
 
@@ -17,6 +20,11 @@ std::string SourcePathOf(const std::string& folder, const std::string& entry);
 // The folder a path hands to a window that takes folders (a command-line argument, a
 // dropped file): a picture file's folder, otherwise the path itself.
 std::string FolderNamedBy(const std::string& path);
+
+// The file a picture entry is written to in mode: DestinationPathOf, then the saver's
+// OutputPathFor; nothing for an entry that is no picture's, which a run passes over.
+std::optional<std::string> EntryOutputPath(const std::string& destinationFolder, const std::string& entry,
+                                           OutputMode mode);
 
 // The destination before the saver picks the extension: folder text, "/", the upper-cased
 // entry, so every output keeps an upper-case stem.

@@ -14,7 +14,7 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
 {
     ConversionSummary summary;
     for (const std::string& entry : entries) {
-        if (IsPictureEntry(entry) && OutputPathFor(DestinationPathOf(job.destinationFolder, entry), job.mode))
+        if (EntryOutputPath(job.destinationFolder, entry, job.mode))
             ++summary.pictures;
         else
             ++summary.skipped;
@@ -40,8 +40,7 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
         outcomes = engine.TakeOutcomes();
     }
 
-    std::sort(outcomes.begin(), outcomes.end(),
-              [](const EntryOutcome& a, const EntryOutcome& b) { return a.index < b.index; });
+    SortByListing(outcomes);
     for (EntryOutcome& outcome : outcomes) {
         if (outcome.failure) {
             summary.failures.push_back({outcome.entry, *outcome.failure});

@@ -1,6 +1,7 @@
 // Worker threads taking the entries of a run in listing order.
 #include "batch/run_engine.h"
 
+#include <algorithm>
 #include <system_error>
 #include <utility>
 
@@ -10,6 +11,12 @@
 #include "imaging/raster.h"
 
 namespace picbatch {
+
+void SortByListing(std::vector<EntryOutcome>& outcomes)
+{
+    std::sort(outcomes.begin(), outcomes.end(),
+              [](const EntryOutcome& a, const EntryOutcome& b) { return a.index < b.index; });
+}
 
 RunEngine::RunEngine(std::vector<std::string> entries, const RunSettings& settings, Options options)
     : m_options(std::move(options)), m_entries(std::move(entries)), m_settings(settings)
@@ -92,14 +99,13 @@ void RunEngine::Wait(std::optional<std::size_t> count) const
     m_progress.wait(lock, [&] { return m_activeWorkers == 0 || (count && m_doneEntries >= *count); });
 }
 
-std::optional<RunEngine::Job> RunEngine::TakeNext(std::unique_lock<std::mutex>&)
+std::optional<RunEngine::Job> RunEngine::TakeNext()
 {
     while (!m_stopping && m_next < m_entries.size()) {
         const std::size_t index = m_next++;
         const std::string& entry = m_entries[index];
         const std::optional<std::string> outputPath =
-            IsPictureEntry(entry) ? OutputPathFor(DestinationPathOf(m_settings.destinationFolder, entry), m_settings.mode)
-                                  : std::nullopt;
+            EntryOutputPath(m_settings.destinationFolder, entry, m_settings.mode);
         if (!outputPath) {
             ++m_doneEntries;
             m_progress.notify_all();
@@ -117,7 +123,7 @@ std::optional<RunEngine::Job> RunEngine::TakeNext(std::unique_lock<std::mutex>&)
     return std::nullopt;
 }
 
-std::optional<RunEngine::Job> RunEngine::AfterDone(const Job& job, std::unique_lock<std::mutex>& lock)
+std::optional<RunEngine::Job> RunEngine::AfterDone(const Job& job)
 {
     const auto flight = m_inFlight.find(job.outputKey);
     if (!flight->second.empty()) {
@@ -126,7 +132,7 @@ std::optional<RunEngine::Job> RunEngine::AfterDone(const Job& job, std::unique_l
         return next;
     }
     m_inFlight.erase(flight);
-    return TakeNext(lock);
+    return TakeNext();
 }
 
 void RunEngine::Work()
@@ -144,14 +150,15 @@ void RunEngine::Work()
         m_claims.SetSources(folder, entries);
     });
     Raster working;  // one working picture per worker
-    std::optional<Job> job;
-    {
+    for (std::optional<Job> job;;) {
         if (m_options.beforeTaking)
             m_options.beforeTaking();
-        std::unique_lock lock(m_mutex);
-        job = TakeNext(lock);
-    }
-    while (job) {
+        {
+            const std::lock_guard lock(m_mutex);
+            job = job ? AfterDone(*job) : TakeNext();
+        }
+        if (!job)
+            break;
         EntryOutcome outcome{job->index, job->entry, {}, {}};
         const ConversionTarget target{m_options.width, m_options.height, job->settings.mode,
                                       m_options.threadsPerPicture};
@@ -166,17 +173,11 @@ void RunEngine::Work()
             const std::lock_guard doneLock(m_doneMutex);
             m_options.entryDone(outcome);
         }
-        {
-            std::unique_lock lock(m_mutex);
-            ++m_doneEntries;
-            ++m_donePictures;
-            m_outcomes.push_back(std::move(outcome));
-            m_progress.notify_all();
-        }
-        if (m_options.beforeTaking)
-            m_options.beforeTaking();
-        std::unique_lock lock(m_mutex);
-        job = AfterDone(*job, lock);
+        const std::lock_guard lock(m_mutex);
+        ++m_doneEntries;
+        ++m_donePictures;
+        m_outcomes.push_back(std::move(outcome));
+        m_progress.notify_all();
     }
     bool last = false;
     {

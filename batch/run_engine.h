@@ -38,6 +38,9 @@ struct EntryOutcome {
     std::optional<std::string> warning;  // what a converted picture's source lacked
 };
 
+// Outcomes in the order of their entries in the listing (workers end them in any order).
+void SortByListing(std::vector<EntryOutcome>& outcomes);
+
 class RunEngine {
 public:
     struct Options {
@@ -91,9 +94,9 @@ private:
     void Work();
     // Under m_mutex: the next picture entry to convert, queueing it behind a picture in flight
     // with the same output; nothing when no entry is left or the run stopped.
-    std::optional<Job> TakeNext(std::unique_lock<std::mutex>& held);
+    std::optional<Job> TakeNext();
     // Under m_mutex: the entry that waited behind job's output, or else the next entry.
-    std::optional<Job> AfterDone(const Job& job, std::unique_lock<std::mutex>& lock);
+    std::optional<Job> AfterDone(const Job& job);
 
     const Options m_options;
     mutable std::mutex m_mutex;
