@@ -15,6 +15,19 @@ struct RleBytes {
     std::uint8_t At(std::int64_t pos) const { return bytes[static_cast<std::size_t>(pos)]; }
 };
 
+// Writes colour-table index `index` as pixel x of a row stored in the frame's form.
+void PutRleIndex(std::uint8_t* row, std::int64_t x, std::uint8_t index, bool fourBit)
+{
+    if (fourBit) {
+        std::uint8_t& byte = row[x / 2];
+        // The leftmost of the two pixels of a byte is its high nibble.
+        byte = x % 2 == 0 ? static_cast<std::uint8_t>((byte & 0x0F) | index << 4)
+                          : static_cast<std::uint8_t>((byte & 0xF0) | (index & 0x0F));
+    } else {
+        row[x] = index;
+    }
+}
+
 }  // namespace
 
 bool DecodeBmpRle(std::span<const std::uint8_t> data, Raster& raster)

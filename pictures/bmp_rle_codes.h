@@ -35,19 +35,6 @@ inline bool RlePastLastPixel(const RleFrame& frame, const RleCursor& at)
     return RlePastTop(frame, at) || (at.y == frame.height - 1 && at.x >= frame.width);
 }
 
-// Writes colour-table index `index` as pixel x of a row stored in the frame's form.
-inline void PutRleIndex(std::uint8_t* row, std::int64_t x, std::uint8_t index, bool fourBit)
-{
-    if (fourBit) {
-        std::uint8_t& byte = row[x / 2];
-        // The leftmost of the two pixels of a byte is its high nibble.
-        byte = x % 2 == 0 ? static_cast<std::uint8_t>((byte & 0x0F) | index << 4)
-                          : static_cast<std::uint8_t>((byte & 0xF0) | (index & 0x0F));
-    } else {
-        row[x] = index;
-    }
-}
-
 // The index of pixel i of a run whose bytes are given by packed(i): in RLE4 the high nibble
 // for even i and the low one for odd i, in RLE8 the whole byte.
 inline std::uint8_t RleRunIndex(std::uint8_t byte, int i, bool fourBit)

@@ -49,6 +49,16 @@ public:
         ConvertRowToBgr(m_form, in, m_width, m_table, m_masks, out);
     }
 
+    // Paints pixel x of a blue-green-red row in the colour of a paletted form's index, as
+    // Convert would: black for an index past the table's end.
+    void PutIndex(std::uint8_t* bgr, std::int64_t x, std::uint8_t index) const
+    {
+        const ColorEntry color = index < m_table.size() ? m_table[index] : ColorEntry{};
+        bgr[3 * x] = color.blue;
+        bgr[3 * x + 1] = color.green;
+        bgr[3 * x + 2] = color.red;
+    }
+
     // The row made of zero bytes, as the pixels that a file leaves out are.
     std::vector<std::uint8_t> ZeroRow() const
     {
@@ -122,7 +132,8 @@ ReadNotes StreamUncompressed(PositionalInput& input, const BmpLayout& layout, co
     const std::int64_t rowSize = RowSizeFor(layout.width, layout.bitCount);
     // File rows with at least one byte in the file; the rest are all zero.
     const auto present = static_cast<int>(std::min<std::int64_t>(layout.height, (layout.pixelBytes + rowSize - 1) / rowSize));
-    const int bandRows = BandRowsFor(rowSize, layout.height);
+    // Both the file's rows and their converted form stay within a band's bytes.
+    const int bandRows = BandRowsFor(std::max(rowSize, std::int64_t{layout.width} * 3), layout.height);
     BgrBands out(sink, converter, layout.width, bandRows);
     std::vector<std::uint8_t> band(static_cast<std::size_t>(rowSize * bandRows));
 
@@ -234,26 +245,29 @@ ReadNotes StreamRle(PositionalInput& input, const BmpLayout& layout, const RowCo
     }
 
     BgrBands out(sink, converter, layout.width, BandRowsFor(std::int64_t{layout.width} * 3, layout.height));
-    std::vector<std::uint8_t> indices(static_cast<std::size_t>(RowSizeFor(layout.width, layout.bitCount)));
+    // A row starts as the zero row and its painted pixels are converted as they are painted,
+    // the last paint of a pixel winning, as in the whole picture's store.
+    const std::vector<std::uint8_t> zeroRow = converter.ZeroRow();
+    std::uint8_t* row = nullptr;
     const auto paint = [&](std::int64_t, std::int64_t x, int count, auto packed) {
         for (int i = 0; i < count; ++i)
-            PutRleIndex(indices.data(), x + i, RleRunIndex(packed(i), i, frame.fourBit), frame.fourBit);
+            converter.PutIndex(row, x + i, RleRunIndex(packed(i), i, frame.fourBit));
     };
     std::int64_t zeroRun = 0;
     for (std::int64_t y = layout.height - 1; y >= 0; --y) {
-        const RleRow& row = index[static_cast<std::size_t>(y)];
-        if (!row.painted) {
+        const RleRow& codes = index[static_cast<std::size_t>(y)];
+        if (!codes.painted) {
             ++zeroRun;
             continue;
         }
         out.ZeroRows(std::exchange(zeroRun, 0));
-        std::fill(indices.begin(), indices.end(), std::uint8_t{0});
-        data.Prefer(row.start, row.end);
-        for (RleCursor at{row.start, row.x, y}; at.y == y && at.pos < row.end;) {
+        row = out.NextRow();
+        std::copy(zeroRow.begin(), zeroRow.end(), row);
+        data.Prefer(codes.start, codes.end);
+        for (RleCursor at{codes.start, codes.x, y}; at.y == y && at.pos < codes.end;) {
             if (StepRle(data, frame, at, paint))
                 break;
         }
-        converter.Convert(indices.data(), out.NextRow());
     }
     out.ZeroRows(zeroRun);
     out.Flush();
