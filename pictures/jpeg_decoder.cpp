@@ -26,6 +26,7 @@
 #include "pictures/jpeg_file_source.h"
 #include "pictures/jpeg_image.h"
 #include "pictures/jpeg_memory_source.h"
+#include "pictures/jpeg_scan_count.h"
 
 namespace picbatch {
 
@@ -42,14 +43,7 @@ constexpr long kMaxLibjpegMemory = 1L << 30;
 
 extern "C" {
 
-// Called by libjpeg while it takes in a multi-scan file. Real encoders write a dozen
-// scans or so; a file that repeats scans by the thousand only keeps the decoder busy.
-static void WatchScanCount(j_common_ptr cinfo)
-{
-    if (cinfo->is_decompressor
-        && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kJpegMaxScans)
-        FailJpeg(cinfo, kJpegTooManyScans);
-}
+static void WatchScanCount(j_common_ptr cinfo);
 
 }  // extern "C"
 
@@ -78,6 +72,12 @@ struct Decompressor {
     jpeg_memory_mgr libjpegMemory{};
     std::array<CoefficientArray, kMaxCoefficientArrays> arrays;
     int arrayCount = 0;
+    // The compressed data, for counting its scans ahead of the decoder: bytes in memory, or
+    // the open file (fd >= 0).
+    std::span<const std::uint8_t> bytes;
+    int fd = -1;
+    bool multiScan = false;  // known once the header is read
+    int scansAhead = -1;     // counted once, when first needed
 
     Decompressor()
     {
@@ -117,6 +117,34 @@ Decompressor& DecompressorOf(j_common_ptr cinfo)
 {
     return *reinterpret_cast<Decompressor*>(reinterpret_cast<jpeg_decompress_struct*>(cinfo));
 }
+
+// True when the data holds more scans than a file may have. A multi-scan file is taken in
+// whole before its first output row; its scans are counted ahead, once, so that a flood of
+// them is refused before the first is decoded rather than after a thousand.
+bool TooManyScansAhead(Decompressor& d) noexcept
+{
+    if (!d.multiScan)
+        return false;
+    if (d.scansAhead < 0)
+        d.scansAhead = d.fd >= 0 ? CountJpegFileScans(d.fd, kJpegMaxScans) : CountJpegScans(d.bytes, kJpegMaxScans);
+    return d.scansAhead > kJpegMaxScans;
+}
+
+extern "C" {
+
+// Called by libjpeg before it takes in each part of a multi-scan file, and for every call
+// for output rows. Real encoders write a dozen scans or so; a file that repeats scans by the
+// thousand only keeps the decoder busy.
+static void WatchScanCount(j_common_ptr cinfo)
+{
+    if (!cinfo->is_decompressor)
+        return;
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kJpegMaxScans
+        || TooManyScansAhead(DecompressorOf(cinfo)))
+        FailJpeg(cinfo, kJpegTooManyScans);
+}
+
+}  // extern "C"
 
 // Gives an array its memory and row starts; false when the memory cannot be had. Kept out of
 // the callback, whose frame libjpeg may leave by longjmp, because it holds an optional.
@@ -218,6 +246,8 @@ struct Input {
 // Raster may hold before libjpeg allocates anything for them.
 bool Open(Decompressor& d, const Input& input)
 {
+    d.bytes = input.bytes;
+    d.fd = input.fd;
     const bool ok = JpegStep(d.jump, [&] {
         jpeg_CreateDecompress(&d.cinfo, JPEG_LIB_VERSION, sizeof d.cinfo);
         TakeOverCoefficientArrays(d);
@@ -228,11 +258,40 @@ bool Open(Decompressor& d, const Input& input)
         else
             AttachJpegMemorySource(&d.cinfo, input.bytes.data(), input.bytes.size());
         jpeg_read_header(&d.cinfo, TRUE);
+        d.multiScan = jpeg_has_multiple_scans(&d.cinfo) != FALSE;
     });
     if (!ok)
         return false;
     if (!PictureSizeAllowed(d.cinfo.image_width, d.cinfo.image_height))
         return d.Fail(JERR_IMAGE_TOO_BIG);
+    return true;
+}
+
+// The bytes of the coefficient arrays that a multi-scan picture keeps whole: every
+// component's blocks, rounded up to whole sampling units as libjpeg asks for them.
+std::uint64_t CoefficientBytes(const jpeg_decompress_struct& cinfo)
+{
+    std::uint64_t total = 0;
+    for (int i = 0; i < cinfo.num_components; ++i) {
+        const jpeg_component_info& component = cinfo.comp_info[i];
+        const auto roundUp = [](std::uint64_t value, std::uint64_t multiple) {
+            return (value + multiple - 1) / multiple * multiple;
+        };
+        // At most 65535 / 8 x 4 blocks a side: the product stays far below 2^64.
+        total += roundUp(component.width_in_blocks, static_cast<std::uint64_t>(component.h_samp_factor))
+            * roundUp(component.height_in_blocks, static_cast<std::uint64_t>(component.v_samp_factor)) * sizeof(JBLOCK);
+    }
+    return total;
+}
+
+// Refuses, from the header alone, a multi-scan picture whose coefficients would pass
+// libjpeg's memory limit, as libjpeg would once it came to make room for them (the code of
+// its missing backing store, which names the limit's cause: the picture is too large for
+// the memory a picture may take).
+bool FitsInMemory(Decompressor& d)
+{
+    if (d.multiScan && CoefficientBytes(d.cinfo) > static_cast<std::uint64_t>(kMaxLibjpegMemory))
+        return d.Fail(JERR_NO_BACKING_STORE);
     return true;
 }
 
@@ -355,6 +414,8 @@ bool ReadPass(Decompressor& d, RowTarget& target)
 // the final pass at the configured quality.
 bool ReadBuffered(Decompressor& d, const Plan& plan, RowTarget& target, Raster& picture)
 {
+    if (TooManyScansAhead(d))
+        return d.Fail(kJpegTooManyScans);
     bool first = true;
     for (;;) {
         int status = 0;
@@ -404,7 +465,7 @@ void PaintUnwrittenRowsWhite(Raster& picture, int rowsWritten)
 bool Decode(Decompressor& d, std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture)
 {
     Plan plan;
-    if (!Open(d, Input{bytes}) || !JpegStep(d.jump, [&] {
+    if (!Open(d, Input{bytes}) || !FitsInMemory(d) || !JpegStep(d.jump, [&] {
             plan = Configure(d.cinfo, settings);
             jpeg_start_decompress(&d.cinfo);
         }))
@@ -497,7 +558,7 @@ bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& setting
                 std::int64_t alongsideFromPixels = kNeverAlongside)
 {
     Plan plan;
-    if (!Open(d, input) || !JpegStep(d.jump, [&] {
+    if (!Open(d, input) || !FitsInMemory(d) || !JpegStep(d.jump, [&] {
             plan = Configure(d.cinfo, settings);
             jpeg_start_decompress(&d.cinfo);
         }))
