@@ -18,7 +18,7 @@ class PositionalInput;
 // picture is made, so none can run out of memory; the same notes. Rows that the file does not
 // hold (its data ended early, or RLE codes left them out) come without being read, as a step
 // of 0: one row repeated `count` times. Memory: a few bands of the file's rows and the RLE
-// index (16 bytes a row). An empty input reports 0 x 0 and no rows, which the resampler
+// index (32 bytes a row). An empty input reports 0 x 0 and no rows, which the resampler
 // refuses as it refuses ParseBmp's empty picture. Throws Error; the rows handed over until
 // then are all there is.
 ReadNotes DecodeBmpRows(PositionalInput& input, const PictureSizeSink& size, const PictureRowSink& rows);
