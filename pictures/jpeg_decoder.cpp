@@ -43,7 +43,16 @@ constexpr long kMaxLibjpegMemory = 1L << 30;
 
 extern "C" {
 
-static void WatchScanCount(j_common_ptr cinfo);
+// Called by libjpeg while it takes in a multi-scan file. Real encoders write a dozen
+// scans or so; a file that repeats scans by the thousand only keeps the decoder busy. The
+// scans are counted ahead too (FewEnoughScans); this count holds whatever the file does
+// meanwhile.
+static void WatchScanCount(j_common_ptr cinfo)
+{
+    if (cinfo->is_decompressor
+        && reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kJpegMaxScans)
+        FailJpeg(cinfo, kJpegTooManyScans);
+}
 
 }  // extern "C"
 
@@ -72,12 +81,7 @@ struct Decompressor {
     jpeg_memory_mgr libjpegMemory{};
     std::array<CoefficientArray, kMaxCoefficientArrays> arrays;
     int arrayCount = 0;
-    // The compressed data, for counting its scans ahead of the decoder: bytes in memory, or
-    // the open file (fd >= 0).
-    std::span<const std::uint8_t> bytes;
-    int fd = -1;
     bool multiScan = false;  // known once the header is read
-    int scansAhead = -1;     // counted once, when first needed
 
     Decompressor()
     {
@@ -117,34 +121,6 @@ Decompressor& DecompressorOf(j_common_ptr cinfo)
 {
     return *reinterpret_cast<Decompressor*>(reinterpret_cast<jpeg_decompress_struct*>(cinfo));
 }
-
-// True when the data holds more scans than a file may have. A multi-scan file is taken in
-// whole before its first output row; its scans are counted ahead, once, so that a flood of
-// them is refused before the first is decoded rather than after a thousand.
-bool TooManyScansAhead(Decompressor& d) noexcept
-{
-    if (!d.multiScan)
-        return false;
-    if (d.scansAhead < 0)
-        d.scansAhead = d.fd >= 0 ? CountJpegFileScans(d.fd, kJpegMaxScans) : CountJpegScans(d.bytes, kJpegMaxScans);
-    return d.scansAhead > kJpegMaxScans;
-}
-
-extern "C" {
-
-// Called by libjpeg before it takes in each part of a multi-scan file, and for every call
-// for output rows. Real encoders write a dozen scans or so; a file that repeats scans by the
-// thousand only keeps the decoder busy.
-static void WatchScanCount(j_common_ptr cinfo)
-{
-    if (!cinfo->is_decompressor)
-        return;
-    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kJpegMaxScans
-        || TooManyScansAhead(DecompressorOf(cinfo)))
-        FailJpeg(cinfo, kJpegTooManyScans);
-}
-
-}  // extern "C"
 
 // Gives an array its memory and row starts; false when the memory cannot be had. Kept out of
 // the callback, whose frame libjpeg may leave by longjmp, because it holds an optional.
@@ -246,8 +222,6 @@ struct Input {
 // Raster may hold before libjpeg allocates anything for them.
 bool Open(Decompressor& d, const Input& input)
 {
-    d.bytes = input.bytes;
-    d.fd = input.fd;
     const bool ok = JpegStep(d.jump, [&] {
         jpeg_CreateDecompress(&d.cinfo, JPEG_LIB_VERSION, sizeof d.cinfo);
         TakeOverCoefficientArrays(d);
@@ -292,6 +266,21 @@ bool FitsInMemory(Decompressor& d)
 {
     if (d.multiScan && CoefficientBytes(d.cinfo) > static_cast<std::uint64_t>(kMaxLibjpegMemory))
         return d.Fail(JERR_NO_BACKING_STORE);
+    return true;
+}
+
+// Refuses a multi-scan file with more scans than a file may have before anything is made
+// for it: libjpeg takes in every scan before the first output row, and would otherwise count
+// to the limit by decoding a thousand scans. The scans are counted from the input ahead of the
+// decoder.
+bool FewEnoughScans(Decompressor& d, const Input& input)
+{
+    if (!d.multiScan)
+        return true;
+    const int scans = input.fd >= 0 ? CountJpegFileScans(input.fd, kJpegMaxScans)
+                                    : CountJpegScans(input.bytes, kJpegMaxScans);
+    if (scans > kJpegMaxScans)
+        return d.Fail(kJpegTooManyScans);
     return true;
 }
 
@@ -414,8 +403,6 @@ bool ReadPass(Decompressor& d, RowTarget& target)
 // the final pass at the configured quality.
 bool ReadBuffered(Decompressor& d, const Plan& plan, RowTarget& target, Raster& picture)
 {
-    if (TooManyScansAhead(d))
-        return d.Fail(kJpegTooManyScans);
     bool first = true;
     for (;;) {
         int status = 0;
@@ -465,7 +452,8 @@ void PaintUnwrittenRowsWhite(Raster& picture, int rowsWritten)
 bool Decode(Decompressor& d, std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture)
 {
     Plan plan;
-    if (!Open(d, Input{bytes}) || !FitsInMemory(d) || !JpegStep(d.jump, [&] {
+    const Input input{bytes};
+    if (!Open(d, input) || !FitsInMemory(d) || !FewEnoughScans(d, input) || !JpegStep(d.jump, [&] {
             plan = Configure(d.cinfo, settings);
             jpeg_start_decompress(&d.cinfo);
         }))
@@ -558,7 +546,7 @@ bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& setting
                 std::int64_t alongsideFromPixels = kNeverAlongside)
 {
     Plan plan;
-    if (!Open(d, input) || !FitsInMemory(d) || !JpegStep(d.jump, [&] {
+    if (!Open(d, input) || !FitsInMemory(d) || !FewEnoughScans(d, input) || !JpegStep(d.jump, [&] {
             plan = Configure(d.cinfo, settings);
             jpeg_start_decompress(&d.cinfo);
         }))
