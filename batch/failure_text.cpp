@@ -37,6 +37,8 @@ std::string_view ExplanationOf(FailureCause cause)
         return "图片太大，超出了处理上限";
     case FailureCause::OutOfMemory:
         return "内存不足";
+    case FailureCause::TooLargeForMemory:
+        return "图片太大，解码所需的内存超出了上限";
     case FailureCause::Unsupported:
         return "不支持这种 JPEG，例如无损、算术编码或 12 位的 JPEG";
     }

@@ -20,6 +20,7 @@ enum class FailureCause {
     CutBeforePicture,    // the file ends before its picture data begins
     TooLarge,            // a picture or file beyond the size limits
     OutOfMemory,         // memory ran out
+    TooLargeForMemory,   // a picture whose decoding needs more memory than one picture may take
     Unsupported,         // a valid kind of JPEG that the decoder does not handle
 };
 

@@ -221,6 +221,12 @@ std::shared_ptr<Raster::Store> Raster::MakeStore(std::size_t size)
     return store;
 }
 
+void ConvertRowToBgr(PixelForm form, const std::uint8_t* in, int width, const std::vector<ColorEntry>& table,
+                     ChannelMasks masks, std::uint8_t* out)
+{
+    ConvertRow(form, in, width, table, masks, out);
+}
+
 int BitsPerPixel(PixelForm form)
 {
     switch (form) {

@@ -77,6 +77,11 @@ struct ChannelMasks {
 // Bytes of one row of `width` pixels at `bitsPerPixel`, padded to a multiple of 4.
 std::int64_t RowSizeFor(std::int64_t width, int bitsPerPixel);
 
+// The first width pixels of a row stored in form (with the colour table and masks a Raster of
+// that form holds) as blue, green, red triples at out, exactly as SetPixelForm converts them.
+void ConvertRowToBgr(PixelForm form, const std::uint8_t* in, int width, const std::vector<ColorEntry>& table,
+                     ChannelMasks masks, std::uint8_t* out);
+
 // The picture. Row y counts from the top; the store holds the rows bottom-up, so row y
 // starts at (height - 1 - y) * RowSize() and row y + 1 lies RowSize() bytes before row y.
 // Copies share the store until either side writes to it (Row, Bits and every setter

@@ -58,7 +58,9 @@ ResampleStream::~ResampleStream() = default;
 void ResampleStream::AddRows(const std::uint8_t* first, std::int64_t step, int count)
 {
     count = std::min(count, m_sourceHeight - m_added);
-    if (m_vector) {
+    if (m_vector && step == 0) {
+        m_vector->AddRepeatedRow(first, count);
+    } else if (m_vector) {
         m_vector->AddRows(first, step, count);
     }
     for (int i = 0; i < count && !m_vector; ++i) {

@@ -30,7 +30,8 @@ public:
     ResampleStream& operator=(const ResampleStream&) = delete;
 
     // The next count source rows, top row first: row i starts at first + i x step and holds
-    // 3 x sourceWidth bytes of blue, green, red. Rows beyond sourceHeight are ignored.
+    // 3 x sourceWidth bytes of blue, green, red. Rows beyond sourceHeight are ignored. A step
+    // of 0 repeats one row, which is then filtered across only once.
     void AddRows(const std::uint8_t* first, std::int64_t step, int count);
 
     // The Bgr24 result once all sourceHeight rows were added (empty with a sink: every row has

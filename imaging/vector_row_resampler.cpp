@@ -221,6 +221,30 @@ void VectorRowResampler::AddRows(const std::uint8_t* first, std::int64_t step, i
     }
 }
 
+void VectorRowResampler::AddRepeatedRow(const std::uint8_t* row, int count)
+{
+    // The row goes through the filter until it closes the group in progress, so that its
+    // own intermediate row is in the ring. Filtering is per row: every copy would come out
+    // the same.
+    const int filtered = std::min(count, static_cast<int>(kHorizontalRows - (m_added - m_filtered)));
+    AddRows(row, 0, filtered);
+    // Whole groups are copied, so that later groups start where RingDepth expects them.
+    const int copies = (count - filtered) / kHorizontalRows * kHorizontalRows;
+    for (int i = 0; i < copies && !Complete(); ++i) {
+        // A row is copied only once every target row whose window ends before it is made,
+        // and the ring holds every window: the row copied from is still there (with a ring of
+        // one row it is the same row).
+        const std::uint8_t* previous = IntermediateRow(m_added - 1);
+        std::uint8_t* next = IntermediateRow(m_added);
+        if (next != previous)
+            std::memcpy(next, previous, static_cast<std::size_t>(m_stride));
+        ++m_added;
+        ++m_filtered;
+        MakeReadyRows();
+    }
+    AddRows(row, 0, count - filtered - copies);
+}
+
 void VectorRowResampler::FilterGroup()
 {
     const int rows = static_cast<int>(m_added - m_filtered);

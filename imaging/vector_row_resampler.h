@@ -30,6 +30,10 @@ public:
     // call only. Rows beyond sourceHeight are ignored.
     void AddRows(const std::uint8_t* first, std::int64_t step, int count);
 
+    // The same as AddRows(row, 0, count), filtering the row horizontally only once: its
+    // intermediate row is copied for the rest.
+    void AddRepeatedRow(const std::uint8_t* row, int count);
+
     // True once every source row was added: the result is complete.
     bool Complete() const { return m_added == m_sourceHeight; }
 

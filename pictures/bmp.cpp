@@ -39,14 +39,6 @@ void MakeStore(const BmpLayout& layout, Raster& raster)
 // Copies the rows the data holds into the zero store (pixels is at most the store's size).
 // Bottom-up files have the bytes of the store; top-down rows go into the store in reverse
 // order.
-// The bytes of an uncompressed pixel array up to the last pixel of its last row (the padding
-// after that pixel carries nothing).
-std::int64_t PixelBytesNeeded(const BmpLayout& layout)
-{
-    const std::int64_t lastRow = (std::int64_t{layout.width} * layout.bitCount + 7) / 8;
-    return (std::int64_t{layout.height} - 1) * RowSizeFor(layout.width, layout.bitCount) + lastRow;
-}
-
 void FillUncompressed(std::span<const std::uint8_t> pixels, bool topDown, Raster& raster)
 {
     if (!topDown) {

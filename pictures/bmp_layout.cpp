@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <stdexcept>
 
 #include "imaging/error.h"
 #include "imaging/limits.h"
@@ -33,15 +34,19 @@ constexpr std::uint32_t kCompressionRle8 = 1;
 constexpr std::uint32_t kCompressionRle4 = 2;
 constexpr std::uint32_t kCompressionMasks = 3;
 
-// Hands out consecutive pieces of the file; asking for more than is left is a read error,
-// so no field is ever taken from bytes the file does not have.
+// Hands out consecutive pieces of the file, of which m_bytes holds the start; asking for more
+// than the file has left is a read error, so no field is ever taken from bytes the file does
+// not have.
 class ByteCursor {
 public:
-    explicit ByteCursor(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
+    ByteCursor(std::span<const std::uint8_t> head, std::int64_t fileSize) : m_bytes(head), m_fileSize(fileSize) {}
 
     std::span<const std::uint8_t> Take(std::int64_t count)
     {
         Require(count);
+        // The layout takes no more than kBmpLayoutBytes, which the caller gave.
+        if (count > static_cast<std::int64_t>(m_bytes.size()) - m_position)
+            throw std::logic_error("BMP layout read beyond the bytes given");
         auto piece = m_bytes.subspan(static_cast<std::size_t>(m_position),
                                      static_cast<std::size_t>(count));
         m_position += count;
@@ -59,11 +64,12 @@ public:
 private:
     void Require(std::int64_t count) const
     {
-        if (count < 0 || count > static_cast<std::int64_t>(m_bytes.size()) - m_position)
+        if (count < 0 || count > m_fileSize - m_position)
             throw Error(kStreamReadError, FailureCause::CutBeforePicture);
     }
 
     std::span<const std::uint8_t> m_bytes;
+    std::int64_t m_fileSize;
     std::int64_t m_position = 0;
 };
 
@@ -180,7 +186,12 @@ std::int64_t DefaultColorCount(std::uint32_t bitCount)
 
 BmpLayout ReadBmpLayout(std::span<const std::uint8_t> bytes)
 {
-    ByteCursor in(bytes);
+    return ReadBmpLayout(bytes, static_cast<std::int64_t>(bytes.size()));
+}
+
+BmpLayout ReadBmpLayout(std::span<const std::uint8_t> head, std::int64_t fileSize)
+{
+    ByteCursor in(head, fileSize);
     const auto fileHeader = in.Take(kFileHeaderSize);
     if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
         throw Error(kBitmapNotValid);
@@ -241,7 +252,6 @@ BmpLayout ReadBmpLayout(std::span<const std::uint8_t> bytes)
 
     // Pixels normally follow the table; a pixel array that starts after a gap is taken
     // from where the file header says, as long as that lies inside the file.
-    const auto fileSize = static_cast<std::int64_t>(bytes.size());
     layout.pixelOffset = in.Position();
     if (offBits > layout.pixelOffset && offBits < fileSize)
         layout.pixelOffset = offBits;
@@ -252,6 +262,12 @@ BmpLayout ReadBmpLayout(std::span<const std::uint8_t> bytes)
     if (!rle)
         layout.pixelBytes = std::min(layout.pixelBytes, arraySize);
     return layout;
+}
+
+std::int64_t PixelBytesNeeded(const BmpLayout& layout)
+{
+    const std::int64_t lastRow = (std::int64_t{layout.width} * layout.bitCount + 7) / 8;
+    return (std::int64_t{layout.height} - 1) * RowSizeFor(layout.width, layout.bitCount) + lastRow;
 }
 
 }  // namespace picbatch

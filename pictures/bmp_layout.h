@@ -31,6 +31,18 @@ struct BmpLayout {
 // imaging/limits.h). Allocates nothing sized by the file except the colour table.
 BmpLayout ReadBmpLayout(std::span<const std::uint8_t> bytes);
 
+// The layout never takes a field from beyond this many bytes of the file: the file header,
+// the longest info header, three masks and a table of 256 four-byte entries.
+inline constexpr std::int64_t kBmpLayoutBytes = 14 + 124 + 12 + 256 * 4;
+
+// The same for a file of fileSize bytes of which head holds the first
+// min(fileSize, kBmpLayoutBytes), so that a file need not be read whole for its layout.
+BmpLayout ReadBmpLayout(std::span<const std::uint8_t> head, std::int64_t fileSize);
+
+// The bytes of an uncompressed pixel array up to the last pixel of its last row (the padding
+// after that pixel carries nothing): a file with fewer is incomplete.
+std::int64_t PixelBytesNeeded(const BmpLayout& layout);
+
 // The message of a file that describes no makeable picture.
 inline constexpr const char* kBitmapNotValid = "Bitmap image is not valid";
 

@@ -26,6 +26,7 @@
 #include "pictures/jpeg_file_source.h"
 #include "pictures/jpeg_image.h"
 #include "pictures/jpeg_memory_source.h"
+#include "pictures/jpeg_scan_count.h"
 
 namespace picbatch {
 
@@ -43,7 +44,9 @@ constexpr long kMaxLibjpegMemory = 1L << 30;
 extern "C" {
 
 // Called by libjpeg while it takes in a multi-scan file. Real encoders write a dozen
-// scans or so; a file that repeats scans by the thousand only keeps the decoder busy.
+// scans or so; a file that repeats scans by the thousand only keeps the decoder busy. The
+// scans are counted ahead too (FewEnoughScans); this count holds whatever the file does
+// meanwhile.
 static void WatchScanCount(j_common_ptr cinfo)
 {
     if (cinfo->is_decompressor
@@ -78,6 +81,7 @@ struct Decompressor {
     jpeg_memory_mgr libjpegMemory{};
     std::array<CoefficientArray, kMaxCoefficientArrays> arrays;
     int arrayCount = 0;
+    bool multiScan = false;  // known once the header is read
 
     Decompressor()
     {
@@ -228,11 +232,55 @@ bool Open(Decompressor& d, const Input& input)
         else
             AttachJpegMemorySource(&d.cinfo, input.bytes.data(), input.bytes.size());
         jpeg_read_header(&d.cinfo, TRUE);
+        d.multiScan = jpeg_has_multiple_scans(&d.cinfo) != FALSE;
     });
     if (!ok)
         return false;
     if (!PictureSizeAllowed(d.cinfo.image_width, d.cinfo.image_height))
         return d.Fail(JERR_IMAGE_TOO_BIG);
+    return true;
+}
+
+// The bytes of the coefficient arrays that a multi-scan picture keeps whole: every
+// component's blocks, rounded up to whole sampling units as libjpeg asks for them.
+std::uint64_t CoefficientBytes(const jpeg_decompress_struct& cinfo)
+{
+    std::uint64_t total = 0;
+    for (int i = 0; i < cinfo.num_components; ++i) {
+        const jpeg_component_info& component = cinfo.comp_info[i];
+        const auto roundUp = [](std::uint64_t value, std::uint64_t multiple) {
+            return (value + multiple - 1) / multiple * multiple;
+        };
+        // At most 65535 / 8 x 4 blocks a side: the product stays far below 2^64.
+        total += roundUp(component.width_in_blocks, static_cast<std::uint64_t>(component.h_samp_factor))
+            * roundUp(component.height_in_blocks, static_cast<std::uint64_t>(component.v_samp_factor)) * sizeof(JBLOCK);
+    }
+    return total;
+}
+
+// Refuses, from the header alone, a multi-scan picture whose coefficients would pass
+// libjpeg's memory limit, as libjpeg would once it came to make room for them (the code of
+// its missing backing store, which names the limit's cause: the picture is too large for
+// the memory a picture may take).
+bool FitsInMemory(Decompressor& d)
+{
+    if (d.multiScan && CoefficientBytes(d.cinfo) > static_cast<std::uint64_t>(kMaxLibjpegMemory))
+        return d.Fail(JERR_NO_BACKING_STORE);
+    return true;
+}
+
+// Refuses a multi-scan file with more scans than a file may have before anything is made
+// for it: libjpeg takes in every scan before the first output row, and would otherwise count
+// to the limit by decoding a thousand scans. The scans are counted from the input ahead of the
+// decoder.
+bool FewEnoughScans(Decompressor& d, const Input& input)
+{
+    if (!d.multiScan)
+        return true;
+    const int scans = input.fd >= 0 ? CountJpegFileScans(input.fd, kJpegMaxScans)
+                                    : CountJpegScans(input.bytes, kJpegMaxScans);
+    if (scans > kJpegMaxScans)
+        return d.Fail(kJpegTooManyScans);
     return true;
 }
 
@@ -404,7 +452,8 @@ void PaintUnwrittenRowsWhite(Raster& picture, int rowsWritten)
 bool Decode(Decompressor& d, std::span<const std::uint8_t> bytes, const JpegSettings& settings, Raster& picture)
 {
     Plan plan;
-    if (!Open(d, Input{bytes}) || !JpegStep(d.jump, [&] {
+    const Input input{bytes};
+    if (!Open(d, input) || !FitsInMemory(d) || !FewEnoughScans(d, input) || !JpegStep(d.jump, [&] {
             plan = Configure(d.cinfo, settings);
             jpeg_start_decompress(&d.cinfo);
         }))
@@ -497,7 +546,7 @@ bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& setting
                 std::int64_t alongsideFromPixels = kNeverAlongside)
 {
     Plan plan;
-    if (!Open(d, input) || !JpegStep(d.jump, [&] {
+    if (!Open(d, input) || !FitsInMemory(d) || !FewEnoughScans(d, input) || !JpegStep(d.jump, [&] {
             plan = Configure(d.cinfo, settings);
             jpeg_start_decompress(&d.cinfo);
         }))

@@ -54,8 +54,9 @@ FailureCause CauseOfJpegCode(int code, bool endedEarly)
     case JERR_WIDTH_OVERFLOW:
         return FailureCause::TooLarge;
     case JERR_OUT_OF_MEMORY:
-    case JERR_NO_BACKING_STORE:  // the binding's memory limit for one picture
         return FailureCause::OutOfMemory;
+    case JERR_NO_BACKING_STORE:  // the binding's memory limit for one picture
+        return FailureCause::TooLargeForMemory;
     case JERR_NOT_COMPILED:      // arithmetic coding
     case JERR_ARITH_NOTIMPL:
     case JERR_SOF_UNSUPPORTED:   // lossless, hierarchical

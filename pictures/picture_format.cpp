@@ -5,6 +5,7 @@
 
 #include "imaging/raster.h"
 #include "pictures/bmp.h"
+#include "pictures/bmp_stream.h"
 #include "pictures/file_io.h"
 #include "pictures/jpeg_decoder.h"
 #include "pictures/jpeg_encoder.h"
@@ -56,13 +57,20 @@ Raster ReadBmpFile(const std::string& path, ReadNotes& notes)
     return picture;
 }
 
+// Reading a BMP costs too little to pay for a second thread.
+void DecodeBmpFileBands(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
+                        std::int64_t /*alongsideFromPixels*/, ReadNotes& notes)
+{
+    notes = DecodeBmpFileRows(path, size, rows);
+}
+
 // Libjpeg's largest side: its encoder refuses more.
 constexpr int kMaxJpegSide = 65500;
 
 constexpr std::array kFormats{
     PictureFormat{PictureKind::Jpeg, ".jpg", ReadJpegFile, EncodeJpegFile, DecodeJpegFileBands, StartJpegRowEncoding,
                   kMaxJpegSide},
-    PictureFormat{PictureKind::Bmp, ".bmp", ReadBmpFile, EncodeBmp, nullptr, nullptr, 0},
+    PictureFormat{PictureKind::Bmp, ".bmp", ReadBmpFile, EncodeBmp, DecodeBmpFileBands, nullptr, 0},
 };
 
 // FormatOf finds a kind's row by its value.

@@ -22,7 +22,8 @@ enum class PictureKind { Jpeg, Bmp };
 // Called once with a decoded picture's width and height, before any rows.
 using PictureSizeSink = std::function<void(int width, int height)>;
 // Called with consecutive bands of rows, top row first: row i of the band starts at
-// first + i x step and holds 3 x width bytes of blue, green, red.
+// first + i x step and holds 3 x width bytes of blue, green, red. A step of 0 hands over one
+// row repeated count times (rows that a file leaves out), which the resampler filters once.
 using PictureRowSink = std::function<void(const std::uint8_t* first, std::int64_t step, int count)>;
 
 struct PictureFormat {
@@ -40,8 +41,8 @@ struct PictureFormat {
 
     // Optional (nullptr): decodes the file at path as read() would, converted to Bgr24, but
     // hands the rows over in bands instead of keeping the picture; for a picture of at least
-    // alongsideFromPixels pixels the row sink runs on a second thread. Notes as read() notes
-    // them.
+    // alongsideFromPixels pixels the row sink may run on a second thread. Notes as read() notes
+    // them. A decoder may report an empty file as 0 x 0 with no rows.
     void (*decodeRows)(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
                        std::int64_t alongsideFromPixels, ReadNotes& notes);
     // Optional (nullptr): an encoding of width x height fed row by row, appending to out (which

@@ -69,7 +69,7 @@ TEST(EntryFailureText, PictureFailuresSayWhatIsWrongWithTheFile)
         {"lossless.jpg", Patched(good, 0xC0, 1, 0xC3),
          "JPEG error #60（不支持这种 JPEG，例如无损、算术编码或 12 位的 JPEG）"},
         {"12 bits.jpg", Patched(good, 0xC0, 4, 12), "JPEG error #15（不支持这种 JPEG，例如无损、算术编码或 12 位的 JPEG）"},
-        {"memory.jpg", WithFrameSize(progressive444, 16000, 16000, 0xC2), "JPEG error #49（内存不足）"},
+        {"memory.jpg", WithFrameSize(progressive444, 16000, 16000, 0xC2), "JPEG error #49（图片太大，解码所需的内存超出了上限）"},
         // Damaged in a way the code does not explain: the message alone.
         {"damaged.jpg", Patched(good, 0xDA, 6, 0x33), "JPEG error #50"},
     };

@@ -9,6 +9,7 @@
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 #include <functional>
 #include <map>
+#include <random>
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <string>
@@ -21,6 +22,7 @@
 #include "tests/batch/picture_files.h"
 #include "tests/common/jpeg_markers.h"
 #include "tests/common/libjpeg_compress.h"
+#include "tests/pictures/bmp_builder.h"
 
 namespace picbatch {
 
@@ -174,6 +176,65 @@ TEST(LoadAndResample, JpegFilesGiveTheBytesOfTheWholePictureResampled)
 {
     const TempFolder folder;
     ExpectEveryFileLikeThePlainWay(folder, "default settings");
+}
+
+// BMP files of several forms, whole and cut short, RLE files that leave rows out, and broken
+// ones: read in bands they give the bytes of the whole picture resampled, and fail alike.
+TEST(LoadAndResample, BmpFilesGiveTheBytesOfTheWholePictureResampled)
+{
+    std::mt19937 random(23);
+    const auto uncompressed = [&random](int width, int height, int bits, double kept) {
+        BmpBuilder file;
+        file.width = width;
+        file.height = height;
+        file.bitCount = static_cast<std::uint16_t>(bits);
+        if (bits <= 8)  // entry 0, the colour of missing pixels, is not black
+            file.colorTable.assign(std::size_t{1} << bits, ColorEntry{90, 160, 30, 0});
+        if (bits <= 8)
+            file.colorTable[1] = ColorEntry{250, 20, 120, 0};
+        const auto size = static_cast<double>(RowSizeFor(width, bits) * (height < 0 ? -height : height));
+        file.pixels.resize(static_cast<std::size_t>(size * kept));
+        for (std::uint8_t& byte : file.pixels)
+            byte = static_cast<std::uint8_t>(random());
+        return file.Bytes();
+    };
+    BmpBuilder rle;
+    rle.width = 90;
+    rle.height = 60;
+    rle.bitCount = 8;
+    rle.compression = 1;
+    rle.colorTable.assign(256, ColorEntry{5, 200, 40, 0});
+    rle.colorTable[7] = ColorEntry{0, 0, 255, 0};
+    for (int y = 0; y < 20; ++y)  // runs, a delta up three rows, ends of line
+        rle.pixels.insert(rle.pixels.end(), {30, 7, 0, 2, 5, 3, 12, 9, 0, 0});
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+    } files[] = {
+        {"24-bit", uncompressed(150, 97, 24, 1.0)},
+        {"24-bit, cut", uncompressed(150, 97, 24, 0.4)},
+        {"24-bit top-down, cut", uncompressed(150, -97, 24, 0.4)},
+        {"8-bit, cut", uncompressed(120, 80, 8, 0.3)},
+        {"1-bit, cut", uncompressed(200, 50, 1, 0.6)},
+        {"RLE8 leaving rows out", rle.Bytes()},
+        {"empty", {}},
+        {"not a BMP", {'B', 'X', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 40, 0, 0, 0}},
+    };
+    const TempFolder folder;
+    for (const auto& file : files) {
+        const std::string path = folder / (std::string(file.name) + ".bmp");
+        WriteBytes(path, file.bytes);
+        for (const auto& size : {std::pair{41, 30}, std::pair{333, 120}, std::pair{1, 1}, std::pair{0, 5}}) {
+            const std::string failure = ExpectedFailureOf(path, size.first, size.second);
+            EXPECT_EQ(FailureOf(path, size.first, size.second), failure) << file.name;
+            if (failure != "(no error)")
+                continue;
+            Raster working;
+            LoadAndResample(path, size.first, size.second, working);
+            EXPECT_TRUE(SamePicture(working, Expected(path, size.first, size.second)))
+                << file.name << " -> " << size.first << "x" << size.second;
+        }
+    }
 }
 
 TEST(LoadAndResample, JpegDecoderSettingsGiveTheSameBytesToo)

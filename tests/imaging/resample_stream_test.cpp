@@ -154,3 +154,50 @@ TEST(ResampleStream, NoResultBeforeEveryRowArrived)
 }
 
 }  // namespace picbatch
+
+namespace picbatch {
+
+// Runs of one row handed over with a step of 0 (a file's missing rows), at every position
+// against the resampler's groups of eight rows and mixed with single rows, give the bytes of
+// the whole picture resampled by the reference.
+TEST(ResampleStream, RepeatedRowsGiveTheBytesOfTheWholePicture)
+{
+    std::mt19937 random(17);
+    const auto below = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    for (int trial = 0; trial < 40; ++trial) {
+        const int sourceWidth = 3 + below(70);
+        const int sourceHeight = 1 + below(120);
+        const int width = 1 + below(90);
+        const int height = 1 + below(trial % 2 == 0 ? 40 : 200);
+        Raster source;
+        source.SetPixelForm(PixelForm::Bgr24);
+        source.SetSizeForWriting(sourceWidth, sourceHeight);
+        std::vector<std::pair<int, int>> runs;  // first row and rows of each run
+        for (int y = 0; y < sourceHeight;) {
+            const int count = std::min(sourceHeight - y, 1 + below(trial % 3 == 0 ? 3 : 30));
+            std::vector<std::uint8_t> row(static_cast<std::size_t>(sourceWidth) * 3);
+            for (std::uint8_t& byte : row)
+                byte = static_cast<std::uint8_t>(random());
+            for (int i = 0; i < count; ++i)
+                std::copy(row.begin(), row.end(), source.Row(y + i).begin());
+            runs.emplace_back(y, count);
+            y += count;
+        }
+        Raster copy = source;
+        const Raster expected = ResampleLanczosOn(copy, width, height, ResamplePath::Reference);
+        for (const ResamplePath path : AllPaths()) {
+            ResampleStream stream(sourceWidth, sourceHeight, width, height, path);
+            for (const auto& [first, count] : runs) {
+                if (below(4) == 0)
+                    stream.AddRows(source.Row(first).data(), source.RowStep(), count);
+                else
+                    stream.AddRows(source.Row(first).data(), 0, count);
+            }
+            EXPECT_TRUE(SamePicture(stream.Finish(), expected))
+                << sourceWidth << "x" << sourceHeight << " -> " << width << "x" << height << ", path "
+                << static_cast<int>(path);
+        }
+    }
+}
+
+}  // namespace picbatch

@@ -13,6 +13,7 @@
 #include "imaging/raster.h"
 #include "pictures/bmp.h"
 #include "tests/pictures/bmp_builder.h"
+#include "tests/pictures/bmp_stream_check.h"
 
 namespace picbatch {
 
@@ -287,6 +288,11 @@ TEST_P(ReadVariant, GivesTheKnownPicture)
     }
 }
 
+TEST_P(ReadVariant, BandReaderGivesTheSamePicture)
+{
+    ExpectStreamMatchesWhole(GetParam().file.Bytes());
+}
+
 INSTANTIATE_TEST_SUITE_P(Bmp, ReadVariant, testing::ValuesIn(ReadCases()),
                          [](const auto& info) { return info.param.name; });
 
@@ -416,6 +422,11 @@ TEST_P(ReadArrayExtent, MissingBytesAreZero)
     }
 }
 
+TEST_P(ReadArrayExtent, BandReaderGivesTheSamePicture)
+{
+    ExpectStreamMatchesWhole(GetParam().file.Bytes());
+}
+
 INSTANTIATE_TEST_SUITE_P(Bmp, ReadArrayExtent, testing::ValuesIn(ArrayExtentCases()),
                          [](const auto& info) { return info.param.name; });
 
@@ -470,9 +481,8 @@ void PrintTo(const RleCase& c, std::ostream* os) { *os << c.name; }
 
 class ReadRle : public testing::TestWithParam<RleCase> {};
 
-TEST_P(ReadRle, DecodesIndices)
+BmpBuilder RleFile(const RleCase& c)
 {
-    const RleCase& c = GetParam();
     BmpBuilder file;
     file.width = 4;
     file.height = 3;
@@ -481,8 +491,14 @@ TEST_P(ReadRle, DecodesIndices)
     file.colorTable = PaddedPalette(c.bits == 8 ? 256 : 16);
     file.pixels = c.data;
     file.sizeImage = static_cast<std::uint32_t>(c.data.size());
+    return file;
+}
+
+TEST_P(ReadRle, DecodesIndices)
+{
+    const RleCase& c = GetParam();
     Raster raster;
-    EXPECT_EQ(ParseBmp(file.Bytes(), raster).incomplete, c.incomplete);
+    EXPECT_EQ(ParseBmp(RleFile(c).Bytes(), raster).incomplete, c.incomplete);
     ASSERT_EQ(raster.Height(), 3);
     for (int y = 0; y < 3; ++y) {
         Bytes row;
@@ -496,6 +512,11 @@ TEST_P(ReadRle, DecodesIndices)
         for (std::size_t i = static_cast<std::size_t>(c.bits == 8 ? 4 : 2); i < bytes.size(); ++i)
             EXPECT_EQ(bytes[i], 0);
     }
+}
+
+TEST_P(ReadRle, BandReaderGivesTheSamePicture)
+{
+    ExpectStreamMatchesWhole(RleFile(GetParam()).Bytes());
 }
 
 INSTANTIATE_TEST_SUITE_P(Bmp, ReadRle, testing::ValuesIn(RleCases()),
@@ -609,6 +630,11 @@ TEST_P(ReadFailure, ThrowsAndKeepsTarget)
     }
     EXPECT_EQ(raster.Form(), PixelForm::Bgr24);
     ExpectPicture(raster, kSixColours);
+}
+
+TEST_P(ReadFailure, BandReaderGivesTheSameError)
+{
+    ExpectStreamMatchesWhole(GetParam().bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Bmp, ReadFailure, testing::ValuesIn(FailCases()),

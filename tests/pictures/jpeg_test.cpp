@@ -331,7 +331,7 @@ TEST(JpegErrors, BrokenFilesFailWithLibjpegsCode)
         {"65500 x 65500 declared", WithFrameSize(good, 65500, 65500), true, 41, FailureCause::TooLarge},
         {"20000 x 20000 declared", WithFrameSize(good, 20000, 20000), true, 41, FailureCause::TooLarge},
         {"coefficients above the memory cap", WithFrameSize(progressive444, 16000, 16000, 0xC2), false, 49,
-         FailureCause::OutOfMemory},
+         FailureCause::TooLargeForMemory},
         // Damaged, for no cause the code tells: the first component's Huffman tables are not defined.
         {"undefined Huffman table", Patched(good, 0xDA, 6, 0x33), false, 50, FailureCause::Unknown},
     };
