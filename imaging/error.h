@@ -21,6 +21,7 @@ enum class FailureCause {
     TooLarge,            // a picture or file beyond the size limits
     OutOfMemory,         // memory ran out
     Unsupported,         // a valid kind of JPEG that the decoder does not handle
+    Internal,            // something was thrown that is no error of the core's or the system's
 };
 
 class Error : public std::runtime_error {
