@@ -1,6 +1,6 @@
 // The peak memory of one conversion, from its source's header and the roads it will take.
 // Calibrated against the peak resident size of picbatch-cli converting one picture at a time
-// (docs/memory-budget.md has the figures).
+// (docs/architecture.md, "Memory budget", has the figures).
 #include "batch/peak_estimate.h"
 
 #include <algorithm>
@@ -14,9 +14,11 @@ namespace picbatch {
 namespace {
 
 // A 24-bit picture's bytes per pixel: the target picture, and the most an encoded file of it
-// holds in memory (a BMP exactly; a JPEG of noise at quality 90 about 0.9, its growing buffer
-// half as much again).
+// holds in memory where it is not a JPEG (a BMP exactly).
 constexpr std::int64_t kBgrBytes = 3;
+// A JPEG in memory at quality 90 takes at most about 1.4 bytes a pixel (noise, with its
+// growing buffer); counted as 3 halves.
+constexpr std::int64_t kJpegHalfBytes = 3;
 // The Lanczos-3 window spans 3 source rows on either side of a target row, times the
 // reduction; the resampler's ring holds one window and two groups of 8 rows besides.
 constexpr std::int64_t kWindowRowsPerReduction = 6;
@@ -42,7 +44,8 @@ std::int64_t ConversionPeak(const PictureHeader& header, int width, int height, 
     // product below stays under 2^40.
     const std::int64_t resampler = ResamplerBytes(header.width, header.height, width, height);
     const std::int64_t target = kBgrBytes * width * height;
-    const std::int64_t encoded = kBgrBytes * width * height;
+    const std::int64_t encoded =
+        road.jpegOutput ? kJpegHalfBytes * width * height / 2 : kBgrBytes * width * height;
     if (road.bandDecoded && road.rowEncoded)
         return kConversionBaseBytes + header.streamedBytes + resampler + encoded;
     // The target picture is made whole, then encoded whole once the source is gone.
@@ -63,10 +66,11 @@ std::int64_t EstimateConversionPeak(const std::string& sourcePath, const std::st
         const PictureHeader header = source->readHeader(sourcePath);
         if (header.width < 1 || header.height < 1 || !PictureSizeAllowed(header.width, header.height))
             return kConversionBaseBytes;
+        const PictureFormat* output = OutputFormatFor(destinationPath, mode);
         ConversionRoad road;
         road.bandDecoded = source->decodeRows != nullptr;
-        road.rowEncoded = road.bandDecoded && OutputPathFor(destinationPath, mode)
-            && EncodesRows(OutputFormatFor(destinationPath, mode), width, height);
+        road.rowEncoded = road.bandDecoded && OutputPathFor(destinationPath, mode) && EncodesRows(output, width, height);
+        road.jpegOutput = output && output->kind == PictureKind::Jpeg;
         return ConversionPeak(header, width, height, road);
     } catch (...) {
         // Whatever reading the header met, the conversion meets again and reports.

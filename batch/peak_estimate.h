@@ -13,12 +13,13 @@ namespace picbatch {
 // What a conversion costs whatever its picture (thread stack in use, libjpeg's pools, file
 // buffers), and all that a file whose header cannot be read is estimated at: its conversion
 // fails early with the file's own error.
-inline constexpr std::int64_t kConversionBaseBytes = std::int64_t{4} << 20;
+inline constexpr std::int64_t kConversionBaseBytes = std::int64_t{2} << 20;
 
 // The roads of a conversion (ConvertPicture) that decide what it holds.
 struct ConversionRoad {
     bool bandDecoded = false;  // the source format hands its rows over in bands
     bool rowEncoded = false;   // target rows go straight into the encoder, never stored whole
+    bool jpegOutput = false;   // the encoded file is a JPEG, smaller than the picture
 };
 
 // The peak of converting a picture with header to width x height on road, in bytes: the

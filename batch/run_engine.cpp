@@ -142,7 +142,6 @@ std::optional<RunEngine::Job> RunEngine::AfterDone(const Job& job)
 std::optional<BudgetAdmission> RunEngine::Admit(const Job& job, std::int64_t estimate)
 {
     std::unique_lock lock(m_mutex);
-    m_waiting.insert(job.index);
     // In listing order: a later, smaller picture never overtakes one waiting for room, so
     // a picture over the budget does get the moment when nothing else is in flight.
     m_budgetChanged.wait(lock, [&] {
@@ -208,6 +207,9 @@ void RunEngine::Work()
         {
             const std::lock_guard lock(m_mutex);
             job = job ? AfterDone(*job) : TakeNext();
+            // In line from the moment it is taken: no later entry starts before it does.
+            if (job)
+                m_waiting.insert(job->index);
         }
         if (!job)
             break;

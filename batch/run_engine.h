@@ -126,8 +126,9 @@ private:
     std::optional<Job> TakeNext();
     // Under m_mutex: the entry that waited behind job's output, or else the next entry.
     std::optional<Job> AfterDone(const Job& job);
-    // Waits until the picture of job fits the budget, after every earlier entry waiting for
-    // it; nothing when the run stopped meanwhile (the picture is then not converted).
+    // Waits until the picture of job (in m_waiting since it was taken) fits the budget, after
+    // every earlier entry taken; nothing when the run stopped meanwhile (the picture is then
+    // not converted).
     std::optional<BudgetAdmission> Admit(const Job& job, std::int64_t estimate);
     void Release(std::int64_t estimate);
     // The picture of job converted, its failure or warning recorded in the outcome.
@@ -147,7 +148,7 @@ private:
     std::map<std::string, std::deque<Job>> m_inFlight;
     std::vector<EntryOutcome> m_outcomes;
     // The budget and what is held of it: estimates of the pictures in flight, and the entries
-    // waiting to start, earliest first.
+    // taken but not started, earliest first.
     std::int64_t m_budget = 0;
     std::int64_t m_bytesInFlight = 0;
     int m_picturesInFlight = 0;
