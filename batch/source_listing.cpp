@@ -178,9 +178,11 @@ FolderListing ListFolderAccounted(const std::string& folder)
         });
     SortNames(listing.files);
     std::vector<std::string> names;
+    names.reserve(passedOver.size());
     for (const auto& [name, reason] : passedOver)
         names.push_back(name);
     SortNames(names);
+    listing.passedOver.reserve(names.size());
     for (std::string& name : names) {
         const PassedOverReason reason = passedOver.at(name);
         listing.passedOver.push_back({std::move(name), reason});
