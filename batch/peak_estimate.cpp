@@ -28,6 +28,9 @@ constexpr std::int64_t kRingRowSlack = 36;
 // Source rows the resampler filters together, copied when a band ends inside a group.
 constexpr std::int64_t kPendingRows = 8;
 
+// What the vectorised resampler keeps. Its weights took every pair of sides tried, from 2 to
+// 65535 source pixels onto 1 to 65535; the reference, which keeps the whole picture, would
+// be taken only for weights it refuses.
 std::int64_t ResamplerBytes(std::int64_t sourceWidth, std::int64_t sourceHeight, std::int64_t width,
                             std::int64_t height)
 {
