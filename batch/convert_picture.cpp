@@ -119,6 +119,12 @@ std::vector<std::uint8_t> EncodeResampled(const PictureFormat& source, const std
 
 }  // namespace
 
+bool EncodesRows(const PictureFormat* output, int width, int height)
+{
+    return output && output->startRowEncoding && width <= output->maxRowEncodedSide
+        && height <= output->maxRowEncodedSide;
+}
+
 Threads ThreadsPerConversion(int jobs)
 {
     // The cores this process may run on (taskset, cgroup cpusets), not all the machine has.
@@ -159,8 +165,7 @@ std::optional<std::string> ConvertPicture(const std::string& sourcePath, int wid
     std::optional<std::string> outputPath = OutputPathFor(destinationPath, mode);
     const PictureFormat* output = OutputFormatFor(destinationPath, mode);
     const PictureFormat* source = BandDecodedFormat(sourcePath);
-    const bool streamed = outputPath && output->startRowEncoding && width <= output->maxRowEncodedSide
-        && height <= output->maxRowEncodedSide && source;
+    const bool streamed = outputPath && EncodesRows(output, width, height) && source;
     ConversionNotes found;
     if (!streamed) {
         LoadAndResample(sourcePath, width, height, working, threads, &found);

@@ -11,6 +11,12 @@ namespace picbatch {
 
 class Raster;
 
+struct PictureFormat;
+
+// True when ConvertPicture hands the target rows of a width x height picture straight to
+// output's encoder (with a source that decodes in bands) instead of storing the picture.
+bool EncodesRows(const PictureFormat* output, int width, int height);
+
 // Whether a JPEG file's decoding and the work on its rows may run on two threads side by
 // side: a conversion then takes about as long as decoding alone, at the cost of a second
 // processor core. Two takes the second thread only for pictures where it pays

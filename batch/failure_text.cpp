@@ -41,6 +41,8 @@ std::string_view ExplanationOf(FailureCause cause)
         return "图片太大，解码所需的内存超出了上限";
     case FailureCause::Unsupported:
         return "不支持这种 JPEG，例如无损、算术编码或 12 位的 JPEG";
+    case FailureCause::Internal:
+        return "程序内部出现意外错误，这张图片未转换";
     }
     return {};
 }

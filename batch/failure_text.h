@@ -34,9 +34,13 @@ struct CaughtFailure {
     FailureCause cause = FailureCause::Unknown;
 };
 
+// The message of something thrown that is not an exception of the standard library's kinds
+// (a library's own type, a bare `throw 42`).
+inline constexpr const char* kUnexpectedException = "Unexpected exception";
+
 // Runs work and gives what it throws, or nothing when it succeeds: the exception's message
 // and, for the core's Error, its cause; the core's "Out of system resources" for exhausted
-// memory wherever it happens.
+// memory wherever it happens; kUnexpectedException, an internal fault, for anything else.
 template <class Work>
 std::optional<CaughtFailure> CatchFailure(Work&& work)
 {
@@ -49,6 +53,8 @@ std::optional<CaughtFailure> CatchFailure(Work&& work)
         return CaughtFailure{error.what(), error.Cause()};
     } catch (const std::exception& error) {
         return CaughtFailure{error.what(), FailureCause::Unknown};
+    } catch (...) {
+        return CaughtFailure{kUnexpectedException, FailureCause::Internal};
     }
 }
 

@@ -27,6 +27,7 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
     options.height = job.height;
     options.workers = workers;
     options.threadsPerPicture = ThreadsPerConversion(workers);
+    options.memoryBudget = job.memoryBudget;
     if (done) {
         options.entryDone = [&](const EntryOutcome& outcome) {
             done(outcome.entry, outcome.failure ? &*outcome.failure : nullptr,

@@ -2,7 +2,9 @@
 // one conversion of an entry (entry_conversion.h): picbatch-cli's run.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,9 @@ struct FolderConversion {
     int height = 0;
     OutputMode mode = OutputMode::KeepFormat;
     int jobs = 1;
+    // What the pictures in flight may take together (RunEngine::Options::memoryBudget);
+    // nothing: the default budget.
+    std::optional<std::int64_t> memoryBudget;
 };
 
 struct ConversionSummary {

@@ -8,6 +8,8 @@
 #include "batch/entry_conversion.h"
 #include "batch/entry_paths.h"
 #include "batch/failure_text.h"
+#include "batch/memory_budget.h"
+#include "batch/peak_estimate.h"
 #include "imaging/raster.h"
 
 namespace picbatch {
@@ -19,7 +21,8 @@ void SortByListing(std::vector<EntryOutcome>& outcomes)
 }
 
 RunEngine::RunEngine(std::vector<std::string> entries, const RunSettings& settings, Options options)
-    : m_options(std::move(options)), m_entries(std::move(entries)), m_settings(settings)
+    : m_options(std::move(options)), m_entries(std::move(entries)), m_settings(settings),
+      m_budget(m_options.memoryBudget ? *m_options.memoryBudget : DefaultMemoryBudget())
 {
     const int workers = std::max(m_options.workers, 1);
     m_activeWorkers = workers;
@@ -67,6 +70,7 @@ void RunEngine::Stop()
     m_stopping = true;
     for (auto& [key, waiting] : m_inFlight)
         waiting.clear();  // not started: they are not converted
+    m_budgetChanged.notify_all();  // nor are those waiting for the budget
 }
 
 std::size_t RunEngine::DoneEntries() const
@@ -135,6 +139,54 @@ std::optional<RunEngine::Job> RunEngine::AfterDone(const Job& job)
     return TakeNext();
 }
 
+std::optional<BudgetAdmission> RunEngine::Admit(const Job& job, std::int64_t estimate)
+{
+    std::unique_lock lock(m_mutex);
+    // In listing order: a later, smaller picture never overtakes one waiting for room, so
+    // a picture over the budget does get the moment when nothing else is in flight.
+    m_budgetChanged.wait(lock, [&] {
+        return m_stopping
+            || (*m_waiting.begin() == job.index
+                && (m_picturesInFlight == 0 || estimate <= m_budget - m_bytesInFlight));
+    });
+    m_waiting.erase(job.index);
+    m_budgetChanged.notify_all();  // the next one waiting may fit as well, or must stop too
+    if (m_stopping)
+        return std::nullopt;
+    m_bytesInFlight += estimate;
+    ++m_picturesInFlight;
+    return BudgetAdmission{job.index, estimate, m_bytesInFlight, m_picturesInFlight};
+}
+
+void RunEngine::Release(std::int64_t estimate)
+{
+    const std::lock_guard lock(m_mutex);
+    m_bytesInFlight -= estimate;
+    --m_picturesInFlight;
+    m_budgetChanged.notify_all();
+}
+
+EntryOutcome RunEngine::Convert(const Job& job)
+{
+    EntryOutcome outcome{job.index, job.entry, {}, {}};
+    const EntryLocation location{job.settings.sourceFolder, job.settings.destinationFolder, job.entry};
+    const ConversionTarget target{m_options.width, m_options.height, job.settings.mode,
+                                  m_options.threadsPerPicture};
+    // The working picture lives for this conversion only: a worker waiting for the budget
+    // holds nothing of its last picture.
+    Raster working;
+    ConversionNotes notes;
+    // Whatever the conversion throws, of any type, is this picture's failure: a worker never
+    // ends the process.
+    outcome.failure = EntryFailureOf([&] {
+        notes = m_options.convert ? m_options.convert(location, target, m_claims, working)
+                                  : ConvertEntry(location, target, m_claims, working);
+    });
+    if (!outcome.failure)
+        outcome.warning = WarningOf(notes);
+    return outcome;
+}
+
 void RunEngine::Work()
 {
     // The sources are registered by the first worker, not by the thread that started the run:
@@ -149,29 +201,38 @@ void RunEngine::Work()
         }
         m_claims.SetSources(folder, entries);
     });
-    Raster working;  // one working picture per worker
     for (std::optional<Job> job;;) {
         if (m_options.beforeTaking)
             m_options.beforeTaking();
         {
             const std::lock_guard lock(m_mutex);
             job = job ? AfterDone(*job) : TakeNext();
+            // In line from the moment it is taken: no later entry starts before it does.
+            if (job)
+                m_waiting.insert(job->index);
         }
         if (!job)
             break;
-        EntryOutcome outcome{job->index, job->entry, {}, {}};
-        const ConversionTarget target{m_options.width, m_options.height, job->settings.mode,
-                                      m_options.threadsPerPicture};
-        ConversionNotes notes;
-        outcome.failure = EntryFailureOf([&] {
-            notes = ConvertEntry({job->settings.sourceFolder, job->settings.destinationFolder, job->entry}, target,
-                                 m_claims, working);
-        });
-        if (!outcome.failure)
-            outcome.warning = WarningOf(notes);
+        // The header is read outside the lock: other workers go on meanwhile.
+        const std::int64_t estimate =
+            EstimateConversionPeak(SourcePathOf(job->settings.sourceFolder, job->entry),
+                                   DestinationPathOf(job->settings.destinationFolder, job->entry), m_options.width,
+                                   m_options.height, job->settings.mode);
+        const std::optional<BudgetAdmission> admission = Admit(*job, estimate);
+        if (!admission)
+            continue;  // stopped before it started: the next taking ends this worker
+        if (m_options.admitted)
+            m_options.admitted(*admission);
+        EntryOutcome outcome = Convert(*job);
+        Release(estimate);
         if (m_options.entryDone) {
             const std::lock_guard doneLock(m_doneMutex);
-            m_options.entryDone(outcome);
+            try {
+                m_options.entryDone(outcome);
+            } catch (...) {
+                // A report that cannot be made (no memory for its text) must not end the
+                // process; the outcome is still counted below.
+            }
         }
         const std::lock_guard lock(m_mutex);
         ++m_doneEntries;

@@ -2,21 +2,27 @@
 // pictures at once as there are workers; a finished picture makes room for the next at once
 // and entries that are not pictures cost nothing. Entries that would write one output file
 // are converted one after the other in listing order, so the first of them that converts
-// writes it, whatever the number of workers. The window's run and picbatch-cli both use it.
+// writes it, whatever the number of workers. A picture starts only while the estimated peaks
+// of the pictures in flight, its own included, fit the run's memory budget, or when nothing
+// else is in flight; pictures start in listing order all the same. The window's run and
+// picbatch-cli both use it.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "batch/convert_picture.h"
+#include "batch/entry_conversion.h"
 #include "batch/output_claims.h"
 #include "pictures/save_picture.h"
 
@@ -41,6 +47,19 @@ struct EntryOutcome {
 // Outcomes in the order of their entries in the listing (workers end them in any order).
 void SortByListing(std::vector<EntryOutcome>& outcomes);
 
+// A picture starting under the memory budget: its estimated peak, and what was in flight
+// once it started, itself included.
+struct BudgetAdmission {
+    std::size_t index = 0;  // in the listing
+    std::int64_t estimate = 0;
+    std::int64_t bytesInFlight = 0;
+    int picturesInFlight = 0;
+};
+
+// The conversion of one entry: ConvertEntry, unless a test puts another in its place.
+using EntryConverter =
+    std::function<ConversionNotes(const EntryLocation&, const ConversionTarget&, OutputClaims&, Raster&)>;
+
 class RunEngine {
 public:
     struct Options {
@@ -55,6 +74,16 @@ public:
         std::function<void(const EntryOutcome&)> entryDone;
         // Called on the last worker to end, just before it ends: the run is Finished.
         std::function<void()> finished;
+        // The bytes the pictures in flight may take together, by their estimated peaks
+        // (EstimateConversionPeak); nothing: DefaultMemoryBudget(). A picture estimated above
+        // it starts once nothing else is in flight, and runs alone.
+        std::optional<std::int64_t> memoryBudget;
+        // Called on the worker as each picture starts, outside any lock: lets tests see what
+        // the budget let run at once.
+        std::function<void(const BudgetAdmission&)> admitted;
+        // Converts each picture; empty: ConvertEntry. Lets tests make a conversion fail in
+        // ways no picture can.
+        EntryConverter convert;
     };
 
     // Starts the workers over entries (a listing of settings.sourceFolder).
@@ -97,6 +126,13 @@ private:
     std::optional<Job> TakeNext();
     // Under m_mutex: the entry that waited behind job's output, or else the next entry.
     std::optional<Job> AfterDone(const Job& job);
+    // Waits until the picture of job (in m_waiting since it was taken) fits the budget, after
+    // every earlier entry taken; nothing when the run stopped meanwhile (the picture is then
+    // not converted).
+    std::optional<BudgetAdmission> Admit(const Job& job, std::int64_t estimate);
+    void Release(std::int64_t estimate);
+    // The picture of job converted, its failure or warning recorded in the outcome.
+    EntryOutcome Convert(const Job& job);
 
     const Options m_options;
     mutable std::mutex m_mutex;
@@ -111,6 +147,13 @@ private:
     // Outputs being written, each with the entries waiting to write the same file.
     std::map<std::string, std::deque<Job>> m_inFlight;
     std::vector<EntryOutcome> m_outcomes;
+    // The budget and what is held of it: estimates of the pictures in flight, and the entries
+    // taken but not started, earliest first.
+    std::int64_t m_budget = 0;
+    std::int64_t m_bytesInFlight = 0;
+    int m_picturesInFlight = 0;
+    std::set<std::size_t> m_waiting;
+    std::condition_variable m_budgetChanged;
     std::mutex m_doneMutex;  // one entryDone call at a time
     OutputClaims m_claims;
     std::once_flag m_sourcesRegistered;

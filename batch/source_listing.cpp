@@ -9,9 +9,12 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <map>
+#include <optional>
 #include <utility>
 
 #include "batch/collation_locale.h"
+#include "batch/entry_paths.h"
 #include "batch/name_order.h"
 #include "imaging/error.h"
 
@@ -60,24 +63,43 @@ private:
     int m_fd;
 };
 
-// True for an entry that is a regular file after following symbolic links. The type from
-// the directory itself spares a stat call per file in the common case.
-bool IsRegularFile(DIR* dir, const dirent& entry)
+// What an entry is after following symbolic links: a regular file, or why it is left out.
+// The type from the directory itself spares a stat call per file in the common case.
+std::optional<PassedOverReason> LeftOutBecause(DIR* dir, const dirent& entry)
 {
-    if (entry.d_type == DT_REG)
-        return true;
-    if (entry.d_type != DT_LNK && entry.d_type != DT_UNKNOWN)
-        return false;
+    switch (entry.d_type) {
+    case DT_REG:
+        return std::nullopt;
+    case DT_DIR:
+        return PassedOverReason::Folder;
+    case DT_LNK:
+    case DT_UNKNOWN:
+        break;
+    default:
+        return PassedOverReason::NotRegularFile;
+    }
     struct stat info {};
-    // A broken link fails here and is left out.
-    return ::fstatat(::dirfd(dir), entry.d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+    if (::fstatat(::dirfd(dir), entry.d_name, &info, 0) == 0) {
+        if (S_ISREG(info.st_mode))
+            return std::nullopt;
+        return S_ISDIR(info.st_mode) ? PassedOverReason::Folder : PassedOverReason::NotRegularFile;
+    }
+    switch (errno) {
+    case ELOOP:
+        return PassedOverReason::LinkLoop;
+    case ENOENT:
+    case ENOTDIR:
+        return PassedOverReason::DanglingLink;
+    default:
+        return PassedOverReason::Inaccessible;
+    }
 }
 
-// Calls keep(name) for each regular visible file of folder, in the order the file system
-// delivers them. A folder that cannot be opened gives nothing; an error during the
-// enumeration ends it with the names found so far.
-template <typename Keep>
-void ForEachFolderFile(const std::string& folder, Keep keep)
+// Calls keep(name) for each regular visible file of folder, and passOver(name, reason) for
+// each other visible entry, in the order the file system delivers them. A folder that cannot
+// be opened gives nothing; an error during the enumeration ends it with the names found so far.
+template <typename Keep, typename PassOver>
+void ForEachFolderEntry(const std::string& folder, Keep keep, PassOver passOver)
 {
     DirectoryStream stream(folder);
     if (!stream.Get())
@@ -86,9 +108,17 @@ void ForEachFolderFile(const std::string& folder, Keep keep)
         // A leading "." marks hidden names, and also "." and "..".
         if (entry->d_name[0] == '.')
             continue;
-        if (IsRegularFile(stream.Get(), *entry))
+        if (const std::optional<PassedOverReason> reason = LeftOutBecause(stream.Get(), *entry))
+            passOver(std::string(entry->d_name), *reason);
+        else
             keep(std::string(entry->d_name));
     }
+}
+
+template <typename Keep>
+void ForEachFolderFile(const std::string& folder, Keep keep)
+{
+    ForEachFolderEntry(folder, keep, [](const std::string&, PassedOverReason) {});
 }
 
 // Switches the busy indication off at the end of a taking that switched it on.
@@ -134,6 +164,30 @@ std::vector<std::string> ListFolderFiles(const std::string& folder)
     ForEachFolderFile(folder, [&](std::string name) { names.push_back(std::move(name)); });
     SortNames(names);
     return names;
+}
+
+FolderListing ListFolderAccounted(const std::string& folder)
+{
+    FolderListing listing;
+    std::map<std::string, PassedOverReason> passedOver;
+    ForEachFolderEntry(
+        folder, [&](std::string name) { listing.files.push_back(std::move(name)); },
+        [&](std::string name, PassedOverReason reason) {
+            if (IsPictureEntry(name))
+                passedOver.emplace(std::move(name), reason);
+        });
+    SortNames(listing.files);
+    std::vector<std::string> names;
+    names.reserve(passedOver.size());
+    for (const auto& [name, reason] : passedOver)
+        names.push_back(name);
+    SortNames(names);
+    listing.passedOver.reserve(names.size());
+    for (std::string& name : names) {
+        const PassedOverReason reason = passedOver.at(name);
+        listing.passedOver.push_back({std::move(name), reason});
+    }
+    return listing;
 }
 
 std::string FolderErrorText(int errnum)

@@ -14,6 +14,28 @@ namespace picbatch {
 // gives no names and no error.
 std::vector<std::string> ListFolderFiles(const std::string& folder);
 
+// Why a visible entry with a picture's name is not in the listing.
+enum class PassedOverReason {
+    NotRegularFile,  // a FIFO, socket or device, itself or at the end of its links
+    Folder,          // a folder, itself or at the end of its links ("x.jpg/")
+    LinkLoop,        // symbolic links that lead back to themselves
+    DanglingLink,    // a symbolic link to nothing
+    Inaccessible,    // what it is cannot be learnt (no search permission on a link's way)
+};
+
+struct PassedOverEntry {
+    std::string name;
+    PassedOverReason reason;
+};
+
+// ListFolderFiles's names, and the visible entries it leaves out whose names are pictures'
+// (IsPictureEntry), each with why, in the same order.
+struct FolderListing {
+    std::vector<std::string> files;
+    std::vector<PassedOverEntry> passedOver;
+};
+FolderListing ListFolderAccounted(const std::string& folder);
+
 // Sorts names in the listing's order.
 void SortNames(std::vector<std::string>& names);
 

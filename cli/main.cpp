@@ -15,6 +15,7 @@
 #include "batch/folder_conversion.h"
 #include "cli/options.h"
 #include "cli/progress_printer.h"
+#include "cli/run_summary.h"
 #include "cli/terminal_text.h"
 
 namespace picbatch {
@@ -61,6 +62,7 @@ int RunCli(int argc, char** argv)
     job.height = options.size.height;
     job.mode = options.mode;
     job.jobs = options.jobs;
+    job.memoryBudget = options.memoryBudget;
 
     std::error_code error;
     if (!std::filesystem::is_directory(job.sourceFolder, error))
@@ -74,10 +76,15 @@ int RunCli(int argc, char** argv)
     if (!std::filesystem::is_directory(job.destinationFolder, error))
         return UsageFailure("无法使用目标文件夹 / cannot use destination folder: " + job.destinationFolder);
 
-    const std::vector<std::string> entries = ListFolderFiles(job.sourceFolder);
+    const FolderListing listing = ListFolderAccounted(job.sourceFolder);
+    const std::vector<std::string>& entries = listing.files;
     int pictures = 0;
     for (const std::string& entry : entries)
         pictures += IsPictureEntry(entry) ? 1 : 0;
+    if (options.verbose) {
+        for (const PassedOverEntry& entry : listing.passedOver)
+            std::fputs(PassedOverLine(entry).c_str(), stderr);
+    }
 
     ProgressPrinter progress(stderr, isatty(STDERR_FILENO) == 1, pictures);
     const ConversionSummary summary =
@@ -85,11 +92,9 @@ int RunCli(int argc, char** argv)
                                         const std::string* warning) { progress.Done(entry, failure, warning); });
     progress.Finish();
 
-    // Warnings come last, after the counts that scripts may already read.
-    std::printf("已转换 %d 张，失败 %zu 张，跳过 %d 个其他文件，警告 %zu 个 / %d converted, %zu failed, %d other "
-                "files skipped, %zu warnings\n",
-                summary.converted, summary.failures.size(), summary.skipped, summary.warnings.size(),
-                summary.converted, summary.failures.size(), summary.skipped, summary.warnings.size());
+    // Warnings and the names passed over come last, after the counts that scripts may
+    // already read.
+    std::fputs(SummaryLine(summary, listing.passedOver).c_str(), stdout);
     // A warned picture was written: it does not change the exit status.
     return summary.failures.empty() ? 0 : kExitFailures;
 }

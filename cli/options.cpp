@@ -2,6 +2,7 @@
 #include "cli/options.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 
 #include "batch/size_check.h"
@@ -12,6 +13,21 @@ namespace {
 
 // More threads than this only cost memory: each holds a decoded picture.
 constexpr int kMaxJobs = 256;
+// The largest memory budget taken: far beyond any machine, and a sum of estimates under it
+// cannot overflow.
+constexpr std::int64_t kMaxMemoryBudget = std::int64_t{1} << 62;
+
+// The power of two a size suffix stands for; -1 for none known.
+int SuffixShift(char suffix)
+{
+    switch (suffix) {
+    case 'k': case 'K': return 10;
+    case 'm': case 'M': return 20;
+    case 'g': case 'G': return 30;
+    case 't': case 'T': return 40;
+    default: return -1;
+    }
+}
 
 OutputMode ParseFormat(const std::string& text)
 {
@@ -40,9 +56,27 @@ int ParseJobs(const std::string& text)
 
 }  // namespace
 
+std::int64_t ParseMemorySize(const std::string& text)
+{
+    const UsageError bad("--memory-budget: 应为大小，例如 512M 或 2G / expected a size such as 512M or 2G, not '"
+                         + text + "'");
+    std::size_t digits = 0;
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9')
+        ++digits;
+    if (digits == 0 || text.size() - digits > 1)
+        throw bad;
+    const int shift = digits < text.size() ? SuffixShift(text[digits]) : 0;
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + digits, value);
+    if (shift < 0 || error != std::errc() || value == 0 || value > kMaxMemoryBudget >> shift)
+        throw bad;
+    return value << shift;
+}
+
 std::string UsageText()
 {
-    return "用法 / Usage: picbatch-cli --size WxH [--format keep|jpeg|bmp] [--jobs N] SOURCE DEST\n"
+    return "用法 / Usage: picbatch-cli --size WxH [--format keep|jpeg|bmp] [--jobs N] [--memory-budget SIZE]\n"
+           "                    [--verbose] SOURCE DEST\n"
            "\n"
            "将 SOURCE 文件夹中的每个 BMP 和 JPEG 图片缩放到 W×H 像素（不保持宽高比），\n"
            "以大写主文件名写入 DEST 文件夹。\n"
@@ -55,6 +89,15 @@ std::string UsageText()
            "                  bmp: 24-bit BMP\n"
            "  --jobs N        同时处理的图片数，默认为处理器核数 / pictures converted at once,\n"
            "                  by default the number of processor cores\n"
+           "  --memory-budget SIZE\n"
+           "                  同时处理的图片按估计最多共用的内存，如 512M、2G；默认为物理内存的一半\n"
+           "                  与 cgroup 内存上限的四分之三中较小者；超出的单张图片单独处理\n"
+           "                  / memory the pictures converted at once may take together by their\n"
+           "                  estimates, e.g. 512M, 2G; by default the smaller of half the physical\n"
+           "                  memory and three quarters of the cgroup's limit; a larger picture\n"
+           "                  is converted alone\n"
+           "  --verbose       列出因不是可转换图片而跳过的图片名 / list the picture names skipped\n"
+           "                  because they are no convertible pictures\n"
            "  -h, --help      显示本说明 / show this text\n"
            "\n"
            "退出码 / Exit status: 0 全部成功 / all converted; 1 有图片失败 / some failed;\n"
@@ -81,6 +124,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     std::optional<std::string> sizeText;
     std::optional<std::string> formatText;
     std::optional<std::string> jobsText;
+    std::optional<std::string> budgetText;
     std::vector<std::string> folders;
 
     for (const std::string& arg : args)
@@ -106,10 +150,19 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
             name = arg.substr(0, equals);
             value = arg.substr(equals + 1);
         }
-        std::optional<std::string>* target = name == "--size"     ? &sizeText
-                                             : name == "--format" ? &formatText
-                                             : name == "--jobs"   ? &jobsText
-                                                                  : nullptr;
+        if (name == "--verbose") {
+            if (value)
+                throw UsageError("选项不带值 / option takes no value: " + name);
+            if (options.verbose)
+                throw UsageError("选项重复 / option given twice: " + name);
+            options.verbose = true;
+            continue;
+        }
+        std::optional<std::string>* target = name == "--size"            ? &sizeText
+                                             : name == "--format"        ? &formatText
+                                             : name == "--jobs"          ? &jobsText
+                                             : name == "--memory-budget" ? &budgetText
+                                                                         : nullptr;
         if (!target)
             throw UsageError("未知选项 / unknown option: " + arg);
         if (*target)
@@ -132,6 +185,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     if (formatText)
         options.mode = ParseFormat(*formatText);
     options.jobs = jobsText ? ParseJobs(*jobsText) : std::max(1, std::min(defaultJobs, kMaxJobs));
+    if (budgetText)
+        options.memoryBudget = ParseMemorySize(*budgetText);
     if (folders.size() != 2)
         throw UsageError("需要源文件夹和目标文件夹 / expected SOURCE and DEST folders");
     if (folders[0].empty() || folders[1].empty())

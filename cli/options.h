@@ -2,6 +2,8 @@
 // threads.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,8 @@ struct CliOptions {
     TargetSize size;
     OutputMode mode = OutputMode::KeepFormat;
     int jobs = 1;
+    std::optional<std::int64_t> memoryBudget;  // bytes; nothing: the default budget
+    bool verbose = false;     // list the entries passed over
     std::string source;       // as given
     std::string destination;  // as given
 };
@@ -33,10 +37,15 @@ std::string UsageText();
 // "778 * 502  （杂志图片）") into its width and height texts.
 SizeTexts SplitCliSize(const std::string& text);
 
+// A size in bytes: a whole number, optionally followed by K, M, G or T (powers of 1024, in
+// either case, "512M", "2G"); throws UsageError naming --memory-budget for anything else,
+// for 0 and for more than 2^62 bytes.
+std::int64_t ParseMemorySize(const std::string& text);
+
 // Parses the arguments after the program name. --help anywhere gives help = true and no
 // further checks. Throws UsageError for anything that cannot be run: unknown or repeated
-// options, a missing value, a bad size (the run's own messages), format or job count, or
-// not exactly two folders. defaultJobs is used without --jobs.
+// options, a missing value, a bad size (the run's own messages), format, job count or memory
+// budget, or not exactly two folders. defaultJobs is used without --jobs.
 CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs);
 
 }  // namespace picbatch

@@ -22,6 +22,7 @@ enum class FailureCause {
     OutOfMemory,         // memory ran out
     TooLargeForMemory,   // a picture whose decoding needs more memory than one picture may take
     Unsupported,         // a valid kind of JPEG that the decoder does not handle
+    Internal,            // something was thrown that is no error of the core's or the system's
 };
 
 class Error : public std::runtime_error {

@@ -5,10 +5,12 @@
 
 #include "imaging/raster.h"
 #include "pictures/bmp.h"
+#include "pictures/bmp_file_header.h"
 #include "pictures/bmp_stream.h"
 #include "pictures/file_io.h"
 #include "pictures/jpeg_decoder.h"
 #include "pictures/jpeg_encoder.h"
+#include "pictures/jpeg_file_header.h"
 #include "pictures/jpeg_image.h"
 #include "pictures/upper_case.h"
 
@@ -69,8 +71,8 @@ constexpr int kMaxJpegSide = 65500;
 
 constexpr std::array kFormats{
     PictureFormat{PictureKind::Jpeg, ".jpg", ReadJpegFile, EncodeJpegFile, DecodeJpegFileBands, StartJpegRowEncoding,
-                  kMaxJpegSide},
-    PictureFormat{PictureKind::Bmp, ".bmp", ReadBmpFile, EncodeBmp, DecodeBmpFileBands, nullptr, 0},
+                  kMaxJpegSide, ReadJpegFileHeader},
+    PictureFormat{PictureKind::Bmp, ".bmp", ReadBmpFile, EncodeBmp, DecodeBmpFileBands, nullptr, 0, ReadBmpFileHeader},
 };
 
 // FormatOf finds a kind's row by its value.

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "pictures/picture_header.h"
 #include "pictures/read_notes.h"
 
 namespace picbatch {
@@ -51,6 +52,11 @@ struct PictureFormat {
     // The largest side startRowEncoding takes without failing; larger pictures take the
     // whole-picture road, so that their errors come in the same order on both.
     int maxRowEncodedSide;
+    // Optional (nullptr): reads only the header of the file at path and tells what decoding
+    // it holds in memory, on either road, so that a run can budget its pictures before they
+    // start. Throws Error for a header it cannot read (the conversion then reports the file's
+    // own error).
+    PictureHeader (*readHeader)(const std::string& path);
 };
 
 // The format of the file name at the end of path, by its extension in any case (only the

@@ -49,4 +49,16 @@ inline std::vector<std::uint8_t> LibjpegCompress(int width, int height, int comp
     return out;
 }
 
+// A colour picture of width x height with a pattern in every channel, compressed by libjpeg.
+inline std::vector<std::uint8_t> PatternJpeg(int width, int height, const CompressSetup& setup = {})
+{
+    return LibjpegCompress(width, height, 3, JCS_RGB,
+                           [](int x, int y, std::uint8_t* rgb) {
+                               rgb[0] = static_cast<std::uint8_t>(x * 7);
+                               rgb[1] = static_cast<std::uint8_t>(y * 3);
+                               rgb[2] = static_cast<std::uint8_t>(x ^ y);
+                           },
+                           setup);
+}
+
 }  // namespace picbatch
