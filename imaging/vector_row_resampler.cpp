@@ -114,7 +114,7 @@ std::int64_t PlaneLength(const std::vector<VectorRowResampler::Tile>& tiles)
 }  // namespace
 
 std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, int sourceHeight, int width,
-                                                             int height, bool useAvx2, TargetRowSink sink)
+                                                             int height, bool useAvx2, TargetRowSink sink, bool bottomUp)
 {
     // The reference keeps the whole intermediate as a Raster; fail alike.
     if (std::int64_t{width} * sourceHeight > kMaxPicturePixels) {
@@ -130,22 +130,27 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
         if (useAvx2) {
             horizontal = AlignToPairs(*horizontal);
         }
-        // The vertical kernels take source rows in pairs.
-        std::optional<PackedAxis> vertical
-            = PackAxis(BuildContributors(sourceHeight, height, AxisScale(sourceHeight, height)), sourceHeight, 2);
+        // The vertical kernels take source rows in pairs. Rows that come bottom up are
+        // filtered with the list read from the far end, which makes the target rows bottom up.
+        ContributionList verticalList = BuildContributors(sourceHeight, height, AxisScale(sourceHeight, height));
+        if (bottomUp) {
+            verticalList = ReversedContributors(verticalList, sourceHeight);
+        }
+        std::optional<PackedAxis> vertical = PackAxis(verticalList, sourceHeight, 2);
         if (!vertical) {
             return nullptr;
         }
         return std::unique_ptr<VectorRowResampler>(new VectorRowResampler(
             std::move(*horizontal), std::move(*vertical), sourceWidth, sourceHeight, width, height, useAvx2,
-            std::move(sink)));
+            std::move(sink), bottomUp));
     } catch (const std::bad_alloc&) {
         throw Error(kOutOfSystemResources, FailureCause::OutOfMemory);
     }
 }
 
 VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth,
-                                       int sourceHeight, int width, int height, bool useAvx2, TargetRowSink sink)
+                                       int sourceHeight, int width, int height, bool useAvx2, TargetRowSink sink,
+                                       bool bottomUp)
     : m_horizontal(std::move(horizontal))
     , m_vertical(std::move(vertical))
     , m_sourceWidth(sourceWidth)
@@ -166,6 +171,7 @@ VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertica
     , m_sink(std::move(sink))
     , m_width(width)
     , m_height(height)
+    , m_bottomUp(bottomUp)
 {
     m_job.axis = &m_horizontal;
     m_job.columns = Columns();
@@ -271,7 +277,7 @@ void VectorRowResampler::MakeReadyRows()
         job.weights = m_vertical.weights.data() + window.offset;
         job.count = window.length;
         job.window = window;
-        job.out = m_sink ? m_sinkRow.data() : m_result.Row(m_nextRow).data();
+        job.out = m_sink ? m_sinkRow.data() : m_result.Row(m_bottomUp ? m_height - 1 - m_nextRow : m_nextRow).data();
         m_verticalKernel(job);
         ++m_nextRow;
         if (m_sink)
