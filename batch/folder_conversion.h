@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/conversion_options.h"
 #include "batch/run_report.h"
 #include "pictures/save_picture.h"
 
@@ -18,6 +19,7 @@ struct FolderConversion {
     int height = 0;
     OutputMode mode = OutputMode::KeepFormat;
     int jobs = 1;
+    ConversionOptions options;
 };
 
 struct ConversionSummary {

@@ -161,7 +161,7 @@ void RunEngine::Work()
             break;
         EntryOutcome outcome{job->index, job->entry, {}, {}};
         const ConversionTarget target{m_options.width, m_options.height, job->settings.mode,
-                                      m_options.threadsPerPicture};
+                                      m_options.threadsPerPicture, job->settings.options};
         ConversionNotes notes;
         outcome.failure = EntryFailureOf([&] {
             notes = ConvertEntry({job->settings.sourceFolder, job->settings.destinationFolder, job->entry}, target,

@@ -61,6 +61,7 @@ int RunCli(int argc, char** argv)
     job.height = options.size.height;
     job.mode = options.mode;
     job.jobs = options.jobs;
+    job.options = options.conversion;
 
     std::error_code error;
     if (!std::filesystem::is_directory(job.sourceFolder, error))

@@ -24,6 +24,27 @@ OutputMode ParseFormat(const std::string& text)
     throw UsageError("--format: 应为 keep、jpeg 或 bmp / expected keep, jpeg or bmp, not '" + text + "'");
 }
 
+OrientationChoice ParseOrientation(const std::string& text)
+{
+    if (text == "apply")
+        return OrientationChoice::Apply;
+    if (text == "keep")
+        return OrientationChoice::Keep;
+    throw UsageError("--orientation: 应为 apply 或 keep / expected apply or keep, not '" + text + "'");
+}
+
+MetadataChoice ParseMetadata(const std::string& text)
+{
+    if (text == "drop")
+        return MetadataChoice::Drop;
+    if (text == "keep")
+        return MetadataChoice::Keep;
+    if (text == "keep-no-gps")
+        return MetadataChoice::KeepWithoutGps;
+    throw UsageError("--metadata: 应为 drop、keep 或 keep-no-gps / expected drop, keep or keep-no-gps, not '" + text
+                     + "'");
+}
+
 int ParseJobs(const std::string& text)
 {
     int jobs = 0;
@@ -42,7 +63,8 @@ int ParseJobs(const std::string& text)
 
 std::string UsageText()
 {
-    return "用法 / Usage: picbatch-cli --size WxH [--format keep|jpeg|bmp] [--jobs N] SOURCE DEST\n"
+    return "用法 / Usage: picbatch-cli --size WxH [--format keep|jpeg|bmp] [--jobs N]\n"
+           "                    [--orientation apply|keep] [--metadata drop|keep|keep-no-gps] SOURCE DEST\n"
            "\n"
            "将 SOURCE 文件夹中的每个 BMP 和 JPEG 图片缩放到 W×H 像素（不保持宽高比），\n"
            "以大写主文件名写入 DEST 文件夹。\n"
@@ -55,6 +77,13 @@ std::string UsageText()
            "                  bmp: 24-bit BMP\n"
            "  --jobs N        同时处理的图片数，默认为处理器核数 / pictures converted at once,\n"
            "                  by default the number of processor cores\n"
+           "  --orientation O apply：按 EXIF 方向标记先将图片转正，W×H 为转正后的尺寸（默认）；\n"
+           "                  keep：按存储的方向处理 / apply: turn a picture upright by its EXIF\n"
+           "                  orientation first, W x H being the upright size (default); keep: as stored\n"
+           "  --metadata M    drop：不保留 EXIF（默认）；keep：JPEG 输出保留 EXIF（方向为 1，\n"
+           "                  无缩略图，尺寸为新尺寸）；keep-no-gps：同 keep，但去掉位置信息\n"
+           "                  drop: no EXIF (default); keep: a JPEG output keeps the EXIF (orientation\n"
+           "                  1, no thumbnail, the new size); keep-no-gps: the same without the location\n"
            "  -h, --help      显示本说明 / show this text\n"
            "\n"
            "退出码 / Exit status: 0 全部成功 / all converted; 1 有图片失败 / some failed;\n"
@@ -81,6 +110,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     std::optional<std::string> sizeText;
     std::optional<std::string> formatText;
     std::optional<std::string> jobsText;
+    std::optional<std::string> orientationText;
+    std::optional<std::string> metadataText;
     std::vector<std::string> folders;
 
     for (const std::string& arg : args)
@@ -109,7 +140,9 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
         std::optional<std::string>* target = name == "--size"     ? &sizeText
                                              : name == "--format" ? &formatText
                                              : name == "--jobs"   ? &jobsText
-                                                                  : nullptr;
+                                             : name == "--orientation" ? &orientationText
+                                             : name == "--metadata"    ? &metadataText
+                                                                       : nullptr;
         if (!target)
             throw UsageError("未知选项 / unknown option: " + arg);
         if (*target)
@@ -131,6 +164,10 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     }
     if (formatText)
         options.mode = ParseFormat(*formatText);
+    if (orientationText)
+        options.conversion.orientation = ParseOrientation(*orientationText);
+    if (metadataText)
+        options.conversion.metadata = ParseMetadata(*metadataText);
     options.jobs = jobsText ? ParseJobs(*jobsText) : std::max(1, std::min(defaultJobs, kMaxJobs));
     if (folders.size() != 2)
         throw UsageError("需要源文件夹和目标文件夹 / expected SOURCE and DEST folders");

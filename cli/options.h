@@ -1,10 +1,11 @@
-// The command line of picbatch-cli: what to convert, to which size and format, on how many
-// threads.
+// The command line of picbatch-cli: what to convert, to which size and format, how, on how
+// many threads.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "batch/conversion_options.h"
 #include "batch/target_size.h"
 #include "imaging/error.h"
 #include "pictures/save_picture.h"
@@ -22,6 +23,7 @@ struct CliOptions {
     TargetSize size;
     OutputMode mode = OutputMode::KeepFormat;
     int jobs = 1;
+    ConversionOptions conversion;
     std::string source;       // as given
     std::string destination;  // as given
 };
