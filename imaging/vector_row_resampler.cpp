@@ -111,6 +111,18 @@ std::int64_t PlaneLength(const std::vector<VectorRowResampler::Tile>& tiles)
     return length + kPlanePadding;
 }
 
+// A list that takes every pixel as it is: one contribution each, its own pixel. A row
+// filtered with it is the row itself (v x w / w is v exactly), so it is copied instead.
+bool TakesPixelsAsTheyAre(const ContributionList& list)
+{
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const PixelContributions& entry = list[i];
+        if (entry.count != 1 || entry.contributors[0].pixel != static_cast<std::int32_t>(i))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, int sourceHeight, int width,
@@ -140,9 +152,11 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
         if (!vertical) {
             return nullptr;
         }
-        return std::unique_ptr<VectorRowResampler>(new VectorRowResampler(
+        auto resampler = std::unique_ptr<VectorRowResampler>(new VectorRowResampler(
             std::move(*horizontal), std::move(*vertical), sourceWidth, sourceHeight, width, height, useAvx2,
             std::move(sink), bottomUp));
+        resampler->m_copyRows = TakesPixelsAsTheyAre(horizontalList);
+        return resampler;
     } catch (const std::bad_alloc&) {
         throw Error(kOutOfSystemResources, FailureCause::OutOfMemory);
     }
@@ -230,6 +244,12 @@ void VectorRowResampler::AddRows(const std::uint8_t* first, std::int64_t step, i
 void VectorRowResampler::FilterGroup()
 {
     const int rows = static_cast<int>(m_added - m_filtered);
+    if (m_copyRows) {
+        for (int r = 0; r < rows; ++r)
+            std::memcpy(m_job.out[r], m_groupRows[r], static_cast<std::size_t>(kPixelBytes * m_width));
+        m_filtered = m_added;
+        return;
+    }
     m_job.rows = rows;
     // Rows past the group's end read the first row's planes; their results are dropped.
     for (int r = 0; r < kHorizontalRows; ++r) {

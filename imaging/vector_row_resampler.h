@@ -92,6 +92,7 @@ private:
     std::int64_t m_filtered = 0;  // intermediate rows made
     int m_nextRow = 0;          // the next target row to make
     bool m_bottomUp;            // rows are added and made bottom row first
+    bool m_copyRows = false;    // the rows keep their width and pixels: copied, not filtered
 };
 
 }  // namespace picbatch
