@@ -1,6 +1,7 @@
 // The metadata of a source file, by its format.
 #include "pictures/picture_metadata.h"
 
+#include "pictures/bmp_colour_space.h"
 #include "pictures/picture_format.h"
 
 namespace picbatch {
@@ -10,7 +11,10 @@ PictureMetadata ReadPictureMetadata(const std::string& path)
     const PictureFormat* format = FormatOfName(path);
     if (format && format->kind == PictureKind::Jpeg)
         return ReadJpegMetadata(path);
-    return PictureMetadata{};
+    PictureMetadata metadata;
+    if (format && format->kind == PictureKind::Bmp)
+        metadata.iccProfile = ReadBmpProfile(path);
+    return metadata;
 }
 
 }  // namespace picbatch

@@ -11,6 +11,7 @@
 #include "pictures/picture_format.h"
 #include "tests/batch/picture_files.h"
 #include "tests/common/tagged_jpeg.h"
+#include "tests/pictures/bmp_builder.h"
 
 #include <algorithm>
 #include <string>
@@ -269,6 +270,98 @@ TEST(PictureMetadataConversion, DamagedOrForeignBlocksAreIgnored)
         EXPECT_EQ(Converted(source, folder / "out.bmp", 30, 20, OutputMode::Bmp, Threads::One),
                   FormatOf(PictureKind::Bmp).encode(UprightThenResampled(plain, Orientation::Normal, 30, 20)));
     }
+}
+
+// A 24-bit BMP of Sample's pixels with a header of headerSize bytes; colourSpace, when given,
+// is written at the info header's offset 56 on (type, endpoints, gammas, ...).
+std::vector<std::uint8_t> ColourBmp(std::uint32_t headerSize, const std::vector<std::uint32_t>& colourSpace = {})
+{
+    constexpr int kWidth = 21;
+    constexpr int kHeight = 13;
+    std::vector<std::vector<std::uint8_t>> rows(kHeight, std::vector<std::uint8_t>(3 * kWidth));
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            Sample(x, y, &rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(3 * x)]);
+    BmpBuilder builder;
+    builder.headerSize = headerSize;
+    builder.width = kWidth;
+    builder.height = kHeight;
+    builder.pixels = BmpPixelArray(rows);
+    std::vector<std::uint8_t> bytes = builder.Bytes();
+    for (std::size_t i = 0; i < colourSpace.size(); ++i)
+        for (std::size_t b = 0; b < 4; ++b)
+            bytes[14 + 56 + 4 * i + b] = static_cast<std::uint8_t>(colourSpace[i] >> (8 * b));
+    return bytes;
+}
+
+// A 124-byte header's fields from offset 56 for an embedded profile of size bytes at offset
+// (from the info header's start).
+std::vector<std::uint32_t> EmbeddedAt(std::uint32_t offset, std::uint32_t size)
+{
+    std::vector<std::uint32_t> fields(14, 0);
+    fields[0] = 0x4D424544;  // "MBED"
+    fields[13] = 4;          // intent, then the profile's offset and size
+    fields.push_back(offset);
+    fields.push_back(size);
+    return fields;
+}
+
+TEST(PictureMetadataConversion, BmpColourSpacesAreTreatedAsProfiles)
+{
+    const TempFolder folder;
+    WriteBytes(folder / "plain.bmp", ColourBmp(40));
+    const std::vector<std::uint8_t> plainJpeg
+        = Converted(folder / "plain.bmp", folder / "out.jpg", 9, 7, OutputMode::Jpeg, Threads::One);
+    const std::vector<std::uint8_t> plainBmp
+        = Converted(folder / "plain.bmp", folder / "out.bmp", 9, 7, OutputMode::Bmp, Threads::One);
+
+    // The calibration of all zeros that many writers put in means none; sRGB and the system's
+    // space, and a profile outside the file, change nothing either.
+    const std::vector<std::vector<std::uint8_t>> unchanged = {
+        ColourBmp(108), ColourBmp(124), ColourBmp(108, {0x73524742}), ColourBmp(124, {0x57696E20}),
+        ColourBmp(124, EmbeddedAt(4000, 600)),
+    };
+    for (std::size_t i = 0; i < unchanged.size(); ++i) {
+        WriteBytes(folder / "odd.bmp", unchanged[i]);
+        EXPECT_EQ(Converted(folder / "odd.bmp", folder / "out.jpg", 9, 7, OutputMode::Jpeg, Threads::One), plainJpeg)
+            << i;
+        EXPECT_EQ(Converted(folder / "odd.bmp", folder / "out.bmp", 9, 7, OutputMode::Bmp, Threads::One), plainBmp)
+            << i;
+    }
+
+    // An embedded profile: into a JPEG output as it is, applied for a BMP one.
+    const std::vector<std::uint8_t> profile = Gamma18Profile();
+    std::vector<std::uint8_t> embedded = ColourBmp(124);
+    const auto offset = static_cast<std::uint32_t>(embedded.size() - 14);
+    embedded = ColourBmp(124, EmbeddedAt(offset, static_cast<std::uint32_t>(profile.size())));
+    embedded.insert(embedded.end(), profile.begin(), profile.end());
+    WriteBytes(folder / "embedded.bmp", embedded);
+    EXPECT_EQ(IccOf(Converted(folder / "embedded.bmp", folder / "out.jpg", 9, 7, OutputMode::Jpeg, Threads::One)),
+              profile);
+    const std::vector<std::uint8_t> converted
+        = Converted(folder / "embedded.bmp", folder / "out.bmp", 9, 7, OutputMode::Bmp, Threads::One);
+    EXPECT_NE(converted, plainBmp);
+    EXPECT_EQ(converted.size(), plainBmp.size());
+
+    // A calibration with the sRGB colorants and a gamma of 1.8 on each channel: an RGB profile
+    // made of it goes into a JPEG output, and a BMP output has its pixels converted.
+    const std::vector<std::uint32_t> calibrated = {
+        0,
+        // Red, green, blue X Y Z (D50-adapted sRGB colorants) in 2.30 fixed point.
+        468314419, 240095232, 16372121, 413014681, 780222464, 104421232, 161195392, 65327456, 767165376,
+        117965, 117965, 117965,  // 1.8 in 16.16 fixed point
+    };
+    WriteBytes(folder / "calibrated.bmp", ColourBmp(108, calibrated));
+    const std::vector<std::uint8_t> calibratedJpeg
+        = Converted(folder / "calibrated.bmp", folder / "out.jpg", 9, 7, OutputMode::Jpeg, Threads::One);
+    const std::vector<std::uint8_t> carried = IccOf(calibratedJpeg);
+    ASSERT_FALSE(carried.empty());
+    cmsHPROFILE made = cmsOpenProfileFromMem(carried.data(), static_cast<cmsUInt32Number>(carried.size()));
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(cmsGetColorSpace(made), cmsSigRgbData);
+    cmsCloseProfile(made);
+    EXPECT_NE(Converted(folder / "calibrated.bmp", folder / "out.bmp", 9, 7, OutputMode::Bmp, Threads::One),
+              plainBmp);
 }
 
 }  // namespace
