@@ -137,14 +137,16 @@ std::vector<std::uint8_t> OrientationBlock(int tag)
             static_cast<std::uint8_t>(tag), 0, 0, 0, 0, 0, 0, 0};
 }
 
+// LittleCMS's sRGB profile, a few kilobytes.
 std::vector<std::uint8_t> SrgbProfile()
 {
     cmsHPROFILE profile = cmsCreate_sRGBProfile();
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    std::vector<std::uint8_t> bytes(size);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    std::vector<std::uint8_t> bytes(std::size_t{1} << 16);
+    auto length = static_cast<cmsUInt32Number>(bytes.size());
+    if (!cmsSaveProfileToMem(profile, bytes.data(), &length))
+        length = 0;
     cmsCloseProfile(profile);
+    bytes.resize(length);
     return bytes;
 }
 

@@ -8,6 +8,7 @@
 #include "imaging/orientation.h"
 #include "imaging/resample.h"
 #include "imaging/resample_path.h"
+#include "tests/imaging/band_feeding.h"
 #include "tests/imaging/error_text.h"
 #include "tests/imaging/resample_test_pictures.h"
 
@@ -25,14 +26,6 @@ constexpr std::array kAllOrientations = {
     Orientation::Transpose, Orientation::Rotate90,   Orientation::Transverse, Orientation::Rotate270,
 };
 
-std::vector<ResamplePath> AllPaths()
-{
-    std::vector<ResamplePath> paths = {ResamplePath::Reference, ResamplePath::Sse2};
-    if (ResamplePathAvailable(ResamplePath::Avx2))
-        paths.push_back(ResamplePath::Avx2);
-    return paths;
-}
-
 // A 3 x 2 picture whose pixels are numbered 0..5 in reading order (all three channels).
 Raster Numbered()
 {
@@ -48,38 +41,13 @@ std::vector<int> Numbers(const Raster& picture)
     return numbers;
 }
 
-// The stored rows fed in bands of 16 from a buffer overwritten after each, as a decoder does.
+// The stored rows fed in bands of 16, as a decoder delivers them.
 Raster StreamedUpright(const Raster& stored, Orientation orientation, int width, int height, ResamplePath path,
                        bool viaSink)
 {
-    Raster collected;
-    collected.SetPixelForm(PixelForm::Bgr24);
-    collected.SetSizeForWriting(width, height);
-    int sunk = 0;
-    TargetRowSink sink;
-    if (viaSink) {
-        sink = [&](const std::uint8_t* row) {
-            ASSERT_LT(sunk, height);
-            std::copy_n(row, std::size_t{3} * static_cast<std::size_t>(width), collected.Row(sunk++).data());
-        };
-    }
-    OrientedResampleStream stream(stored.Width(), stored.Height(), orientation, width, height, sink, path);
-    const std::size_t rowBytes = static_cast<std::size_t>(stored.Width()) * 3;
-    constexpr int kBand = 16;
-    std::vector<std::uint8_t> buffer(rowBytes * kBand);
-    for (int top = 0; top < stored.Height(); top += kBand) {
-        const int count = std::min(kBand, stored.Height() - top);
-        for (int i = 0; i < count; ++i)
-            std::copy_n(stored.Row(top + i).data(), rowBytes, buffer.begin() + static_cast<std::ptrdiff_t>(rowBytes) * i);
-        stream.AddRows(buffer.data(), static_cast<std::int64_t>(rowBytes), count);
-        std::fill(buffer.begin(), buffer.end(), std::uint8_t{0x5A});
-    }
-    Raster result = stream.Finish();
-    if (!viaSink)
-        return result;
-    EXPECT_TRUE(result.Empty());
-    EXPECT_EQ(sunk, height);
-    return collected;
+    return FedInBands(stored, width, height, 16, viaSink, [&](const TargetRowSink& sink) {
+        return OrientedResampleStream(stored.Width(), stored.Height(), orientation, width, height, sink, path);
+    });
 }
 
 TEST(Orientation, EachTagValueTurnsTheNumberedPictureAsCamerasMeanIt)
