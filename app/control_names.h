@@ -10,6 +10,7 @@ inline constexpr const char* kMainWindowName = "frmMain";
 inline constexpr const char* kArtworkName = "Image1";
 inline constexpr const char* kHelpCaptionName = "lblwenlo";
 inline constexpr const char* kHelpLinkName = "lblLink";
+inline constexpr const char* kOptionsLinkName = "lblOptions";
 
 inline constexpr const char* kSourceFieldName = "txtPath1";
 inline constexpr const char* kSourceButtonName = "btn1";

@@ -43,6 +43,7 @@
 #include "dialogs/dialog_look.h"
 #include "dialogs/error_box.h"
 #include "dialogs/folder_chooser_dialog.h"
+#include "dialogs/options_dialog.h"
 #include "pictures/jpeg_image.h"
 
 // Q_INIT_RESOURCE must be used outside any namespace; the resources live in a static
@@ -199,6 +200,12 @@ void MainWindow::CreateControls()
     m_helpLink->setPalette(linkPalette);
     m_helpLink->setToolTip(QStringLiteral("打开使用说明"));
 
+    m_optionsLink = MakeTransparentLabel(this, kOptionsLinkName, kOptionsLink);
+    m_optionsLink->setText(QStringLiteral("选项"));
+    m_optionsLink->setFont(linkFont);
+    m_optionsLink->setPalette(linkPalette);
+    m_optionsLink->setToolTip(QStringLiteral("图片方向与 EXIF 信息"));
+
     m_sourceField = MakePathField(this, kSourceFieldName, kSourceField);
     m_destinationField = MakePathField(this, kDestinationFieldName, kDestinationField);
 
@@ -271,6 +278,7 @@ void MainWindow::CreateControls()
     // The link, the caption before it and the artwork all open the help page.
     for (ClickLabel* helpArea : {m_helpLink, m_artwork, m_helpCaption})
         connect(helpArea, &ClickLabel::clicked, this, [this] { Guarded([this] { OpenHelp(); }); });
+    connect(m_optionsLink, &ClickLabel::clicked, this, [this] { Guarded([this] { ChooseOptions(); }); });
 
     // Without a window manager's close box (and for keyboard users) the usual quit key
     // closes the window the same way.
@@ -292,6 +300,7 @@ void MainWindow::SelectFirstSize()
 
 void MainWindow::RestoreSettings()
 {
+    m_options = m_settings.Options();
     for (const QString& size : m_settings.CustomSizes())
         if (UsableSizeText(size))
             m_sizeList->addItem(size);
@@ -421,6 +430,16 @@ void MainWindow::AddCustomSize()
     m_sizeList->setCurrentIndex(m_sizeList->count() - 1);
 }
 
+void MainWindow::ChooseOptions()
+{
+    OptionsDialog dialog(m_options, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_options = dialog.Result();
+    m_settings.SetOptions(m_options);
+    m_run.ClearSummary();
+}
+
 void MainWindow::ToggleRun()
 {
     m_run.Toggle();
@@ -484,6 +503,11 @@ std::string MainWindow::SourceFolderText()
 std::string MainWindow::DestinationFolderText()
 {
     return m_destinationField->text().toStdString();
+}
+
+ConversionOptions MainWindow::SelectedConversionOptions()
+{
+    return m_options;
 }
 
 OutputMode MainWindow::SelectedOutputMode()

@@ -49,6 +49,7 @@ public:
     std::string SourceFolderText() override;
     std::string DestinationFolderText() override;
     OutputMode SelectedOutputMode() override;
+    ConversionOptions SelectedConversionOptions() override;
     void SetTimerEnabled(bool enabled) override;
     void SetProgressMaximum(int maximum) override;
     void SetProgressPosition(int position) override;
@@ -98,6 +99,9 @@ private:
     void SetDestinationFolder(const QString& folder);
     // A size from the custom size dialog, appended to the size list and selected.
     void AddCustomSize();
+    // The options dialog; OK makes its choices the options of the pictures not taken yet,
+    // and remembers them.
+    void ChooseOptions();
     void ToggleRun();
     void AdvanceRun();
     // The window is closing: a run ends at its next tick. Closing is never refused.
@@ -131,6 +135,8 @@ private:
     QLabel* m_progressLabel = nullptr;
     ClickLabel* m_helpLink = nullptr;
     ClickLabel* m_helpCaption = nullptr;
+    ClickLabel* m_optionsLink = nullptr;
+    ConversionOptions m_options;  // the options dialog's choices, as remembered
     QTimer* m_runTimer = nullptr;
     bool m_busyCursor = false;
     bool m_centred = false;

@@ -29,6 +29,7 @@ inline constexpr QRect kProgressBar{149, 370, 238, 12};
 inline constexpr QPoint kProgressLabel{416, 369};  // top left; the label fits its text
 inline constexpr QRect kHelpLink{256, 119, 105, 17};
 inline constexpr QRect kHelpCaption{152, 120, 91, 13};  // over the help line's caption
+inline constexpr QRect kOptionsLink{372, 119, 40, 17};  // right of the help link, over plain background
 
 // Corner radius of the button faces in the artwork, matched by the buttons' veils.
 inline constexpr qreal kFaceRadius = 4;

@@ -17,6 +17,40 @@ const QString kChooserKey = QStringLiteral("folders/chooser");
 const QString kCustomSizesKey = QStringLiteral("sizes/custom");
 const QString kChosenSizeKey = QStringLiteral("sizes/chosen");
 const QString kModeKey = QStringLiteral("output/mode");
+const QString kOrientationKey = QStringLiteral("options/orientation");
+const QString kMetadataKey = QStringLiteral("options/metadata");
+
+// The options by the words picbatch-cli takes for them.
+constexpr std::array<std::pair<OrientationChoice, const char*>, 2> kOrientationNames{{
+    {OrientationChoice::Apply, "apply"},
+    {OrientationChoice::Keep, "keep"},
+}};
+constexpr std::array<std::pair<MetadataChoice, const char*>, 3> kMetadataNames{{
+    {MetadataChoice::Drop, "drop"},
+    {MetadataChoice::Keep, "keep"},
+    {MetadataChoice::KeepWithoutGps, "keep-no-gps"},
+}};
+
+// The choice named by the setting at key; fallback for none or an unknown name.
+template <class Choice, std::size_t N>
+Choice ChoiceNamed(const QSettings& settings, const QString& key,
+                   const std::array<std::pair<Choice, const char*>, N>& names, Choice fallback)
+{
+    const QString name = settings.value(key).toString();
+    for (const auto& [choice, choiceName] : names)
+        if (name == QLatin1String(choiceName))
+            return choice;
+    return fallback;
+}
+
+template <class Choice, std::size_t N>
+QString NameOf(Choice choice, const std::array<std::pair<Choice, const char*>, N>& names)
+{
+    for (const auto& [known, name] : names)
+        if (known == choice)
+            return QString::fromLatin1(name);
+    return {};
+}
 
 // Modes by name, so that the file reads as the window's captions do.
 constexpr std::array<std::pair<OutputMode, const char*>, 3> kModeNames{{
@@ -72,6 +106,19 @@ std::optional<OutputMode> WindowSettings::Mode() const
         if (name == QLatin1String(modeName))
             return mode;
     return std::nullopt;
+}
+
+ConversionOptions WindowSettings::Options() const
+{
+    const ConversionOptions defaults;
+    return {ChoiceNamed(m_settings, kOrientationKey, kOrientationNames, defaults.orientation),
+            ChoiceNamed(m_settings, kMetadataKey, kMetadataNames, defaults.metadata)};
+}
+
+void WindowSettings::SetOptions(const ConversionOptions& options)
+{
+    m_settings.setValue(kOrientationKey, NameOf(options.orientation, kOrientationNames));
+    Write(kMetadataKey, NameOf(options.metadata, kMetadataNames));
 }
 
 void WindowSettings::SetSourceFolder(const QString& folder)

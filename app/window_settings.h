@@ -9,6 +9,7 @@
 
 #include <optional>
 
+#include "batch/conversion_options.h"
 #include "pictures/save_picture.h"
 
 namespace picbatch {
@@ -29,6 +30,8 @@ public:
     QString ChosenSize() const;
     // The output mode last chosen; nothing when none (or an unknown one) is remembered.
     std::optional<OutputMode> Mode() const;
+    // The conversion options last chosen; the defaults for any not (or unknown) remembered.
+    ConversionOptions Options() const;
 
     // Each change is written to the file at once, so that a crash loses none.
     void SetSourceFolder(const QString& folder);
@@ -37,6 +40,7 @@ public:
     void SetCustomSizes(const QStringList& sizes);
     void SetChosenSize(const QString& size);
     void SetMode(OutputMode mode);
+    void SetOptions(const ConversionOptions& options);
 
 private:
     void Write(const QString& key, const QVariant& value);

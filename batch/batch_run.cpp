@@ -200,7 +200,8 @@ void BatchRun::CollectOutcomes()
 
 RunSettings BatchRun::CurrentSettings()
 {
-    return {m_window.SourceFolderText(), m_window.DestinationFolderText(), m_window.SelectedOutputMode()};
+    return {m_window.SourceFolderText(), m_window.DestinationFolderText(), m_window.SelectedOutputMode(),
+            m_window.SelectedConversionOptions()};
 }
 
 void BatchRun::PassOnChanges()
@@ -213,7 +214,8 @@ void BatchRun::PassOnChanges()
         m_engine->ReplaceEntries(m_listing.Entries(), now);
         return;
     }
-    if (now.destinationFolder != m_settings.destinationFolder || now.mode != m_settings.mode) {
+    if (now.destinationFolder != m_settings.destinationFolder || now.mode != m_settings.mode
+        || now.options != m_settings.options) {
         m_settings = now;
         m_engine->UpdateSettings(now);
     }

@@ -28,6 +28,8 @@ public:
     virtual std::string SourceFolderText() = 0;        // txtPath1
     virtual std::string DestinationFolderText() = 0;   // txtPath2
     virtual OutputMode SelectedOutputMode() = 0;       // r1, r2, r3
+    // The options dialog's choices, as remembered; a window without them converts as by default.
+    virtual ConversionOptions SelectedConversionOptions() { return {}; }
 
     virtual void SetTimerEnabled(bool enabled) = 0;    // Timer1, 80 ms: paces the display
     virtual void SetProgressMaximum(int maximum) = 0;  // ProgressBar1

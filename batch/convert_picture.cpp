@@ -10,12 +10,16 @@
 #include "imaging/error.h"
 #include "imaging/raster.h"
 #include "imaging/resample.h"
-#include "imaging/resample_stream.h"
+#include "imaging/oriented_resample_stream.h"
 #include "pictures/band_pipeline.h"
+#include "pictures/exif_block.h"
 #include "pictures/file_io.h"
+#include "pictures/jpeg_segments.h"
 #include "pictures/load_picture.h"
 #include "pictures/picture_format.h"
+#include "pictures/picture_metadata.h"
 #include "pictures/row_encoder.h"
+#include "pictures/srgb_conversion.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -48,9 +52,9 @@ std::int64_t AlongsideFromPixels(Threads threads)
 // same order: the file's and the decoder's first, then the resampler's. With a sink, the
 // target rows go there and the result is empty.
 Raster DecodeResampled(const PictureFormat& format, const std::string& sourcePath, int width, int height,
-                       Threads threads, const TargetRowSink& sink, ReadNotes& notes)
+                       Threads threads, Orientation orientation, const TargetRowSink& sink, ReadNotes& notes)
 {
-    std::unique_ptr<ResampleStream> stream;
+    std::unique_ptr<OrientedResampleStream> stream;
     // The stream is made once the decoder knows the picture's size; a target size the
     // resampler refuses waits until the decoder has found nothing wrong with the file.
     std::optional<Error> refused;
@@ -58,7 +62,8 @@ Raster DecodeResampled(const PictureFormat& format, const std::string& sourcePat
         sourcePath,
         [&](int sourceWidth, int sourceHeight) {
             try {
-                stream = std::make_unique<ResampleStream>(sourceWidth, sourceHeight, width, height, sink);
+                stream = std::make_unique<OrientedResampleStream>(sourceWidth, sourceHeight, orientation, width,
+                                                                  height, sink);
             } catch (const Error& error) {
                 refused = error;
             }
@@ -76,10 +81,10 @@ Raster DecodeResampled(const PictureFormat& format, const std::string& sourcePat
 }
 
 Raster LoadResampledBands(const PictureFormat& format, const std::string& sourcePath, int width, int height,
-                          Threads threads, ReadNotes& notes, const TargetRowSink& sink = {})
+                          Threads threads, Orientation orientation, ReadNotes& notes, const TargetRowSink& sink = {})
 {
     try {
-        return DecodeResampled(format, sourcePath, width, height, threads, sink, notes);
+        return DecodeResampled(format, sourcePath, width, height, threads, orientation, sink, notes);
     } catch (const std::bad_alloc&) {  // the decoder's row buffers, the encoder
         throw Error(kOutOfSystemResources, FailureCause::OutOfMemory);
     }
@@ -100,13 +105,13 @@ const PictureFormat* BandDecodedFormat(const std::string& path)
 // The file at sourcePath resampled and encoded in output's format, row by row.
 std::vector<std::uint8_t> EncodeResampled(const PictureFormat& source, const std::string& sourcePath, int width,
                                           int height, const PictureFormat& output, Threads threads,
-                                          ReadNotes& notes)
+                                          Orientation orientation, ReadNotes& notes)
 {
     std::vector<std::uint8_t> bytes;
     // Made with the first target row: a file that fails before then reports the decoder's
     // or the resampler's error, as when the picture is saved after loading.
     std::unique_ptr<RowEncoder> encoder;
-    LoadResampledBands(source, sourcePath, width, height, threads, notes, [&](const std::uint8_t* row) {
+    LoadResampledBands(source, sourcePath, width, height, threads, orientation, notes, [&](const std::uint8_t* row) {
         if (!encoder)
             encoder = output.startRowEncoding(width, height, bytes);
         encoder->AddRow(row);
@@ -115,6 +120,66 @@ std::vector<std::uint8_t> EncodeResampled(const PictureFormat& source, const std
         throw std::logic_error("no target row was made");
     encoder->Finish();
     return bytes;
+}
+
+// What the conversion takes over from the source under options: the orientation to apply,
+// an RGB profile (others describe pixels the program does not make), the EXIF block asked for.
+PictureMetadata SourceMetadata(const std::string& sourcePath, const ConversionOptions& options)
+{
+    PictureMetadata metadata = ReadPictureMetadata(sourcePath);
+    if (options.orientation == OrientationChoice::Keep)
+        metadata.orientation = Orientation::Normal;
+    if (!metadata.iccProfile.empty() && !IsRgbProfile(metadata.iccProfile))
+        metadata.iccProfile.clear();
+    if (options.metadata == MetadataChoice::Drop)
+        metadata.exif.clear();
+    return metadata;
+}
+
+// The file bytes of an output of format for a result of width x height: encoded with the
+// source's profile and EXIF block where the format carries them, else with the pixels
+// converted to sRGB.
+bool CarriesMetadata(const PictureFormat& format)
+{
+    return format.kind == PictureKind::Jpeg;
+}
+
+std::vector<std::uint8_t> WithMetadata(std::vector<std::uint8_t> encoded, const PictureMetadata& metadata, int width,
+                                       int height, const ConversionOptions& options)
+{
+    std::vector<std::uint8_t> exif;
+    if (!metadata.exif.empty()) {
+        exif = ExifForOutput(metadata.exif, width, height, options.metadata == MetadataChoice::KeepWithoutGps,
+                             options.orientation == OrientationChoice::Apply);
+    }
+    const bool carriesIcc = metadata.iccProfile.size() <= kMaxJpegIccBytes;
+    if (exif.empty() && (metadata.iccProfile.empty() || !carriesIcc))
+        return encoded;
+    return WithJpegSegments(encoded, exif, carriesIcc ? std::span<const std::uint8_t>(metadata.iccProfile)
+                                                      : std::span<const std::uint8_t>());
+}
+
+void LoadResampledOriented(const std::string& sourcePath, int width, int height, Raster& working, Threads threads,
+                           ConversionNotes* notes, Orientation orientation)
+{
+    try {
+        ReadNotes read;
+        // The loader loads nothing for a missing file; without this check the picture of the
+        // previous entry would be resampled and saved under this entry's name.
+        if (const PictureFormat* format = BandDecodedFormat(sourcePath)) {
+            working = LoadResampledBands(*format, sourcePath, width, height, threads, orientation, read);
+        } else {
+            if (!LoadPicture(sourcePath, working, &read))  // "File not found", as for a missing folder
+                throw Error(FolderErrorText(ENOENT), FailureCause::FileNotFound);
+            Raster upright = Upright(working, orientation);
+            working = ResampleLanczos(upright, width, height);
+        }
+        if (notes)
+            *notes = NotesOf(read);
+    } catch (...) {
+        working = Raster();
+        throw;
+    }
 }
 
 }  // namespace
@@ -139,41 +204,35 @@ Threads ThreadsPerConversion(int jobs)
 void LoadAndResample(const std::string& sourcePath, int width, int height, Raster& working, Threads threads,
                      ConversionNotes* notes)
 {
-    try {
-        ReadNotes read;
-        // The loader loads nothing for a missing file; without this check the picture of the
-        // previous entry would be resampled and saved under this entry's name.
-        if (const PictureFormat* format = BandDecodedFormat(sourcePath)) {
-            working = LoadResampledBands(*format, sourcePath, width, height, threads, read);
-        } else {
-            if (!LoadPicture(sourcePath, working, &read))  // "File not found", as for a missing folder
-                throw Error(FolderErrorText(ENOENT), FailureCause::FileNotFound);
-            working = ResampleLanczos(working, width, height);
-        }
-        if (notes)
-            *notes = NotesOf(read);
-    } catch (...) {
-        working = Raster();
-        throw;
-    }
+    LoadResampledOriented(sourcePath, width, height, working, threads, notes, Orientation::Normal);
 }
 
 std::optional<std::string> ConvertPicture(const std::string& sourcePath, int width, int height,
                                           const std::string& destinationPath, OutputMode mode, Raster& working,
-                                          Threads threads, ConversionNotes* notes)
+                                          Threads threads, ConversionNotes* notes, const ConversionOptions& options)
 {
     std::optional<std::string> outputPath = OutputPathFor(destinationPath, mode);
     const PictureFormat* output = OutputFormatFor(destinationPath, mode);
     const PictureFormat* source = BandDecodedFormat(sourcePath);
     const bool streamed = outputPath && EncodesRows(output, width, height) && source;
+    const PictureMetadata metadata = outputPath ? SourceMetadata(sourcePath, options) : PictureMetadata{};
     ConversionNotes found;
     if (!streamed) {
-        LoadAndResample(sourcePath, width, height, working, threads, &found);
-        outputPath = SavePicture(working, destinationPath, mode);
+        LoadResampledOriented(sourcePath, width, height, working, threads, &found, metadata.orientation);
+        if (outputPath && !CarriesMetadata(*output) && !metadata.iccProfile.empty())
+            ConvertToSrgb(working, metadata.iccProfile);
+        if (outputPath && CarriesMetadata(*output))
+            ReplaceFile(*outputPath, WithMetadata(output->encode(working), metadata, width, height, options));
+        else
+            outputPath = SavePicture(working, destinationPath, mode);
     } else {
         working = Raster();
         ReadNotes read;
-        ReplaceFile(*outputPath, EncodeResampled(*source, sourcePath, width, height, *output, threads, read));
+        std::vector<std::uint8_t> bytes
+            = EncodeResampled(*source, sourcePath, width, height, *output, threads, metadata.orientation, read);
+        if (CarriesMetadata(*output))
+            bytes = WithMetadata(std::move(bytes), metadata, width, height, options);
+        ReplaceFile(*outputPath, bytes);
         found = NotesOf(read);
     }
     if (notes)

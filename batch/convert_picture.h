@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "batch/conversion_options.h"
 #include "pictures/save_picture.h"
 
 namespace picbatch {
@@ -50,8 +51,14 @@ void LoadAndResample(const std::string& sourcePath, int width, int height, Raste
 // encoder a few rows at a time, so neither the full-size picture nor the result is ever
 // stored; working is then left empty. Returns the path written, as SavePicture does; notes,
 // when given, is filled in on success, alike on both roads.
+// Under options: a source tagged as stored turned or mirrored is made upright before it is
+// resampled (width x height is the upright picture's size), unless they keep the orientation.
+// The source's RGB ICC profile goes into a JPEG output unchanged; an output that cannot carry
+// it gets the pixels converted to sRGB. A JPEG output gets the source's EXIF block when they
+// keep metadata (ExifForOutput). A source without tag and profile gives the same bytes as ever.
 std::optional<std::string> ConvertPicture(const std::string& sourcePath, int width, int height,
                                           const std::string& destinationPath, OutputMode mode, Raster& working,
-                                          Threads threads = Threads::One, ConversionNotes* notes = nullptr);
+                                          Threads threads = Threads::One, ConversionNotes* notes = nullptr,
+                                          const ConversionOptions& options = {});
 
 }  // namespace picbatch

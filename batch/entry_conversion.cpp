@@ -25,7 +25,7 @@ ConversionNotes ConvertEntry(const EntryLocation& location, const ConversionTarg
     OutputClaims::Claim claim = claims.ClaimOutput(*outputPath, sourcePath);
     ConversionNotes notes;
     ConvertPicture(sourcePath, target.width, target.height, destinationPath, target.mode, working, target.threads,
-                   &notes);
+                   &notes, target.options);
     claim.Keep();
     return notes;
 }

@@ -22,6 +22,7 @@ struct ConversionTarget {
     int height = 0;
     OutputMode mode = OutputMode::KeepFormat;
     Threads threads = Threads::One;
+    ConversionOptions options;
 };
 
 // Where one entry is read and written: the folder texts and the entry as listed.

@@ -36,7 +36,7 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
     }
     std::vector<EntryOutcome> outcomes;
     {
-        RunEngine engine(entries, {job.sourceFolder, job.destinationFolder, job.mode}, std::move(options));
+        RunEngine engine(entries, {job.sourceFolder, job.destinationFolder, job.mode, job.options}, std::move(options));
         engine.Wait();
         outcomes = engine.TakeOutcomes();
     }

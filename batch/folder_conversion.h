@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/conversion_options.h"
 #include "batch/run_report.h"
 #include "pictures/save_picture.h"
 
@@ -23,6 +24,7 @@ struct FolderConversion {
     // What the pictures in flight may take together (RunEngine::Options::memoryBudget);
     // nothing: the default budget.
     std::optional<std::int64_t> memoryBudget;
+    ConversionOptions options;
 };
 
 struct ConversionSummary {

@@ -171,7 +171,7 @@ EntryOutcome RunEngine::Convert(const Job& job)
     EntryOutcome outcome{job.index, job.entry, {}, {}};
     const EntryLocation location{job.settings.sourceFolder, job.settings.destinationFolder, job.entry};
     const ConversionTarget target{m_options.width, m_options.height, job.settings.mode,
-                                  m_options.threadsPerPicture};
+                                  m_options.threadsPerPicture, job.settings.options};
     // The working picture lives for this conversion only: a worker waiting for the budget
     // holds nothing of its last picture.
     Raster working;

@@ -34,6 +34,7 @@ struct RunSettings {
     std::string sourceFolder;
     std::string destinationFolder;
     OutputMode mode = OutputMode::KeepFormat;
+    ConversionOptions options;
 };
 
 // What became of one picture entry.

@@ -19,7 +19,10 @@
 #include "imaging/resample.h"
 #include "pictures/file_io.h"
 #include "pictures/jpeg_image.h"
+#include "pictures/jpeg_segments.h"
 #include "pictures/save_picture.h"
+
+#include <lcms2.h>
 
 namespace picbatch {
 
@@ -126,6 +129,45 @@ void BM_Whole(benchmark::State& state)
         ConvertPicture(TheJob().source, TheJob().width, TheJob().height, output, OutputMode::Jpeg, working, threads);
 }
 
+// An EXIF block holding only an orientation tag: a little-endian TIFF header, one IFD of one
+// entry (tag 0x0112, type SHORT, count 1, the value), no next IFD.
+std::vector<std::uint8_t> OrientationBlock(int tag)
+{
+    return {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0,
+            static_cast<std::uint8_t>(tag), 0, 0, 0, 0, 0, 0, 0};
+}
+
+// LittleCMS's sRGB profile, a few kilobytes.
+std::vector<std::uint8_t> SrgbProfile()
+{
+    cmsHPROFILE profile = cmsCreate_sRGBProfile();
+    std::vector<std::uint8_t> bytes(std::size_t{1} << 16);
+    auto length = static_cast<cmsUInt32Number>(bytes.size());
+    if (!cmsSaveProfileToMem(profile, bytes.data(), &length))
+        length = 0;
+    cmsCloseProfile(profile);
+    bytes.resize(length);
+    return bytes;
+}
+
+// BM_Whole on a copy of the source with metadata: the argument 0 is the copy without any (the
+// source's own bytes, to compare with on equal terms), 1..8 an orientation tag, 9 the sRGB
+// profile of LittleCMS. The second argument is the number of threads, as for BM_Whole.
+void BM_Tagged(benchmark::State& state)
+{
+    const int kind = static_cast<int>(state.range(0));
+    const std::vector<std::uint8_t> source = ReadFileBytes(TheJob().source);
+    const std::string copy = TheJob().scratch + "/tagged.jpg";
+    ReplaceFile(copy, kind == 0 ? source
+                                  : WithJpegSegments(source, kind <= 8 ? OrientationBlock(kind) : std::vector<std::uint8_t>{},
+                                                     kind == 9 ? SrgbProfile() : std::vector<std::uint8_t>{}));
+    const std::string output = TheJob().scratch + "/OUT.jpg";
+    const Threads threads = state.range(1) == 2 ? Threads::TwoAtAnySize : Threads::One;
+    Raster working;
+    for (auto _ : state)
+        ConvertPicture(copy, TheJob().width, TheJob().height, output, OutputMode::Jpeg, working, threads);
+}
+
 BENCHMARK(BM_Read)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Decode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Resample)->Unit(benchmark::kMillisecond);
@@ -134,6 +176,7 @@ BENCHMARK(BM_Write)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadAndResample)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Whole)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Whole)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Tagged)->ArgsProduct({{0, 3, 6, 9}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

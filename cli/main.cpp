@@ -63,6 +63,7 @@ int RunCli(int argc, char** argv)
     job.mode = options.mode;
     job.jobs = options.jobs;
     job.memoryBudget = options.memoryBudget;
+    job.options = options.conversion;
 
     std::error_code error;
     if (!std::filesystem::is_directory(job.sourceFolder, error))

@@ -40,6 +40,27 @@ OutputMode ParseFormat(const std::string& text)
     throw UsageError("--format: 应为 keep、jpeg 或 bmp / expected keep, jpeg or bmp, not '" + text + "'");
 }
 
+OrientationChoice ParseOrientation(const std::string& text)
+{
+    if (text == "apply")
+        return OrientationChoice::Apply;
+    if (text == "keep")
+        return OrientationChoice::Keep;
+    throw UsageError("--orientation: 应为 apply 或 keep / expected apply or keep, not '" + text + "'");
+}
+
+MetadataChoice ParseMetadata(const std::string& text)
+{
+    if (text == "drop")
+        return MetadataChoice::Drop;
+    if (text == "keep")
+        return MetadataChoice::Keep;
+    if (text == "keep-no-gps")
+        return MetadataChoice::KeepWithoutGps;
+    throw UsageError("--metadata: 应为 drop、keep 或 keep-no-gps / expected drop, keep or keep-no-gps, not '" + text
+                     + "'");
+}
+
 int ParseJobs(const std::string& text)
 {
     int jobs = 0;
@@ -76,6 +97,7 @@ std::int64_t ParseMemorySize(const std::string& text)
 std::string UsageText()
 {
     return "用法 / Usage: picbatch-cli --size WxH [--format keep|jpeg|bmp] [--jobs N] [--memory-budget SIZE]\n"
+           "                    [--orientation apply|keep] [--metadata drop|keep|keep-no-gps]\n"
            "                    [--verbose] SOURCE DEST\n"
            "\n"
            "将 SOURCE 文件夹中的每个 BMP 和 JPEG 图片缩放到 W×H 像素（不保持宽高比），\n"
@@ -96,6 +118,13 @@ std::string UsageText()
            "                  estimates, e.g. 512M, 2G; by default the smaller of half the physical\n"
            "                  memory and three quarters of the cgroup's limit; a larger picture\n"
            "                  is converted alone\n"
+           "  --orientation O apply：按 EXIF 方向标记先将图片转正，W×H 为转正后的尺寸（默认）；\n"
+           "                  keep：按存储的方向处理 / apply: turn a picture upright by its EXIF\n"
+           "                  orientation first, W x H being the upright size (default); keep: as stored\n"
+           "  --metadata M    drop：不保留 EXIF（默认）；keep：JPEG 输出保留 EXIF（方向为 1，\n"
+           "                  无缩略图，尺寸为新尺寸）；keep-no-gps：同 keep，但去掉位置信息\n"
+           "                  drop: no EXIF (default); keep: a JPEG output keeps the EXIF (orientation\n"
+           "                  1, no thumbnail, the new size); keep-no-gps: the same without the location\n"
            "  --verbose       列出因不是可转换图片而跳过的图片名 / list the picture names skipped\n"
            "                  because they are no convertible pictures\n"
            "  -h, --help      显示本说明 / show this text\n"
@@ -125,6 +154,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     std::optional<std::string> formatText;
     std::optional<std::string> jobsText;
     std::optional<std::string> budgetText;
+    std::optional<std::string> orientationText;
+    std::optional<std::string> metadataText;
     std::vector<std::string> folders;
 
     for (const std::string& arg : args)
@@ -162,6 +193,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
                                              : name == "--format"        ? &formatText
                                              : name == "--jobs"          ? &jobsText
                                              : name == "--memory-budget" ? &budgetText
+                                             : name == "--orientation"   ? &orientationText
+                                             : name == "--metadata"      ? &metadataText
                                                                          : nullptr;
         if (!target)
             throw UsageError("未知选项 / unknown option: " + arg);
@@ -184,6 +217,10 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     }
     if (formatText)
         options.mode = ParseFormat(*formatText);
+    if (orientationText)
+        options.conversion.orientation = ParseOrientation(*orientationText);
+    if (metadataText)
+        options.conversion.metadata = ParseMetadata(*metadataText);
     options.jobs = jobsText ? ParseJobs(*jobsText) : std::max(1, std::min(defaultJobs, kMaxJobs));
     if (budgetText)
         options.memoryBudget = ParseMemorySize(*budgetText);

@@ -1,5 +1,5 @@
-// The command line of picbatch-cli: what to convert, to which size and format, on how many
-// threads.
+// The command line of picbatch-cli: what to convert, to which size and format, how, on how
+// many threads.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/conversion_options.h"
 #include "batch/target_size.h"
 #include "imaging/error.h"
 #include "pictures/save_picture.h"
@@ -26,6 +27,7 @@ struct CliOptions {
     int jobs = 1;
     std::optional<std::int64_t> memoryBudget;  // bytes; nothing: the default budget
     bool verbose = false;     // list the entries passed over
+    ConversionOptions conversion;
     std::string source;       // as given
     std::string destination;  // as given
 };

@@ -26,4 +26,12 @@ inline constexpr const char* kDriveSelectorName = "DriveComboBox1";
 inline constexpr const char* kDirectoryListName = "DirectoryListBox1";
 inline constexpr const char* kFileListName = "FileListBox1";
 
+// The options dialog.
+inline constexpr const char* kOrientationGroupName = "GroupBox1";
+inline constexpr const char* kUprightBoxName = "chkUpright";
+inline constexpr const char* kMetadataGroupName = "GroupBox2";
+inline constexpr const char* kDropMetadataRadioName = "rbExifDrop";
+inline constexpr const char* kKeepMetadataRadioName = "rbExifKeep";
+inline constexpr const char* kKeepMetadataWithoutGpsRadioName = "rbExifKeepNoGps";
+
 }  // namespace picbatch

@@ -4,6 +4,7 @@
 
 #include "imaging/lanczos_kernel.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <vector>
@@ -178,6 +179,19 @@ ContributionList BuildContributors(std::int32_t n, std::int32_t m, float scale)
         fill(entry, centre, ends.first, ends.last, scale);
     }
     return list;
+}
+
+ContributionList ReversedContributors(const ContributionList& list, std::int32_t n)
+{
+    ContributionList reversed(list.rbegin(), list.rend());
+    for (PixelContributions& entry : reversed) {
+        const auto used = entry.contributors.begin() + entry.count;
+        std::reverse(entry.contributors.begin(), used);
+        for (auto c = entry.contributors.begin(); c != used; ++c) {
+            c->pixel = n - 1 - c->pixel;
+        }
+    }
+    return reversed;
 }
 
 }  // namespace picbatch

@@ -38,4 +38,9 @@ std::int32_t Reflect(std::int64_t j, std::int32_t n);
 // pixel with weight 256 instead.
 ContributionList BuildContributors(std::int32_t n, std::int32_t m, float scale);
 
+// The list of a line of n pixels read from its far end: entry i is entry m-1-i of list with
+// every pixel p as n-1-p, contributions again in ascending order. Filtering a line with it
+// gives, in reverse order, what list gives for the reversed line.
+ContributionList ReversedContributors(const ContributionList& list, std::int32_t n);
+
 }  // namespace picbatch

@@ -22,9 +22,9 @@ ResampleStream::ResampleStream(int sourceWidth, int sourceHeight, int width, int
 }
 
 ResampleStream::ResampleStream(int sourceWidth, int sourceHeight, int width, int height, TargetRowSink sink,
-                               ResamplePath path)
+                               ResamplePath path, bool bottomUp)
     : m_sourceWidth(sourceWidth), m_sourceHeight(sourceHeight), m_width(width), m_height(height),
-      m_sink(std::move(sink))
+      m_bottomUp(bottomUp), m_sink(std::move(sink))
 {
     // In the order ResampleLanczos checks them.
     if (width < 1 || height < 1) {
@@ -41,7 +41,7 @@ ResampleStream::ResampleStream(int sourceWidth, int sourceHeight, int width, int
     try {
         if (path != ResamplePath::Reference && ResamplePathAvailable(path)) {
             m_vector = VectorRowResampler::Make(sourceWidth, sourceHeight, width, height, path == ResamplePath::Avx2,
-                                                m_sink);
+                                                m_sink, bottomUp);
         }
         if (!m_vector) {
             // Every row is copied in, so the store is not painted white first.
@@ -64,7 +64,8 @@ void ResampleStream::AddRows(const std::uint8_t* first, std::int64_t step, int c
         m_vector->AddRows(first, step, count);
     }
     for (int i = 0; i < count && !m_vector; ++i) {
-        std::memcpy(m_source.Row(m_added + i).data(), first + step * i, static_cast<std::size_t>(m_sourceWidth) * 3);
+        const int row = m_bottomUp ? m_sourceHeight - 1 - (m_added + i) : m_added + i;
+        std::memcpy(m_source.Row(row).data(), first + step * i, static_cast<std::size_t>(m_sourceWidth) * 3);
     }
     m_added += std::max(count, 0);
 }
@@ -86,7 +87,7 @@ Raster ResampleStream::Finish()
     if (!m_sink)
         return result;
     for (int y = 0; y < result.Height(); ++y)
-        m_sink(result.Row(y).data());
+        m_sink(result.Row(m_bottomUp ? result.Height() - 1 - y : y).data());
     return Raster();
 }
 

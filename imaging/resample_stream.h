@@ -22,9 +22,10 @@ public:
     ResampleStream(int sourceWidth, int sourceHeight, int width, int height,
                    ResamplePath path = FastestResamplePath());
     // The same, handing each target row to sink as soon as it is made instead of storing the
-    // result (the reference path makes them all in Finish).
+    // result (the reference path makes them all in Finish). With bottomUp, the rows are added
+    // bottom row first and go to the sink bottom row first; the result is the same picture.
     ResampleStream(int sourceWidth, int sourceHeight, int width, int height, TargetRowSink sink,
-                   ResamplePath path = FastestResamplePath());
+                   ResamplePath path = FastestResamplePath(), bool bottomUp = false);
     ~ResampleStream();
     ResampleStream(const ResampleStream&) = delete;
     ResampleStream& operator=(const ResampleStream&) = delete;
@@ -44,6 +45,7 @@ private:
     int m_width;
     int m_height;
     int m_added = 0;
+    bool m_bottomUp = false;
     TargetRowSink m_sink;
     std::unique_ptr<VectorRowResampler> m_vector;
     Raster m_source;  // the whole picture, when the reference resamples it

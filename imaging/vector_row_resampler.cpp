@@ -111,10 +111,22 @@ std::int64_t PlaneLength(const std::vector<VectorRowResampler::Tile>& tiles)
     return length + kPlanePadding;
 }
 
+// A list that takes every pixel as it is: one contribution each, its own pixel. A row
+// filtered with it is the row itself (v x w / w is v exactly), so it is copied instead.
+bool TakesPixelsAsTheyAre(const ContributionList& list)
+{
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const PixelContributions& entry = list[i];
+        if (entry.count != 1 || entry.contributors[0].pixel != static_cast<std::int32_t>(i))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, int sourceHeight, int width,
-                                                             int height, bool useAvx2, TargetRowSink sink)
+                                                             int height, bool useAvx2, TargetRowSink sink, bool bottomUp)
 {
     // The reference keeps the whole intermediate as a Raster; fail alike.
     if (std::int64_t{width} * sourceHeight > kMaxPicturePixels) {
@@ -130,22 +142,29 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
         if (useAvx2) {
             horizontal = AlignToPairs(*horizontal);
         }
-        // The vertical kernels take source rows in pairs.
-        std::optional<PackedAxis> vertical
-            = PackAxis(BuildContributors(sourceHeight, height, AxisScale(sourceHeight, height)), sourceHeight, 2);
+        // The vertical kernels take source rows in pairs. Rows that come bottom up are
+        // filtered with the list read from the far end, which makes the target rows bottom up.
+        ContributionList verticalList = BuildContributors(sourceHeight, height, AxisScale(sourceHeight, height));
+        if (bottomUp) {
+            verticalList = ReversedContributors(verticalList, sourceHeight);
+        }
+        std::optional<PackedAxis> vertical = PackAxis(verticalList, sourceHeight, 2);
         if (!vertical) {
             return nullptr;
         }
-        return std::unique_ptr<VectorRowResampler>(new VectorRowResampler(
+        auto resampler = std::unique_ptr<VectorRowResampler>(new VectorRowResampler(
             std::move(*horizontal), std::move(*vertical), sourceWidth, sourceHeight, width, height, useAvx2,
-            std::move(sink)));
+            std::move(sink), bottomUp));
+        resampler->m_copyRows = TakesPixelsAsTheyAre(horizontalList);
+        return resampler;
     } catch (const std::bad_alloc&) {
         throw Error(kOutOfSystemResources, FailureCause::OutOfMemory);
     }
 }
 
 VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth,
-                                       int sourceHeight, int width, int height, bool useAvx2, TargetRowSink sink)
+                                       int sourceHeight, int width, int height, bool useAvx2, TargetRowSink sink,
+                                       bool bottomUp)
     : m_horizontal(std::move(horizontal))
     , m_vertical(std::move(vertical))
     , m_sourceWidth(sourceWidth)
@@ -166,6 +185,7 @@ VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertica
     , m_sink(std::move(sink))
     , m_width(width)
     , m_height(height)
+    , m_bottomUp(bottomUp)
 {
     m_job.axis = &m_horizontal;
     m_job.columns = Columns();
@@ -248,6 +268,12 @@ void VectorRowResampler::AddRepeatedRow(const std::uint8_t* row, int count)
 void VectorRowResampler::FilterGroup()
 {
     const int rows = static_cast<int>(m_added - m_filtered);
+    if (m_copyRows) {
+        for (int r = 0; r < rows; ++r)
+            std::memcpy(m_job.out[r], m_groupRows[r], static_cast<std::size_t>(kPixelBytes * m_width));
+        m_filtered = m_added;
+        return;
+    }
     m_job.rows = rows;
     // Rows past the group's end read the first row's planes; their results are dropped.
     for (int r = 0; r < kHorizontalRows; ++r) {
@@ -295,7 +321,7 @@ void VectorRowResampler::MakeReadyRows()
         job.weights = m_vertical.weights.data() + window.offset;
         job.count = window.length;
         job.window = window;
-        job.out = m_sink ? m_sinkRow.data() : m_result.Row(m_nextRow).data();
+        job.out = m_sink ? m_sinkRow.data() : m_result.Row(m_bottomUp ? m_height - 1 - m_nextRow : m_nextRow).data();
         m_verticalKernel(job);
         ++m_nextRow;
         if (m_sink)

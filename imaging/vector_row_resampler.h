@@ -21,9 +21,10 @@ public:
     // do not meet PackAxis's limits. Throws Error kOutOfSystemResources for a result, or an
     // intermediate picture of width x sourceHeight, beyond kMaxPicturePixels, as the reference
     // would, and for memory that cannot be had. With a sink, each target row goes to it as
-    // soon as it is made and no result is stored.
+    // soon as it is made and no result is stored. With bottomUp, the rows added are the
+    // picture's rows bottom row first, and the sink gets the target rows bottom row first.
     static std::unique_ptr<VectorRowResampler> Make(int sourceWidth, int sourceHeight, int width, int height,
-                                                    bool useAvx2, TargetRowSink sink = {});
+                                                    bool useAvx2, TargetRowSink sink = {}, bool bottomUp = false);
 
     // The next count source rows, top row first: row i starts at first + i x step and holds
     // 3 x sourceWidth bytes of blue, green, red. The rows need to stay readable during the
@@ -56,7 +57,7 @@ public:
 private:
 
     VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth, int sourceHeight, int width,
-                       int height, bool useAvx2, TargetRowSink sink);
+                       int height, bool useAvx2, TargetRowSink sink, bool bottomUp);
     std::int16_t* Plane(int row, int channel);
     std::int16_t* Columns();
     std::uint8_t* IntermediateRow(std::int64_t r) { return m_store.data() + r % m_depth * m_stride; }
@@ -94,6 +95,8 @@ private:
     std::int64_t m_added = 0;   // source rows added
     std::int64_t m_filtered = 0;  // intermediate rows made
     int m_nextRow = 0;          // the next target row to make
+    bool m_bottomUp;            // rows are added and made bottom row first
+    bool m_copyRows = false;    // the rows keep their width and pixels: copied, not filtered
 };
 
 }  // namespace picbatch

@@ -1,6 +1,7 @@
 // The main window driven through its real controls, timer and modal dialogs (offscreen).
 // Dialogs are answered by a watcher timer that acts once a modal window is up.
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -240,12 +241,13 @@ private slots:
             {kProgressBarName, {149, 370, 238, 12}},
             {kHelpLinkName, {256, 119, 105, 17}, "PICBATCH:HELP"},
             {kHelpCaptionName, {152, 120, 91, 13}, "                                  "},
+            {kOptionsLinkName, {372, 119, 40, 17}, "选项", "图片方向与 EXIF 信息"},
         });
         // What scripts and accessibility tools find the window and its controls by.
         QCOMPARE(window.objectName(), QStringLiteral("frmMain"));
         QCOMPARE(ObjectNames(window),
                  (QStringList{"Image1", "ProgressBar1", "SpeedButton1", "SpeedButton3", "Timer1", "btn1",
-                              "btn2", "cmbSize", "lblLink", "lblProc", "lblwenlo", "r1", "r2", "r3",
+                              "btn2", "cmbSize", "lblLink", "lblOptions", "lblProc", "lblwenlo", "r1", "r2", "r3",
                               "txtPath1", "txtPath2"}));
         QCOMPARE(Control<QLabel>(window, kProgressLabelName)->pos(), QPoint(416, 369));
         QCOMPARE(window.font().pointSize(), 8);
@@ -564,6 +566,47 @@ private slots:
         QCOMPARE(ChooserStartFolder(window, kDestinationButtonName), Canonical(parent));
         QCOMPARE(window.Listing().Count(), 1);
         QCOMPARE(QString::fromStdString(window.Listing().ListedFolder()), Canonical(elsewhere));
+    }
+
+    // The options link opens the options dialog; OK makes its choices the run's and remembers
+    // them, Cancel changes nothing, and a settings file with unknown words gives the defaults.
+    void OptionsAreChosenInTheirDialogAndRemembered()
+    {
+        const ConversionOptions chosen{OrientationChoice::Keep, MetadataChoice::KeepWithoutGps};
+        {
+            MainWindow window;
+            window.show();
+            QVERIFY(window.SelectedConversionOptions() == ConversionOptions{});
+            QStringList names;
+            WhenModal([&names](QWidget* dialog) {
+                names = ObjectNames(*dialog);
+                QVERIFY(dialog->findChild<QCheckBox*>(kUprightBoxName)->isChecked());
+                QVERIFY(dialog->findChild<QRadioButton*>(kDropMetadataRadioName)->isChecked());
+                dialog->findChild<QCheckBox*>(kUprightBoxName)->setChecked(false);
+                dialog->findChild<QRadioButton*>(kKeepMetadataWithoutGpsRadioName)->setChecked(true);
+                Click(dialog, kOkButtonName);
+            });
+            QTest::mouseClick(Control<QLabel>(window, kOptionsLinkName), Qt::LeftButton);
+            QCOMPARE(names, (QStringList{"BitBtn1", "BitBtn2", "GroupBox1", "GroupBox2", "chkUpright", "rbExifDrop",
+                                         "rbExifKeep", "rbExifKeepNoGps"}));
+            QVERIFY(window.SelectedConversionOptions() == chosen);
+
+            WhenModal([](QWidget* dialog) {
+                QVERIFY(!dialog->findChild<QCheckBox*>(kUprightBoxName)->isChecked());
+                QVERIFY(dialog->findChild<QRadioButton*>(kKeepMetadataWithoutGpsRadioName)->isChecked());
+                dialog->findChild<QRadioButton*>(kKeepMetadataRadioName)->setChecked(true);
+                Click(dialog, kCancelButtonName);
+            });
+            QTest::mouseClick(Control<QLabel>(window, kOptionsLinkName), Qt::LeftButton);
+            QVERIFY(window.SelectedConversionOptions() == chosen);
+        }
+        QVERIFY(MainWindow().SelectedConversionOptions() == chosen);
+
+        QSettings settings(QStringLiteral("picbatch"), QStringLiteral("picbatch"));
+        settings.setValue(QStringLiteral("options/orientation"), QStringLiteral("sideways"));
+        settings.setValue(QStringLiteral("options/metadata"), QStringLiteral("all"));
+        settings.sync();
+        QVERIFY(MainWindow().SelectedConversionOptions() == ConversionOptions{});
     }
 
     // A settings file edited by hand or by another version: sizes the run would refuse are

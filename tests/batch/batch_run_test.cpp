@@ -7,8 +7,12 @@
 
 #include "batch/source_listing.h"
 #include "imaging/error.h"
+#include "imaging/orientation.h"
+#include "imaging/resample.h"
+#include "pictures/picture_format.h"
 #include "tests/batch/fake_run_window.h"
 #include "tests/batch/picture_files.h"
+#include "tests/common/tagged_jpeg.h"
 
 namespace picbatch {
 
@@ -62,6 +66,11 @@ protected:
 std::string LastText(const FakeWindow& window)
 {
     return window.progressTexts.empty() ? "<none>" : window.progressTexts.back();
+}
+
+std::vector<std::uint8_t> EncodedJpeg(const Raster& picture)
+{
+    return FormatOf(PictureKind::Jpeg).encode(picture);
 }
 
 TEST_F(BatchRunTest, ThreeEntriesInKeepFormatMode)
@@ -154,6 +163,33 @@ TEST_F(BatchRunTest, OutputChoiceAndDestinationChangedMidRunApplyToPicturesNotSt
     FinishRun();
     EXPECT_EQ(FolderNames(destination.Path()), (std::set<std::string>{"A.bmp", "B.jpg"}));
     EXPECT_EQ(FolderNames(other.Path()), (std::set<std::string>{"C.jpg"}));
+}
+
+TEST_F(BatchRunTest, OptionsChangedMidRunApplyToPicturesNotStarted)
+{
+    // Three pictures stored turned a quarter (8 x 6 stored, 6 x 8 upright); the size is 4 x 3.
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        WriteBytes(source / name, TaggedJpeg(8, 6, [](int x, int y, std::uint8_t* bgr) { std::fill_n(bgr, 3, 30 * x + y); },
+                                             ExifBlock(6), {}));
+    }
+    Run().Toggle();
+    gate.Allow(1);
+    run.WaitForEntries(1);
+    window.options.orientation = OrientationChoice::Keep;
+    run.Tick();  // the timer passes the change on
+    gate.Allow(1);
+    run.WaitForEntries(2);
+    window.options = {};
+    run.Tick();
+    FinishRun();
+    const auto converted = [&](const char* name, Orientation orientation) {
+        Raster stored = LoadedPicture(source / name);
+        Raster upright = Upright(stored, orientation);
+        return EncodedJpeg(ResampleLanczos(upright, 4, 3));
+    };
+    EXPECT_EQ(ReadBytes(destination / "A.jpg"), converted("a.jpg", Orientation::Rotate90));
+    EXPECT_EQ(ReadBytes(destination / "B.jpg"), converted("b.jpg", Orientation::Normal));
+    EXPECT_EQ(ReadBytes(destination / "C.jpg"), converted("c.jpg", Orientation::Rotate90));
 }
 
 TEST_F(BatchRunTest, ANewSourceFolderMidRunIsWalkedFromTheNextEntry)

@@ -39,7 +39,7 @@ std::string EntryFailure(const std::string& source, const std::string& destinati
     OutputClaims claims;
     Raster working;
     return EntryFailureOf([&] {
-        ConvertEntry({source, destination, entry}, {width, height, OutputMode::KeepFormat, Threads::One}, claims,
+        ConvertEntry({source, destination, entry}, {width, height, OutputMode::KeepFormat, Threads::One, {}}, claims,
                      working);
     }).value_or("(no failure)");
 }

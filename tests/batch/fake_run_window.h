@@ -17,6 +17,7 @@ public:
     std::string sourceFolder;
     std::string destinationFolder;
     OutputMode mode = OutputMode::KeepFormat;
+    ConversionOptions options;
 
     bool timerEnabled = false;
     int progressMaximum = -1;
@@ -32,6 +33,7 @@ public:
     std::string SourceFolderText() override { return sourceFolder; }
     std::string DestinationFolderText() override { return destinationFolder; }
     OutputMode SelectedOutputMode() override { return mode; }
+    ConversionOptions SelectedConversionOptions() override { return options; }
     void SetTimerEnabled(bool enabled) override { timerEnabled = enabled; }
     void SetProgressMaximum(int maximum) override { progressMaximum = maximum; }
     void SetProgressPosition(int position) override { progressPosition = position; }

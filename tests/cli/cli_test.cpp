@@ -11,10 +11,12 @@
 #include <cstdlib>
 
 #include "batch/output_claims.h"
+#include "batch/convert_picture.h"
 #include "cli/options.h"
 #include "cli/progress_printer.h"
 #include "tests/cli/run_cli.h"
 #include "tests/batch/picture_files.h"
+#include "tests/common/tagged_jpeg.h"
 
 namespace picbatch {
 
@@ -44,6 +46,26 @@ TEST(CliOptions, SizeForms)
     EXPECT_TRUE(ParseCliOptions({"--size", "nonsense", "-h"}, 1).help);
 }
 
+TEST(CliOptions, ConversionChoices)
+{
+    struct Case {
+        std::vector<std::string> args;
+        ConversionOptions expected;
+    };
+    const std::vector<Case> cases = {
+        {{}, {OrientationChoice::Apply, MetadataChoice::Drop}},
+        {{"--orientation", "keep"}, {OrientationChoice::Keep, MetadataChoice::Drop}},
+        {{"--orientation=apply", "--metadata=keep"}, {OrientationChoice::Apply, MetadataChoice::Keep}},
+        {{"--metadata", "keep-no-gps"}, {OrientationChoice::Apply, MetadataChoice::KeepWithoutGps}},
+        {{"--metadata", "drop", "--orientation", "keep"}, {OrientationChoice::Keep, MetadataChoice::Drop}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"--size", "5x4", "in", "out"};
+        args.insert(args.begin(), c.args.begin(), c.args.end());
+        EXPECT_EQ(ParseCliOptions(args, 1).conversion, c.expected) << ::testing::PrintToString(args);
+    }
+}
+
 TEST(CliOptions, UnusableCommandLines)
 {
     const std::vector<std::vector<std::string>> cases = {
@@ -56,6 +78,10 @@ TEST(CliOptions, UnusableCommandLines)
         {"--size", "5x4", "--jobs", "0", "in", "out"},
         {"--size", "5x4", "--size", "6x4", "in", "out"},
         {"--size", "5x4", "--colour", "in", "out"},
+        {"--size", "5x4", "--orientation", "rotate", "in", "out"},
+        {"--size", "5x4", "--orientation", "keep", "--orientation", "apply", "in", "out"},
+        {"--size", "5x4", "--metadata", "all", "in", "out"},
+        {"--size", "5x4", "in", "out", "--metadata"},
         {"--size", "5x4", "in"},
         {"--size", "5x4", "in", "out", "more"},
         {"--size", "5x4", "", "out"},
@@ -226,6 +252,48 @@ TEST_F(CliRun, NoThreadToBeHadConvertsOnTheProgramsOwn)
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(FolderNames(out.Path()).size(), 13u);  // 12 pictures and large.jpg
     EXPECT_EQ(LoadedPicture(out / "LARGE.jpg").Width(), 7);
+}
+
+TEST(CliConversionChoices, ReachEveryPicture)
+{
+    const TempFolder source;
+    ExifContents camera;
+    camera.orientation = 6;
+    camera.gps = true;
+    WriteBytes(source / "tagged.jpg",
+               TaggedJpeg(30, 20, [](int x, int y, std::uint8_t* bgr) { std::fill_n(bgr, 3, x * 8 + y); },
+                          ExifBlock(camera), {}));
+    struct Case {
+        std::vector<std::string> args;
+        ConversionOptions options;
+    };
+    const std::vector<Case> cases = {
+        {{}, {}},
+        {{"--orientation", "keep"}, {OrientationChoice::Keep, MetadataChoice::Drop}},
+        {{"--metadata", "keep"}, {OrientationChoice::Apply, MetadataChoice::Keep}},
+        {{"--metadata", "keep-no-gps"}, {OrientationChoice::Apply, MetadataChoice::KeepWithoutGps}},
+    };
+    std::vector<std::vector<std::uint8_t>> outputs;
+    for (const Case& c : cases) {
+        const TempFolder out;
+        std::vector<std::string> args = {"--size", "7x5", "--jobs", "2"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.insert(args.end(), {source.Path(), out.Path()});
+        const Result result = RunCli(args);
+        EXPECT_EQ(result.exitCode, 0) << result.output;
+        Raster working;
+        const std::optional<std::string> expected = ConvertPicture(source / "tagged.jpg", 7, 5, out / "expected.jpg",
+                                                                   OutputMode::KeepFormat, working, Threads::One,
+                                                                   nullptr, c.options);
+        ASSERT_TRUE(expected);
+        const std::vector<std::uint8_t> written = ReadBytes(out / "TAGGED.jpg");
+        EXPECT_EQ(written, ReadBytes(*expected)) << ::testing::PrintToString(c.args);
+        outputs.push_back(written);
+    }
+    // Each choice made a difference.
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        for (std::size_t j = i + 1; j < outputs.size(); ++j)
+            EXPECT_NE(outputs[i], outputs[j]) << i << " " << j;
 }
 
 TEST_F(CliRun, BadUsageExitsWithTwo)

@@ -14,11 +14,12 @@ namespace picbatch {
 
 // Writes the `components` samples of pixel (x, y) to `samples`.
 using SampleFn = std::function<void(int x, int y, std::uint8_t* samples)>;
-// Adjusts the parameters after jpeg_set_defaults.
+// Adjusts the parameters after jpeg_set_defaults, or writes markers after jpeg_start_compress.
 using CompressSetup = std::function<void(jpeg_compress_struct&)>;
 
 inline std::vector<std::uint8_t> LibjpegCompress(int width, int height, int components, J_COLOR_SPACE space,
-                                                 const SampleFn& sample, const CompressSetup& setup = {})
+                                                 const SampleFn& sample, const CompressSetup& setup = {},
+                                                 const CompressSetup& markers = {})
 {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
@@ -35,6 +36,8 @@ inline std::vector<std::uint8_t> LibjpegCompress(int width, int height, int comp
     if (setup)
         setup(cinfo);
     jpeg_start_compress(&cinfo, TRUE);
+    if (markers)
+        markers(cinfo);
     std::vector<std::uint8_t> row(static_cast<std::size_t>(width) * static_cast<std::size_t>(components));
     while (cinfo.next_scanline < cinfo.image_height) {
         for (int x = 0; x < width; ++x)

@@ -16,6 +16,7 @@
 #include "imaging/error.h"
 #include "imaging/raster.h"
 #include "pictures/bmp.h"
+#include "pictures/bmp_colour_space.h"
 #include "pictures/bmp_layout.h"
 #include "pictures/bmp_stream.h"
 #include "pictures/positional_input.h"
@@ -64,6 +65,10 @@ using namespace picbatch;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::span<const std::uint8_t> bytes(data, size);
+    // The colour-space fields are read from the same first bytes, outside the reader.
+    BmpProfilePlace place;
+    (void)EmbeddedBmpProfile(bytes, place);
+    (void)CalibratedBmpProfile(bytes);
     try {
         if (!bytes.empty()) {
             const BmpLayout layout = ReadBmpLayout(bytes);

@@ -1,9 +1,10 @@
 # The fuzz targets: name, source and the definitions it is built with. Included by the
 # libFuzzer build (tests/fuzz) and by the test build, which replays each target's corpus
 # (tests/fuzz/corpus/<name without fuzz_>).
-set(PICBATCH_FUZZ_TARGETS fuzz_bmp fuzz_jpeg fuzz_road_jpg fuzz_road_bmp)
+set(PICBATCH_FUZZ_TARGETS fuzz_bmp fuzz_jpeg fuzz_exif fuzz_road_jpg fuzz_road_bmp)
 set(fuzz_bmp_SOURCE fuzz_bmp.cpp)
 set(fuzz_jpeg_SOURCE fuzz_jpeg.cpp)
+set(fuzz_exif_SOURCE fuzz_exif.cpp)
 set(fuzz_road_jpg_SOURCE fuzz_road.cpp)
 set(fuzz_road_jpg_DEFINITIONS FUZZ_SOURCE_NAME="picture.jpg")
 set(fuzz_road_bmp_SOURCE fuzz_road.cpp)

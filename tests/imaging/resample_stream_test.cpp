@@ -6,6 +6,7 @@
 
 #include "imaging/error.h"
 #include "imaging/resample.h"
+#include "tests/imaging/band_feeding.h"
 #include "tests/imaging/error_text.h"
 #include "tests/imaging/resample_test_pictures.h"
 
@@ -19,48 +20,12 @@ namespace picbatch {
 
 namespace {
 
-std::vector<ResamplePath> AllPaths()
-{
-    std::vector<ResamplePath> paths = {ResamplePath::Reference, ResamplePath::Sse2};
-    if (ResamplePathAvailable(ResamplePath::Avx2)) {
-        paths.push_back(ResamplePath::Avx2);
-    }
-    return paths;
-}
-
-// Feeds source to a stream in bands of band rows (the last one shorter), from one buffer
-// that is overwritten after each band, as a decoder reuses its own. With viaSink the
-// result is put together from the rows handed to a sink, and Finish must give nothing.
+// Feeds source to a stream in bands of band rows (FedInBands).
 Raster Streamed(const Raster& source, int width, int height, int band, ResamplePath path, bool viaSink = false)
 {
-    Raster collected;
-    collected.SetPixelForm(PixelForm::Bgr24);
-    collected.SetSizeForWriting(width, height);
-    int sunk = 0;
-    TargetRowSink sink;
-    if (viaSink) {
-        sink = [&](const std::uint8_t* row) {
-            ASSERT_LT(sunk, height);
-            std::copy_n(row, std::size_t{3} * static_cast<std::size_t>(width), collected.Row(sunk++).data());
-        };
-    }
-    ResampleStream stream(source.Width(), source.Height(), width, height, sink, path);
-    const std::size_t rowBytes = static_cast<std::size_t>(source.Width()) * 3;
-    std::vector<std::uint8_t> buffer(rowBytes * static_cast<std::size_t>(band));
-    for (int top = 0; top < source.Height(); top += band) {
-        const int count = std::min(band, source.Height() - top);
-        for (int i = 0; i < count; ++i) {
-            std::copy_n(source.Row(top + i).data(), rowBytes, buffer.begin() + static_cast<std::ptrdiff_t>(rowBytes) * i);
-        }
-        stream.AddRows(buffer.data(), static_cast<std::int64_t>(rowBytes), count);
-        std::fill(buffer.begin(), buffer.end(), std::uint8_t{0x5A});
-    }
-    Raster result = stream.Finish();
-    if (!viaSink)
-        return result;
-    EXPECT_TRUE(result.Empty());
-    EXPECT_EQ(sunk, height);
-    return collected;
+    return FedInBands(source, width, height, band, viaSink, [&](const TargetRowSink& sink) {
+        return ResampleStream(source.Width(), source.Height(), width, height, sink, path);
+    });
 }
 
 void ExpectStreamsLikeReference(const Raster& source, int width, int height, const std::string& name)

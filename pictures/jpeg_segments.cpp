@@ -1,0 +1,77 @@
+// Splicing APP1 and APP2 segments into encoded JPEG data, in the layout of libjpeg's
+// jpeg_write_marker and jpeg_write_icc_profile.
+#include "pictures/jpeg_segments.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace picbatch {
+
+namespace {
+
+constexpr std::uint8_t kMarker = 0xFF;
+constexpr std::uint8_t kStartOfImage = 0xD8;
+constexpr std::uint8_t kApp0 = 0xE0;
+constexpr std::uint8_t kApp1 = 0xE1;
+constexpr std::uint8_t kApp2 = 0xE2;
+// A segment's length counts its two length bytes: at most 65535, so 65533 bytes of payload.
+constexpr std::size_t kMaxPayload = 65533;
+// "ICC_PROFILE\0", then the chunk's number and the count of chunks, one byte each.
+constexpr std::uint8_t kIccSignature[] = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0};
+constexpr std::size_t kIccOverhead = sizeof kIccSignature + 2;
+constexpr std::size_t kMaxIccChunk = kMaxPayload - kIccOverhead;  // 65519
+
+void AppendSegment(std::vector<std::uint8_t>& out, std::uint8_t marker, std::size_t payload)
+{
+    const std::size_t length = payload + 2;
+    out.insert(out.end(), {kMarker, marker, static_cast<std::uint8_t>(length >> 8),
+                           static_cast<std::uint8_t>(length & 0xFF)});
+}
+
+// Where segments go: after the start marker and, when the encoder wrote one, the JFIF APP0.
+std::size_t InsertionPoint(std::span<const std::uint8_t> jpeg)
+{
+    if (jpeg.size() < 2 || jpeg[0] != kMarker || jpeg[1] != kStartOfImage)
+        throw std::invalid_argument("WithJpegSegments: no JPEG start marker");
+    std::size_t at = 2;
+    if (jpeg.size() >= at + 4 && jpeg[at] == kMarker && jpeg[at + 1] == kApp0) {
+        const std::size_t length = std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3];
+        if (at + 2 + length > jpeg.size())
+            throw std::invalid_argument("WithJpegSegments: APP0 past the end of the data");
+        at += 2 + length;
+    }
+    return at;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> WithJpegSegments(std::span<const std::uint8_t> jpeg, std::span<const std::uint8_t> exif,
+                                           std::span<const std::uint8_t> icc)
+{
+    const std::size_t at = InsertionPoint(jpeg);
+    if (exif.size() > kMaxPayload || icc.size() > kMaxJpegIccBytes)
+        throw std::invalid_argument("WithJpegSegments: a segment too large");
+    const std::size_t chunks = (icc.size() + kMaxIccChunk - 1) / kMaxIccChunk;
+    std::vector<std::uint8_t> out;
+    out.reserve(jpeg.size() + exif.size() + icc.size() + 4 + chunks * (4 + kIccOverhead));
+    out.insert(out.end(), jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(at));
+    if (!exif.empty()) {
+        AppendSegment(out, kApp1, exif.size());
+        out.insert(out.end(), exif.begin(), exif.end());
+    }
+    for (std::size_t chunk = 0; chunk < chunks; ++chunk) {
+        const std::size_t first = chunk * kMaxIccChunk;
+        const std::size_t length = std::min(kMaxIccChunk, icc.size() - first);
+        AppendSegment(out, kApp2, kIccOverhead + length);
+        out.insert(out.end(), std::begin(kIccSignature), std::end(kIccSignature));
+        // Numbered from 1; at most 255 chunks, checked above.
+        out.push_back(static_cast<std::uint8_t>(chunk + 1));
+        out.push_back(static_cast<std::uint8_t>(chunks));
+        const auto from = icc.begin() + static_cast<std::ptrdiff_t>(first);
+        out.insert(out.end(), from, from + static_cast<std::ptrdiff_t>(length));
+    }
+    out.insert(out.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(at), jpeg.end());
+    return out;
+}
+
+}  // namespace picbatch
