@@ -87,7 +87,7 @@ Raster LoadResampledBands(const PictureFormat& format, const std::string& source
 
 ConversionNotes NotesOf(const ReadNotes& read)
 {
-    return ConversionNotes{read.incomplete};
+    return ConversionNotes{read.incomplete, read.lossless};
 }
 
 // The format of the file at path when it decodes in bands and the file is there.
@@ -164,7 +164,7 @@ std::optional<std::string> ConvertPicture(const std::string& sourcePath, int wid
     ConversionNotes found;
     if (!streamed) {
         LoadAndResample(sourcePath, width, height, working, threads, &found);
-        outputPath = SavePicture(working, destinationPath, mode);
+        outputPath = SavePicture(working, destinationPath, mode, found.losslessSource);
     } else {
         working = Raster();
         ReadNotes read;

@@ -21,6 +21,9 @@ enum class FailureCause {
     TooLarge,            // a picture or file beyond the size limits
     OutOfMemory,         // memory ran out
     Unsupported,         // a valid kind of JPEG that the decoder does not handle
+    NotAPng,             // a ".png" file that does not start like a PNG
+    NotAWebp,            // a ".webp" file that does not start like a WebP
+    Animated,            // an animated picture, of which only still ones are converted
 };
 
 class Error : public std::runtime_error {
