@@ -3,6 +3,7 @@
 #include "pictures/png.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <utility>
 
@@ -20,6 +21,8 @@ namespace {
 // picture needs none, and real files carry far less. libspng reports more as out of memory.
 constexpr std::size_t kMaxChunkBytes = std::size_t{64} << 20;
 constexpr std::size_t kMaxChunkCache = std::size_t{64} << 20;
+
+constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 bool EndedEarly(int code)
 {
@@ -44,6 +47,11 @@ spng_ihdr OpenPng(spng_ctx* context, std::span<const std::uint8_t> bytes)
 {
     if (bytes.empty())
         throw Error(kStreamReadError, FailureCause::EmptyFile);
+    // libspng reads the signature and the header as one: a short file that is no PNG at all
+    // would otherwise count as a PNG cut short.
+    const std::size_t present = std::min(bytes.size(), kSignature.size());
+    if (!std::equal(kSignature.begin(), kSignature.begin() + static_cast<std::ptrdiff_t>(present), bytes.begin()))
+        throw PngError(SPNG_ESIGNATURE);
     Require(spng_set_image_limits(context, static_cast<std::uint32_t>(kMaxPictureSide),
                                   static_cast<std::uint32_t>(kMaxPictureSide)));
     Require(spng_set_chunk_limits(context, kMaxChunkBytes, kMaxChunkCache));
@@ -116,7 +124,12 @@ ReadNotes ParsePng(std::span<const std::uint8_t> bytes, Raster& raster)
     const std::size_t pixelBytes = alpha ? 4 : 3;
     ReadNotes notes;
     notes.lossless = true;
-    const int code = DecodeRows(context.Get(), picture, pixelBytes * header.width);
+    int code = DecodeRows(context.Get(), picture, pixelBytes * header.width);
+    // The rest of the file up to its end chunk, the last data chunk's checksum among it: a
+    // file cut there is noted. Damage there is not raised, as every pixel came through
+    // zlib's own checksum.
+    if (code == SPNG_EOI && EndedEarly(spng_decode_chunks(context.Get())))
+        code = SPNG_IO_EOF;
     if (code != SPNG_EOI) {
         if (!EndedEarly(code))
             throw PngError(code);

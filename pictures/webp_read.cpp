@@ -27,22 +27,22 @@ struct IncrementalDecoderDelete {
 };
 using IncrementalDecoder = std::unique_ptr<WebPIDecoder, IncrementalDecoderDelete>;
 
-// A RIFF container of kind WEBP: what every WebP file starts with.
+// As much of "RIFF", four bytes of size, "WEBP" as the file holds: what every WebP file
+// starts with. (libwebp also takes a bare bitstream, which no WebP file is.)
 bool StartsLikeWebp(std::span<const std::uint8_t> bytes)
 {
-    constexpr std::string_view riff = "RIFF";
-    constexpr std::string_view webp = "WEBP";
-    return bytes.size() >= 12 && std::equal(riff.begin(), riff.end(), bytes.begin())
-        && std::equal(webp.begin(), webp.end(), bytes.begin() + 8);
+    constexpr std::string_view start = "RIFF????WEBP";  // '?': any byte
+    const std::size_t present = std::min(bytes.size(), start.size());
+    for (std::size_t i = 0; i < present; ++i) {
+        if (start[i] != '?' && bytes[i] != static_cast<std::uint8_t>(start[i]))
+            return false;
+    }
+    return true;
 }
 
-Error WebpError(VP8StatusCode status, std::span<const std::uint8_t> bytes)
+Error WebpError(VP8StatusCode status)
 {
-    FailureCause cause = FailureCause::Unknown;
-    if (status == VP8_STATUS_OUT_OF_MEMORY)
-        cause = FailureCause::OutOfMemory;
-    else if (status == VP8_STATUS_BITSTREAM_ERROR && !StartsLikeWebp(bytes))
-        cause = FailureCause::NotAWebp;
+    const FailureCause cause = status == VP8_STATUS_OUT_OF_MEMORY ? FailureCause::OutOfMemory : FailureCause::Unknown;
     return Error("WebP error #" + std::to_string(static_cast<int>(status)), cause);
 }
 
@@ -50,12 +50,16 @@ WebPBitstreamFeatures ReadFeatures(std::span<const std::uint8_t> bytes)
 {
     if (bytes.empty())
         throw Error(kStreamReadError, FailureCause::EmptyFile);
+    // Checked first: a short file that is no WebP at all would otherwise count as one cut short.
+    if (!StartsLikeWebp(bytes))
+        throw Error("WebP error #" + std::to_string(static_cast<int>(VP8_STATUS_BITSTREAM_ERROR)),
+                    FailureCause::NotAWebp);
     WebPBitstreamFeatures features{};
     const VP8StatusCode status = WebPGetFeatures(bytes.data(), bytes.size(), &features);
     if (status == VP8_STATUS_NOT_ENOUGH_DATA)
         throw Error(kStreamReadError, FailureCause::CutBeforePicture);
     if (status != VP8_STATUS_OK)
-        throw WebpError(status, bytes);
+        throw WebpError(status);
     if (features.has_animation)
         throw Error(kAnimatedWebp, FailureCause::Animated);
     if (features.width < 1 || features.height < 1 || !PictureSizeAllowed(features.width, features.height))
@@ -99,7 +103,7 @@ ReadNotes ParseWebp(std::span<const std::uint8_t> bytes, Raster& raster)
     if (status == VP8_STATUS_SUSPENDED)
         notes.incomplete = true;  // the data ended; the rows decoded so far are kept
     else if (status != VP8_STATUS_OK)
-        throw WebpError(status, bytes);
+        throw WebpError(status);
     DropOpaqueAlpha(picture);
     raster = std::move(picture);
     return notes;

@@ -151,6 +151,8 @@ std::vector<RefusedFile> FailCases()
     return {
         {"empty", {}, kStreamReadError, FailureCause::EmptyFile},
         {"not_a_webp", notWebp, "WebP error #" + std::to_string(VP8_STATUS_BITSTREAM_ERROR), FailureCause::NotAWebp},
+        {"short_text", {'h', 'i', '\n'}, "WebP error #" + std::to_string(VP8_STATUS_BITSTREAM_ERROR),
+         FailureCause::NotAWebp},
         {"cut_in_header", Bytes(good.begin(), good.begin() + 16), kStreamReadError, FailureCause::CutBeforePicture},
         {"animated", AnimatedWebp(6, 4), kAnimatedWebp, FailureCause::Animated},
         {"damaged_data", badData, "WebP error #" + std::to_string(VP8_STATUS_BITSTREAM_ERROR), FailureCause::Unknown},
