@@ -3,6 +3,7 @@
 // lossless, animations refused with their explanation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <set>
 #include <string>
@@ -115,6 +116,11 @@ TEST(PictureKinds, FormatsWithoutAlphaGetTheTransparentPictureOverWhite)
     EXPECT_EQ(std::vector<std::uint8_t>(bgr, bgr + 3), (std::vector<std::uint8_t>{255, 255, 255}));
     written.PixelBgr(3, 3, bgr);
     EXPECT_EQ(std::vector<std::uint8_t>(bgr, bgr + 3), (std::vector<std::uint8_t>{0, 0, 255}));
+
+    const TempFolder jpeg;
+    ASSERT_EQ(Convert(source, jpeg, 8, 8, OutputMode::Jpeg).converted, 1);
+    LoadedPicture(jpeg / "SQUARE.jpg").PixelBgr(7, 0, bgr);
+    EXPECT_GE(std::min({bgr[0], bgr[1], bgr[2]}), 240) << "white, within what JPEG keeps";
 
     // Resampled, the edge between red and the white around it holds no darker pixel.
     const TempFolder smaller;
