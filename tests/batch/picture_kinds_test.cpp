@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "batch/entry_paths.h"
 #include "batch/folder_conversion.h"
 #include "batch/source_listing.h"
 #include "imaging/raster.h"
@@ -52,14 +51,6 @@ ConversionSummary Convert(const TempFolder& source, const TempFolder& destinatio
     const FolderConversion job{source.Path(), destination.Path(), width, height, mode, 2};
     return ConvertFolder(job, ListFolderFiles(source.Path()), [](const std::string&, const std::string*,
                                                                 const std::string*) {});
-}
-
-TEST(PictureKinds, EveryKindIsAPictureWhateverTheCaseOfItsName)
-{
-    for (const char* name : {"a.jpeg", "A.JPEG", "b.png", "B.PNG", "c.webp", "C.WebP", "d.jpg", "e.bmp"})
-        EXPECT_TRUE(IsPictureEntry(name)) << name;
-    for (const char* name : {"a.jpe", "b.gif", "c.tif", "png", "d.webp.txt"})
-        EXPECT_FALSE(IsPictureEntry(name)) << name;
 }
 
 TEST(PictureKinds, KeepModeWritesEachKindInItsOwnFormatAndName)

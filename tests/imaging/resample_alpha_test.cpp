@@ -1,6 +1,5 @@
 // The resampler on premultiplied colours: transparent pixels lend no colour to their
-// neighbours, a picture at its own size comes back exactly, a constant picture stays so, and
-// ResampleLanczos takes this road for pictures with alpha.
+// neighbours, a picture at its own size comes back exactly, a constant picture stays so.
 #include "imaging/resample_alpha.h"
 
 #include <gtest/gtest.h>
@@ -133,16 +132,6 @@ TEST(ResampleAlpha, OpaquePicturesComeOutAsFromThe24BitResampler)
             }
         }
     }
-}
-
-TEST(ResampleAlpha, ResampleLanczosKeepsTheAlphaOfAPictureThatHasIt)
-{
-    Raster picture = PaintedWithAlpha(4, 4, [](int x, int) { return Bgra{0, 0, 255, x < 2 ? std::uint8_t{0} : std::uint8_t{255}}; });
-    const Raster result = ResampleLanczos(picture, 8, 2);
-    EXPECT_EQ(picture.Form(), PixelForm::Bgra32);
-    EXPECT_EQ(result.Form(), PixelForm::Bgra32);
-    EXPECT_EQ(PixelAt(result, 0, 0)[3], 0);
-    EXPECT_EQ(PixelAt(result, 7, 1), (Bgra{0, 0, 255, 255}));
 }
 
 }  // namespace

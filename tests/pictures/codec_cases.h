@@ -1,5 +1,5 @@
-// Shared pieces of the PNG and WebP tests: a paletted picture for the writers, the table of
-// files a reader must refuse, and fuzz seeds.
+// Shared pieces of the PNG and WebP tests: the table of files a reader must refuse, and fuzz
+// seeds.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,18 +19,6 @@
 #include "tests/pictures/scratch_folder.h"
 
 namespace picbatch {
-
-// Two pixels of an 8-bit paletted picture: blue-green-red 1, 2, 3 and 200, 100, 50.
-inline Raster TwoPalettedPixels()
-{
-    Raster paletted;
-    paletted.SetPixelForm(PixelForm::Paletted8);
-    paletted.SetSizeForWriting(2, 1);
-    const ColorEntry colors[] = {{1, 2, 3, 0}, {200, 100, 50, 0}};
-    paletted.SetColorTable(colors);
-    paletted.Row(0)[1] = 1;
-    return paletted;
-}
 
 // A file a reader refuses, with the exact message and cause.
 struct RefusedFile {

@@ -218,16 +218,6 @@ TEST(PngWrite, WhatIsReadIsWrittenAndReadBackExactly)
     }
 }
 
-TEST(PngWrite, OtherFormsAreWrittenAsTheir24BitConversion)
-{
-    const Raster paletted = TwoPalettedPixels();
-    Raster back;
-    ParsePng(EncodePng(paletted), back);
-    EXPECT_EQ(back.Form(), PixelForm::Bgr24);
-    EXPECT_EQ(PixelsOf(back), (std::vector<Bgra>{{1, 2, 3, 255}, {200, 100, 50, 255}}));
-    EXPECT_TRUE(EncodePng(Raster()).empty());
-}
-
 std::vector<RefusedFile> FailCases()
 {
     const Bytes good = SampleOf({"rgb8", SPNG_COLOR_TYPE_TRUECOLOR, 8}).file;

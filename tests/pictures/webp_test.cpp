@@ -126,14 +126,9 @@ TEST(WebpRoundTrip, LossyStaysCloseAndKeepsAlpha)
     }
 }
 
-TEST(WebpWrite, OtherFormsAndEmptyPictures)
+// WebP's sides end at 16383 pixels: a larger target fails with libwebp's code.
+TEST(WebpWrite, SidesBeyondWebpsLimitFailWithLibwebpsCode)
 {
-    const Raster paletted = TwoPalettedPixels();
-    Raster back;
-    ParseWebp(EncodeWebpLossless(paletted), back);
-    EXPECT_EQ(PixelBytes(back), (Bytes{1, 2, 3, 200, 100, 50}));
-    EXPECT_TRUE(EncodeWebpLossy(Raster()).empty());
-    // WebP's sides end at 16383 pixels: a larger target fails with libwebp's code.
     Raster wide;
     wide.SetPixelForm(PixelForm::Bgr24);
     wide.SetSizeForWriting(16384, 1);
