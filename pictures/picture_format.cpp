@@ -10,8 +10,8 @@
 #include "pictures/jpeg_encoder.h"
 #include "pictures/jpeg_image.h"
 #include "pictures/png.h"
-#include "pictures/webp.h"
 #include "pictures/upper_case.h"
+#include "pictures/webp.h"
 
 namespace picbatch {
 
@@ -58,9 +58,6 @@ Raster ReadBmpFile(const std::string& path, ReadNotes& notes)
     return picture;
 }
 
-// Libjpeg's largest side: its encoder refuses more.
-constexpr int kMaxJpegSide = 65500;
-
 Raster ReadPngFile(const std::string& path, ReadNotes& notes)
 {
     Raster picture;
@@ -74,6 +71,9 @@ Raster ReadWebpFile(const std::string& path, ReadNotes& notes)
     notes = ParseWebp(ReadFileBytes(path), picture);
     return picture;
 }
+
+// Libjpeg's largest side: its encoder refuses more.
+constexpr int kMaxJpegSide = 65500;
 
 constexpr std::array kFormats{
     PictureFormat{PictureKind::Jpeg, ".jpg", ".jpeg", ReadJpegFile, EncodeJpegFile, nullptr, DecodeJpegFileBands,
