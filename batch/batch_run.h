@@ -51,7 +51,7 @@ public:
 
 inline constexpr const char* kHintStart = "点击确定将开始处理图片";
 inline constexpr const char* kHintStop = "再次点击将终止图片处理操作";
-inline constexpr const char* kNoPicturesText = "源文件夹中没有 BMP 或 JPEG 图片";
+inline constexpr const char* kNoPicturesText = "源文件夹中没有 BMP、JPEG、PNG 或 WebP 图片";
 
 // The progress text of n done of count (count >= 1): n * 100 / count, "%" and four blanks.
 std::string ProgressText(std::int64_t n, std::int64_t count);

@@ -92,7 +92,7 @@ Raster LoadResampledBands(const PictureFormat& format, const std::string& source
 
 ConversionNotes NotesOf(const ReadNotes& read)
 {
-    return ConversionNotes{read.incomplete};
+    return ConversionNotes{read.incomplete, read.lossless};
 }
 
 // The format of the file at path when it decodes in bands and the file is there.
@@ -171,8 +171,13 @@ void LoadResampledOriented(const std::string& sourcePath, int width, int height,
         } else {
             if (!LoadPicture(sourcePath, working, &read))  // "File not found", as for a missing folder
                 throw Error(FolderErrorText(ENOENT), FailureCause::FileNotFound);
-            Raster upright = Upright(working, orientation);
-            working = ResampleLanczos(upright, width, height);
+            if (orientation == Orientation::Normal) {
+                // As loaded: a picture with alpha keeps it, and no copy is made.
+                working = ResampleLanczos(working, width, height);
+            } else {
+                Raster upright = Upright(working, orientation);
+                working = ResampleLanczos(upright, width, height);
+            }
         }
         if (notes)
             *notes = NotesOf(read);
@@ -224,7 +229,7 @@ std::optional<std::string> ConvertPicture(const std::string& sourcePath, int wid
         if (outputPath && CarriesMetadata(*output))
             ReplaceFile(*outputPath, WithMetadata(output->encode(working), metadata, width, height, options));
         else
-            outputPath = SavePicture(working, destinationPath, mode);
+            outputPath = SavePicture(working, destinationPath, mode, found.losslessSource);
     } else {
         working = Raster();
         ReadNotes read;

@@ -34,10 +34,13 @@ struct ConversionNotes {
     // The source file ended before its picture did; the missing part was filled in (grey or
     // black) as it always is, and the file was written all the same.
     bool incompleteSource = false;
+    // The source stored its pixels without loss (ReadNotes::lossless).
+    bool losslessSource = false;
 };
 
 // Loads the picture at sourcePath into working and resamples it to exactly width x height;
-// working then holds the 24-bit result, ready for SavePicture. Throws Error: "File not
+// working then holds the 24-bit result (32-bit with alpha for a source with transparency),
+// ready for SavePicture. Throws Error: "File not
 // found" when no file is at sourcePath (or its name is not a picture's), otherwise the
 // loader's and the resampler's messages. On failure working holds no result of this call
 // that could be saved under the entry's name by mistake: it is left empty. notes, when given,

@@ -43,6 +43,12 @@ std::string_view ExplanationOf(FailureCause cause)
         return "不支持这种 JPEG，例如无损、算术编码或 12 位的 JPEG";
     case FailureCause::Internal:
         return "程序内部出现意外错误，这张图片未转换";
+    case FailureCause::NotAPng:
+        return "文件内容不是 PNG 图片";
+    case FailureCause::NotAWebp:
+        return "文件内容不是 WebP 图片";
+    case FailureCause::Animated:
+        return "不支持动画图片，只能转换静态图片";
     }
     return {};
 }

@@ -23,6 +23,9 @@ enum class FailureCause {
     TooLargeForMemory,   // a picture whose decoding needs more memory than one picture may take
     Unsupported,         // a valid kind of JPEG that the decoder does not handle
     Internal,            // something was thrown that is no error of the core's or the system's
+    NotAPng,             // a ".png" file that does not start like a PNG
+    NotAWebp,            // a ".webp" file that does not start like a WebP
+    Animated,            // an animated picture, of which only still ones are converted
 };
 
 class Error : public std::runtime_error {

@@ -143,6 +143,14 @@ void PutColor(std::uint8_t* out, const std::vector<ColorEntry>& table, unsigned 
     }
 }
 
+// A pixel of straight alpha laid over white: c a / 255 + 255 (255 - a) / 255, rounded.
+void OverWhite(const std::uint8_t* bgra, std::uint8_t* bgr)
+{
+    const unsigned alpha = bgra[3];
+    for (int c = 0; c < 3; ++c)
+        bgr[c] = static_cast<std::uint8_t>((bgra[c] * alpha + 255 * (255 - alpha) + 127) / 255);
+}
+
 // Converts the first `width` pixels of a stored row into blue, green, red triples.
 void ConvertRow(PixelForm form, const std::uint8_t* in, int width, const std::vector<ColorEntry>& table,
                 ChannelMasks masks, std::uint8_t* out)
@@ -192,6 +200,10 @@ void ConvertRow(PixelForm form, const std::uint8_t* in, int width, const std::ve
         for (int x = 0; x < width; ++x)
             std::memcpy(out + 3 * x, in + 4 * x, 3);
         break;
+    case PixelForm::Bgra32:
+        for (int x = 0; x < width; ++x)
+            OverWhite(in + 4 * x, out + 3 * x);
+        break;
     }
 }
 
@@ -238,7 +250,8 @@ int BitsPerPixel(PixelForm form)
     case PixelForm::Masked16: return 16;
     case PixelForm::Bgr24: return 24;
     case PixelForm::Plain32:
-    case PixelForm::Masked32: return 32;
+    case PixelForm::Masked32:
+    case PixelForm::Bgra32: return 32;
     }
     return 0;
 }

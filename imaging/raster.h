@@ -20,6 +20,7 @@ enum class PixelForm {
     Bgr24,      // bytes blue, green, red: the working form
     Plain32,    // bytes blue, green, red, unused
     Masked32,   // little-endian word, channels selected by the masks
+    Bgra32,     // bytes blue, green, red, alpha (not premultiplied); becomes Bgr24 over white
 };
 
 int BitsPerPixel(PixelForm form);

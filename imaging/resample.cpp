@@ -3,6 +3,7 @@
 #include "imaging/resample.h"
 
 #include "imaging/error.h"
+#include "imaging/resample_alpha.h"
 #include "imaging/resample_path.h"
 #include "imaging/resample_reference.h"
 #include "imaging/vector_row_resampler.h"
@@ -38,6 +39,8 @@ Raster ResampleLanczosOn(Raster& picture, int width, int height, ResamplePath pa
         throw Error(kEmptySourcePicture);
     }
     try {
+        if (picture.Form() == PixelForm::Bgra32 && !picture.Empty())
+            return ResampleAlpha(picture, width, height);
         picture.SetPixelForm(PixelForm::Bgr24);
         if (picture.Empty()) {
             throw Error(kEmptySourcePicture);

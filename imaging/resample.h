@@ -1,4 +1,5 @@
-// The two-pass Lanczos-3 resampler: any picture to a 24-bit picture of an exact size.
+// The two-pass Lanczos-3 resampler: any picture to a 24-bit picture of an exact size, or a
+// picture with transparency to one with transparency.
 #pragma once
 
 #include "imaging/raster.h"
@@ -14,6 +15,8 @@ inline constexpr const char* kInvalidTargetSize = "The target width and height m
 // below 1 and kEmptySourcePicture for a picture without pixels (both before anything is
 // converted or allocated), and the Raster's errors ("Out of system resources").
 // The picture's store is only read, so a store shared with other Rasters is not copied.
+// A picture with an alpha channel (Bgra32) keeps its form and is resampled on premultiplied
+// colours (ResampleAlpha), whatever the path; the result is then Bgra32 too.
 Raster ResampleLanczos(Raster& picture, int width, int height);
 
 }  // namespace picbatch

@@ -12,7 +12,9 @@
 #include "pictures/jpeg_encoder.h"
 #include "pictures/jpeg_file_header.h"
 #include "pictures/jpeg_image.h"
+#include "pictures/png.h"
 #include "pictures/upper_case.h"
+#include "pictures/webp.h"
 
 namespace picbatch {
 
@@ -66,13 +68,31 @@ void DecodeBmpFileBands(const std::string& path, const PictureSizeSink& size, co
     notes = DecodeBmpFileRows(path, size, rows);
 }
 
+Raster ReadPngFile(const std::string& path, ReadNotes& notes)
+{
+    Raster picture;
+    notes = ParsePng(ReadFileBytes(path), picture);
+    return picture;
+}
+
+Raster ReadWebpFile(const std::string& path, ReadNotes& notes)
+{
+    Raster picture;
+    notes = ParseWebp(ReadFileBytes(path), picture);
+    return picture;
+}
+
 // Libjpeg's largest side: its encoder refuses more.
 constexpr int kMaxJpegSide = 65500;
 
 constexpr std::array kFormats{
-    PictureFormat{PictureKind::Jpeg, ".jpg", ReadJpegFile, EncodeJpegFile, DecodeJpegFileBands, StartJpegRowEncoding,
-                  kMaxJpegSide, ReadJpegFileHeader},
-    PictureFormat{PictureKind::Bmp, ".bmp", ReadBmpFile, EncodeBmp, DecodeBmpFileBands, nullptr, 0, ReadBmpFileHeader},
+    PictureFormat{PictureKind::Jpeg, ".jpg", ".jpeg", ReadJpegFile, EncodeJpegFile, nullptr, DecodeJpegFileBands,
+                  StartJpegRowEncoding, kMaxJpegSide, ReadJpegFileHeader},
+    PictureFormat{PictureKind::Bmp, ".bmp", "", ReadBmpFile, EncodeBmp, nullptr, DecodeBmpFileBands, nullptr, 0,
+                  ReadBmpFileHeader},
+    PictureFormat{PictureKind::Png, ".png", "", ReadPngFile, EncodePng, nullptr, nullptr, nullptr, 0, nullptr},
+    PictureFormat{PictureKind::Webp, ".webp", "", ReadWebpFile, EncodeWebpLossy, EncodeWebpLossless, nullptr, nullptr,
+                  0, nullptr},
 };
 
 // FormatOf finds a kind's row by its value.
@@ -86,19 +106,42 @@ constexpr bool RowsInKindOrder()
 }
 static_assert(RowsInKindOrder(), "one row per kind, in the order of PictureKind");
 
+// True when name ends in extension (not empty), in any case. Extensions are ASCII: in UTF-8
+// a name ending in any other character cannot match them.
+bool EndsIn(std::string_view name, std::string_view extension)
+{
+    return !extension.empty() && name.size() >= extension.size()
+        && AsciiUpper(name.substr(name.size() - extension.size())) == AsciiUpper(extension);
+}
+
+struct NameMatch {
+    const PictureFormat* format = nullptr;
+    std::string_view extension;
+};
+
+NameMatch MatchName(std::string_view path)
+{
+    const auto slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    for (const PictureFormat& format : kFormats) {
+        for (const std::string_view extension : {format.extension, format.otherExtension}) {
+            if (EndsIn(name, extension))
+                return {&format, extension};
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 const PictureFormat* FormatOfName(std::string_view path)
 {
-    const auto slash = path.rfind('/');
-    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    // Extensions are ASCII: in UTF-8 a name ending in any other character cannot match them.
-    for (const PictureFormat& format : kFormats) {
-        if (name.size() >= format.extension.size()
-            && AsciiUpper(name.substr(name.size() - format.extension.size())) == AsciiUpper(format.extension))
-            return &format;
-    }
-    return nullptr;
+    return MatchName(path).format;
+}
+
+std::string_view ExtensionOfName(std::string_view path)
+{
+    return MatchName(path).extension;
 }
 
 const PictureFormat& FormatOf(PictureKind kind)

@@ -18,7 +18,7 @@ namespace picbatch {
 class Raster;
 class RowEncoder;
 
-enum class PictureKind { Jpeg, Bmp };
+enum class PictureKind { Jpeg, Bmp, Png, Webp };
 
 // Called once with a decoded picture's width and height, before any rows.
 using PictureSizeSink = std::function<void(int width, int height)>;
@@ -30,8 +30,12 @@ using PictureRowSink = std::function<void(const std::uint8_t* first, std::int64_
 struct PictureFormat {
     PictureKind kind;
     // With its dot, in lower case: a name ending in it (in any case) is a picture of this
-    // format, and output files of this format end in it.
+    // format, and output files of this format end in it unless their source's name ended in
+    // otherExtension.
     std::string_view extension;
+    // A second name ending of this format (".jpeg"), empty when there is none; a source named
+    // so keeps it when written in its own format.
+    std::string_view otherExtension;
 
     // Reads the file at path whole into a picture (the form is the format's choice), noting in
     // notes what it noticed (a file that ended before its pixels did). Throws Error with the
@@ -39,6 +43,10 @@ struct PictureFormat {
     Raster (*read)(const std::string& path, ReadNotes& notes);
     // The bytes of a file holding picture (any form that converts to Bgr24). Throws Error.
     std::vector<std::uint8_t> (*encode)(const Raster& picture);
+    // Optional (nullptr): the bytes of a file holding picture without loss, for a format that
+    // is otherwise written lossy; used for a source that was stored without loss
+    // (ReadNotes::lossless). Throws Error.
+    std::vector<std::uint8_t> (*encodeLossless)(const Raster& picture);
 
     // Optional (nullptr): decodes the file at path as read() would, converted to Bgr24, but
     // hands the rows over in bands instead of keeping the picture; for a picture of at least
@@ -63,6 +71,10 @@ struct PictureFormat {
 // part after the last "/" counts: a folder named "x.jpg" decides nothing); nullptr when the
 // name is no picture's.
 const PictureFormat* FormatOfName(std::string_view path);
+
+// The extension (a row's extension or otherExtension, as the table spells it) that the file
+// name at the end of path ends in; empty when the name is no picture's.
+std::string_view ExtensionOfName(std::string_view path);
 
 // The row of kind.
 const PictureFormat& FormatOf(PictureKind kind);

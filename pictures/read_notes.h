@@ -9,6 +9,9 @@ struct ReadNotes {
     // JPEG's missing part is filled by libjpeg (grey where no scan data came), a BMP's
     // missing pixel bytes are 0.
     bool incomplete = false;
+    // The file stored its pixels without loss (a PNG, a lossless WebP): a writer with
+    // the choice keeps them so (PictureFormat::encodeLossless).
+    bool lossless = false;
 };
 
 }  // namespace picbatch

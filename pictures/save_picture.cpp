@@ -48,18 +48,25 @@ std::optional<std::string> OutputPathFor(const std::string& path, OutputMode mod
     // shorter name has none, and cutting into the folder part would write somewhere else
     // entirely.
     const PictureFormat* source = FormatOfName(path);
-    const std::size_t replaced = source ? source->extension.size() : kPlainExtensionLength;
+    const std::string_view sourceExtension = ExtensionOfName(path);
+    const std::size_t replaced = source ? sourceExtension.size() : kPlainExtensionLength;
     if (NameLength(path) < replaced)
         return std::nullopt;
-    return path.substr(0, path.size() - replaced) + std::string(format->extension);
+    // A picture written in its own format keeps the table's spelling of its own ending, so
+    // that "a.jpeg" stays a ".jpeg".
+    const std::string_view extension = format == source ? sourceExtension : format->extension;
+    return path.substr(0, path.size() - replaced) + std::string(extension);
 }
 
-std::optional<std::string> SavePicture(const Raster& picture, const std::string& path, OutputMode mode)
+std::optional<std::string> SavePicture(const Raster& picture, const std::string& path, OutputMode mode,
+                                       bool losslessSource)
 {
     std::optional<std::string> outputPath = OutputPathFor(path, mode);
     if (!outputPath)
         return std::nullopt;
-    ReplaceFile(*outputPath, OutputFormatFor(path, mode)->encode(picture));
+    const PictureFormat& format = *OutputFormatFor(path, mode);
+    const auto encode = losslessSource && format.encodeLossless ? format.encodeLossless : format.encode;
+    ReplaceFile(*outputPath, encode(picture));
     return outputPath;
 }
 

@@ -1,4 +1,4 @@
-// Saving the working picture as JPEG or BMP under the output name, replacing safely.
+// Saving the working picture in its output format under the output name, replacing safely.
 #pragma once
 
 #include <optional>
@@ -17,13 +17,17 @@ const PictureFormat* OutputFormatFor(const std::string& path, OutputMode mode);
 
 // The file that SavePicture(path, mode) writes: path without its extension (its last four
 // characters when the name is no picture's), plus the output format's extension ("A.JPG"
-// becomes "A.jpg" or "A.bmp"); std::nullopt when nothing would be written (no output format,
-// or a file name shorter than the part to replace). Only the file name decides.
+// becomes "A.jpg" or "A.bmp"), or the table's spelling of the name's own extension when the
+// output format is the name's ("A.JPEG" becomes "A.jpeg"); std::nullopt when nothing would be
+// written (no output format, or a file name shorter than the part to replace). Only the file
+// name decides.
 std::optional<std::string> OutputPathFor(const std::string& path, OutputMode mode);
 
 // Encodes picture completely in memory and puts it at OutputPathFor(path, mode) with
-// ReplaceFile. Returns the path written, or std::nullopt when nothing was written.
-// Throws Error; an existing file is untouched on every failure.
-std::optional<std::string> SavePicture(const Raster& picture, const std::string& path, OutputMode mode);
+// ReplaceFile; without loss where the format has the choice and losslessSource says the
+// source had none (ReadNotes::lossless). Returns the path written, or std::nullopt when
+// nothing was written. Throws Error; an existing file is untouched on every failure.
+std::optional<std::string> SavePicture(const Raster& picture, const std::string& path, OutputMode mode,
+                                       bool losslessSource = false);
 
 }  // namespace picbatch

@@ -16,6 +16,8 @@
 #include "tests/common/libjpeg_compress.h"
 #include "tests/common/small_tmpfs.h"
 #include "tests/common/without_permission_override.h"
+#include "tests/pictures/png_builder.h"
+#include "tests/pictures/webp_builder.h"
 
 namespace picbatch {
 
@@ -70,6 +72,11 @@ TEST(EntryFailureText, PictureFailuresSayWhatIsWrongWithTheFile)
          "JPEG error #60（不支持这种 JPEG，例如无损、算术编码或 12 位的 JPEG）"},
         {"12 bits.jpg", Patched(good, 0xC0, 4, 12), "JPEG error #15（不支持这种 JPEG，例如无损、算术编码或 12 位的 JPEG）"},
         {"memory.jpg", WithFrameSize(progressive444, 16000, 16000, 0xC2), "JPEG error #49（图片太大，解码所需的内存超出了上限）"},
+        {"empty.png", {}, "Stream read error（文件是空的）"},
+        {"text.png", {text.begin(), text.end()}, "PNG error #4（文件内容不是 PNG 图片）"},
+        {"large.png", PngHeaderDeclaring(20000, 20000), "PNG image is too large（图片太大，超出了处理上限）"},
+        {"text.webp", {text.begin(), text.end()}, "WebP error #3（文件内容不是 WebP 图片）"},
+        {"moving.webp", AnimatedWebp(4, 4), "Animated WebP image is not supported（不支持动画图片，只能转换静态图片）"},
         // Damaged in a way the code does not explain: the message alone.
         {"damaged.jpg", Patched(good, 0xDA, 6, 0x33), "JPEG error #50"},
     };

@@ -221,6 +221,10 @@ TEST(RasterConversion, EveryFormBecomesBlueGreenRed)
         {"plain16 mid green", PixelForm::Plain16, {0x00, 0x02}, {0, 132, 0}},  // 16 of 31 -> 131.6
         {"plain32 drops fourth", PixelForm::Plain32, {1, 2, 3, 4}, {1, 2, 3}},
         {"bgr24 unchanged", PixelForm::Bgr24, {7, 8, 9}, {7, 8, 9}},
+        // Straight alpha laid over white, rounded: 255 x 127 / 255 = 127, plus 0 from blue.
+        {"bgra32 half over white", PixelForm::Bgra32, {0, 100, 255, 128}, {127, 177, 255}},
+        {"bgra32 opaque unchanged", PixelForm::Bgra32, {1, 2, 3, 255}, {1, 2, 3}},
+        {"bgra32 transparent is white", PixelForm::Bgra32, {1, 2, 3, 0}, {255, 255, 255}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

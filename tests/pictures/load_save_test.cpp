@@ -48,7 +48,7 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
                                                 static_cast<std::streamsize>(bytes.size()));
 }
 
-enum class Format { Jpeg, Bmp, Other };
+enum class Format { Jpeg, Bmp, Png, Webp, Other };
 
 Format FormatOf(const std::string& path)
 {
@@ -57,6 +57,10 @@ Format FormatOf(const std::string& path)
         return Format::Jpeg;
     if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M')
         return Format::Bmp;
+    if (bytes.size() >= 4 && bytes[0] == 0x89 && bytes[1] == 'P' && bytes[2] == 'N' && bytes[3] == 'G')
+        return Format::Png;
+    if (bytes.size() >= 12 && std::string(bytes.begin() + 8, bytes.begin() + 12) == "WEBP")
+        return Format::Webp;
     return Format::Other;
 }
 
@@ -220,6 +224,14 @@ INSTANTIATE_TEST_SUITE_P(
         SaveCase{"BmpAsJpeg", "scan.bmp", OutputMode::Jpeg, "SCAN.jpg", Format::Jpeg},
         SaveCase{"DotsInStem", "a.b.c.Bmp", OutputMode::KeepFormat, "A.B.C.bmp", Format::Bmp},
         SaveCase{"UnicodeStem", "照片.jpg", OutputMode::KeepFormat, "照片.jpg", Format::Jpeg},
+        // A JPEG written as JPEG keeps the ending of its name; another format takes its own.
+        SaveCase{"JpegNameKept", "a.jpeg", OutputMode::KeepFormat, "A.jpeg", Format::Jpeg},
+        SaveCase{"JpegNameAsJpeg", "Shot.JPEG", OutputMode::Jpeg, "SHOT.jpeg", Format::Jpeg},
+        SaveCase{"JpegNameAsBmp", "a.jpeg", OutputMode::Bmp, "A.bmp", Format::Bmp},
+        SaveCase{"PngKept", "icon.png", OutputMode::KeepFormat, "ICON.png", Format::Png},
+        SaveCase{"PngAsJpeg", "icon.Png", OutputMode::Jpeg, "ICON.jpg", Format::Jpeg},
+        SaveCase{"WebpKept", "pic.WEBP", OutputMode::KeepFormat, "PIC.webp", Format::Webp},
+        SaveCase{"WebpAsBmp", "pic.webp", OutputMode::Bmp, "PIC.bmp", Format::Bmp},
         SaveCase{"OtherNameKept", "notes.txt", OutputMode::KeepFormat, nullptr, Format::Other},
         SaveCase{"NameTooShortForAnExtension", "ab", OutputMode::Jpeg, nullptr, Format::Other}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -10,6 +10,7 @@
 #include "pictures/band_pipeline.h"
 #include "pictures/file_io.h"
 #include "pictures/row_encoder.h"
+#include "pictures/upper_case.h"
 #include "tests/common/test_picture.h"
 #include "tests/pictures/scratch_folder.h"
 
@@ -31,7 +32,13 @@ TEST(FormatOfName, TheExtensionOfTheFileNameDecidesInAnyCase)
         {".jpg", PictureKind::Jpeg},  // a name that is all extension is still a picture's
         {"/pics/照片.jpg", PictureKind::Jpeg},
         {"jpg", std::nullopt},
-        {"a.jpeg", std::nullopt},
+        {"a.jpeg", PictureKind::Jpeg},
+        {"B.JPEG", PictureKind::Jpeg},
+        {"c.png", PictureKind::Png},
+        {"d.WebP", PictureKind::Webp},
+        {"a.jpg.png", PictureKind::Png},
+        {"a.jpe", std::nullopt},
+        {"a.pngx", std::nullopt},
         {"a.jpg.txt", std::nullopt},
         {"a.jpg ", std::nullopt},
         {"pics.jpg/notes", std::nullopt},  // the folder's name decides nothing
@@ -104,6 +111,11 @@ TEST_P(EveryFormat, TheRowIsFoundByItsOwnExtension)
     for (char c : extension)
         EXPECT_FALSE(c >= 'A' && c <= 'Z') << "output names end in lower case: " << extension;
     EXPECT_EQ(FormatOfName("NAME" + std::string(extension)), &Format());
+    EXPECT_EQ(ExtensionOfName("NAME" + std::string(extension)), extension);
+    if (const std::string_view other = Format().otherExtension; !other.empty()) {
+        EXPECT_EQ(FormatOfName("NAME" + AsciiUpper(other)), &Format());
+        EXPECT_EQ(ExtensionOfName("NAME" + AsciiUpper(other)), other);
+    }
 }
 
 TEST_P(EveryFormat, WhatTheWriterWritesTheReaderReads)
@@ -171,7 +183,8 @@ TEST_P(EveryFormat, RowByRowEncodingWritesTheWritersBytes)
     EXPECT_EQ(bytes, Format().encode(picture));
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, EveryFormat, ::testing::Values(PictureKind::Jpeg, PictureKind::Bmp),
+INSTANTIATE_TEST_SUITE_P(Table, EveryFormat, ::testing::Values(PictureKind::Jpeg, PictureKind::Bmp, PictureKind::Png,
+                                                              PictureKind::Webp),
                          [](const auto& info) { return std::string(FormatOf(info.param).extension.substr(1)); });
 
 }  // namespace

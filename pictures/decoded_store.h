@@ -1,0 +1,19 @@
+// The store a PNG or WebP reader decodes into, and what it does with an alpha channel that
+// turned out opaque.
+#pragma once
+
+#include "imaging/raster.h"
+
+namespace picbatch {
+
+// A width x height store for a reader whose header passed the size limits: Bgra32 with every
+// pixel opaque black when alpha, otherwise Bgr24 black, so that pixels the file leaves out
+// are black as in every reader. Throws "Out of system resources" (OutOfMemory) when it
+// cannot be made.
+Raster MakeDecodedStore(int width, int height, bool alpha);
+
+// A Bgra32 picture whose pixels are all opaque becomes Bgr24 with the same colours, so that
+// it takes the road of opaque pictures; any other picture stays as it is.
+void DropOpaqueAlpha(Raster& picture);
+
+}  // namespace picbatch

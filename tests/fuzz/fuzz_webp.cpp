@@ -1,0 +1,15 @@
+// libFuzzer target for the WebP reader and writers (codec_fuzzing.h).
+//
+// A longer run than the CI's minute, once .ci/run has built the target and the tests have
+// left their files in build/fuzz-seeds:
+//   build-fuzz/tests/fuzz/fuzz_webp -max_total_time=3600 -rss_limit_mb=2048 -timeout=10 \
+//     build-fuzz/corpus-webp build/fuzz-seeds/webp
+#include "pictures/webp.h"
+#include "tests/fuzz/codec_fuzzing.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace picbatch;
+    FuzzCodec({data, size}, {ReadWebpSize, ParseWebp, {EncodeWebpLossless, EncodeWebpLossy}});
+    return 0;
+}
