@@ -14,12 +14,14 @@
 #include "pictures/band_pipeline.h"
 #include "pictures/file_io.h"
 #include "pictures/load_picture.h"
+#include "pictures/output_file.h"
 #include "pictures/picture_format.h"
 #include "pictures/row_encoder.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <new>
 #include <optional>
@@ -97,24 +99,35 @@ const PictureFormat* BandDecodedFormat(const std::string& path)
     return format && format->decodeRows && FileExists(path) ? format : nullptr;
 }
 
-// The file at sourcePath resampled and encoded in output's format, row by row.
-std::vector<std::uint8_t> EncodeResampled(const PictureFormat& source, const std::string& sourcePath, int width,
-                                          int height, const PictureFormat& output, Threads threads,
-                                          ReadNotes& notes)
+// The file at sourcePath resampled and encoded in output's format into file, row by row.
+void EncodeResampled(const PictureFormat& source, const std::string& sourcePath, int width, int height,
+                     const PictureFormat& output, Threads threads, OutputFile& file, ReadNotes& notes)
 {
-    std::vector<std::uint8_t> bytes;
     // Made with the first target row: a file that fails before then reports the decoder's
     // or the resampler's error, as when the picture is saved after loading.
     std::unique_ptr<RowEncoder> encoder;
+    // What the encoder or the output file throws waits until the decoder is done, so that a
+    // broken source still reports its own error first, as when the picture is saved after
+    // loading. Its rows are then passed over.
+    std::exception_ptr outputFailure;
     LoadResampledBands(source, sourcePath, width, height, threads, notes, [&](const std::uint8_t* row) {
-        if (!encoder)
-            encoder = output.startRowEncoding(width, height, bytes);
-        encoder->AddRow(row);
+        if (outputFailure)
+            return;
+        try {
+            if (!encoder)
+                encoder = output.startRowEncoding(width, height, file);
+            encoder->AddRow(row);
+        } catch (const std::bad_alloc&) {
+            outputFailure = std::make_exception_ptr(Error(kOutOfSystemResources, FailureCause::OutOfMemory));
+        } catch (...) {
+            outputFailure = std::current_exception();
+        }
     });
+    if (outputFailure)
+        std::rethrow_exception(outputFailure);
     if (!encoder)  // every complete resampling makes at least one row
         throw std::logic_error("no target row was made");
     encoder->Finish();
-    return bytes;
 }
 
 }  // namespace
@@ -168,7 +181,9 @@ std::optional<std::string> ConvertPicture(const std::string& sourcePath, int wid
     } else {
         working = Raster();
         ReadNotes read;
-        ReplaceFile(*outputPath, EncodeResampled(*source, sourcePath, width, height, *output, threads, read));
+        OutputFile file(*outputPath);
+        EncodeResampled(*source, sourcePath, width, height, *output, threads, file, read);
+        file.Commit();
         found = NotesOf(read);
     }
     if (notes)

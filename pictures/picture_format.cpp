@@ -3,12 +3,14 @@
 
 #include <array>
 
+#include "imaging/limits.h"
 #include "imaging/raster.h"
 #include "pictures/bmp.h"
 #include "pictures/file_io.h"
 #include "pictures/jpeg_decoder.h"
 #include "pictures/jpeg_encoder.h"
 #include "pictures/jpeg_image.h"
+#include "pictures/row_encoder.h"
 #include "pictures/upper_case.h"
 
 namespace picbatch {
@@ -31,22 +33,20 @@ Raster ReadJpegFile(const std::string& path, ReadNotes& notes)
     return picture;
 }
 
-std::vector<std::uint8_t> EncodeJpegFile(const Raster& picture)
-{
-    std::vector<std::uint8_t> bytes;
-    EncodeJpegPicture(picture, DefaultJpegSettings(), bytes);
-    return bytes;
-}
-
 void DecodeJpegFileBands(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
                          std::int64_t alongsideFromPixels, ReadNotes& notes)
 {
     notes = DecodeJpegFileRows(path, DefaultJpegSettings(), size, rows, alongsideFromPixels);
 }
 
-std::unique_ptr<RowEncoder> StartJpegRowEncoding(int width, int height, std::vector<std::uint8_t>& out)
+std::unique_ptr<RowEncoder> StartJpegRowEncoding(int width, int height, ByteSink& out)
 {
     return std::make_unique<JpegRowEncoder>(width, height, DefaultJpegSettings(), out);
+}
+
+std::unique_ptr<RowEncoder> StartBmpRowEncoding(int width, int height, ByteSink& out)
+{
+    return std::make_unique<BmpRowEncoder>(width, height, out);
 }
 
 Raster ReadBmpFile(const std::string& path, ReadNotes& notes)
@@ -60,9 +60,8 @@ Raster ReadBmpFile(const std::string& path, ReadNotes& notes)
 constexpr int kMaxJpegSide = 65500;
 
 constexpr std::array kFormats{
-    PictureFormat{PictureKind::Jpeg, ".jpg", ReadJpegFile, EncodeJpegFile, DecodeJpegFileBands, StartJpegRowEncoding,
-                  kMaxJpegSide},
-    PictureFormat{PictureKind::Bmp, ".bmp", ReadBmpFile, EncodeBmp, nullptr, nullptr, 0},
+    PictureFormat{PictureKind::Jpeg, ".jpg", ReadJpegFile, DecodeJpegFileBands, StartJpegRowEncoding, kMaxJpegSide},
+    PictureFormat{PictureKind::Bmp, ".bmp", ReadBmpFile, nullptr, StartBmpRowEncoding, kMaxPictureSide},
 };
 
 // FormatOf finds a kind's row by its value.
@@ -94,6 +93,11 @@ const PictureFormat* FormatOfName(std::string_view path)
 const PictureFormat& FormatOf(PictureKind kind)
 {
     return kFormats[static_cast<std::size_t>(kind)];
+}
+
+void EncodePicture(const PictureFormat& format, const Raster& picture, ByteSink& out)
+{
+    EncodeWholePicture(picture, [&](int width, int height) { return format.startRowEncoding(width, height, out); });
 }
 
 }  // namespace picbatch

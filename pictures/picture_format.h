@@ -14,6 +14,7 @@
 
 namespace picbatch {
 
+class ByteSink;
 class Raster;
 class RowEncoder;
 
@@ -35,18 +36,15 @@ struct PictureFormat {
     // notes what it noticed (a file that ended before its pixels did). Throws Error with the
     // reader's message.
     Raster (*read)(const std::string& path, ReadNotes& notes);
-    // The bytes of a file holding picture (any form that converts to Bgr24). Throws Error.
-    std::vector<std::uint8_t> (*encode)(const Raster& picture);
-
     // Optional (nullptr): decodes the file at path as read() would, converted to Bgr24, but
     // hands the rows over in bands instead of keeping the picture; for a picture of at least
     // alongsideFromPixels pixels the row sink runs on a second thread. Notes as read() notes
     // them.
     void (*decodeRows)(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
                        std::int64_t alongsideFromPixels, ReadNotes& notes);
-    // Optional (nullptr): an encoding of width x height fed row by row, appending to out (which
-    // must outlive it); byte for byte encode()'s file of the picture made of those rows.
-    std::unique_ptr<RowEncoder> (*startRowEncoding)(int width, int height, std::vector<std::uint8_t>& out);
+    // The writer: an encoding of width x height fed row by row (top row first), its bytes
+    // written to out (which must outlive it) as they are made. Throws Error.
+    std::unique_ptr<RowEncoder> (*startRowEncoding)(int width, int height, ByteSink& out);
     // The largest side startRowEncoding takes without failing; larger pictures take the
     // whole-picture road, so that their errors come in the same order on both.
     int maxRowEncodedSide;
@@ -59,5 +57,9 @@ const PictureFormat* FormatOfName(std::string_view path);
 
 // The row of kind.
 const PictureFormat& FormatOf(PictureKind kind);
+
+// The file of format holding picture (any form that converts to Bgr24) written to out; no
+// bytes for an empty picture. Throws Error.
+void EncodePicture(const PictureFormat& format, const Raster& picture, ByteSink& out);
 
 }  // namespace picbatch
