@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch/run_report.h"
+#include "batch/stop_switch.h"
 #include "pictures/save_picture.h"
 
 namespace picbatch {
@@ -18,6 +19,8 @@ struct FolderConversion {
     int height = 0;
     OutputMode mode = OutputMode::KeepFormat;
     int jobs = 1;
+    // When given and flipped, no further picture is taken; those in flight are finished.
+    StopSwitch* stop = nullptr;
 };
 
 struct ConversionSummary {
@@ -26,6 +29,7 @@ struct ConversionSummary {
     int skipped = 0;    // other entries
     std::vector<EntryFailure> failures;  // in listing order
     std::vector<EntryFailure> warnings;  // converted entries with a warning, in listing order
+    bool stopped = false;  // the run was stopped before every picture was done
 };
 
 // Called once per picture entry when it is done, with its failure text or nullptr, and the

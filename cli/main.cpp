@@ -1,21 +1,26 @@
 // picbatch-cli: resizes every BMP and JPEG picture of a folder into another folder, as a run
 // in the window would, for scripts and large folders.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
-
-#include <unistd.h>
 
 #include "batch/entry_paths.h"
 #include "batch/source_listing.h"
 #include "batch/folder_conversion.h"
+#include "batch/stop_signals.h"
+#include "batch/stop_switch.h"
+#include "cli/interruption.h"
 #include "cli/options.h"
 #include "cli/progress_printer.h"
 #include "cli/terminal_text.h"
+#include "pictures/file_io.h"
+#include "pictures/long_path.h"
 
 namespace picbatch {
 namespace {
@@ -62,17 +67,30 @@ int RunCli(int argc, char** argv)
     job.mode = options.mode;
     job.jobs = options.jobs;
 
-    std::error_code error;
-    if (!std::filesystem::is_directory(job.sourceFolder, error))
+    // Opened through folder descriptors, so that paths of any length work.
+    if (OpenFolder(job.sourceFolder, O_PATH).Get() < 0)
         return UsageFailure("源文件夹不存在 / source folder not found: " + job.sourceFolder);
     // The listing takes an unreadable folder for an empty one; here that would pass for success.
-    const std::filesystem::directory_iterator readable(job.sourceFolder, error);
-    if (error)
-        return UsageFailure("无法读取源文件夹 / cannot read source folder: " + job.sourceFolder + ": " + error.message());
-    // A missing destination is made, as "mkdir -p" would; anything else there is refused.
-    std::filesystem::create_directories(job.destinationFolder, error);
-    if (!std::filesystem::is_directory(job.destinationFolder, error))
-        return UsageFailure("无法使用目标文件夹 / cannot use destination folder: " + job.destinationFolder);
+    if (OpenFolder(job.sourceFolder, O_RDONLY).Get() < 0)
+        return UsageFailure("无法读取源文件夹 / cannot read source folder: " + job.sourceFolder + ": "
+                            + SystemErrorText(errno));
+    // A missing destination is made, as "mkdir -p" would. Something else in its place is a
+    // wrong command line; a folder that cannot be made (a read-only disk, no permission) is
+    // a failure of the run, with its cause.
+    if (MakeFolders(job.destinationFolder, O_PATH).Get() < 0) {
+        const int cause = errno;
+        const std::string message = "无法使用目标文件夹 / cannot use destination folder: " + job.destinationFolder
+            + ": " + SystemErrorText(cause);
+        if (cause == EEXIST || cause == ENOTDIR)
+            return UsageFailure(message);
+        std::fprintf(stderr, "picbatch-cli: %s\n", TerminalText(message).c_str());
+        return kExitFailures;
+    }
+
+    // Heard from here on, before the run's threads start.
+    StopSwitch stop;
+    const Interruption interruption(stop);
+    job.stop = &stop;
 
     const std::vector<std::string> entries = ListFolderFiles(job.sourceFolder);
     int pictures = 0;
@@ -90,6 +108,9 @@ int RunCli(int argc, char** argv)
                 "files skipped, %zu warnings\n",
                 summary.converted, summary.failures.size(), summary.skipped, summary.warnings.size(),
                 summary.converted, summary.failures.size(), summary.skipped, summary.warnings.size());
+    // A stopped run says so, by the status a shell gives a program ended by the signal.
+    if (interruption.Signal() != 0)
+        return StopSignals::ExitStatusFor(interruption.Signal());
     // A warned picture was written: it does not change the exit status.
     return summary.failures.empty() ? 0 : kExitFailures;
 }

@@ -4,7 +4,6 @@
 #include "pictures/output_file.h"
 
 #include <fcntl.h>
-#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "pictures/long_path.h"
+#include "tests/common/deep_folder.h"
 #include "tests/common/small_tmpfs.h"
 #include "tests/pictures/scratch_folder.h"
 
@@ -126,11 +126,8 @@ TEST_P(OutputFileRoad, AFullOrReadOnlyDiskSaysWhyAndKeepsTheOldFile)
 // A destination deeper than PATH_MAX: made, written and read back through folder descriptors.
 TEST_P(OutputFileRoad, PathsLongerThanTheSystemTakesWork)
 {
-    ScratchFolder folder;
-    std::string deep = folder.Path().string();
-    while (deep.size() < PATH_MAX + 100)
-        deep += "/" + std::string(200, 'd');
-    ASSERT_GE(MakeFolders(deep, O_PATH).Get(), 0) << std::strerror(errno);
+    const DeepFolder folder;
+    const std::string deep = folder.Path();
     const std::string path = deep + "/A.jpg";
     {
         OutputFile file(path, GetParam());
