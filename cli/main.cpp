@@ -21,6 +21,7 @@
 #include "cli/terminal_text.h"
 #include "pictures/file_io.h"
 #include "pictures/long_path.h"
+#include "pictures/stale_temporaries.h"
 
 namespace picbatch {
 namespace {
@@ -86,6 +87,12 @@ int RunCli(int argc, char** argv)
         std::fprintf(stderr, "picbatch-cli: %s\n", TerminalText(message).c_str());
         return kExitFailures;
     }
+
+    // Where the file system has no unnamed files, a killed run leaves its temporaries: those
+    // that surely belong to no running process are removed.
+    if (const int removed = RemoveStaleTemporaries(job.destinationFolder); removed > 0)
+        std::fprintf(stderr, "picbatch-cli: 已删除中断的运行留下的 %d 个临时文件 / removed %d temporary files left by "
+                     "interrupted runs\n", removed, removed);
 
     // Heard from here on, before the run's threads start.
     StopSwitch stop;

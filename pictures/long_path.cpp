@@ -50,8 +50,7 @@ bool TooLongForTheSystem(const std::string& path)
     return path.size() >= PATH_MAX;
 }
 
-}  // namespace
-
+// The folder part of path (".", "/" or what comes before the last "/").
 std::string FolderOf(const std::string& path)
 {
     const auto slash = path.rfind('/');
@@ -62,11 +61,14 @@ std::string FolderOf(const std::string& path)
     return path.substr(0, slash);
 }
 
+// The name after the last "/" of path.
 std::string NameOf(const std::string& path)
 {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+}  // namespace
 
 FileDescriptor OpenFolder(const std::string& path, int flags)
 {

@@ -10,12 +10,6 @@
 
 namespace picbatch {
 
-// The folder part of path (".", "/" or what comes before the last "/").
-std::string FolderOf(const std::string& path);
-
-// The name after the last "/" of path.
-std::string NameOf(const std::string& path);
-
 // The folder at path opened with flags (O_DIRECTORY and O_CLOEXEC are added); a path too long
 // for the system is walked one component at a time. Negative with errno set on failure.
 FileDescriptor OpenFolder(const std::string& path, int flags);

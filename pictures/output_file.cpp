@@ -48,6 +48,11 @@ bool LacksUnnamedFiles(int errnum)
 
 }  // namespace
 
+std::string TemporaryNamePrefix()
+{
+    return ".picbatch-" + HostPart() + "-";
+}
+
 std::string TemporaryName()
 {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -55,7 +60,7 @@ std::string TemporaryName()
     thread_local std::mt19937 generator{std::random_device{}()};
     std::uniform_int_distribution<int> pick(0, sizeof kLetters - 2);
     // A leading "." keeps the temporary out of folder listings while it exists.
-    std::string name = ".picbatch-" + HostPart() + "-" + std::to_string(::getpid()) + "-";
+    std::string name = TemporaryNamePrefix() + std::to_string(::getpid()) + "-";
     for (int i = 0; i < 8; ++i)
         name += kLetters[pick(generator)];
     return name + ".tmp";

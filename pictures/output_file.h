@@ -58,4 +58,7 @@ private:
 // so that a later run can tell the leftovers of a process that no longer runs.
 std::string TemporaryName();
 
+// What the names TemporaryName gives in this process begin with: ".picbatch-<host>-".
+std::string TemporaryNamePrefix();
+
 }  // namespace picbatch

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/output_claims.h"
 #include "batch/source_listing.h"
 #include "pictures/bmp.h"
 #include "pictures/file_io.h"
@@ -47,7 +48,7 @@ protected:
     {
         for (int i = 0; i < kPictures; ++i) {
             const auto shade = static_cast<std::uint8_t>(6 * i);
-            WriteBmpFile(source / ("p" + std::to_string(100 + i) + ".bmp"), TestPicture(64, 48, shade, 90, 200));
+            WriteBmpFile(source / (std::to_string(100 + i) + ".bmp"), TestPicture(64, 48, shade, 90, 200));
         }
         const Result earlier = RunCli({"--size", "8x6", source.Path(), destination.Path()});
         const Result whole = RunCli({"--size", kSize, source.Path(), complete.Path()});
@@ -166,6 +167,13 @@ TEST(LongPaths, FoldersDeeperThanTheSystemTakesConvert)
     EXPECT_EQ(result.exitCode, 0) << result.output;
     EXPECT_EQ(ListFolderFiles(destination), std::vector<std::string>{"A.bmp"});
     Raster written;
+    ParseBmp(ReadFileBytes(destination + "/A.bmp"), written);
+    EXPECT_EQ(written.Width(), 8);
+
+    // The originals are known there too: an output that is its own source is refused.
+    const Result inPlace = RunCli({"--size", "4x3", destination, destination});
+    EXPECT_EQ(inPlace.exitCode, 1) << inPlace.output;
+    EXPECT_NE(inPlace.output.find(OwnSourceMessage("A.bmp")), std::string::npos) << inPlace.output;
     ParseBmp(ReadFileBytes(destination + "/A.bmp"), written);
     EXPECT_EQ(written.Width(), 8);
 }

@@ -1,18 +1,23 @@
 // The output file on both of its roads (an unnamed temporary, a named one): nothing changes at
 // the path before Commit, bytes land where they were written, failures keep the old file and
-// leave no temporary, and paths longer than the system takes work.
+// leave no temporary, and paths longer than the system takes work. Leftovers of killed runs
+// are told from the temporaries of running ones.
 #include "pictures/output_file.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 
 #include "pictures/long_path.h"
+#include "pictures/stale_temporaries.h"
 #include "tests/common/deep_folder.h"
 #include "tests/common/small_tmpfs.h"
 #include "tests/pictures/scratch_folder.h"
@@ -57,8 +62,9 @@ TEST_P(OutputFileRoad, ThePathChangesOnlyAtCommitAndGetsEveryByteWhereItWasWritt
         file.WriteAt(0, Bytes("1234"));
         EXPECT_EQ(ReadText(folder / "A.bmp"), "old");
         EXPECT_EQ(Temporaries(folder.Path()).size(), NamedRoad() ? 1u : 0u);
-        if (NamedRoad())
+        if (NamedRoad()) {
             EXPECT_FALSE(file.Unnamed());
+        }
         file.Commit();
     }
     ::umask(previousMask);
@@ -154,6 +160,49 @@ TEST(TemporaryName, IsHiddenAndCarriesThisProcess)
     EXPECT_TRUE(name.ends_with(".tmp")) << name;
     EXPECT_NE(name.find("-" + std::to_string(::getpid()) + "-"), std::string::npos) << name;
     EXPECT_NE(TemporaryName(), name);
+}
+
+// A process id that no longer runs: a child's that has ended.
+pid_t EndedProcess()
+{
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+// Only the leftovers of this host's processes that no longer run, and that nobody holds, go.
+TEST(RemoveStaleTemporaries, RemovesOnlyWhatNoRunningProcessCanOwn)
+{
+    ScratchFolder folder;
+    const std::string ended = std::to_string(EndedProcess());
+    const std::string stale = TemporaryNamePrefix() + ended + "-abcdefgh.tmp";
+    const std::string kept[] = {
+        TemporaryNamePrefix() + std::to_string(::getpid()) + "-abcdefgh.tmp",  // a running process's
+        ".picbatch-elsewhere-" + ended + "-abcdefgh.tmp",                       // another host's
+        ".picbatch-abcdefgh.tmp",                                                // no process id
+        TemporaryNamePrefix() + ended + "-abcdefgh.tmp.bmp",
+        TemporaryNamePrefix() + ended + "-abc.tmp",
+        "A.bmp",
+    };
+    WriteText(folder / stale, "left by a killed run");
+    for (const std::string& name : kept)
+        WriteText(folder / name, "x");
+    const std::string locked = TemporaryNamePrefix() + ended + "-locked00.tmp";
+    WriteText(folder / locked, "x");
+    const int holder = ::open((folder / locked).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    const std::string link = TemporaryNamePrefix() + ended + "-link0000.tmp";
+    fs::create_symlink(folder / "A.bmp", folder.Path() / link);
+
+    EXPECT_EQ(RemoveStaleTemporaries(folder.Path().string()), 1);
+    ::close(holder);
+    std::vector<std::string> expected(std::begin(kept), std::end(kept));
+    expected.push_back(locked);
+    expected.push_back(link);
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(folder.Names(), expected);
 }
 
 }  // namespace
