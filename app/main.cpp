@@ -53,7 +53,7 @@ int RunWindowProgram(int argc, char** argv)
         std::fputs(StartUsageText().toLocal8Bit().constData(), stdout);
         return 0;
     }
-    // Before Qt starts any thread: SIGINT and SIGTERM are heard by the event loop below.
+    // SIGINT and SIGTERM are heard by the event loop below.
     StopSignals stopSignals;
     PicbatchApplication application(argc, argv);  // takes Qt's own options out of argv
     // Names the desktop entry, so that docks and task bars show its icon and name.

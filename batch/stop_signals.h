@@ -1,24 +1,28 @@
-// SIGINT and SIGTERM taken as requests to stop: read from a descriptor, so that a program can
-// end its run and remove its temporaries, instead of being ended wherever it stood.
+// SIGINT and SIGTERM taken as requests to stop: their handler only writes the signal's number
+// to a pipe, and the program reads it when it can, so that it can end its run and remove its
+// temporaries instead of being ended wherever it stood.
 #pragma once
+
+#include <signal.h>
 
 #include "pictures/file_descriptor.h"
 
 namespace picbatch {
 
+// One at a time in a process. A signal that the program was started to ignore (as a
+// background job of a shell without job control ignores SIGINT) stays ignored.
 class StopSignals {
 public:
-    // Blocks SIGINT and SIGTERM in the calling thread, and so in every thread it starts later,
-    // and opens a descriptor that receives them. Make it before any other thread starts.
     StopSignals();
-    // Unblocks them again; one still pending then acts as it would have.
+    // Gives the signals their earlier actions back.
     ~StopSignals();
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
-    // Readable when a signal has come (poll, QSocketNotifier).
-    int Descriptor() const { return m_fd.Get(); }
-    // The signal that has come (SIGINT or SIGTERM), or 0 when none is pending.
+    // Readable when a signal has come (poll, QSocketNotifier); negative when the signals could
+    // not be taken over and keep their usual action.
+    int Descriptor() const { return m_readEnd.Get(); }
+    // The signal that has come (SIGINT or SIGTERM), or 0 when none has.
     int Take();
 
     // Ends the process as the signal's default action does: for a second signal, when the
@@ -29,7 +33,10 @@ public:
     static int ExitStatusFor(int signal) { return 128 + signal; }
 
 private:
-    FileDescriptor m_fd{-1};
+    FileDescriptor m_readEnd{-1};
+    FileDescriptor m_writeEnd{-1};
+    struct sigaction m_previousInterrupt {};
+    struct sigaction m_previousTerminate {};
 };
 
 }  // namespace picbatch

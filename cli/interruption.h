@@ -15,8 +15,7 @@ namespace picbatch {
 
 class Interruption {
 public:
-    // Listens on a thread of its own, flipping stop at the first signal. Make it before any
-    // other thread starts, so that none of them is ended by the signals instead.
+    // Listens on a thread of its own, flipping stop at the first signal.
     explicit Interruption(StopSwitch& stop);
     ~Interruption();
     Interruption(const Interruption&) = delete;

@@ -94,7 +94,7 @@ int RunCli(int argc, char** argv)
         std::fprintf(stderr, "picbatch-cli: 已删除中断的运行留下的 %d 个临时文件 / removed %d temporary files left by "
                      "interrupted runs\n", removed, removed);
 
-    // Heard from here on, before the run's threads start.
+    // Heard from here on.
     StopSwitch stop;
     const Interruption interruption(stop);
     job.stop = &stop;

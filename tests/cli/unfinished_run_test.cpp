@@ -120,9 +120,11 @@ TEST(FaultyDestination, AFullDiskFailsEachPictureWithItsCauseAndLeavesNothing)
     SmallTmpfs disk(256 * 1024);
     if (!disk.Mounted())
         GTEST_SKIP() << disk.WhyNot();
+    // Both roads: a BMP loaded whole, JPEG files streamed from the decoder into the file.
     TempFolder source;
-    for (int i = 0; i < 3; ++i)
-        WriteBmpFile(source / ("p" + std::to_string(i) + ".bmp"), TestPicture(16, 12, 1, 2, 3));
+    WriteBmpFile(source / "0.bmp", TestPicture(16, 12, 1, 2, 3));
+    for (int i = 1; i < 4; ++i)
+        WriteJpegFile(source / (std::to_string(i) + ".jpg"), TestPicture(16, 12, 1, 2, 3));
     const Result result = RunCli({"--size", "300x200", "--format", "bmp", source.Path(), disk.Path()});
     EXPECT_EQ(result.exitCode, 1) << result.output;
     EXPECT_NE(result.output.find("Stream write error. No space left on device"), std::string::npos) << result.output;
