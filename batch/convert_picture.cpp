@@ -16,6 +16,7 @@
 #include "pictures/file_io.h"
 #include "pictures/jpeg_segments.h"
 #include "pictures/load_picture.h"
+#include "pictures/output_file.h"
 #include "pictures/picture_format.h"
 #include "pictures/picture_metadata.h"
 #include "pictures/row_encoder.h"
@@ -24,6 +25,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <new>
 #include <optional>
@@ -102,24 +105,36 @@ const PictureFormat* BandDecodedFormat(const std::string& path)
     return format && format->decodeRows && FileExists(path) ? format : nullptr;
 }
 
-// The file at sourcePath resampled and encoded in output's format, row by row.
-std::vector<std::uint8_t> EncodeResampled(const PictureFormat& source, const std::string& sourcePath, int width,
-                                          int height, const PictureFormat& output, Threads threads,
-                                          Orientation orientation, ReadNotes& notes)
+// The file at sourcePath resampled and encoded in output's format into out, row by row.
+void EncodeResampled(const PictureFormat& source, const std::string& sourcePath, int width, int height,
+                     const PictureFormat& output, Threads threads, Orientation orientation, ByteSink& out,
+                     ReadNotes& notes)
 {
-    std::vector<std::uint8_t> bytes;
     // Made with the first target row: a file that fails before then reports the decoder's
     // or the resampler's error, as when the picture is saved after loading.
     std::unique_ptr<RowEncoder> encoder;
+    // What the encoder or the output file throws waits until the decoder is done, so that a
+    // broken source still reports its own error first, as when the picture is saved after
+    // loading. Its rows are then passed over.
+    std::exception_ptr outputFailure;
     LoadResampledBands(source, sourcePath, width, height, threads, orientation, notes, [&](const std::uint8_t* row) {
-        if (!encoder)
-            encoder = output.startRowEncoding(width, height, bytes);
-        encoder->AddRow(row);
+        if (outputFailure)
+            return;
+        try {
+            if (!encoder)
+                encoder = output.startRowEncoding(width, height, out);
+            encoder->AddRow(row);
+        } catch (const std::bad_alloc&) {
+            outputFailure = std::make_exception_ptr(Error(kOutOfSystemResources, FailureCause::OutOfMemory));
+        } catch (...) {
+            outputFailure = std::current_exception();
+        }
     });
+    if (outputFailure)
+        std::rethrow_exception(outputFailure);
     if (!encoder)  // every complete resampling makes at least one row
         throw std::logic_error("no target row was made");
     encoder->Finish();
-    return bytes;
 }
 
 // What the conversion takes over from the source under options: the orientation to apply,
@@ -136,27 +151,34 @@ PictureMetadata SourceMetadata(const std::string& sourcePath, const ConversionOp
     return metadata;
 }
 
-// The file bytes of an output of format for a result of width x height: encoded with the
-// source's profile and EXIF block where the format carries them, else with the pixels
-// converted to sRGB.
+// Whether output files of format carry the source's profile and EXIF block; the pixels of
+// other formats are converted to sRGB instead.
 bool CarriesMetadata(const PictureFormat& format)
 {
     return format.kind == PictureKind::Jpeg;
 }
 
-std::vector<std::uint8_t> WithMetadata(std::vector<std::uint8_t> encoded, const PictureMetadata& metadata, int width,
-                                       int height, const ConversionOptions& options)
+// Runs encode into file, through a sink that puts the EXIF block (rewritten for a result of
+// width x height) and the profile into the JPEG data where there are any to put.
+void WithSegments(ByteSink& file, const PictureMetadata& metadata, int width, int height,
+                  const ConversionOptions& options, const std::function<void(ByteSink&)>& encode)
 {
     std::vector<std::uint8_t> exif;
     if (!metadata.exif.empty()) {
         exif = ExifForOutput(metadata.exif, width, height, options.metadata == MetadataChoice::KeepWithoutGps,
                              options.orientation == OrientationChoice::Apply);
     }
-    const bool carriesIcc = metadata.iccProfile.size() <= kMaxJpegIccBytes;
-    if (exif.empty() && (metadata.iccProfile.empty() || !carriesIcc))
-        return encoded;
-    return WithJpegSegments(encoded, exif, carriesIcc ? std::span<const std::uint8_t>(metadata.iccProfile)
-                                                      : std::span<const std::uint8_t>());
+    // A profile too large for the APP2 segments is left out (the pixels stay as they are).
+    const std::span<const std::uint8_t> icc = metadata.iccProfile.size() <= kMaxJpegIccBytes
+        ? std::span<const std::uint8_t>(metadata.iccProfile)
+        : std::span<const std::uint8_t>();
+    if (exif.empty() && icc.empty()) {
+        encode(file);
+        return;
+    }
+    SegmentSplicingSink spliced(file, exif, icc);
+    encode(spliced);
+    spliced.Finish();
 }
 
 void LoadResampledOriented(const std::string& sourcePath, int width, int height, Raster& working, Threads threads,
@@ -219,25 +241,31 @@ std::optional<std::string> ConvertPicture(const std::string& sourcePath, int wid
     std::optional<std::string> outputPath = OutputPathFor(destinationPath, mode);
     const PictureFormat* output = OutputFormatFor(destinationPath, mode);
     const PictureFormat* source = BandDecodedFormat(sourcePath);
-    const bool streamed = outputPath && EncodesRows(output, width, height) && source;
     const PictureMetadata metadata = outputPath ? SourceMetadata(sourcePath, options) : PictureMetadata{};
+    // Pixels converted to sRGB for an output without the profile are converted whole.
+    const bool toSrgb = outputPath && !CarriesMetadata(*output) && !metadata.iccProfile.empty();
+    const bool streamed = outputPath && EncodesRows(output, width, height) && source && !toSrgb;
     ConversionNotes found;
     if (!streamed) {
         LoadResampledOriented(sourcePath, width, height, working, threads, &found, metadata.orientation);
-        if (outputPath && !CarriesMetadata(*output) && !metadata.iccProfile.empty())
+        if (toSrgb)
             ConvertToSrgb(working, metadata.iccProfile);
-        if (outputPath && CarriesMetadata(*output))
-            ReplaceFile(*outputPath, WithMetadata(output->encode(working), metadata, width, height, options));
-        else
+        if (outputPath && CarriesMetadata(*output)) {
+            OutputFile file(*outputPath);
+            WithSegments(file, metadata, width, height, options,
+                         [&](ByteSink& out) { EncodePicture(*output, working, out, found.losslessSource); });
+            file.Commit();
+        } else {
             outputPath = SavePicture(working, destinationPath, mode, found.losslessSource);
+        }
     } else {
         working = Raster();
         ReadNotes read;
-        std::vector<std::uint8_t> bytes
-            = EncodeResampled(*source, sourcePath, width, height, *output, threads, metadata.orientation, read);
-        if (CarriesMetadata(*output))
-            bytes = WithMetadata(std::move(bytes), metadata, width, height, options);
-        ReplaceFile(*outputPath, bytes);
+        OutputFile file(*outputPath);
+        WithSegments(file, metadata, width, height, options, [&](ByteSink& out) {
+            EncodeResampled(*source, sourcePath, width, height, *output, threads, metadata.orientation, out, read);
+        });
+        file.Commit();
         found = NotesOf(read);
     }
     if (notes)

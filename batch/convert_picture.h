@@ -50,7 +50,7 @@ void LoadAndResample(const std::string& sourcePath, int width, int height, Raste
 
 // A whole conversion: LoadAndResample(sourcePath, width, height, working) and then
 // SavePicture(working, destinationPath, mode), with the same file and the same errors in the
-// same order. A JPEG file saved as JPEG goes from the decoder through the resampler into the
+// same order. A JPEG file goes from the decoder through the resampler into the
 // encoder a few rows at a time, so neither the full-size picture nor the result is ever
 // stored; working is then left empty. Returns the path written, as SavePicture does; notes,
 // when given, is filled in on success, alike on both roads.

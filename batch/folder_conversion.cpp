@@ -37,11 +37,16 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
     std::vector<EntryOutcome> outcomes;
     {
         RunEngine engine(entries, {job.sourceFolder, job.destinationFolder, job.mode, job.options}, std::move(options));
+        if (job.stop)
+            job.stop->Attach([&engine] { engine.Stop(); });
         engine.Wait();
+        if (job.stop)
+            job.stop->Detach();
         outcomes = engine.TakeOutcomes();
     }
 
     SortByListing(outcomes);
+    summary.stopped = static_cast<int>(outcomes.size()) < summary.pictures;
     for (EntryOutcome& outcome : outcomes) {
         if (outcome.failure) {
             summary.failures.push_back({outcome.entry, *outcome.failure});

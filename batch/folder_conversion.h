@@ -10,6 +10,7 @@
 
 #include "batch/conversion_options.h"
 #include "batch/run_report.h"
+#include "batch/stop_switch.h"
 #include "pictures/save_picture.h"
 
 namespace picbatch {
@@ -25,6 +26,8 @@ struct FolderConversion {
     // nothing: the default budget.
     std::optional<std::int64_t> memoryBudget;
     ConversionOptions options;
+    // When given and flipped, no further picture is taken; those in flight are finished.
+    StopSwitch* stop = nullptr;
 };
 
 struct ConversionSummary {
@@ -33,6 +36,7 @@ struct ConversionSummary {
     int skipped = 0;    // other entries
     std::vector<EntryFailure> failures;  // in listing order
     std::vector<EntryFailure> warnings;  // converted entries with a warning, in listing order
+    bool stopped = false;  // the run was stopped before every picture was done
 };
 
 // Called once per picture entry when it is done, with its failure text or nullptr, and the

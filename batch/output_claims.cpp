@@ -10,6 +10,7 @@
 
 #include "imaging/error.h"
 #include "pictures/file_io.h"
+#include "pictures/long_path.h"
 
 namespace picbatch {
 
@@ -42,11 +43,13 @@ std::string NameOf(const std::string& key)
     return key.substr(key.rfind('/') + 1);
 }
 
-// The device and inode of the file at path (links followed), when there is one.
+// The device and inode of the file at path (links followed), when there is one. Any path
+// length: a path the system refuses must not pass for a missing file, or an original there
+// could be replaced.
 std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& path)
 {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+    if (!StatPath(path, info) || S_ISDIR(info.st_mode))
         return std::nullopt;
     return std::pair{info.st_dev, info.st_ino};
 }

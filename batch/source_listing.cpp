@@ -17,6 +17,7 @@
 #include "batch/entry_paths.h"
 #include "batch/name_order.h"
 #include "imaging/error.h"
+#include "pictures/long_path.h"
 
 namespace picbatch {
 
@@ -25,10 +26,19 @@ namespace {
 // The entry that switches the busy pointer on: the 101st kept name.
 constexpr std::size_t kBusyFromEntry = 101;
 
-// Owns an open directory stream.
+// Owns an open directory stream. The folder is opened through its descriptor, so that a
+// path of any length works.
 class DirectoryStream {
 public:
-    explicit DirectoryStream(const std::string& folder) : m_dir(::opendir(folder.c_str())) {}
+    explicit DirectoryStream(const std::string& folder)
+    {
+        FileDescriptor fd = OpenFolder(folder, O_RDONLY);
+        if (fd.Get() < 0)
+            return;
+        m_dir = ::fdopendir(fd.Get());
+        if (m_dir)
+            fd.Release();  // the stream owns it now
+    }
     ~DirectoryStream()
     {
         if (m_dir)
@@ -40,7 +50,7 @@ public:
     DIR* Get() const { return m_dir; }
 
 private:
-    DIR* m_dir;
+    DIR* m_dir = nullptr;
 };
 
 // Owns a descriptor of the current folder and makes it current again when destroyed, so a

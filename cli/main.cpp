@@ -1,22 +1,28 @@
 // picbatch-cli: resizes every BMP and JPEG picture of a folder into another folder, as a run
 // in the window would, for scripts and large folders.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
-
-#include <unistd.h>
 
 #include "batch/entry_paths.h"
 #include "batch/source_listing.h"
 #include "batch/folder_conversion.h"
+#include "batch/stop_signals.h"
+#include "batch/stop_switch.h"
+#include "cli/interruption.h"
 #include "cli/options.h"
 #include "cli/progress_printer.h"
 #include "cli/run_summary.h"
 #include "cli/terminal_text.h"
+#include "pictures/file_io.h"
+#include "pictures/long_path.h"
+#include "pictures/stale_temporaries.h"
 
 namespace picbatch {
 namespace {
@@ -65,17 +71,36 @@ int RunCli(int argc, char** argv)
     job.memoryBudget = options.memoryBudget;
     job.options = options.conversion;
 
-    std::error_code error;
-    if (!std::filesystem::is_directory(job.sourceFolder, error))
+    // Opened through folder descriptors, so that paths of any length work.
+    if (OpenFolder(job.sourceFolder, O_PATH).Get() < 0)
         return UsageFailure("源文件夹不存在 / source folder not found: " + job.sourceFolder);
     // The listing takes an unreadable folder for an empty one; here that would pass for success.
-    const std::filesystem::directory_iterator readable(job.sourceFolder, error);
-    if (error)
-        return UsageFailure("无法读取源文件夹 / cannot read source folder: " + job.sourceFolder + ": " + error.message());
-    // A missing destination is made, as "mkdir -p" would; anything else there is refused.
-    std::filesystem::create_directories(job.destinationFolder, error);
-    if (!std::filesystem::is_directory(job.destinationFolder, error))
-        return UsageFailure("无法使用目标文件夹 / cannot use destination folder: " + job.destinationFolder);
+    if (OpenFolder(job.sourceFolder, O_RDONLY).Get() < 0)
+        return UsageFailure("无法读取源文件夹 / cannot read source folder: " + job.sourceFolder + ": "
+                            + SystemErrorText(errno));
+    // A missing destination is made, as "mkdir -p" would. Something else in its place is a
+    // wrong command line; a folder that cannot be made (a read-only disk, no permission) is
+    // a failure of the run, with its cause.
+    if (MakeFolders(job.destinationFolder, O_PATH).Get() < 0) {
+        const int cause = errno;
+        const std::string message = "无法使用目标文件夹 / cannot use destination folder: " + job.destinationFolder
+            + ": " + SystemErrorText(cause);
+        if (cause == EEXIST || cause == ENOTDIR)
+            return UsageFailure(message);
+        std::fprintf(stderr, "picbatch-cli: %s\n", TerminalText(message).c_str());
+        return kExitFailures;
+    }
+
+    // Where the file system has no unnamed files, a killed run leaves its temporaries: those
+    // that surely belong to no running process are removed.
+    if (const int removed = RemoveStaleTemporaries(job.destinationFolder); removed > 0)
+        std::fprintf(stderr, "picbatch-cli: 已删除中断的运行留下的 %d 个临时文件 / removed %d temporary files left by "
+                     "interrupted runs\n", removed, removed);
+
+    // Heard from here on.
+    StopSwitch stop;
+    const Interruption interruption(stop);
+    job.stop = &stop;
 
     const FolderListing listing = ListFolderAccounted(job.sourceFolder);
     const std::vector<std::string>& entries = listing.files;
@@ -96,6 +121,9 @@ int RunCli(int argc, char** argv)
     // Warnings and the names passed over come last, after the counts that scripts may
     // already read.
     std::fputs(SummaryLine(summary, listing.passedOver).c_str(), stdout);
+    // A stopped run says so, by the status a shell gives a program ended by the signal.
+    if (interruption.Signal() != 0)
+        return StopSignals::ExitStatusFor(interruption.Signal());
     // A warned picture was written: it does not change the exit status.
     return summary.failures.empty() ? 0 : kExitFailures;
 }

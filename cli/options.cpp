@@ -132,7 +132,7 @@ std::string UsageText()
            "  -h, --help      显示本说明 / show this text\n"
            "\n"
            "退出码 / Exit status: 0 全部成功 / all converted; 1 有图片失败 / some failed;\n"
-           "2 用法错误 / bad usage\n";
+           "2 用法错误 / bad usage; 130、143 被 SIGINT、SIGTERM 中断 / stopped by SIGINT, SIGTERM\n";
 }
 
 SizeTexts SplitCliSize(const std::string& text)

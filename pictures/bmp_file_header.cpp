@@ -24,28 +24,12 @@ constexpr std::int64_t kBgrBytes = 3;
 // ReadFileBytes's room beyond the file's size.
 constexpr std::int64_t kReadSlack = 64 * 1024;
 
-std::vector<std::uint8_t> ReadStart(int fd, std::int64_t size)
-{
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    std::int64_t got = 0;
-    while (got < size) {
-        const std::int64_t now = ReadSome(fd, bytes.data() + got, size - got);
-        if (now < 0)
-            throw Error(kStreamReadError);
-        if (now == 0)
-            break;
-        got += now;
-    }
-    bytes.resize(static_cast<std::size_t>(got));
-    return bytes;
-}
-
 }  // namespace
 
 PictureHeader ReadBmpFileHeader(const std::string& path)
 {
     const OpenedFile file = OpenFileForReading(path);
-    const BmpLayout layout = ReadBmpLayout(ReadStart(file.descriptor.Get(), std::min(file.size, kHeaderBytes)));
+    const BmpLayout layout = ReadBmpLayout(ReadFileStart(file.descriptor.Get(), std::min(file.size, kHeaderBytes)));
 
     PictureHeader header;
     header.width = layout.width;

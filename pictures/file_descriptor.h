@@ -23,6 +23,8 @@ public:
     }
 
     int Get() const { return m_fd; }
+    // Gives up ownership without closing.
+    int Release() { return std::exchange(m_fd, -1); }
     // Closes now; returns close's result (0 when already closed).
     int Close()
     {

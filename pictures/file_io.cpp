@@ -1,5 +1,5 @@
-// File access for the picture readers and writers: whole-file reads, and replacement of a
-// file through a temporary in the same folder so that a failure never costs the old file.
+// File access for the picture readers and writers: whole-file reads, the error texts, and
+// replacement of a file with bytes held in memory.
 #include "pictures/file_io.h"
 
 #include <fcntl.h>
@@ -9,39 +9,17 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <system_error>
 #include <utility>
 
 #include "imaging/error.h"
 #include "pictures/file_descriptor.h"
+#include "pictures/long_path.h"
+#include "pictures/output_file.h"
 
 namespace picbatch {
 
 namespace {
-
-// A temporary file that is removed again unless it was renamed into place.
-class TemporaryFile {
-public:
-    TemporaryFile(int fd, std::string path) : m_fd(fd), m_path(std::move(path)) {}
-    ~TemporaryFile()
-    {
-        m_fd.Close();
-        if (!m_committed)
-            ::unlink(m_path.c_str());
-    }
-    TemporaryFile(const TemporaryFile&) = delete;
-    TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-    FileDescriptor& Descriptor() { return m_fd; }
-    const std::string& Path() const { return m_path; }
-    void Committed() { m_committed = true; }
-
-private:
-    FileDescriptor m_fd;
-    std::string m_path;
-    bool m_committed = false;
-};
 
 // What the system's error code says went wrong. ENOENT names the file itself when reading,
 // its folder when creating (creating a file in an existing folder never gives it).
@@ -74,57 +52,6 @@ Error CannotOpen(const std::string& path, int errnum)
                  CauseOf(errnum, false));
 }
 
-Error CannotCreate(const std::string& path, int errnum)
-{
-    return Error("Cannot create file \"" + AbsolutePath(path) + "\". " + SystemErrorText(errnum),
-                 CauseOf(errnum, true));
-}
-
-// "Stream write error", and the system's text of why.
-Error WriteFailed(int errnum)
-{
-    return Error(std::string(kStreamWriteError) + ". " + SystemErrorText(errnum), CauseOf(errnum, true));
-}
-
-// The folder part of path ("." when there is none, "/" for a file in the root).
-std::string FolderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
-// Creates a new file with a unique hidden name in folder, readable and writable as an
-// ordinarily created file is (0666 less the umask). Returns -1 with errno set on failure.
-int CreateUniqueFile(const std::string& folder, std::string& createdPath)
-{
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    // The generator is per thread: several pictures may be saved at once.
-    thread_local std::mt19937 generator{std::random_device{}()};
-    std::uniform_int_distribution<int> pick(0, sizeof kLetters - 2);
-    // A clash with an existing name is retried; 100 clashes in a row mean something else
-    // is wrong, and the last errno is reported.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        // A leading "." keeps the temporary out of folder listings while it exists.
-        std::string name = ".picbatch-";
-        for (int i = 0; i < 8; ++i)
-            name += kLetters[pick(generator)];
-        name += ".tmp";
-        std::string candidate = folder == "/" ? std::string("/") : folder + "/";
-        candidate += name;
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            createdPath = std::move(candidate);
-            return fd;
-        }
-        if (errno != EEXIST)
-            return -1;
-    }
-    return -1;
-}
 
 // GNU strerror_r returns the text (possibly a static string); the POSIX one fills the
 // buffer and returns a status. Overloads pick whichever the C library declares.
@@ -139,6 +66,17 @@ int CreateUniqueFile(const std::string& folder, std::string& createdPath)
 }
 
 }  // namespace
+
+Error CannotCreateFile(const std::string& path, int errnum)
+{
+    return Error("Cannot create file \"" + AbsolutePath(path) + "\". " + SystemErrorText(errnum),
+                 CauseOf(errnum, true));
+}
+
+Error StreamWriteFailed(int errnum)
+{
+    return Error(std::string(kStreamWriteError) + ". " + SystemErrorText(errnum), CauseOf(errnum, true));
+}
 
 std::string SystemErrorText(int errnum)
 {
@@ -167,7 +105,7 @@ std::string AbsolutePath(const std::string& path)
 OpenedFile OpenFileForReading(const std::string& path)
 {
     // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below anyway.
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FileDescriptor file = OpenPath(path, O_RDONLY | O_NONBLOCK);
     if (file.Get() < 0)
         throw CannotOpen(path, errno);
     struct stat info {};
@@ -191,6 +129,22 @@ std::int64_t ReadSome(int fd, std::uint8_t* buffer, std::int64_t size) noexcept
         if (got >= 0 || errno != EINTR)
             return got;
     }
+}
+
+std::vector<std::uint8_t> ReadFileStart(int fd, std::int64_t size)
+{
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    std::int64_t got = 0;
+    while (got < size) {
+        const std::int64_t now = ReadSome(fd, bytes.data() + got, size - got);
+        if (now < 0)
+            throw Error(kStreamReadError);
+        if (now == 0)
+            break;
+        got += now;
+    }
+    bytes.resize(static_cast<std::size_t>(got));
+    return bytes;
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
@@ -217,52 +171,34 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path)
     return bytes;
 }
 
-void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes)
+void WriteAllBytesAt(int fd, std::int64_t offset, std::span<const std::uint8_t> bytes)
 {
     while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), offset);
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            throw WriteFailed(errno);
+            throw StreamWriteFailed(errno);
         }
         // A write that takes nothing (a full device without an error code) would loop for ever.
         if (written == 0)
-            throw WriteFailed(ENOSPC);
+            throw StreamWriteFailed(ENOSPC);
         bytes = bytes.subspan(static_cast<std::size_t>(written));
+        offset += written;
     }
 }
 
 void ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes)
 {
-    // An existing file that its owner made read-only is respected, as creating or
-    // truncating it would be refused. The effective ids decide, as they would for open.
-    if (::faccessat(AT_FDCWD, path.c_str(), F_OK, AT_EACCESS) == 0
-        && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
-        throw CannotCreate(path, errno);
-
-    std::string temporaryPath;
-    const int fd = CreateUniqueFile(FolderOf(path), temporaryPath);
-    if (fd < 0)
-        throw CannotCreate(path, errno);
-    TemporaryFile temporary(fd, temporaryPath);
-
-    WriteAllBytes(temporary.Descriptor().Get(), bytes);
-    // The content must be on disk before the name points at it, or a crash right after
-    // the rename could leave an empty file where the old picture was.
-    if (::fsync(temporary.Descriptor().Get()) != 0 && errno != EINVAL)
-        throw WriteFailed(errno);
-    if (temporary.Descriptor().Close() != 0)
-        throw WriteFailed(errno);
-    if (::rename(temporary.Path().c_str(), path.c_str()) != 0)
-        throw CannotCreate(path, errno);
-    temporary.Committed();
+    OutputFile file(path);
+    file.WriteAt(0, bytes);
+    file.Commit();
 }
 
 bool FileExists(const std::string& path)
 {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+    return StatPath(path, info) && !S_ISDIR(info.st_mode);
 }
 
 }  // namespace picbatch

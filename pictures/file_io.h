@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/error.h"
 #include "pictures/file_descriptor.h"
 
 namespace picbatch {
@@ -34,6 +35,10 @@ OpenedFile OpenFileForReading(const std::string& path);
 // the end of the file, -1 on an error (errno tells which).
 std::int64_t ReadSome(int fd, std::uint8_t* buffer, std::int64_t size) noexcept;
 
+// Up to size bytes from the current position of fd (fewer at the end of the file). Throws
+// Error "Stream read error" when reading fails.
+std::vector<std::uint8_t> ReadFileStart(int fd, std::int64_t size);
+
 // The whole file. Throws Error "Cannot open file "<absolute path>". <system text>" when it
 // cannot be opened (also a folder or another non-regular file), "Stream read error" when
 // reading fails, and "Out of system resources" for a file larger than 2 GiB, more than any
@@ -41,21 +46,24 @@ std::int64_t ReadSome(int fd, std::uint8_t* buffer, std::int64_t size) noexcept;
 // error code tells it (FailureCause: file not found, access denied, too large, ...).
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 
-// Writes all of bytes to fd, resuming after short writes. Throws "Stream write error. <system
-// text>" ("Stream write error. No space left on device" on a full disk), with its cause.
-void WriteAllBytes(int fd, std::span<const std::uint8_t> bytes);
+// Writes all of bytes to fd at offset (pwrite), resuming after short writes. Throws "Stream
+// write error. <system text>" ("Stream write error. No space left on device" on a full disk),
+// with its cause.
+void WriteAllBytesAt(int fd, std::int64_t offset, std::span<const std::uint8_t> bytes);
 
-// Puts bytes at path, replacing any file there only once the new content is complete:
-// writes a temporary file in the same folder, flushes it and renames it over path. The new
-// file gets the permissions of an ordinarily created file (0666 less the umask). On any
-// failure the old file is untouched and no temporary file remains.
-// Throws "Cannot create file "<absolute path>". <system text>" when the file cannot be
-// created (also when an existing file at path may not be written: its owner protected it),
-// and "Stream write error. <system text>" when writing or flushing fails part-way; both
-// with their cause (a missing folder, access denied, a full or read-only disk, ...).
+// "Cannot create file "<absolute path>". <system text>", with the cause errnum tells.
+Error CannotCreateFile(const std::string& path, int errnum);
+
+// "Stream write error. <system text>", with the cause errnum tells.
+Error StreamWriteFailed(int errnum);
+
+// Puts bytes at path through an OutputFile (output_file.h), with its guarantees and errors:
+// any file there is replaced only once the new content is complete, and on any failure the
+// old file is untouched and no temporary file remains.
 void ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
-// True when a file (not a folder) exists at path.
+// True when a file (not a folder) exists at path. Paths of any length work here and in the
+// readers above.
 bool FileExists(const std::string& path);
 
 }  // namespace picbatch

@@ -3,15 +3,17 @@
 
 #include <cstddef>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <exception>
 #include <memory>
 #include <stdexcept>
 
 #include <jpeglib.h>
 
 #include "imaging/raster.h"
+#include "pictures/byte_sink.h"
 #include "pictures/jpeg_error.h"
 #include "pictures/jpeg_image.h"
-#include "pictures/jpeg_memory_destination.h"
+#include "pictures/jpeg_sink_destination.h"
 
 namespace picbatch {
 
@@ -21,6 +23,7 @@ struct JpegRowEncoder::Compressor {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     JpegJump jump;
+    std::exception_ptr sinkFailure;  // what the sink threw, raised after the failed step
 
     Compressor()
     {
@@ -92,16 +95,19 @@ void JpegRowEncoder::Step(Work&& work)
     if (JpegStep(Live().jump, work))
         return;
     const int code = m_compressor->jump.code;
+    const std::exception_ptr sinkFailure = m_compressor->sinkFailure;
     m_compressor.reset();  // the compressor is destroyed before the error is raised
+    if (sinkFailure)
+        std::rethrow_exception(sinkFailure);
     throw JpegError(code);
 }
 
-JpegRowEncoder::JpegRowEncoder(int width, int height, const JpegSettings& settings, std::vector<std::uint8_t>& out)
+JpegRowEncoder::JpegRowEncoder(int width, int height, const JpegSettings& settings, ByteSink& out)
     : m_compressor(std::make_unique<Compressor>())
 {
     Step([&, &c = Live()] {
         jpeg_CreateCompress(&c.cinfo, JPEG_LIB_VERSION, sizeof c.cinfo);
-        AttachJpegMemoryDestination(&c.cinfo, &out);
+        AttachJpegSinkDestination(&c.cinfo, &out, &c.sinkFailure);
         Configure(c.cinfo, width, height, settings);
         jpeg_start_compress(&c.cinfo, TRUE);
     });
@@ -130,16 +136,10 @@ void JpegRowEncoder::Finish()
 
 void EncodeJpegPicture(const Raster& picture, const JpegSettings& settings, std::vector<std::uint8_t>& out)
 {
-    if (picture.Width() == 0 || picture.Height() == 0)
-        return;
-    // A shared copy: free for a Bgr24 picture, converted for the other forms.
-    Raster bgr = picture;
-    bgr.SetPixelForm(PixelForm::Bgr24);
-    const Raster& source = bgr;  // read-only access never detaches the shared store
-    JpegRowEncoder encoder(source.Width(), source.Height(), settings, out);
-    for (int y = 0; y < source.Height(); ++y)
-        encoder.AddRow(source.Row(y).data());
-    encoder.Finish();
+    MemorySink sink(out);
+    EncodeWholePicture(picture, [&](int width, int height) {
+        return std::make_unique<JpegRowEncoder>(width, height, settings, sink);
+    });
 }
 
 }  // namespace picbatch

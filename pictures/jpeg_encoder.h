@@ -9,6 +9,7 @@
 
 namespace picbatch {
 
+class ByteSink;
 class Raster;
 struct JpegSettings;
 
@@ -25,10 +26,11 @@ void EncodeJpegPicture(const Raster& picture, const JpegSettings& settings, std:
 // the picture made of these rows.
 class JpegRowEncoder final : public RowEncoder {
 public:
-    // Starts a width x height encoding (both at least 1) appending to out, which must outlive
-    // the encoder. Throws JpegError as EncodeJpegPicture does ("JPEG error #41" for a side above
-    // 65500); the encoder is then unusable.
-    JpegRowEncoder(int width, int height, const JpegSettings& settings, std::vector<std::uint8_t>& out);
+    // Starts a width x height encoding (both at least 1) written to out from its start as the
+    // bytes are made; out must outlive the encoder. Throws JpegError as EncodeJpegPicture does
+    // ("JPEG error #41" for a side above 65500), and what out throws; the encoder is then
+    // unusable.
+    JpegRowEncoder(int width, int height, const JpegSettings& settings, ByteSink& out);
     ~JpegRowEncoder() override;
     JpegRowEncoder(const JpegRowEncoder&) = delete;
     JpegRowEncoder& operator=(const JpegRowEncoder&) = delete;

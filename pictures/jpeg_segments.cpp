@@ -28,33 +28,41 @@ void AppendSegment(std::vector<std::uint8_t>& out, std::uint8_t marker, std::siz
                            static_cast<std::uint8_t>(length & 0xFF)});
 }
 
-// Where segments go: after the start marker and, when the encoder wrote one, the JFIF APP0.
-std::size_t InsertionPoint(std::span<const std::uint8_t> jpeg)
+// Where segments go: after the start marker and, when the encoder wrote one, the JFIF APP0;
+// nothing while the data is too short to tell.
+std::optional<std::size_t> InsertionPointIfKnown(std::span<const std::uint8_t> jpeg)
 {
-    if (jpeg.size() < 2 || jpeg[0] != kMarker || jpeg[1] != kStartOfImage)
+    if (jpeg.size() < 2)
+        return std::nullopt;
+    if (jpeg[0] != kMarker || jpeg[1] != kStartOfImage)
         throw std::invalid_argument("WithJpegSegments: no JPEG start marker");
-    std::size_t at = 2;
-    if (jpeg.size() >= at + 4 && jpeg[at] == kMarker && jpeg[at + 1] == kApp0) {
-        const std::size_t length = std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3];
-        if (at + 2 + length > jpeg.size())
-            throw std::invalid_argument("WithJpegSegments: APP0 past the end of the data");
-        at += 2 + length;
-    }
-    return at;
+    const std::size_t at = 2;
+    if (jpeg.size() < at + 4)
+        return std::nullopt;
+    if (jpeg[at] != kMarker || jpeg[at + 1] != kApp0)
+        return at;
+    const std::size_t length = std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3];
+    if (at + 2 + length > jpeg.size())
+        return std::nullopt;
+    return at + 2 + length;
 }
 
-}  // namespace
-
-std::vector<std::uint8_t> WithJpegSegments(std::span<const std::uint8_t> jpeg, std::span<const std::uint8_t> exif,
-                                           std::span<const std::uint8_t> icc)
+std::size_t InsertionPoint(std::span<const std::uint8_t> jpeg)
 {
-    const std::size_t at = InsertionPoint(jpeg);
+    const std::optional<std::size_t> at = InsertionPointIfKnown(jpeg);
+    if (!at)
+        throw std::invalid_argument("WithJpegSegments: the data ends before its insertion point");
+    return *at;
+}
+
+// The segments alone, as WithJpegSegments puts them.
+std::vector<std::uint8_t> Segments(std::span<const std::uint8_t> exif, std::span<const std::uint8_t> icc)
+{
     if (exif.size() > kMaxPayload || icc.size() > kMaxJpegIccBytes)
         throw std::invalid_argument("WithJpegSegments: a segment too large");
     const std::size_t chunks = (icc.size() + kMaxIccChunk - 1) / kMaxIccChunk;
     std::vector<std::uint8_t> out;
-    out.reserve(jpeg.size() + exif.size() + icc.size() + 4 + chunks * (4 + kIccOverhead));
-    out.insert(out.end(), jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(at));
+    out.reserve(exif.size() + icc.size() + 4 + chunks * (4 + kIccOverhead));
     if (!exif.empty()) {
         AppendSegment(out, kApp1, exif.size());
         out.insert(out.end(), exif.begin(), exif.end());
@@ -70,8 +78,56 @@ std::vector<std::uint8_t> WithJpegSegments(std::span<const std::uint8_t> jpeg, s
         const auto from = icc.begin() + static_cast<std::ptrdiff_t>(first);
         out.insert(out.end(), from, from + static_cast<std::ptrdiff_t>(length));
     }
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> WithJpegSegments(std::span<const std::uint8_t> jpeg, std::span<const std::uint8_t> exif,
+                                           std::span<const std::uint8_t> icc)
+{
+    const std::size_t at = InsertionPoint(jpeg);
+    const std::vector<std::uint8_t> segments = Segments(exif, icc);
+    std::vector<std::uint8_t> out;
+    out.reserve(jpeg.size() + segments.size());
+    out.insert(out.end(), jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(at));
+    out.insert(out.end(), segments.begin(), segments.end());
     out.insert(out.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(at), jpeg.end());
     return out;
+}
+
+SegmentSplicingSink::SegmentSplicingSink(ByteSink& out, std::span<const std::uint8_t> exif,
+                                         std::span<const std::uint8_t> icc)
+    : m_out(out), m_segments(Segments(exif, icc))
+{
+}
+
+void SegmentSplicingSink::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes)
+{
+    if (offset != m_received)
+        throw std::logic_error("SegmentSplicingSink: writes out of order");
+    m_received += static_cast<std::int64_t>(bytes.size());
+    if (m_spliced) {
+        m_out.WriteAt(offset + static_cast<std::int64_t>(m_segments.size()), bytes);
+        return;
+    }
+    m_head.insert(m_head.end(), bytes.begin(), bytes.end());
+    const std::optional<std::size_t> at = InsertionPointIfKnown(m_head);
+    if (!at)
+        return;
+    const std::span<const std::uint8_t> head(m_head);
+    const auto before = static_cast<std::int64_t>(*at);
+    m_out.WriteAt(0, head.first(*at));
+    m_out.WriteAt(before, m_segments);
+    m_out.WriteAt(before + static_cast<std::int64_t>(m_segments.size()), head.subspan(*at));
+    m_spliced = at;
+    m_head = {};
+}
+
+void SegmentSplicingSink::Finish()
+{
+    if (!m_spliced)
+        throw std::invalid_argument("WithJpegSegments: the data ends before its insertion point");
 }
 
 }  // namespace picbatch

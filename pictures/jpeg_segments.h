@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
+
+#include "pictures/byte_sink.h"
 
 namespace picbatch {
 
@@ -17,5 +20,26 @@ inline constexpr std::size_t kMaxJpegIccBytes = std::size_t{255} * 65519;
 // for data that does not start with the start marker, or parts too large.
 std::vector<std::uint8_t> WithJpegSegments(std::span<const std::uint8_t> jpeg, std::span<const std::uint8_t> exif,
                                            std::span<const std::uint8_t> icc);
+
+// A sink for an encoder's JPEG data that puts the segments WithJpegSegments would put into
+// it on the way to out, so that the file need not be held whole: the bytes up to the
+// insertion point are kept until it is known, the rest passes on at once. The encoder must
+// write in order (each offset where the last write ended). Finish after the encoder.
+class SegmentSplicingSink final : public ByteSink {
+public:
+    // Throws std::invalid_argument for parts too large, as WithJpegSegments.
+    SegmentSplicingSink(ByteSink& out, std::span<const std::uint8_t> exif, std::span<const std::uint8_t> icc);
+
+    void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) override;
+    // Throws std::invalid_argument when the data never reached its insertion point (no JPEG).
+    void Finish();
+
+private:
+    ByteSink& m_out;
+    std::vector<std::uint8_t> m_segments;
+    std::vector<std::uint8_t> m_head;   // the data's first bytes, until the segments are put
+    std::optional<std::size_t> m_spliced;  // where they went, once they did
+    std::int64_t m_received = 0;
+};
 
 }  // namespace picbatch

@@ -3,8 +3,10 @@
 
 #include <array>
 
+#include "imaging/limits.h"
 #include "imaging/raster.h"
 #include "pictures/bmp.h"
+#include "pictures/byte_sink.h"
 #include "pictures/bmp_file_header.h"
 #include "pictures/bmp_stream.h"
 #include "pictures/file_io.h"
@@ -13,8 +15,10 @@
 #include "pictures/jpeg_file_header.h"
 #include "pictures/jpeg_image.h"
 #include "pictures/png.h"
+#include "pictures/row_encoder.h"
 #include "pictures/upper_case.h"
 #include "pictures/webp.h"
+#include "pictures/whole_read_header.h"
 
 namespace picbatch {
 
@@ -36,22 +40,20 @@ Raster ReadJpegFile(const std::string& path, ReadNotes& notes)
     return picture;
 }
 
-std::vector<std::uint8_t> EncodeJpegFile(const Raster& picture)
-{
-    std::vector<std::uint8_t> bytes;
-    EncodeJpegPicture(picture, DefaultJpegSettings(), bytes);
-    return bytes;
-}
-
 void DecodeJpegFileBands(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
                          std::int64_t alongsideFromPixels, ReadNotes& notes)
 {
     notes = DecodeJpegFileRows(path, DefaultJpegSettings(), size, rows, alongsideFromPixels);
 }
 
-std::unique_ptr<RowEncoder> StartJpegRowEncoding(int width, int height, std::vector<std::uint8_t>& out)
+std::unique_ptr<RowEncoder> StartJpegRowEncoding(int width, int height, ByteSink& out)
 {
     return std::make_unique<JpegRowEncoder>(width, height, DefaultJpegSettings(), out);
+}
+
+std::unique_ptr<RowEncoder> StartBmpRowEncoding(int width, int height, ByteSink& out)
+{
+    return std::make_unique<BmpRowEncoder>(width, height, out);
 }
 
 Raster ReadBmpFile(const std::string& path, ReadNotes& notes)
@@ -75,6 +77,16 @@ Raster ReadPngFile(const std::string& path, ReadNotes& notes)
     return picture;
 }
 
+PictureHeader ReadPngFileHeader(const std::string& path)
+{
+    return ReadWholeReadHeader(path, ReadPngSize);
+}
+
+PictureHeader ReadWebpFileHeader(const std::string& path)
+{
+    return ReadWholeReadHeader(path, ReadWebpSize);
+}
+
 Raster ReadWebpFile(const std::string& path, ReadNotes& notes)
 {
     Raster picture;
@@ -86,13 +98,14 @@ Raster ReadWebpFile(const std::string& path, ReadNotes& notes)
 constexpr int kMaxJpegSide = 65500;
 
 constexpr std::array kFormats{
-    PictureFormat{PictureKind::Jpeg, ".jpg", ".jpeg", ReadJpegFile, EncodeJpegFile, nullptr, DecodeJpegFileBands,
+    PictureFormat{PictureKind::Jpeg, ".jpg", ".jpeg", ReadJpegFile, nullptr, nullptr, DecodeJpegFileBands,
                   StartJpegRowEncoding, kMaxJpegSide, ReadJpegFileHeader},
-    PictureFormat{PictureKind::Bmp, ".bmp", "", ReadBmpFile, EncodeBmp, nullptr, DecodeBmpFileBands, nullptr, 0,
-                  ReadBmpFileHeader},
-    PictureFormat{PictureKind::Png, ".png", "", ReadPngFile, EncodePng, nullptr, nullptr, nullptr, 0, nullptr},
+    PictureFormat{PictureKind::Bmp, ".bmp", "", ReadBmpFile, nullptr, nullptr, DecodeBmpFileBands, StartBmpRowEncoding,
+                  kMaxPictureSide, ReadBmpFileHeader},
+    PictureFormat{PictureKind::Png, ".png", "", ReadPngFile, EncodePng, nullptr, nullptr, nullptr, 0,
+                  ReadPngFileHeader},
     PictureFormat{PictureKind::Webp, ".webp", "", ReadWebpFile, EncodeWebpLossy, EncodeWebpLossless, nullptr, nullptr,
-                  0, nullptr},
+                  0, ReadWebpFileHeader},
 };
 
 // FormatOf finds a kind's row by its value.
@@ -147,6 +160,25 @@ std::string_view ExtensionOfName(std::string_view path)
 const PictureFormat& FormatOf(PictureKind kind)
 {
     return kFormats[static_cast<std::size_t>(kind)];
+}
+
+void EncodePicture(const PictureFormat& format, const Raster& picture, ByteSink& out, bool losslessSource)
+{
+    if (!format.encode) {
+        EncodeWholePicture(picture,
+                           [&](int width, int height) { return format.startRowEncoding(width, height, out); });
+        return;
+    }
+    const auto encode = losslessSource && format.encodeLossless ? format.encodeLossless : format.encode;
+    out.WriteAt(0, encode(picture));
+}
+
+std::vector<std::uint8_t> EncodeToBytes(const PictureFormat& format, const Raster& picture, bool losslessSource)
+{
+    std::vector<std::uint8_t> bytes;
+    MemorySink memory(bytes);
+    EncodePicture(format, picture, memory, losslessSource);
+    return bytes;
 }
 
 }  // namespace picbatch

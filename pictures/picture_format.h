@@ -15,6 +15,7 @@
 
 namespace picbatch {
 
+class ByteSink;
 class Raster;
 class RowEncoder;
 
@@ -41,11 +42,11 @@ struct PictureFormat {
     // notes what it noticed (a file that ended before its pixels did). Throws Error with the
     // reader's message.
     Raster (*read)(const std::string& path, ReadNotes& notes);
-    // The bytes of a file holding picture (any form that converts to Bgr24). Throws Error.
+    // Optional (nullptr): the bytes of a file holding picture (any form the format takes: with
+    // or without alpha), for a format written whole rather than row by row. Throws Error.
     std::vector<std::uint8_t> (*encode)(const Raster& picture);
-    // Optional (nullptr): the bytes of a file holding picture without loss, for a format that
-    // is otherwise written lossy; used for a source that was stored without loss
-    // (ReadNotes::lossless). Throws Error.
+    // Optional (nullptr): the same without loss, for a format that is otherwise written lossy;
+    // used for a source that was stored without loss (ReadNotes::lossless). Throws Error.
     std::vector<std::uint8_t> (*encodeLossless)(const Raster& picture);
 
     // Optional (nullptr): decodes the file at path as read() would, converted to Bgr24, but
@@ -54,9 +55,9 @@ struct PictureFormat {
     // them. A decoder may report an empty file as 0 x 0 with no rows.
     void (*decodeRows)(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
                        std::int64_t alongsideFromPixels, ReadNotes& notes);
-    // Optional (nullptr): an encoding of width x height fed row by row, appending to out (which
-    // must outlive it); byte for byte encode()'s file of the picture made of those rows.
-    std::unique_ptr<RowEncoder> (*startRowEncoding)(int width, int height, std::vector<std::uint8_t>& out);
+    // The writer: an encoding of width x height fed row by row (top row first), its bytes
+    // written to out (which must outlive it) as they are made. Throws Error.
+    std::unique_ptr<RowEncoder> (*startRowEncoding)(int width, int height, ByteSink& out);
     // The largest side startRowEncoding takes without failing; larger pictures take the
     // whole-picture road, so that their errors come in the same order on both.
     int maxRowEncodedSide;
@@ -78,5 +79,14 @@ std::string_view ExtensionOfName(std::string_view path);
 
 // The row of kind.
 const PictureFormat& FormatOf(PictureKind kind);
+
+// The file of format holding picture (any form the format takes) written to out, without
+// loss where the format has the choice and losslessSource says the source had none; no bytes
+// for an empty picture. Throws Error.
+void EncodePicture(const PictureFormat& format, const Raster& picture, ByteSink& out, bool losslessSource = false);
+
+// EncodePicture's bytes in memory.
+std::vector<std::uint8_t> EncodeToBytes(const PictureFormat& format, const Raster& picture,
+                                        bool losslessSource = false);
 
 }  // namespace picbatch

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 namespace picbatch {
 
@@ -16,5 +18,15 @@ public:
     // Ends the file once every row was added; throws std::logic_error before.
     virtual void Finish() = 0;
 };
+
+class Raster;
+
+// Makes the encoder of a width x height picture.
+using RowEncoderStart = std::function<std::unique_ptr<RowEncoder>(int width, int height)>;
+
+// Feeds every row of picture (any form that converts to Bgr24), top row first, to the encoder
+// that start makes, and finishes it. An empty picture makes no encoder. Throws what the
+// encoder throws.
+void EncodeWholePicture(const Raster& picture, const RowEncoderStart& start);
 
 }  // namespace picbatch

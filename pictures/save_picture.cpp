@@ -1,13 +1,9 @@
 // Saving the working picture under the output name in the format the mode asks for. The
-// file is encoded completely in memory before anything on disk changes, then replaced in
-// one step.
+// file is written as it is encoded and replaces the old one in one step once complete.
 #include "pictures/save_picture.h"
 
-#include <cstdint>
-#include <vector>
-
 #include "imaging/raster.h"
-#include "pictures/file_io.h"
+#include "pictures/output_file.h"
 #include "pictures/picture_format.h"
 
 namespace picbatch {
@@ -64,9 +60,9 @@ std::optional<std::string> SavePicture(const Raster& picture, const std::string&
     std::optional<std::string> outputPath = OutputPathFor(path, mode);
     if (!outputPath)
         return std::nullopt;
-    const PictureFormat& format = *OutputFormatFor(path, mode);
-    const auto encode = losslessSource && format.encodeLossless ? format.encodeLossless : format.encode;
-    ReplaceFile(*outputPath, encode(picture));
+    OutputFile file(*outputPath);
+    EncodePicture(*OutputFormatFor(path, mode), picture, file, losslessSource);
+    file.Commit();
     return outputPath;
 }
 

@@ -23,10 +23,11 @@ const PictureFormat* OutputFormatFor(const std::string& path, OutputMode mode);
 // name decides.
 std::optional<std::string> OutputPathFor(const std::string& path, OutputMode mode);
 
-// Encodes picture completely in memory and puts it at OutputPathFor(path, mode) with
-// ReplaceFile; without loss where the format has the choice and losslessSource says the
-// source had none (ReadNotes::lossless). Returns the path written, or std::nullopt when
-// nothing was written. Throws Error; an existing file is untouched on every failure.
+// Encodes picture into an OutputFile (output_file.h) at OutputPathFor(path, mode) and commits
+// it; without loss where the format has the choice and losslessSource says the source had
+// none (ReadNotes::lossless). Returns the path written, or std::nullopt when nothing was
+// written. Throws Error: the encoder's first, then the file's; an existing file is untouched
+// on every failure.
 std::optional<std::string> SavePicture(const Raster& picture, const std::string& path, OutputMode mode,
                                        bool losslessSource = false);
 

@@ -70,7 +70,7 @@ std::string LastText(const FakeWindow& window)
 
 std::vector<std::uint8_t> EncodedJpeg(const Raster& picture)
 {
-    return FormatOf(PictureKind::Jpeg).encode(picture);
+    return EncodeToBytes(FormatOf(PictureKind::Jpeg), picture);
 }
 
 TEST_F(BatchRunTest, ThreeEntriesInKeepFormatMode)

@@ -134,17 +134,17 @@ TEST(PictureMetadataConversion, EveryOrientationIsTheUprightPictureResampledOnEv
             const std::string where = "tag " + std::to_string(tag) + " to " + std::to_string(target.width);
             for (const Threads threads : {Threads::One, Threads::TwoAtAnySize}) {
                 EXPECT_EQ(Converted(source, folder / "out.jpg", target.width, target.height, OutputMode::Jpeg, threads),
-                          FormatOf(PictureKind::Jpeg).encode(expected))
+                          EncodeToBytes(FormatOf(PictureKind::Jpeg), expected))
                     << where;
             }
             EXPECT_EQ(Converted(source, folder / "out.bmp", target.width, target.height, OutputMode::Bmp, Threads::One),
-                      FormatOf(PictureKind::Bmp).encode(expected))
+                      EncodeToBytes(FormatOf(PictureKind::Bmp), expected))
                 << where;
             // Kept as stored, the tag changes nothing.
             const ConversionOptions keep{OrientationChoice::Keep, MetadataChoice::Drop};
             EXPECT_EQ(Converted(source, folder / "out.jpg", target.width, target.height, OutputMode::Jpeg,
                                 Threads::One, keep),
-                      FormatOf(PictureKind::Jpeg).encode(
+                      EncodeToBytes(FormatOf(PictureKind::Jpeg), 
                           UprightThenResampled(source, Orientation::Normal, target.width, target.height)))
                 << where;
         }
@@ -189,9 +189,9 @@ TEST(PictureMetadataConversion, ABmpOutputHasThePixelsConvertedToSrgbAsLittleCms
     cmsCloseProfile(from);
 
     const std::vector<std::uint8_t> output = Converted(source, folder / "out.bmp", 30, 20, OutputMode::Bmp, Threads::One);
-    EXPECT_EQ(output, FormatOf(PictureKind::Bmp).encode(expected));
+    EXPECT_EQ(output, EncodeToBytes(FormatOf(PictureKind::Bmp), expected));
     // Not by chance: the conversion changed the picture.
-    EXPECT_NE(output, FormatOf(PictureKind::Bmp).encode(UprightThenResampled(source, Orientation::Normal, 30, 20)));
+    EXPECT_NE(output, EncodeToBytes(FormatOf(PictureKind::Bmp), UprightThenResampled(source, Orientation::Normal, 30, 20)));
 }
 
 TEST(PictureMetadataConversion, KeptExifIsUprightWithoutThumbnailWithTheNewSizeAndTheLocationOnlyWhenAsked)
@@ -268,7 +268,7 @@ TEST(PictureMetadataConversion, DamagedOrForeignBlocksAreIgnored)
         const std::string source = WriteTagged(folder, "odd.jpg", {}, profile);
         EXPECT_EQ(Converted(source, folder / "out.jpg", 30, 20, OutputMode::Jpeg, Threads::One), expected);
         EXPECT_EQ(Converted(source, folder / "out.bmp", 30, 20, OutputMode::Bmp, Threads::One),
-                  FormatOf(PictureKind::Bmp).encode(UprightThenResampled(plain, Orientation::Normal, 30, 20)));
+                  EncodeToBytes(FormatOf(PictureKind::Bmp), UprightThenResampled(plain, Orientation::Normal, 30, 20)));
     }
 }
 

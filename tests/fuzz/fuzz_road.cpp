@@ -25,9 +25,9 @@
 #include "imaging/resample.h"
 #include "imaging/resample_stream.h"
 #include "pictures/band_pipeline.h"
-#include "pictures/bmp_layout.h"
+#include "pictures/byte_sink.h"
 #include "pictures/file_descriptor.h"
-#include "pictures/jpeg_image.h"
+#include "pictures/picture_header.h"
 #include "pictures/picture_format.h"
 #include "pictures/row_encoder.h"
 
@@ -39,22 +39,14 @@ namespace {
 // correct but takes seconds under the sanitizers, which only slows the search for faults.
 constexpr std::int64_t kMaxFuzzPixels = std::int64_t{1} << 20;
 
-// The pixels the file's header declares, or 0 when the header is refused (the reader then
-// refuses the file too, quickly).
-std::int64_t DeclaredPixels(PictureKind kind, std::span<const std::uint8_t> file)
+// The pixels the file's header declares, read by the format's header reader as a run
+// budgets its pictures; 0 when the header is refused (the reader then refuses the file too,
+// quickly).
+std::int64_t DeclaredPixels(const PictureFormat& format, const std::string& path)
 {
     try {
-        switch (kind) {
-        case PictureKind::Jpeg: {
-            JpegImage probe;
-            probe.LoadJpegData(file);
-            return std::int64_t{probe.Width()} * probe.Height();
-        }
-        case PictureKind::Bmp: {
-            const BmpLayout layout = ReadBmpLayout(file);
-            return std::int64_t{layout.width} * layout.height;
-        }
-        }
+        const PictureHeader header = format.readHeader(path);
+        return std::int64_t{header.width} * header.height;
     } catch (const Error&) {
     }
     return 0;
@@ -89,21 +81,22 @@ private:
 void Convert(const PictureFormat& source, const std::string& path, int width, int height,
              const PictureFormat& output)
 {
+    std::vector<std::uint8_t> encoded;
+    MemorySink memory(encoded);
     ReadNotes notes;
     if (!source.decodeRows) {
         Raster picture = source.read(path, notes);
         if (!picture.Empty())
-            output.encode(ResampleLanczos(picture, width, height));
+            EncodePicture(output, ResampleLanczos(picture, width, height), memory, notes.lossless);
         return;
     }
     // Rows go straight into the output's row encoder where it has one, as in a run.
-    std::vector<std::uint8_t> encoded;
     std::unique_ptr<RowEncoder> encoder;
     TargetRowSink sink;
     if (output.startRowEncoding) {
         sink = [&](const std::uint8_t* row) {
             if (!encoder)
-                encoder = output.startRowEncoding(width, height, encoded);
+                encoder = output.startRowEncoding(width, height, memory);
             encoder->AddRow(row);
         };
     }
@@ -129,7 +122,7 @@ void Convert(const PictureFormat& source, const std::string& path, int width, in
     if (encoder)
         encoder->Finish();
     else if (!sink)
-        output.encode(resampled);
+        EncodePicture(output, resampled, memory);
 }
 
 }  // namespace
@@ -144,14 +137,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const PictureFormat* source = FormatOfName(FUZZ_SOURCE_NAME);
     const std::span<const std::uint8_t> file(data + 2, size - 2);
-    if (DeclaredPixels(source->kind, file) > kMaxFuzzPixels)
-        return 0;
     // Targets from 1 x 1 to 64 x 64, smaller and larger than most inputs' pictures.
     const int width = 1 + (data[0] & 0x3f);
     const int height = 1 + (data[1] & 0x3f);
-    const PictureFormat& output = FormatOf((data[0] & 0x40) ? PictureKind::Bmp : PictureKind::Jpeg);
+    // The three output modes: the source's own format, JPEG, BMP.
+    const PictureFormat& output = (data[1] & 0x40) ? *source
+        : FormatOf((data[0] & 0x40) ? PictureKind::Bmp : PictureKind::Jpeg);
     const MemoryFile memory(file);
     if (memory.Path().empty())
+        return 0;
+    if (DeclaredPixels(*source, memory.Path()) > kMaxFuzzPixels)
         return 0;
     try {
         Convert(*source, memory.Path(), width, height, output);

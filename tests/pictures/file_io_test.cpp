@@ -91,14 +91,14 @@ TEST(FileExists, TellsFilesFromFoldersAndNothing)
     EXPECT_FALSE(FileExists(folder / "none"));
 }
 
-TEST(WriteAllBytes, AFullDeviceIsAStreamWriteErrorThatSaysWhy)
+TEST(WriteAllBytesAt, AFullDeviceIsAStreamWriteErrorThatSaysWhy)
 {
     const int fd = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
     if (fd < 0)
         GTEST_SKIP() << "no /dev/full";
     const auto bytes = Bytes("some picture bytes");
-    EXPECT_EQ(MessageOf([&] { WriteAllBytes(fd, bytes); }), "Stream write error. No space left on device");
-    EXPECT_EQ(FailureCauseOf([&] { WriteAllBytes(fd, bytes); }), FailureCause::DiskFull);
+    EXPECT_EQ(MessageOf([&] { WriteAllBytesAt(fd, 0, bytes); }), "Stream write error. No space left on device");
+    EXPECT_EQ(FailureCauseOf([&] { WriteAllBytesAt(fd, 0, bytes); }), FailureCause::DiskFull);
     ::close(fd);
 }
 

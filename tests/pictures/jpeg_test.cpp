@@ -19,6 +19,7 @@
 #include <jpeglib.h>
 
 #include "imaging/raster.h"
+#include "pictures/byte_sink.h"
 #include "pictures/jpeg_cmyk.h"
 #include "pictures/jpeg_decoder.h"
 #include "pictures/jpeg_encoder.h"
@@ -514,17 +515,20 @@ TEST(JpegEncode, SecondSaveWritesTheSameBytes)
 TEST(JpegEncode, RowEncoderRefusesAnEarlyEndAndUseAfterAFailure)
 {
     Bytes out;
-    JpegRowEncoder unfinished(4, 3, DefaultJpegSettings(), out);
+    MemorySink outSink(out);
+    JpegRowEncoder unfinished(4, 3, DefaultJpegSettings(), outSink);
     const std::uint8_t row[12] = {};
     unfinished.AddRow(row);
     EXPECT_THROW(unfinished.Finish(), std::logic_error);
 
     Bytes tooWide;
+    MemorySink tooWideSink(tooWide);
     std::optional<JpegRowEncoder> failed;
-    EXPECT_EQ(JpegErrorCode([&] { failed.emplace(65501, 1, DefaultJpegSettings(), tooWide); }), 41);
+    EXPECT_EQ(JpegErrorCode([&] { failed.emplace(65501, 1, DefaultJpegSettings(), tooWideSink); }), 41);
 
     Bytes whole;
-    JpegRowEncoder encoder(4, 1, DefaultJpegSettings(), whole);
+    MemorySink wholeSink(whole);
+    JpegRowEncoder encoder(4, 1, DefaultJpegSettings(), wholeSink);
     encoder.AddRow(row);
     encoder.AddRow(row);  // past the height: ignored
     encoder.Finish();

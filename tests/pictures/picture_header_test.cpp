@@ -36,7 +36,7 @@ TEST(PictureHeader, EveryFormatReadsTheSizeOfTheFilesItWrites)
         std::string name = "p";
         name += format.extension;
         const std::string path = folder / name;
-        WriteFileBytes(path, format.encode(TestPicture(67, 45, 10, 200, 30)));
+        WriteFileBytes(path, EncodeToBytes(format, TestPicture(67, 45, 10, 200, 30)));
         const PictureHeader header = format.readHeader(path);
         EXPECT_EQ(header.width, 67);
         EXPECT_EQ(header.height, 45);
