@@ -16,7 +16,7 @@ constexpr std::size_t kAlphaByte = 3;  // of blue, green, red, alpha
 
 }  // namespace
 
-Raster MakeDecodedStore(int width, int height, bool alpha)
+Raster MakeDecodedStore(int width, int height, bool alpha, bool opaque)
 {
     Raster picture;
     try {
@@ -27,13 +27,18 @@ Raster MakeDecodedStore(int width, int height, bool alpha)
     } catch (const Error&) {
         throw Error(kOutOfSystemResources, FailureCause::OutOfMemory);
     }
-    if (alpha) {
-        // A Bgra32 row has no padding: the store is one run of pixels.
-        const auto bytes = picture.Bits();
-        for (std::size_t i = kAlphaByte; i < bytes.size(); i += 4)
-            bytes[i] = kOpaque;
-    }
+    if (alpha && opaque)
+        MakeOpaqueFrom(picture, 0);
     return picture;
+}
+
+void MakeOpaqueFrom(Raster& picture, int firstRow)
+{
+    for (int y = firstRow; y < picture.Height(); ++y) {
+        const auto row = picture.Row(y);
+        for (std::size_t i = kAlphaByte; i < row.size(); i += 4)
+            row[i] = kOpaque;
+    }
 }
 
 void DropOpaqueAlpha(Raster& picture)

@@ -87,10 +87,12 @@ void SwapRedAndBlue(Raster& picture, std::size_t pixelBytes)
 }
 
 // Decodes every row into picture, in the file's order (an interlaced file visits rows once
-// per pass). Returns libspng's last code: SPNG_EOI once every row is there.
-int DecodeRows(spng_ctx* context, Raster& picture, std::size_t rowBytes)
+// per pass), counting in decoded the rows decoded whole. Returns libspng's last code:
+// SPNG_EOI once every row is there.
+int DecodeRows(spng_ctx* context, Raster& picture, std::size_t rowBytes, int& decoded)
 {
     int code = 0;
+    decoded = 0;
     while (code == 0) {
         spng_row_info info{};
         code = spng_get_row_info(context, &info);
@@ -99,6 +101,8 @@ int DecodeRows(spng_ctx* context, Raster& picture, std::size_t rowBytes)
         if (info.row_num >= static_cast<std::uint32_t>(picture.Height()))
             return SPNG_EINTERNAL;
         code = spng_decode_row(context, picture.Row(static_cast<int>(info.row_num)).data(), rowBytes);
+        if (code == 0 || code == SPNG_EOI)
+            ++decoded;
     }
     return code;
 }
@@ -120,11 +124,16 @@ ReadNotes ParsePng(std::span<const std::uint8_t> bytes, Raster& raster)
     Require(spng_decode_image(context.Get(), nullptr, 0, alpha ? SPNG_FMT_RGBA8 : SPNG_FMT_RGB8,
                               SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE));
 
-    Raster picture = MakeDecodedStore(static_cast<int>(header.width), static_cast<int>(header.height), alpha);
+    // The rows of a file that is not interlaced come in order: those it leaves out are made
+    // opaque afterwards, so that a file failing half-way costs only the rows it has.
+    const bool inOrder = header.interlace_method == SPNG_INTERLACE_NONE;
+    Raster picture =
+        MakeDecodedStore(static_cast<int>(header.width), static_cast<int>(header.height), alpha, !inOrder);
     const std::size_t pixelBytes = alpha ? 4 : 3;
     ReadNotes notes;
     notes.lossless = true;
-    int code = DecodeRows(context.Get(), picture, pixelBytes * header.width);
+    int decoded = 0;
+    int code = DecodeRows(context.Get(), picture, pixelBytes * header.width, decoded);
     // The rest of the file up to its end chunk, the last data chunk's checksum among it: a
     // file cut there is noted. Damage there is not raised, as every pixel came through
     // zlib's own checksum.
@@ -135,6 +144,8 @@ ReadNotes ParsePng(std::span<const std::uint8_t> bytes, Raster& raster)
             throw PngError(code);
         notes.incomplete = true;
     }
+    if (alpha && inOrder && decoded < picture.Height())
+        MakeOpaqueFrom(picture, decoded);
     SwapRedAndBlue(picture, pixelBytes);
     DropOpaqueAlpha(picture);
     raster = std::move(picture);

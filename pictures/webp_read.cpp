@@ -79,7 +79,9 @@ ReadNotes ParseWebp(std::span<const std::uint8_t> bytes, Raster& raster)
 {
     const WebPBitstreamFeatures features = ReadFeatures(bytes);
     const bool alpha = features.has_alpha != 0;
-    Raster picture = MakeDecodedStore(features.width, features.height, alpha);
+    // Rows are decoded top first: those a cut file leaves out are made opaque afterwards, so
+    // that a file failing half-way costs only the rows it has.
+    Raster picture = MakeDecodedStore(features.width, features.height, alpha, false);
 
     WebPDecoderConfig config{};
     if (!WebPInitDecoderConfig(&config))
@@ -100,10 +102,16 @@ ReadNotes ParseWebp(std::span<const std::uint8_t> bytes, Raster& raster)
     if (!decoder)
         throw Error(kOutOfSystemResources, FailureCause::OutOfMemory);
     const VP8StatusCode status = WebPIUpdate(decoder.get(), bytes.data(), bytes.size());
-    if (status == VP8_STATUS_SUSPENDED)
+    if (status == VP8_STATUS_SUSPENDED) {
         notes.incomplete = true;  // the data ended; the rows decoded so far are kept
-    else if (status != VP8_STATUS_OK)
+        int decodedRows = 0;
+        if (!WebPIDecGetRGB(decoder.get(), &decodedRows, nullptr, nullptr, nullptr))
+            decodedRows = 0;
+        if (alpha)
+            MakeOpaqueFrom(picture, std::clamp(decodedRows, 0, picture.Height()));
+    } else if (status != VP8_STATUS_OK) {
         throw WebpError(status);
+    }
     DropOpaqueAlpha(picture);
     raster = std::move(picture);
     return notes;

@@ -14,6 +14,7 @@
 #include "batch/convert_picture.h"
 #include "imaging/error.h"
 #include "imaging/raster.h"
+#include "pictures/png.h"
 #include "tests/batch/picture_files.h"
 #include "tests/common/hostile_files.h"
 
@@ -70,6 +71,57 @@ TEST(HostileFiles, TinyFilesConvertOrFailInLittleMemory)
         EXPECT_EQ(run.exitCode, file.name.ends_with(".bmp") ? 0 : 1);
         EXPECT_LT(run.peakKiB - idle, kPeakBoundKiB) << "peak " << run.peakKiB << " KiB, idle " << idle << " KiB";
     }
+}
+
+// A PNG with alpha whose header declares kHostileSide squared and whose data ends in a
+// complete stream of two rows: its decoding fails at the third row.
+std::vector<std::uint8_t> FailingAlphaPngBomb()
+{
+    Raster rows;
+    rows.SetPixelForm(PixelForm::Bgra32);
+    rows.SetSizeForWriting(kHostileSide, 2);
+    for (int y = 0; y < 2; ++y) {
+        const auto row = rows.Row(y);
+        for (std::size_t i = 3; i < row.size(); i += 4)
+            row[i] = 128;  // half transparent: the picture keeps its alpha
+    }
+    std::vector<std::uint8_t> png = EncodePng(rows);
+    // The header chunk: length, "IHDR", width, height, ..., its checksum at 29.
+    constexpr std::size_t kHeight = 20;
+    constexpr std::size_t kHeaderType = 12;
+    constexpr std::size_t kHeaderChecksum = 29;
+    png[kHeight + 2] = static_cast<std::uint8_t>(kHostileSide >> 8);
+    png[kHeight + 3] = 0;
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (std::size_t i = kHeaderType; i < kHeaderChecksum; ++i) {
+        crc ^= png[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320U & (0U - (crc & 1U)));
+    }
+    crc ^= 0xFFFFFFFF;
+    for (int k = 0; k < 4; ++k)
+        png[kHeaderChecksum + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(crc >> (24 - 8 * k));
+    // The end chunk goes: the data stops after the two rows.
+    png.resize(png.size() - 12);
+    return png;
+}
+
+// A PNG reader fills only what it decoded before the file failed: a picture that fails
+// early costs only its first rows, however large it claims to be.
+TEST(HostileFiles, APngThatFailsEarlyCostsOnlyItsFirstRows)
+{
+    const std::vector<std::uint8_t> png = FailingAlphaPngBomb();
+    EXPECT_LT(png.size(), kTinyFileBytes);
+    const TempFolder source;
+    const TempFolder destination;
+    WriteBytes(source / "bomb.png", png);
+    const long idle = InChild([] {}).peakKiB;
+    const ChildRun run = InChild([&] {
+        Raster working;
+        ConvertPicture(source / "bomb.png", 800, 600, destination / "bomb.png", OutputMode::KeepFormat, working);
+    });
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_LT(run.peakKiB - idle, kPeakBoundKiB) << "peak " << run.peakKiB << " KiB, idle " << idle << " KiB";
 }
 
 }  // namespace

@@ -180,6 +180,17 @@ TEST(WebpRead, AFileCutInItsPictureDataKeepsItsRowsAndIsNoted)
     ASSERT_EQ(picture.Width(), 64);
     EXPECT_TRUE(std::equal(source.Row(0).begin(), source.Row(0).end(), picture.Row(0).begin()));
     EXPECT_EQ(picture.Row(63)[0], 0);
+
+    // With alpha, the rows left out are opaque black, as in every reader.
+    const Raster withAlpha = Noise(64, 64, PixelForm::Bgra32);
+    Bytes alphaFile = EncodeWebpLossless(withAlpha);
+    alphaFile.resize(alphaFile.size() * 3 / 4);
+    Raster alphaPicture;
+    EXPECT_TRUE(ParseWebp(alphaFile, alphaPicture).incomplete);
+    ASSERT_EQ(alphaPicture.Form(), PixelForm::Bgra32);
+    EXPECT_TRUE(std::equal(withAlpha.Row(0).begin(), withAlpha.Row(0).end(), alphaPicture.Row(0).begin()));
+    const auto last = alphaPicture.Row(63);
+    EXPECT_EQ(Bytes(last.begin(), last.begin() + 4), (Bytes{0, 0, 0, 255}));
 }
 
 // With PICBATCH_FUZZ_SEEDS set, the files these tests build become seeds of the fuzzer.
