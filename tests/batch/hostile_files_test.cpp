@@ -73,6 +73,14 @@ TEST(HostileFiles, TinyFilesConvertOrFailInLittleMemory)
     }
 }
 
+// Under AddressSanitizer every pixel store comes from calloc, which touches all its pages:
+// the memory of a store made and left unfilled is not what the release build takes.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kStoresAreTouchedWhenMade = true;
+#else
+constexpr bool kStoresAreTouchedWhenMade = false;
+#endif
+
 // A PNG with alpha whose header declares kHostileSide squared and whose data ends in a
 // complete stream of two rows: its decoding fails at the third row.
 std::vector<std::uint8_t> FailingAlphaPngBomb()
@@ -121,6 +129,8 @@ TEST(HostileFiles, APngThatFailsEarlyCostsOnlyItsFirstRows)
         ConvertPicture(source / "bomb.png", 800, 600, destination / "bomb.png", OutputMode::KeepFormat, working);
     });
     EXPECT_EQ(run.exitCode, 1);
+    if (kStoresAreTouchedWhenMade)
+        GTEST_SKIP() << "AddressSanitizer build: calloc touches the whole store, the peak is not the product's";
     EXPECT_LT(run.peakKiB - idle, kPeakBoundKiB) << "peak " << run.peakKiB << " KiB, idle " << idle << " KiB";
 }
 
