@@ -17,6 +17,7 @@
 #include "pictures/png.h"
 #include "tests/batch/picture_files.h"
 #include "tests/common/hostile_files.h"
+#include "tests/pictures/png_builder.h"
 
 namespace picbatch {
 
@@ -93,22 +94,7 @@ std::vector<std::uint8_t> FailingAlphaPngBomb()
         for (std::size_t i = 3; i < row.size(); i += 4)
             row[i] = 128;  // half transparent: the picture keeps its alpha
     }
-    std::vector<std::uint8_t> png = EncodePng(rows);
-    // The header chunk: length, "IHDR", width, height, ..., its checksum at 29.
-    constexpr std::size_t kHeight = 20;
-    constexpr std::size_t kHeaderType = 12;
-    constexpr std::size_t kHeaderChecksum = 29;
-    png[kHeight + 2] = static_cast<std::uint8_t>(kHostileSide >> 8);
-    png[kHeight + 3] = 0;
-    std::uint32_t crc = 0xFFFFFFFF;
-    for (std::size_t i = kHeaderType; i < kHeaderChecksum; ++i) {
-        crc ^= png[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320U & (0U - (crc & 1U)));
-    }
-    crc ^= 0xFFFFFFFF;
-    for (int k = 0; k < 4; ++k)
-        png[kHeaderChecksum + static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(crc >> (24 - 8 * k));
+    std::vector<std::uint8_t> png = WithDeclaredSize(EncodePng(rows), kHostileSide, kHostileSide);
     // The end chunk goes: the data stops after the two rows.
     png.resize(png.size() - 12);
     return png;

@@ -11,7 +11,6 @@
 //   build-fuzz/tests/fuzz/fuzz_road_bmp -max_total_time=3600 -rss_limit_mb=2048 -timeout=10 \
 //     build-fuzz/corpus-road_bmp tests/fuzz/corpus/road_bmp
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -27,6 +26,7 @@
 #include "pictures/band_pipeline.h"
 #include "pictures/byte_sink.h"
 #include "pictures/file_descriptor.h"
+#include "pictures/file_io.h"
 #include "pictures/picture_header.h"
 #include "pictures/picture_format.h"
 #include "pictures/row_encoder.h"
@@ -60,12 +60,10 @@ public:
     {
         if (m_descriptor.Get() < 0)
             return;
-        std::size_t written = 0;
-        while (written < bytes.size()) {
-            const ssize_t n = ::write(m_descriptor.Get(), bytes.data() + written, bytes.size() - written);
-            if (n <= 0)
-                return;
-            written += static_cast<std::size_t>(n);
+        try {
+            WriteAllBytesAt(m_descriptor.Get(), 0, bytes);
+        } catch (const Error&) {
+            return;
         }
         m_path = "/proc/self/fd/" + std::to_string(m_descriptor.Get());
     }

@@ -78,27 +78,33 @@ inline std::vector<std::uint8_t> BuildPng(const PngLayout& layout, const std::ve
     return bytes;
 }
 
-// A PNG of one pixel whose header declares width x height instead (its CRC made right): the
-// file holds far fewer pixels than it declares.
-inline std::vector<std::uint8_t> PngHeaderDeclaring(std::uint32_t width, std::uint32_t height)
+// png (any PNG file) with its header declaring width x height instead, its CRC made right.
+inline std::vector<std::uint8_t> WithDeclaredSize(std::vector<std::uint8_t> png, std::uint32_t width,
+                                                  std::uint32_t height)
 {
-    std::vector<std::uint8_t> bytes = BuildPng({}, {0, 0, 0});
     // IHDR's width and height follow the 8-byte signature, the chunk's length and its type.
     for (int i = 0; i < 4; ++i) {
-        bytes[16 + i] = static_cast<std::uint8_t>(width >> (24 - 8 * i));
-        bytes[20 + i] = static_cast<std::uint8_t>(height >> (24 - 8 * i));
+        png[16 + i] = static_cast<std::uint8_t>(width >> (24 - 8 * i));
+        png[20 + i] = static_cast<std::uint8_t>(height >> (24 - 8 * i));
     }
     // The chunk's CRC covers its type and data.
     std::uint32_t crc = 0xFFFFFFFF;
     for (std::size_t i = 12; i < 29; ++i) {
-        crc ^= bytes[i];
+        crc ^= png[i];
         for (int bit = 0; bit < 8; ++bit)
             crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
     }
     crc ^= 0xFFFFFFFF;
     for (int i = 0; i < 4; ++i)
-        bytes[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
-    return bytes;
+        png[29 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+    return png;
+}
+
+// A PNG of one pixel whose header declares width x height instead: the file holds far fewer
+// pixels than it declares.
+inline std::vector<std::uint8_t> PngHeaderDeclaring(std::uint32_t width, std::uint32_t height)
+{
+    return WithDeclaredSize(BuildPng({}, {0, 0, 0}), width, height);
 }
 
 }  // namespace picbatch
