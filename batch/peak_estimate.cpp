@@ -25,6 +25,9 @@ constexpr std::int64_t kRingSpareRows = 16;
 constexpr std::int64_t kRingRowSlack = 36;
 // Source rows the resampler filters together, copied when a band ends inside a group.
 constexpr std::int64_t kPendingRows = 8;
+// A row encoder's own rows and buffers (libjpeg's component rows and output buffer), per
+// target column.
+constexpr std::int64_t kRowEncoderBytesPerColumn = 256;
 // The weight lists of an axis, per source pixel: every source pixel feeds about 6 target
 // pixels' windows (more where they overlap while enlarging), at 8 bytes a contribution in
 // the lists and 2 in the packed weights, with the lists' spare capacity.
@@ -33,11 +36,6 @@ constexpr std::int64_t kListBytesPerSourcePixel = 64;
 // row 64-bit sums and 32-bit values of 4 channels.
 constexpr std::int64_t kAlphaRingPixelBytes = 16;
 constexpr std::int64_t kAlphaRowPixelBytes = 48;
-// A picture encoded whole in memory (PNG, WebP): the encoded bytes in a vector that grows
-// by doubling, and the encoder's own copy of the pixels, at most this many bytes a pixel
-// (measured: libwebp's lossy encoder about 3, libspng below 1 besides the bytes).
-constexpr std::int64_t kWholeEncoderBytesPerPixel = 5;
-
 // The source rows one target row reaches, for the ring of a resampler fed in rows.
 std::int64_t WindowRows(std::int64_t sourceLength, std::int64_t length)
 {
@@ -90,14 +88,14 @@ std::int64_t OrientedStreamBytes(const ConversionPlan& plan, const PictureHeader
     return bytes;
 }
 
-// What encoding a whole target of targetBytes (alpha: 4 bytes a pixel) holds besides it.
-std::int64_t WholeEncodingBytes(const PictureFormat* output, std::int64_t pixels, bool alpha)
+// What encoding a whole target of pixels (with alpha or not) holds besides it.
+std::int64_t WholeEncodingBytes(const PictureFormat* output, std::int64_t width, std::int64_t pixels, bool alpha)
 {
     if (!output)
         return 0;
     if (!output->encode)  // a row encoder, fed from a 24-bit copy of a picture with alpha
-        return alpha ? kBgrBytes * pixels : 0;
-    return kWholeEncoderBytesPerPixel * pixels;
+        return (alpha ? kBgrBytes * pixels : 0) + kRowEncoderBytesPerColumn * width;
+    return output->encodeBytes ? output->encodeBytes(pixels) : 0;
 }
 
 }  // namespace
@@ -116,12 +114,12 @@ std::int64_t EstimatePeak(const ConversionPlan& plan)
     switch (plan.road) {
     case ConversionRoad::Streamed:
         // Encoders fed row by row keep a few rows; the file is written as it is made.
-        peak = header.streamedBytes + OrientedStreamBytes(plan, header, true);
+        peak = header.streamedBytes + OrientedStreamBytes(plan, header, true) + kRowEncoderBytesPerColumn * plan.width;
         break;
     case ConversionRoad::BandsIntoTarget: {
         const std::int64_t target = kBgrBytes * pixels;
         peak = std::max(header.streamedBytes + OrientedStreamBytes(plan, header, false) + target,
-                        target + WholeEncodingBytes(output, pixels, false));
+                        target + WholeEncodingBytes(output, plan.width, pixels, false));
         break;
     }
     case ConversionRoad::Whole: {
@@ -142,7 +140,7 @@ std::int64_t EstimatePeak(const ConversionPlan& plan)
             ? ListBytes(plan.uprightWidth, plan.uprightHeight) + kBgrBytes * plan.width * plan.uprightHeight
             : StreamBytes(plan.resamplePath, plan.uprightWidth, plan.uprightHeight, plan.width, plan.height, false);
         peak = std::max({header.wholeReadBytes, pictures + resampler + target,
-                         target + WholeEncodingBytes(output, pixels, alpha)});
+                         target + WholeEncodingBytes(output, plan.width, pixels, alpha)});
         break;
     }
     }

@@ -11,7 +11,7 @@ struct ConversionPlan;
 // What a conversion costs whatever its picture (thread stack in use, libjpeg's pools, file
 // buffers, a colour transform), and all that a file whose header cannot be read is estimated
 // at: its conversion fails early with the file's own error.
-inline constexpr std::int64_t kConversionBaseBytes = std::int64_t{2} << 20;
+inline constexpr std::int64_t kConversionBaseBytes = std::int64_t{3} << 19;  // 1.5 MiB
 
 // The peak of carrying out plan, in bytes, from its header, sizes and road (everything but
 // peakBytes): what the decoder keeps (PictureHeader), the resampler's rows or the whole
