@@ -2,7 +2,10 @@
 // are decided, and where the fallbacks of the lower layers are asked about ahead.
 #include "batch/conversion_plan.h"
 
+#include <map>
+#include <mutex>
 #include <new>
+#include <utility>
 
 #include "batch/peak_estimate.h"
 #include "imaging/lanczos_contributors.h"
@@ -29,14 +32,31 @@ bool CarriesMetadata(const PictureFormat& format)
 // True when the vectorised resampler takes the weights of a line of n pixels resampled to m:
 // the same lists and the same test (PackAxis) as when it is made, so the resampler never
 // falls back to the reference behind the plan. Lists read from the far end hold the same
-// weights, and a line resampled to its own length always passes.
+// weights, and a line resampled to its own length always passes. Making the lists costs up
+// to a millisecond or two, a few percent of a photograph's conversion: the answers are kept
+// for the sizes met, which in a folder of photographs are few.
 bool VectorPathTakes(int n, int m)
 {
-    try {
-        return PackAxis(BuildContributors(n, m, AxisScale(n, m)), n, 1).has_value();
-    } catch (const std::bad_alloc&) {
-        return true;  // the resampler, making the same lists, fails alike and says so
+    // More sizes than a run meets; past it, the answers start afresh.
+    constexpr std::size_t kKeptAnswers = 1024;
+    static std::mutex mutex;
+    static std::map<std::pair<int, int>, bool> answers;
+    {
+        const std::lock_guard lock(mutex);
+        if (const auto known = answers.find({n, m}); known != answers.end())
+            return known->second;
     }
+    bool takes = true;
+    try {
+        takes = PackAxis(BuildContributors(n, m, AxisScale(n, m)), n, 1).has_value();
+        const std::lock_guard lock(mutex);
+        if (answers.size() >= kKeptAnswers)
+            answers.clear();
+        answers.emplace(std::pair{n, m}, takes);
+    } catch (const std::bad_alloc&) {
+        // The resampler, making the same lists, fails alike and says so.
+    }
+    return takes;
 }
 
 // The metadata the conversion takes over under the request's options: the orientation to
