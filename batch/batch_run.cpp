@@ -60,7 +60,7 @@ void BatchRun::Start()
 {
     // Everything that can refuse the start comes before the first change of state.
     const TargetSize size = CheckedTargetSize(SplitSizeText(m_window.SelectedSizeText()));
-    const RunSettings settings = CurrentSettings();
+    const RunSettings settings = CurrentSettings(size.width, size.height);
     if (settings.sourceFolder.empty())
         throw Error(kNoSourceFolder);
     if (settings.destinationFolder.empty())
@@ -84,8 +84,6 @@ void BatchRun::Start()
 
     const int workers = m_options.workers > 0 ? m_options.workers : DefaultWorkers();
     RunEngine::Options engine;
-    engine.width = size.width;
-    engine.height = size.height;
     engine.workers = workers;
     engine.threadsPerPicture = ThreadsPerConversion(workers);
     engine.beforeTaking = m_options.beforeTaking;
@@ -198,15 +196,16 @@ void BatchRun::CollectOutcomes()
     }
 }
 
-RunSettings BatchRun::CurrentSettings()
+RunSettings BatchRun::CurrentSettings(int width, int height)
 {
-    return {m_window.SourceFolderText(), m_window.DestinationFolderText(), m_window.SelectedOutputMode(),
-            m_window.SelectedConversionOptions()};
+    return {m_window.SourceFolderText(), m_window.DestinationFolderText(),
+            {width, height, m_window.SelectedOutputMode(), m_window.SelectedConversionOptions()}};
 }
 
 void BatchRun::PassOnChanges()
 {
-    const RunSettings now = CurrentSettings();
+    // The size stays the one the run started with.
+    const RunSettings now = CurrentSettings(m_settings.request.width, m_settings.request.height);
     // A new source folder replaces the listing the run walks, from its next entry on.
     if (m_listing.ListedFolder() != m_listedFolder || now.sourceFolder != m_settings.sourceFolder) {
         m_listedFolder = m_listing.ListedFolder();
@@ -214,8 +213,7 @@ void BatchRun::PassOnChanges()
         m_engine->ReplaceEntries(m_listing.Entries(), now);
         return;
     }
-    if (now.destinationFolder != m_settings.destinationFolder || now.mode != m_settings.mode
-        || now.options != m_settings.options) {
+    if (now.destinationFolder != m_settings.destinationFolder || now.request != m_settings.request) {
         m_settings = now;
         m_engine->UpdateSettings(now);
     }

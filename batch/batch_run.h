@@ -95,7 +95,7 @@ public:
     // listing order.
     const std::vector<EntryFailure>& Warnings() const { return m_warnings; }
     const std::string& Summary() const { return m_summary; }
-    // The folders and output mode the run takes for pictures not started yet.
+    // The folders, size, output mode and options the run takes for pictures not started yet.
     const RunSettings& Settings() const { return m_settings; }
     // Blocks until the run's workers are done (all entries, or stopped and finished): for
     // tests, which then Tick to see the end.
@@ -108,7 +108,8 @@ private:
     void Stop();
     void Finish();
     void CollectOutcomes();
-    RunSettings CurrentSettings();
+    // The window's settings, for pictures of width x height.
+    RunSettings CurrentSettings(int width, int height);
     void PassOnChanges();
 
     RunWindow& m_window;

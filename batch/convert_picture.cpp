@@ -1,7 +1,6 @@
-// Load and resample one picture for a run. A file whose format decodes in bands is
-// resampled band by band as it is decoded, so its full-size picture is never stored; other
-// files are loaded whole first. Saved in a format that encodes row by row, its target rows
-// go on straight into the encoder.
+// Carrying out a picture's plan. On the band roads the file is resampled band by band as it
+// is decoded, so its full-size picture is never stored; on the streamed road its target rows
+// go on straight into the encoder. Other files are loaded whole first.
 #include "batch/convert_picture.h"
 
 #include <sched.h>
@@ -18,7 +17,6 @@
 #include "pictures/load_picture.h"
 #include "pictures/output_file.h"
 #include "pictures/picture_format.h"
-#include "pictures/picture_metadata.h"
 #include "pictures/row_encoder.h"
 #include "pictures/srgb_conversion.h"
 
@@ -30,6 +28,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -51,22 +50,21 @@ std::int64_t AlongsideFromPixels(Threads threads)
     return kNeverAlongside;
 }
 
-// What the loader and ResampleLanczos give for a file of format, with the same errors in the
-// same order: the file's and the decoder's first, then the resampler's. With a sink, the
+// What the loader and ResampleLanczos give for the plan's source, with the same errors in
+// the same order: the file's and the decoder's first, then the resampler's. With a sink, the
 // target rows go there and the result is empty.
-Raster DecodeResampled(const PictureFormat& format, const std::string& sourcePath, int width, int height,
-                       Threads threads, Orientation orientation, const TargetRowSink& sink, ReadNotes& notes)
+Raster DecodeResampled(const ConversionPlan& plan, const TargetRowSink& sink, ReadNotes& notes)
 {
     std::unique_ptr<OrientedResampleStream> stream;
     // The stream is made once the decoder knows the picture's size; a target size the
     // resampler refuses waits until the decoder has found nothing wrong with the file.
     std::optional<Error> refused;
-    format.decodeRows(
-        sourcePath,
+    plan.source->decodeRows(
+        plan.sourcePath,
         [&](int sourceWidth, int sourceHeight) {
             try {
-                stream = std::make_unique<OrientedResampleStream>(sourceWidth, sourceHeight, orientation, width,
-                                                                  height, sink);
+                stream = std::make_unique<OrientedResampleStream>(sourceWidth, sourceHeight, plan.orientation,
+                                                                  plan.width, plan.height, sink, plan.resamplePath);
             } catch (const Error& error) {
                 refused = error;
             }
@@ -75,7 +73,7 @@ Raster DecodeResampled(const PictureFormat& format, const std::string& sourcePat
             if (stream)
                 stream->AddRows(first, step, count);
         },
-        AlongsideFromPixels(threads), notes);
+        AlongsideFromPixels(plan.threads), notes);
     if (refused)
         throw *refused;
     if (!stream)  // the decoder reported no size: there were no pixels
@@ -83,11 +81,10 @@ Raster DecodeResampled(const PictureFormat& format, const std::string& sourcePat
     return stream->Finish();
 }
 
-Raster LoadResampledBands(const PictureFormat& format, const std::string& sourcePath, int width, int height,
-                          Threads threads, Orientation orientation, ReadNotes& notes, const TargetRowSink& sink = {})
+Raster LoadResampledBands(const ConversionPlan& plan, ReadNotes& notes, const TargetRowSink& sink = {})
 {
     try {
-        return DecodeResampled(format, sourcePath, width, height, threads, orientation, sink, notes);
+        return DecodeResampled(plan, sink, notes);
     } catch (const std::bad_alloc&) {  // the decoder's row buffers, the encoder
         throw Error(kOutOfSystemResources, FailureCause::OutOfMemory);
     }
@@ -98,17 +95,8 @@ ConversionNotes NotesOf(const ReadNotes& read)
     return ConversionNotes{read.incomplete, read.lossless};
 }
 
-// The format of the file at path when it decodes in bands and the file is there.
-const PictureFormat* BandDecodedFormat(const std::string& path)
-{
-    const PictureFormat* format = FormatOfName(path);
-    return format && format->decodeRows && FileExists(path) ? format : nullptr;
-}
-
-// The file at sourcePath resampled and encoded in output's format into out, row by row.
-void EncodeResampled(const PictureFormat& source, const std::string& sourcePath, int width, int height,
-                     const PictureFormat& output, Threads threads, Orientation orientation, ByteSink& out,
-                     ReadNotes& notes)
+// The plan's source resampled and encoded in its output format into out, row by row.
+void EncodeResampled(const ConversionPlan& plan, ByteSink& out, ReadNotes& notes)
 {
     // Made with the first target row: a file that fails before then reports the decoder's
     // or the resampler's error, as when the picture is saved after loading.
@@ -117,12 +105,12 @@ void EncodeResampled(const PictureFormat& source, const std::string& sourcePath,
     // broken source still reports its own error first, as when the picture is saved after
     // loading. Its rows are then passed over.
     std::exception_ptr outputFailure;
-    LoadResampledBands(source, sourcePath, width, height, threads, orientation, notes, [&](const std::uint8_t* row) {
+    LoadResampledBands(plan, notes, [&](const std::uint8_t* row) {
         if (outputFailure)
             return;
         try {
             if (!encoder)
-                encoder = output.startRowEncoding(width, height, out);
+                encoder = plan.output.format->startRowEncoding(plan.width, plan.height, out);
             encoder->AddRow(row);
         } catch (const std::bad_alloc&) {
             outputFailure = std::make_exception_ptr(Error(kOutOfSystemResources, FailureCause::OutOfMemory));
@@ -137,40 +125,18 @@ void EncodeResampled(const PictureFormat& source, const std::string& sourcePath,
     encoder->Finish();
 }
 
-// What the conversion takes over from the source under options: the orientation to apply,
-// an RGB profile (others describe pixels the program does not make), the EXIF block asked for.
-PictureMetadata SourceMetadata(const std::string& sourcePath, const ConversionOptions& options)
+// Runs encode into file, through a sink that puts the plan's EXIF block (rewritten for the
+// result) and kept profile into the JPEG data where there are any to put.
+void WithSegments(ByteSink& file, const ConversionPlan& plan, const std::function<void(ByteSink&)>& encode)
 {
-    PictureMetadata metadata = ReadPictureMetadata(sourcePath);
-    if (options.orientation == OrientationChoice::Keep)
-        metadata.orientation = Orientation::Normal;
-    if (!metadata.iccProfile.empty() && !IsRgbProfile(metadata.iccProfile))
-        metadata.iccProfile.clear();
-    if (options.metadata == MetadataChoice::Drop)
-        metadata.exif.clear();
-    return metadata;
-}
-
-// Whether output files of format carry the source's profile and EXIF block; the pixels of
-// other formats are converted to sRGB instead.
-bool CarriesMetadata(const PictureFormat& format)
-{
-    return format.kind == PictureKind::Jpeg;
-}
-
-// Runs encode into file, through a sink that puts the EXIF block (rewritten for a result of
-// width x height) and the profile into the JPEG data where there are any to put.
-void WithSegments(ByteSink& file, const PictureMetadata& metadata, int width, int height,
-                  const ConversionOptions& options, const std::function<void(ByteSink&)>& encode)
-{
+    const ConversionOptions& options = plan.request.options;
     std::vector<std::uint8_t> exif;
-    if (!metadata.exif.empty()) {
-        exif = ExifForOutput(metadata.exif, width, height, options.metadata == MetadataChoice::KeepWithoutGps,
+    if (!plan.exif.empty()) {
+        exif = ExifForOutput(plan.exif, plan.width, plan.height, options.metadata == MetadataChoice::KeepWithoutGps,
                              options.orientation == OrientationChoice::Apply);
     }
-    // A profile too large for the APP2 segments is left out (the pixels stay as they are).
-    const std::span<const std::uint8_t> icc = metadata.iccProfile.size() <= kMaxJpegIccBytes
-        ? std::span<const std::uint8_t>(metadata.iccProfile)
+    const std::span<const std::uint8_t> icc = plan.colour == ColourHandling::ProfileKept
+        ? std::span<const std::uint8_t>(plan.iccProfile)
         : std::span<const std::uint8_t>();
     if (exif.empty() && icc.empty()) {
         encode(file);
@@ -181,41 +147,24 @@ void WithSegments(ByteSink& file, const PictureMetadata& metadata, int width, in
     spliced.Finish();
 }
 
-void LoadResampledOriented(const std::string& sourcePath, int width, int height, Raster& working, Threads threads,
-                           ConversionNotes* notes, Orientation orientation)
+// The plan's source loaded and resampled on its road (not the streamed one). Throws as
+// LoadAndResample does.
+Raster Resampled(const ConversionPlan& plan, ReadNotes& read)
 {
-    try {
-        ReadNotes read;
-        // The loader loads nothing for a missing file; without this check the picture of the
-        // previous entry would be resampled and saved under this entry's name.
-        if (const PictureFormat* format = BandDecodedFormat(sourcePath)) {
-            working = LoadResampledBands(*format, sourcePath, width, height, threads, orientation, read);
-        } else {
-            if (!LoadPicture(sourcePath, working, &read))  // "File not found", as for a missing folder
-                throw Error(FolderErrorText(ENOENT), FailureCause::FileNotFound);
-            if (orientation == Orientation::Normal) {
-                // As loaded: a picture with alpha keeps it, and no copy is made.
-                working = ResampleLanczos(working, width, height);
-            } else {
-                Raster upright = Upright(working, orientation);
-                working = ResampleLanczos(upright, width, height);
-            }
-        }
-        if (notes)
-            *notes = NotesOf(read);
-    } catch (...) {
-        working = Raster();
-        throw;
-    }
+    if (plan.road == ConversionRoad::BandsIntoTarget)
+        return LoadResampledBands(plan, read);
+    // The loader loads nothing for a missing file; without this check the picture of the
+    // previous entry would be resampled and saved under this entry's name.
+    Raster working;
+    if (!LoadPicture(plan.sourcePath, working, &read))  // "File not found", as for a missing folder
+        throw Error(FolderErrorText(ENOENT), FailureCause::FileNotFound);
+    if (plan.orientation == Orientation::Normal)  // as loaded: alpha is kept, and no copy is made
+        return ResampleLanczosOn(working, plan.width, plan.height, plan.resamplePath);
+    Raster upright = Upright(working, plan.orientation);
+    return ResampleLanczosOn(upright, plan.width, plan.height, plan.resamplePath);
 }
 
 }  // namespace
-
-bool EncodesRows(const PictureFormat* output, int width, int height)
-{
-    return output && output->startRowEncoding && width <= output->maxRowEncodedSide
-        && height <= output->maxRowEncodedSide;
-}
 
 Threads ThreadsPerConversion(int jobs)
 {
@@ -231,46 +180,40 @@ Threads ThreadsPerConversion(int jobs)
 void LoadAndResample(const std::string& sourcePath, int width, int height, Raster& working, Threads threads,
                      ConversionNotes* notes)
 {
-    LoadResampledOriented(sourcePath, width, height, working, threads, notes, Orientation::Normal);
+    const ConversionPlan plan = PlanConversion(sourcePath, PlannedOutput{}, {width, height, OutputMode::KeepFormat, {}}, threads);
+    try {
+        ReadNotes read;
+        working = Resampled(plan, read);
+        if (notes)
+            *notes = NotesOf(read);
+    } catch (...) {
+        working = Raster();
+        throw;
+    }
 }
 
-std::optional<std::string> ConvertPicture(const std::string& sourcePath, int width, int height,
-                                          const std::string& destinationPath, OutputMode mode, Raster& working,
-                                          Threads threads, ConversionNotes* notes, const ConversionOptions& options)
+ConversionNotes CarryOut(const ConversionPlan& plan)
 {
-    std::optional<std::string> outputPath = OutputPathFor(destinationPath, mode);
-    const PictureFormat* output = OutputFormatFor(destinationPath, mode);
-    const PictureFormat* source = BandDecodedFormat(sourcePath);
-    const PictureMetadata metadata = outputPath ? SourceMetadata(sourcePath, options) : PictureMetadata{};
-    // Pixels converted to sRGB for an output without the profile are converted whole.
-    const bool toSrgb = outputPath && !CarriesMetadata(*output) && !metadata.iccProfile.empty();
-    const bool streamed = outputPath && EncodesRows(output, width, height) && source && !toSrgb;
-    ConversionNotes found;
-    if (!streamed) {
-        LoadResampledOriented(sourcePath, width, height, working, threads, &found, metadata.orientation);
-        if (toSrgb)
-            ConvertToSrgb(working, metadata.iccProfile);
-        if (outputPath && CarriesMetadata(*output)) {
-            OutputFile file(*outputPath);
-            WithSegments(file, metadata, width, height, options,
-                         [&](ByteSink& out) { EncodePicture(*output, working, out, found.losslessSource); });
-            file.Commit();
-        } else {
-            outputPath = SavePicture(working, destinationPath, mode, found.losslessSource);
-        }
-    } else {
-        working = Raster();
-        ReadNotes read;
-        OutputFile file(*outputPath);
-        WithSegments(file, metadata, width, height, options, [&](ByteSink& out) {
-            EncodeResampled(*source, sourcePath, width, height, *output, threads, metadata.orientation, out, read);
+    if (plan.metadataFailure)
+        std::rethrow_exception(plan.metadataFailure);
+    ReadNotes read;
+    if (plan.road == ConversionRoad::Streamed) {
+        OutputFile file(*plan.output.path);
+        WithSegments(file, plan, [&](ByteSink& out) { EncodeResampled(plan, out, read); });
+        file.Commit();
+        return NotesOf(read);
+    }
+    Raster working = Resampled(plan, read);
+    if (plan.colour == ColourHandling::ToSrgb)
+        ConvertToSrgb(working, plan.iccProfile);
+    if (plan.output.path) {
+        OutputFile file(*plan.output.path);
+        WithSegments(file, plan, [&](ByteSink& out) {
+            EncodePicture(*plan.output.format, working, out, read.lossless);
         });
         file.Commit();
-        found = NotesOf(read);
     }
-    if (notes)
-        *notes = found;
-    return outputPath;
+    return NotesOf(read);
 }
 
 }  // namespace picbatch

@@ -3,29 +3,27 @@
 
 #include "batch/entry_paths.h"
 #include "batch/output_claims.h"
-#include "imaging/raster.h"
 
 namespace picbatch {
 
-ConversionNotes ConvertEntry(const EntryLocation& location, const ConversionTarget& target, OutputClaims& claims,
-                             Raster& working)
+ConversionPlan PlanEntry(const EntryLocation& location, const ConversionRequest& request, Threads threads)
+{
+    return PlanConversion(SourcePathOf(location.sourceFolder, location.entry),
+                          DestinationPathOf(location.destinationFolder, location.entry), request, threads);
+}
+
+ConversionNotes ConvertEntry(const EntryLocation& location, const ConversionPlan& plan, OutputClaims& claims)
 {
     // An empty folder text would make "" + "/" + name a path in the root folder.
     if (location.sourceFolder.empty())
         throw Error(kNoSourceFolder);
     if (location.destinationFolder.empty())
         throw Error(kNoDestinationFolder);
-
-    const std::string sourcePath = SourcePathOf(location.sourceFolder, location.entry);
-    const std::string destinationPath = DestinationPathOf(location.destinationFolder, location.entry);
-    const std::optional<std::string> outputPath = OutputPathFor(destinationPath, target.mode);
-    if (!outputPath)
+    if (!plan.output.path)
         return {};
     // A clash is known before anything is decoded: checked first, it costs no decoding.
-    OutputClaims::Claim claim = claims.ClaimOutput(*outputPath, sourcePath);
-    ConversionNotes notes;
-    ConvertPicture(sourcePath, target.width, target.height, destinationPath, target.mode, working, target.threads,
-                   &notes, target.options);
+    OutputClaims::Claim claim = claims.ClaimOutput(*plan.output.path, plan.sourcePath);
+    const ConversionNotes notes = CarryOut(plan);
     claim.Keep();
     return notes;
 }

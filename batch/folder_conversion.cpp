@@ -14,7 +14,7 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
 {
     ConversionSummary summary;
     for (const std::string& entry : entries) {
-        if (EntryOutputPath(job.destinationFolder, entry, job.mode))
+        if (EntryOutputPath(job.destinationFolder, entry, job.request.mode))
             ++summary.pictures;
         else
             ++summary.skipped;
@@ -23,8 +23,6 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
     // No more workers than pictures: a second core then goes to each picture instead.
     const int workers = std::clamp(summary.pictures, 1, std::max(job.jobs, 1));
     RunEngine::Options options;
-    options.width = job.width;
-    options.height = job.height;
     options.workers = workers;
     options.threadsPerPicture = ThreadsPerConversion(workers);
     options.memoryBudget = job.memoryBudget;
@@ -36,7 +34,7 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
     }
     std::vector<EntryOutcome> outcomes;
     {
-        RunEngine engine(entries, {job.sourceFolder, job.destinationFolder, job.mode, job.options}, std::move(options));
+        RunEngine engine(entries, {job.sourceFolder, job.destinationFolder, job.request}, std::move(options));
         if (job.stop)
             job.stop->Attach([&engine] { engine.Stop(); });
         engine.Wait();

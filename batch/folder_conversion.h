@@ -8,24 +8,20 @@
 #include <string>
 #include <vector>
 
-#include "batch/conversion_options.h"
+#include "batch/conversion_request.h"
 #include "batch/run_report.h"
 #include "batch/stop_switch.h"
-#include "pictures/save_picture.h"
 
 namespace picbatch {
 
 struct FolderConversion {
     std::string sourceFolder;
     std::string destinationFolder;
-    int width = 0;
-    int height = 0;
-    OutputMode mode = OutputMode::KeepFormat;
+    ConversionRequest request;
     int jobs = 1;
     // What the pictures in flight may take together (RunEngine::Options::memoryBudget);
     // nothing: the default budget.
     std::optional<std::int64_t> memoryBudget;
-    ConversionOptions options;
     // When given and flipped, no further picture is taken; those in flight are finished.
     StopSwitch* stop = nullptr;
 };

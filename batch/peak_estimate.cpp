@@ -1,84 +1,150 @@
-// The peak memory of one conversion, from its source's header and the roads it will take.
-// Calibrated against the peak resident size of picbatch-cli converting one picture at a time
-// (docs/architecture.md, "Memory budget", has the figures).
+// The peak memory of one conversion, from its plan: the road it takes and what each part of
+// that road holds at once. Checked against the peak measured in a child process for every
+// road (tests/batch/plan_peak_test.cpp; docs/architecture.md, "Memory budget").
 #include "batch/peak_estimate.h"
 
 #include <algorithm>
 
-#include "batch/convert_picture.h"
-#include "imaging/limits.h"
+#include "batch/conversion_plan.h"
+#include "imaging/oriented_resample_stream.h"
 #include "pictures/picture_format.h"
 
 namespace picbatch {
 
 namespace {
 
-// A 24-bit picture's bytes per pixel: the target picture, and the most an encoded file of it
-// holds in memory where it is not a JPEG (a BMP exactly).
+// Bytes per pixel of a 24-bit picture, and of one with alpha.
 constexpr std::int64_t kBgrBytes = 3;
-// A JPEG in memory at quality 90 takes at most about 1.4 bytes a pixel (noise, with its
-// growing buffer); counted as 3 halves.
-constexpr std::int64_t kJpegHalfBytes = 3;
+constexpr std::int64_t kBgraBytes = 4;
 // The Lanczos-3 window spans 3 source rows on either side of a target row, times the
-// reduction; the resampler's ring holds one window and two groups of 8 rows besides.
+// reduction; the vectorised resampler's ring holds one window and two groups of 8 rows
+// besides.
 constexpr std::int64_t kWindowRowsPerReduction = 6;
 constexpr std::int64_t kRingSpareRows = 16;
 // Bytes of ring row beyond the target row's pixels: alignment to 32 bytes and spare bytes.
 constexpr std::int64_t kRingRowSlack = 36;
 // Source rows the resampler filters together, copied when a band ends inside a group.
 constexpr std::int64_t kPendingRows = 8;
-
-// What the vectorised resampler keeps. Its weights took every pair of sides tried, from 2 to
-// 65535 source pixels onto 1 to 65535; the reference, which keeps the whole picture, would
-// be taken only for weights it refuses.
-std::int64_t ResamplerBytes(std::int64_t sourceWidth, std::int64_t sourceHeight, std::int64_t width,
-                            std::int64_t height)
+// A row encoder's own rows and buffers (libjpeg's component rows and output buffer), per
+// target column.
+constexpr std::int64_t kRowEncoderBytesPerColumn = 256;
+// The weight lists of an axis, per source pixel: every source pixel feeds about 6 target
+// pixels' windows (more where they overlap while enlarging), at 8 bytes a contribution in
+// the lists and 2 in the packed weights, with the lists' spare capacity.
+constexpr std::int64_t kListBytesPerSourcePixel = 64;
+// The premultiplied resampler keeps 4 channels of 32 bits per ring pixel, and per target
+// row 64-bit sums and 32-bit values of 4 channels.
+constexpr std::int64_t kAlphaRingPixelBytes = 16;
+constexpr std::int64_t kAlphaRowPixelBytes = 48;
+// The source rows one target row reaches, for the ring of a resampler fed in rows.
+std::int64_t WindowRows(std::int64_t sourceLength, std::int64_t length)
 {
-    const std::int64_t reduction = (sourceHeight + height - 1) / height;
-    const std::int64_t depth = std::min(sourceHeight, kWindowRowsPerReduction * reduction + kRingSpareRows);
-    return (kBgrBytes * width + kRingRowSlack) * depth + kPendingRows * kBgrBytes * sourceWidth;
+    const std::int64_t reduction = (sourceLength + length - 1) / length;
+    return std::min(sourceLength, kWindowRowsPerReduction * reduction + kRingSpareRows);
+}
+
+std::int64_t ListBytes(std::int64_t sourceWidth, std::int64_t sourceHeight)
+{
+    return kListBytesPerSourcePixel * (sourceWidth + sourceHeight);
+}
+
+// What one ResampleStream from a sourceWidth x sourceHeight picture to width x height keeps
+// besides its result (a whole target made without a sink): the vectorised path its ring of
+// rows and a group of pending source rows; the reference the whole source, the intermediate
+// picture, and with a sink the result it makes before handing it on.
+std::int64_t StreamBytes(ResamplePath path, std::int64_t sourceWidth, std::int64_t sourceHeight, std::int64_t width,
+                         std::int64_t height, bool toSink)
+{
+    const std::int64_t lists = ListBytes(sourceWidth, sourceHeight);
+    if (path == ResamplePath::Reference) {
+        return lists + kBgrBytes * (sourceWidth * sourceHeight + width * sourceHeight)
+            + (toSink ? kBgrBytes * width * height : 0);
+    }
+    return lists + (kBgrBytes * width + kRingRowSlack) * WindowRows(sourceHeight, height)
+        + kPendingRows * kBgrBytes * sourceWidth;
+}
+
+// What OrientedResampleStream keeps besides its result, for the stored picture of header.
+std::int64_t OrientedStreamBytes(const ConversionPlan& plan, const PictureHeader& header, bool toSink)
+{
+    const std::int64_t storedWidth = header.width;
+    const std::int64_t storedHeight = header.height;
+    const std::int64_t width = plan.width;
+    const std::int64_t height = plan.height;
+    std::int64_t bytes = 0;
+    if (SwapsSides(plan.orientation)) {
+        // The stored columns first, to the target's height, then the rows to its width.
+        bytes += StreamBytes(plan.resamplePath, storedWidth, storedHeight, storedWidth, width, true);
+        bytes += StreamBytes(plan.resamplePath, storedWidth, width, height, width, true);
+    } else {
+        bytes += StreamBytes(plan.resamplePath, storedWidth, storedHeight, width, height, toSink);
+    }
+    if (plan.targetKeptWhole)
+        bytes += kBgrBytes * width * height;
+    const bool mirrored =
+        SwapsSides(plan.orientation) ? ReversesLineOrder(plan.orientation) : ReversesLines(plan.orientation);
+    if (mirrored)
+        bytes += kBgrBytes * storedWidth;  // a stored row reversed
+    return bytes;
+}
+
+// What encoding a whole target of pixels (with alpha or not) holds besides it.
+std::int64_t WholeEncodingBytes(const PictureFormat* output, std::int64_t width, std::int64_t pixels, bool alpha)
+{
+    if (!output)
+        return 0;
+    if (!output->encode)  // a row encoder, fed from a 24-bit copy of a picture with alpha
+        return (alpha ? kBgrBytes * pixels : 0) + kRowEncoderBytesPerColumn * width;
+    return output->encodeBytes ? output->encodeBytes(pixels) : 0;
 }
 
 }  // namespace
 
-std::int64_t ConversionPeak(const PictureHeader& header, int width, int height, ConversionRoad road)
+std::int64_t EstimatePeak(const ConversionPlan& plan)
 {
+    if (!plan.header)
+        return kConversionBaseBytes;
+    const PictureHeader& header = *plan.header;
     // Sides are at most 65535 and pixel counts at most 2^28 (imaging/limits.h): every
     // product below stays under 2^40.
-    const std::int64_t resampler = ResamplerBytes(header.width, header.height, width, height);
-    const std::int64_t target = kBgrBytes * width * height;
-    const std::int64_t encoded =
-        road.jpegOutput ? kJpegHalfBytes * width * height / 2 : kBgrBytes * width * height;
-    if (road.bandDecoded && road.rowEncoded)
-        return kConversionBaseBytes + header.streamedBytes + resampler + encoded;
-    // The target picture is made whole, then encoded whole once the source is gone.
-    const std::int64_t resampling = road.bandDecoded
-        ? header.streamedBytes + resampler + target
-        : std::max(header.wholeReadBytes, header.wholePictureBytes + resampler + target);
-    return kConversionBaseBytes + std::max(resampling, target + encoded);
-}
-
-std::int64_t EstimateConversionPeak(const std::string& sourcePath, const std::string& destinationPath, int width,
-                                    int height, OutputMode mode) noexcept
-{
-    try {
-        const PictureFormat* source = FormatOfName(sourcePath);
-        if (!source || !source->readHeader || width < 1 || height < 1
-            || !PictureSizeAllowed(width, height))
-            return kConversionBaseBytes;
-        const PictureHeader header = source->readHeader(sourcePath);
-        if (header.width < 1 || header.height < 1 || !PictureSizeAllowed(header.width, header.height))
-            return kConversionBaseBytes;
-        const PictureFormat* output = OutputFormatFor(destinationPath, mode);
-        ConversionRoad road;
-        road.bandDecoded = source->decodeRows != nullptr;
-        road.rowEncoded = road.bandDecoded && OutputPathFor(destinationPath, mode) && EncodesRows(output, width, height);
-        road.jpegOutput = output && output->kind == PictureKind::Jpeg;
-        return ConversionPeak(header, width, height, road);
-    } catch (...) {
-        // Whatever reading the header met, the conversion meets again and reports.
-        return kConversionBaseBytes;
+    const std::int64_t pixels = std::int64_t{plan.width} * plan.height;
+    const std::int64_t metadata = static_cast<std::int64_t>(plan.iccProfile.size() + plan.exif.size());
+    const PictureFormat* output = plan.output.path ? plan.output.format : nullptr;
+    std::int64_t peak = 0;
+    switch (plan.road) {
+    case ConversionRoad::Streamed:
+        // Encoders fed row by row keep a few rows; the file is written as it is made.
+        peak = header.streamedBytes + OrientedStreamBytes(plan, header, true) + kRowEncoderBytesPerColumn * plan.width;
+        break;
+    case ConversionRoad::BandsIntoTarget: {
+        const std::int64_t target = kBgrBytes * pixels;
+        peak = std::max(header.streamedBytes + OrientedStreamBytes(plan, header, false) + target,
+                        target + WholeEncodingBytes(output, plan.width, pixels, false));
+        break;
     }
+    case ConversionRoad::Whole: {
+        // A reader that keeps 4 bytes a pixel may keep alpha, resampled premultiplied into a
+        // target with alpha.
+        const std::int64_t storedPixels = std::int64_t{header.width} * header.height;
+        const bool alpha = header.wholePictureBytes >= kBgraBytes * storedPixels;
+        const std::int64_t target = (alpha ? kBgraBytes : kBgrBytes) * pixels;
+        // Turned upright, the read picture and its upright copy are held together.
+        const std::int64_t pictures =
+            header.wholePictureBytes * (plan.orientation == Orientation::Normal ? 1 : 2);
+        const std::int64_t resampler = alpha
+            ? ListBytes(plan.uprightWidth, plan.uprightHeight)
+                + kAlphaRingPixelBytes * plan.width * (WindowRows(plan.uprightHeight, plan.height) + 1)
+                + kAlphaRowPixelBytes * plan.width + kAlphaRingPixelBytes * plan.uprightWidth
+            : plan.resamplePath == ResamplePath::Reference
+            // The picture is there already: the intermediate picture besides.
+            ? ListBytes(plan.uprightWidth, plan.uprightHeight) + kBgrBytes * plan.width * plan.uprightHeight
+            : StreamBytes(plan.resamplePath, plan.uprightWidth, plan.uprightHeight, plan.width, plan.height, false);
+        peak = std::max({header.wholeReadBytes, pictures + resampler + target,
+                         target + WholeEncodingBytes(output, plan.width, pixels, alpha)});
+        break;
+    }
+    }
+    return kConversionBaseBytes + metadata + peak;
 }
 
 }  // namespace picbatch

@@ -2,6 +2,7 @@
 #include "batch/run_engine.h"
 
 #include <algorithm>
+#include <exception>
 #include <system_error>
 #include <utility>
 
@@ -10,7 +11,6 @@
 #include "batch/failure_text.h"
 #include "batch/memory_budget.h"
 #include "batch/peak_estimate.h"
-#include "imaging/raster.h"
 
 namespace picbatch {
 
@@ -108,16 +108,19 @@ std::optional<RunEngine::Job> RunEngine::TakeNext()
     while (!m_stopping && m_next < m_entries.size()) {
         const std::size_t index = m_next++;
         const std::string& entry = m_entries[index];
-        const std::optional<std::string> outputPath =
-            EntryOutputPath(m_settings.destinationFolder, entry, m_settings.mode);
-        if (!outputPath) {
+        // The output is named once, here: the queue's key and the plan take it.
+        PlannedOutput output;
+        if (IsPictureEntry(entry))
+            output = OutputFor(DestinationPathOf(m_settings.destinationFolder, entry), m_settings.request.mode);
+        if (!output.path) {
             ++m_doneEntries;
             m_progress.notify_all();
             continue;
         }
         // Keyed under the lock, so that entries sharing an output queue up in listing order;
         // the key costs a few file-system calls.
-        Job job{index, entry, m_settings, FileKey(*outputPath)};
+        std::string key = FileKey(*output.path);
+        Job job{index, entry, m_settings, std::move(output), std::move(key)};
         const auto [flight, added] = m_inFlight.try_emplace(job.outputKey);
         if (added)
             return job;
@@ -166,21 +169,17 @@ void RunEngine::Release(std::int64_t estimate)
     m_budgetChanged.notify_all();
 }
 
-EntryOutcome RunEngine::Convert(const Job& job)
+EntryOutcome RunEngine::Convert(const Job& job, const ConversionPlan* plan, const std::exception_ptr& planFailure)
 {
     EntryOutcome outcome{job.index, job.entry, {}, {}};
     const EntryLocation location{job.settings.sourceFolder, job.settings.destinationFolder, job.entry};
-    const ConversionTarget target{m_options.width, m_options.height, job.settings.mode,
-                                  m_options.threadsPerPicture, job.settings.options};
-    // The working picture lives for this conversion only: a worker waiting for the budget
-    // holds nothing of its last picture.
-    Raster working;
     ConversionNotes notes;
     // Whatever the conversion throws, of any type, is this picture's failure: a worker never
     // ends the process.
     outcome.failure = EntryFailureOf([&] {
-        notes = m_options.convert ? m_options.convert(location, target, m_claims, working)
-                                  : ConvertEntry(location, target, m_claims, working);
+        if (!plan)
+            std::rethrow_exception(planFailure);
+        notes = m_options.convert ? m_options.convert(location, *plan, m_claims) : ConvertEntry(location, *plan, m_claims);
     });
     if (!outcome.failure)
         outcome.warning = WarningOf(notes);
@@ -213,17 +212,25 @@ void RunEngine::Work()
         }
         if (!job)
             break;
-        // The header is read outside the lock: other workers go on meanwhile.
-        const std::int64_t estimate =
-            EstimateConversionPeak(SourcePathOf(job->settings.sourceFolder, job->entry),
-                                   DestinationPathOf(job->settings.destinationFolder, job->entry), m_options.width,
-                                   m_options.height, job->settings.mode);
+        // Planned outside the lock, reading the header and the metadata: other workers go on
+        // meanwhile. The plan lives for this picture only: a worker waiting for the budget
+        // holds nothing of its last picture.
+        std::optional<ConversionPlan> plan;
+        std::exception_ptr planFailure;  // no memory for the plan: the picture's failure
+        try {
+            plan = PlanConversion(SourcePathOf(job->settings.sourceFolder, job->entry), job->output,
+                                  job->settings.request, m_options.threadsPerPicture);
+        } catch (...) {
+            planFailure = std::current_exception();
+        }
+        const std::int64_t estimate = plan ? plan->peakBytes : kConversionBaseBytes;
         const std::optional<BudgetAdmission> admission = Admit(*job, estimate);
         if (!admission)
             continue;  // stopped before it started: the next taking ends this worker
         if (m_options.admitted)
             m_options.admitted(*admission);
-        EntryOutcome outcome = Convert(*job);
+        EntryOutcome outcome = Convert(*job, plan ? &*plan : nullptr, planFailure);
+        plan.reset();
         Release(estimate);
         if (m_options.entryDone) {
             const std::lock_guard doneLock(m_doneMutex);

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -21,6 +22,8 @@
 #include <thread>
 #include <vector>
 
+#include "batch/conversion_plan.h"
+#include "batch/conversion_request.h"
 #include "batch/convert_picture.h"
 #include "batch/entry_conversion.h"
 #include "batch/output_claims.h"
@@ -33,8 +36,7 @@ namespace picbatch {
 struct RunSettings {
     std::string sourceFolder;
     std::string destinationFolder;
-    OutputMode mode = OutputMode::KeepFormat;
-    ConversionOptions options;
+    ConversionRequest request;
 };
 
 // What became of one picture entry.
@@ -57,15 +59,12 @@ struct BudgetAdmission {
     int picturesInFlight = 0;
 };
 
-// The conversion of one entry: ConvertEntry, unless a test puts another in its place.
-using EntryConverter =
-    std::function<ConversionNotes(const EntryLocation&, const ConversionTarget&, OutputClaims&, Raster&)>;
+// The conversion of one entry as planned: ConvertEntry, unless a test puts another in its place.
+using EntryConverter = std::function<ConversionNotes(const EntryLocation&, const ConversionPlan&, OutputClaims&)>;
 
 class RunEngine {
 public:
     struct Options {
-        int width = 0;
-        int height = 0;
         int workers = 1;
         Threads threadsPerPicture = Threads::One;
         // Called on the worker before it takes each entry, outside any lock: lets tests step
@@ -76,7 +75,7 @@ public:
         // Called on the last worker to end, just before it ends: the run is Finished.
         std::function<void()> finished;
         // The bytes the pictures in flight may take together, by their estimated peaks
-        // (EstimateConversionPeak); nothing: DefaultMemoryBudget(). A picture estimated above
+        // (ConversionPlan::peakBytes); nothing: DefaultMemoryBudget(). A picture estimated above
         // it starts once nothing else is in flight, and runs alone.
         std::optional<std::int64_t> memoryBudget;
         // Called on the worker as each picture starts, outside any lock: lets tests see what
@@ -118,6 +117,7 @@ private:
         std::size_t index;
         std::string entry;
         RunSettings settings;
+        PlannedOutput output;
         std::string outputKey;
     };
 
@@ -132,8 +132,9 @@ private:
     // not converted).
     std::optional<BudgetAdmission> Admit(const Job& job, std::int64_t estimate);
     void Release(std::int64_t estimate);
-    // The picture of job converted, its failure or warning recorded in the outcome.
-    EntryOutcome Convert(const Job& job);
+    // The picture of job converted as planned, its failure or warning recorded in the outcome;
+    // without a plan, planFailure is its failure.
+    EntryOutcome Convert(const Job& job, const ConversionPlan* plan, const std::exception_ptr& planFailure);
 
     const Options m_options;
     mutable std::mutex m_mutex;

@@ -124,9 +124,9 @@ void BM_Whole(benchmark::State& state)
 {
     const std::string output = TheJob().scratch + "/OUT.jpg";
     const Threads threads = state.range(0) == 2 ? Threads::TwoAtAnySize : Threads::One;
-    Raster working;
+    const ConversionRequest request{TheJob().width, TheJob().height, OutputMode::Jpeg, {}};
     for (auto _ : state)
-        ConvertPicture(TheJob().source, TheJob().width, TheJob().height, output, OutputMode::Jpeg, working, threads);
+        CarryOut(PlanConversion(TheJob().source, output, request, threads));
 }
 
 // An EXIF block holding only an orientation tag: a little-endian TIFF header, one IFD of one
@@ -163,9 +163,9 @@ void BM_Tagged(benchmark::State& state)
                                                      kind == 9 ? SrgbProfile() : std::vector<std::uint8_t>{}));
     const std::string output = TheJob().scratch + "/OUT.jpg";
     const Threads threads = state.range(1) == 2 ? Threads::TwoAtAnySize : Threads::One;
-    Raster working;
+    const ConversionRequest request{TheJob().width, TheJob().height, OutputMode::Jpeg, {}};
     for (auto _ : state)
-        ConvertPicture(copy, TheJob().width, TheJob().height, output, OutputMode::Jpeg, working, threads);
+        CarryOut(PlanConversion(copy, output, request, threads));
 }
 
 BENCHMARK(BM_Read)->Unit(benchmark::kMillisecond);

@@ -64,12 +64,9 @@ int RunCli(int argc, char** argv)
     FolderConversion job;
     job.sourceFolder = WithoutTrailingSlashes(options.source);
     job.destinationFolder = WithoutTrailingSlashes(options.destination);
-    job.width = options.size.width;
-    job.height = options.size.height;
-    job.mode = options.mode;
+    job.request = options.request;
     job.jobs = options.jobs;
     job.memoryBudget = options.memoryBudget;
-    job.options = options.conversion;
 
     // Opened through folder descriptors, so that paths of any length work.
     if (OpenFolder(job.sourceFolder, O_PATH).Get() < 0)

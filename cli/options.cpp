@@ -213,16 +213,18 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     if (!sizeText)
         throw UsageError("缺少 --size / missing --size");
     try {
-        options.size = CheckedTargetSize(SplitCliSize(*sizeText));
+        const TargetSize size = CheckedTargetSize(SplitCliSize(*sizeText));
+        options.request.width = size.width;
+        options.request.height = size.height;
     } catch (const Error& error) {
         throw UsageError(std::string("--size: ") + error.what());
     }
     if (formatText)
-        options.mode = ParseFormat(*formatText);
+        options.request.mode = ParseFormat(*formatText);
     if (orientationText)
-        options.conversion.orientation = ParseOrientation(*orientationText);
+        options.request.options.orientation = ParseOrientation(*orientationText);
     if (metadataText)
-        options.conversion.metadata = ParseMetadata(*metadataText);
+        options.request.options.metadata = ParseMetadata(*metadataText);
     options.jobs = jobsText ? ParseJobs(*jobsText) : std::max(1, std::min(defaultJobs, kMaxJobs));
     if (budgetText)
         options.memoryBudget = ParseMemorySize(*budgetText);

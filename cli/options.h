@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "batch/conversion_options.h"
+#include "batch/conversion_request.h"
 #include "batch/target_size.h"
 #include "imaging/error.h"
-#include "pictures/save_picture.h"
 
 namespace picbatch {
 
@@ -22,12 +21,10 @@ public:
 
 struct CliOptions {
     bool help = false;
-    TargetSize size;
-    OutputMode mode = OutputMode::KeepFormat;
+    ConversionRequest request;  // --size, --format, --orientation, --metadata
     int jobs = 1;
     std::optional<std::int64_t> memoryBudget;  // bytes; nothing: the default budget
     bool verbose = false;     // list the entries passed over
-    ConversionOptions conversion;
     std::string source;       // as given
     std::string destination;  // as given
 };

@@ -54,7 +54,7 @@ OrientedResampleStream::OrientedResampleStream(int sourceWidth, int sourceHeight
             m_first = std::make_unique<ResampleStream>(
                 sourceWidth, sourceHeight, sourceWidth, width,
                 [this](const std::uint8_t* bgr) { m_second->AddRows(bgr, 0, 1); }, path, m_bottomUp);
-        } else if (m_bottomUp && m_sink) {
+        } else if (KeepsTargetWhole(orientation, static_cast<bool>(m_sink))) {
             m_kept.SetPixelForm(PixelForm::Bgr24);
             m_kept.SetSizeForWriting(width, height);
             m_first = std::make_unique<ResampleStream>(sourceWidth, sourceHeight, width, height, keep, path, true);
@@ -68,6 +68,13 @@ OrientedResampleStream::OrientedResampleStream(int sourceWidth, int sourceHeight
 }
 
 OrientedResampleStream::~OrientedResampleStream() = default;
+
+bool OrientedResampleStream::KeepsTargetWhole(Orientation orientation, bool toSink)
+{
+    if (SwapsSides(orientation))
+        return true;
+    return toSink && ReversesLineOrder(orientation);
+}
 
 void OrientedResampleStream::KeepTargetRow(const std::uint8_t* bgr)
 {

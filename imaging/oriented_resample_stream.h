@@ -28,6 +28,11 @@ public:
     OrientedResampleStream(const OrientedResampleStream&) = delete;
     OrientedResampleStream& operator=(const OrientedResampleStream&) = delete;
 
+    // True when a stream for orientation keeps a whole target picture of its own until its
+    // last stored row, besides any result: where the upright rows are the stored columns,
+    // and, with a sink, where they come bottom up.
+    static bool KeepsTargetWhole(Orientation orientation, bool toSink);
+
     // The next count stored rows, top row first, as ResampleStream::AddRows takes them.
     void AddRows(const std::uint8_t* first, std::int64_t step, int count);
 

@@ -8,6 +8,7 @@
 #include "imaging/error.h"
 #include "imaging/raster.h"
 #include "pictures/bmp_layout.h"
+#include "pictures/bmp_stream.h"
 #include "pictures/file_io.h"
 
 namespace picbatch {
@@ -17,8 +18,6 @@ namespace {
 // The start of the file that is read: every header, the masks and a colour table of up to
 // 16000 entries. A longer table fails here, which only makes the estimate a small one.
 constexpr std::int64_t kHeaderBytes = 64 * 1024;
-// Rows a band reader keeps of the file and of their 24-bit conversion.
-constexpr std::int64_t kBandRows = 16;
 // What a picture takes per pixel once it is 24-bit: blue, green, red.
 constexpr std::int64_t kBgrBytes = 3;
 // ReadFileBytes's room beyond the file's size.
@@ -44,7 +43,7 @@ PictureHeader ReadBmpFileHeader(const std::string& path)
     const bool rle = layout.compression == 1 || layout.compression == 2;
     const std::int64_t store = rowBytes * layout.height;
     const std::int64_t filled = rle ? store : std::min(store, file.size);
-    header.streamedBytes = kBandRows * (rowBytes + bgrRow);
+    header.streamedBytes = BmpBandBytes(rowBytes, layout.width, layout.height);
     header.wholeReadBytes = std::max(file.size + kReadSlack + filled, filled + converted);
     header.wholePictureBytes = converted > 0 ? converted : filled;
     return header;

@@ -32,6 +32,16 @@ int BandRowsFor(std::int64_t rowBytes, int height)
     return rows >= kResamplerGroup ? rows / kResamplerGroup * kResamplerGroup : rows;
 }
 
+}  // namespace
+
+std::int64_t BmpBandBytes(std::int64_t rowBytes, int width, int height)
+{
+    const std::int64_t bgrRow = std::int64_t{width} * 3;
+    return BandRowsFor(std::max(rowBytes, bgrRow), height) * (rowBytes + bgrRow);
+}
+
+namespace {
+
 // Turns rows of the file's pixel form into blue, green, red.
 class RowConverter {
 public:

@@ -23,6 +23,10 @@ class PositionalInput;
 // then are all there is.
 ReadNotes DecodeBmpRows(PositionalInput& input, const PictureSizeSink& size, const PictureRowSink& rows);
 
+// The bytes of the bands DecodeBmpRows keeps for a picture of width x height whose file rows
+// take rowBytes each: the file's rows and their 24-bit form.
+std::int64_t BmpBandBytes(std::int64_t rowBytes, int width, int height);
+
 // DecodeBmpRows over the file at path, opened with ReadFileBytes's errors.
 ReadNotes DecodeBmpFileRows(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows);
 

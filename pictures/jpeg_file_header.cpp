@@ -104,6 +104,12 @@ PictureHeader ReadJpegFileHeader(const std::string& path)
     header.streamedBytes = facts.width * kStreamBytesPerColumn + facts.coefficientBytes;
     header.wholeReadBytes = file.size + kReadSlack + pixels * kBgrBytes + facts.coefficientBytes;
     header.wholePictureBytes = pixels * kBgrBytes;
+    // Progressive display decodes the file whole, read into memory, and hands its picture
+    // over in one band.
+    if (DefaultJpegSettings().progressiveDisplay) {
+        header.bandsDecodedWhole = true;
+        header.streamedBytes = header.wholeReadBytes;
+    }
     return header;
 }
 

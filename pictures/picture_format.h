@@ -66,6 +66,9 @@ struct PictureFormat {
     // start. Throws Error for a header it cannot read (the conversion then reports the file's
     // own error).
     PictureHeader (*readHeader)(const std::string& path);
+    // Optional (nullptr), with encode: what encoding a picture of pixels pixels (with alpha,
+    // the costlier) holds at its peak besides the picture, so that a run can budget it.
+    std::int64_t (*encodeBytes)(std::int64_t pixels) = nullptr;
 };
 
 // The format of the file name at the end of path, by its extension in any case (only the

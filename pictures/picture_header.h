@@ -18,6 +18,9 @@ struct PictureHeader {
     std::int64_t wholeReadBytes = 0;
     // What the read picture holds once it is 24-bit, while it is resampled.
     std::int64_t wholePictureBytes = 0;
+    // decodeRows decodes the whole picture first and hands it over as one band (a JPEG under
+    // progressive display, which shows every scan); streamedBytes then counts the picture.
+    bool bandsDecodedWhole = false;
 };
 
 }  // namespace picbatch

@@ -11,14 +11,14 @@ namespace {
 
 // Enough for the headers the size readers look at (PNG's IHDR, WebP's VP8X or first frame).
 constexpr std::int64_t kHeaderBytes = 4096;
-// A pixel with alpha, and one without.
+// A pixel with alpha.
 constexpr std::int64_t kBgraBytes = 4;
-constexpr std::int64_t kBgrBytes = 3;
 
 }  // namespace
 
 PictureHeader ReadWholeReadHeader(const std::string& path,
-                                  PictureSize (*readSize)(std::span<const std::uint8_t> bytes))
+                                  PictureSize (*readSize)(std::span<const std::uint8_t> bytes),
+                                  std::int64_t decoderBytesPerPixel)
 {
     const OpenedFile file = OpenFileForReading(path);
     const PictureSize size = readSize(ReadFileStart(file.descriptor.Get(), std::min(file.size, kHeaderBytes)));
@@ -27,7 +27,7 @@ PictureHeader ReadWholeReadHeader(const std::string& path,
     PictureHeader header;
     header.width = size.width;
     header.height = size.height;
-    header.wholeReadBytes = file.size + pixels * (kBgraBytes + kBgrBytes);
+    header.wholeReadBytes = file.size + pixels * (kBgraBytes + decoderBytesPerPixel);
     header.wholePictureBytes = pixels * kBgraBytes;
     return header;
 }

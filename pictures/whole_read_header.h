@@ -13,9 +13,11 @@ namespace picbatch {
 
 // Reads the first bytes of the file at path, takes the size readSize finds in them and
 // estimates reading the picture whole: the file's bytes, a store of four bytes a pixel (alpha
-// included) and its 24-bit copy. Throws the errors of opening and reading the file and those
-// of readSize.
+// included) and decoderBytesPerPixel more a pixel that the format's reader keeps besides (a
+// 24-bit copy, the decoder's own planes). Throws the errors of opening and reading the file
+// and those of readSize.
 PictureHeader ReadWholeReadHeader(const std::string& path,
-                                  PictureSize (*readSize)(std::span<const std::uint8_t> bytes));
+                                  PictureSize (*readSize)(std::span<const std::uint8_t> bytes),
+                                  std::int64_t decoderBytesPerPixel);
 
 }  // namespace picbatch

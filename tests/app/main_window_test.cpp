@@ -719,7 +719,7 @@ private slots:
         QTRY_VERIFY(QFile::exists(target.filePath("A.bmp")));
         QTest::mouseClick(jpegMode, Qt::LeftButton, {}, QPoint(7, 8));
         QVERIFY(jpegMode->isChecked());
-        QTRY_VERIFY(window.Run().Settings().mode == OutputMode::Jpeg);  // passed on at a tick
+        QTRY_VERIFY(window.Run().Settings().request.mode == OutputMode::Jpeg);  // passed on at a tick
         gate.Open();
         QTRY_VERIFY_WITH_TIMEOUT(!window.Run().Running(), 10000);
         QCOMPARE(QDir(target.path()).entryList(QDir::Files, QDir::Name),

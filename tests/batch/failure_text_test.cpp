@@ -39,10 +39,9 @@ std::string EntryFailure(const std::string& source, const std::string& destinati
                          int width = 5, int height = 4)
 {
     OutputClaims claims;
-    Raster working;
+    const EntryLocation location{source, destination, entry};
     return EntryFailureOf([&] {
-        ConvertEntry({source, destination, entry}, {width, height, OutputMode::KeepFormat, Threads::One, {}}, claims,
-                     working);
+        ConvertEntry(location, PlanEntry(location, {width, height, OutputMode::KeepFormat, {}}), claims);
     }).value_or("(no failure)");
 }
 

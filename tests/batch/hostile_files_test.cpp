@@ -65,8 +65,7 @@ TEST(HostileFiles, TinyFilesConvertOrFailInLittleMemory)
         EXPECT_LT(file.bytes.size(), kTinyFileBytes);
         WriteBytes(source / file.name, file.bytes);
         const ChildRun run = InChild([&] {
-            Raster working;
-            ConvertPicture(source / file.name, 800, 600, destination / file.name, OutputMode::Jpeg, working);
+            CarryOut(PlanConversion(source / file.name, destination / file.name, {800, 600, OutputMode::Jpeg, {}}));
         });
         // BMP files convert (their missing pixels filled in); these JPEGs are refused.
         EXPECT_EQ(run.exitCode, file.name.ends_with(".bmp") ? 0 : 1);
@@ -111,8 +110,7 @@ TEST(HostileFiles, APngThatFailsEarlyCostsOnlyItsFirstRows)
     WriteBytes(source / "bomb.png", png);
     const long idle = InChild([] {}).peakKiB;
     const ChildRun run = InChild([&] {
-        Raster working;
-        ConvertPicture(source / "bomb.png", 800, 600, destination / "bomb.png", OutputMode::KeepFormat, working);
+        CarryOut(PlanConversion(source / "bomb.png", destination / "bomb.png", {800, 600, OutputMode::KeepFormat, {}}));
     });
     EXPECT_EQ(run.exitCode, 1);
     if (kStoresAreTouchedWhenMade)

@@ -371,10 +371,9 @@ void ExpectConvertsLikeLoadThenSave(const std::string& source, int width, int he
     EXPECT_EQ(plainNotes.incompleteSource, incomplete) << what << ", loaded then saved";
     for (const Threads threads : kBothThreadings) {
         const TempFolder streamed;
-        Raster working = TestPicture(3, 3, 1, 2, 3);
         ConversionNotes notes;
         const Outcome actual = OutcomeOf(
-            [&] { ConvertPicture(source, width, height, streamed / destination, mode, working, threads, &notes); },
+            [&] { notes = CarryOut(PlanConversion(source, streamed / destination, {width, height, mode, {}}, threads)); },
             streamed / "");
         EXPECT_EQ(actual.error, expected.error) << what << ", " << Describe(threads);
         EXPECT_TRUE(actual.files == expected.files) << what << ", " << Describe(threads) << ": the files written differ";

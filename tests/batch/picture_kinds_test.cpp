@@ -48,7 +48,7 @@ bool StoredLossless(const std::string& webpPath)
 ConversionSummary Convert(const TempFolder& source, const TempFolder& destination, int width, int height,
                           OutputMode mode)
 {
-    const FolderConversion job{source.Path(), destination.Path(), width, height, mode, 2};
+    const FolderConversion job{source.Path(), destination.Path(), {width, height, mode, {}}, 2};
     return ConvertFolder(job, ListFolderFiles(source.Path()), [](const std::string&, const std::string*,
                                                                 const std::string*) {});
 }

@@ -52,9 +52,9 @@ Raster UprightThenResampled(const std::string& path, Orientation orientation, in
 std::vector<std::uint8_t> Converted(const std::string& source, const std::string& destination, int width, int height,
                                     OutputMode mode, Threads threads, const ConversionOptions& options = {})
 {
-    Raster working;
-    const std::optional<std::string> written
-        = ConvertPicture(source, width, height, destination, mode, working, threads, nullptr, options);
+    const ConversionPlan plan = PlanConversion(source, destination, {width, height, mode, options}, threads);
+    CarryOut(plan);
+    const std::optional<std::string> written = plan.output.path;
     EXPECT_TRUE(written.has_value());
     return written ? ReadBytes(*written) : std::vector<std::uint8_t>{};
 }

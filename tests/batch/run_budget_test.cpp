@@ -10,6 +10,7 @@
 
 #include "batch/entry_paths.h"
 #include "batch/failure_text.h"
+#include "batch/conversion_plan.h"
 #include "batch/peak_estimate.h"
 #include "tests/batch/fake_run_window.h"
 #include "tests/batch/picture_files.h"
@@ -22,6 +23,7 @@ namespace {
 
 constexpr int kWidth = 4;
 constexpr int kHeight = 3;
+const ConversionRequest kRequest{kWidth, kHeight, OutputMode::KeepFormat, {}};
 
 // A BMP of 60-odd bytes declaring a picture of side x side at 32 bits.
 std::vector<std::uint8_t> BmpBomb(int side)
@@ -38,8 +40,7 @@ protected:
     // The estimate of converting entry as the run below does.
     std::int64_t EstimateOf(const std::string& entry) const
     {
-        return EstimateConversionPeak(SourcePathOf(source.Path(), entry), DestinationPathOf(out.Path(), entry), kWidth,
-                                      kHeight, OutputMode::KeepFormat);
+        return PlanEntry({source.Path(), out.Path(), entry}, kRequest).peakBytes;
     }
 
     // Runs entries on workers under budget into folder; the outcomes in listing order, and
@@ -49,8 +50,6 @@ protected:
                                   EntryConverter convert = {})
     {
         RunEngine::Options options;
-        options.width = kWidth;
-        options.height = kHeight;
         options.workers = workers;
         options.memoryBudget = budget;
         options.convert = std::move(convert);
@@ -58,7 +57,7 @@ protected:
             const std::lock_guard lock(mutex);
             admissions.push_back(admission);
         };
-        RunEngine engine(entries, {source.Path(), folder, OutputMode::KeepFormat}, std::move(options));
+        RunEngine engine(entries, {source.Path(), folder, kRequest}, std::move(options));
         engine.Wait();
         std::vector<EntryOutcome> outcomes = engine.TakeOutcomes();
         SortByListing(outcomes);
@@ -158,12 +157,12 @@ TEST_F(RunBudget, AnythingAConversionThrowsIsItsPicturesFailure)
         WriteBmpFile(source / entry, TestPicture(8, 6, 1, 2, 3));
     const std::vector<EntryOutcome> outcomes =
         Run(entries, 2, std::nullopt, out.Path(),
-            [](const EntryLocation& location, const ConversionTarget& target, OutputClaims& claims, Raster& working) {
+            [](const EntryLocation& location, const ConversionPlan& plan, OutputClaims& claims) {
                 if (location.entry == "b.bmp")
                     throw 42;
                 if (location.entry == "c.bmp")
                     throw std::string("not an exception class");
-                return ConvertEntry(location, target, claims, working);
+                return ConvertEntry(location, plan, claims);
             });
     ASSERT_EQ(outcomes.size(), entries.size());
     const std::string unexpected = "Unexpected exception（程序内部出现意外错误，这张图片未转换）";
@@ -183,8 +182,6 @@ TEST_F(RunBudget, StoppingEndsThePicturesWaitingForTheBudget)
     EntryGate held;
     std::promise<void> firstStarted;
     RunEngine::Options options;
-    options.width = kWidth;
-    options.height = kHeight;
     options.workers = 4;
     options.memoryBudget = 1;  // one picture at a time
     options.admitted = [&](const BudgetAdmission& admission) {
@@ -192,7 +189,7 @@ TEST_F(RunBudget, StoppingEndsThePicturesWaitingForTheBudget)
             firstStarted.set_value();
         held.Pass();
     };
-    RunEngine engine(entries, {source.Path(), out.Path(), OutputMode::KeepFormat}, std::move(options));
+    RunEngine engine(entries, {source.Path(), out.Path(), kRequest}, std::move(options));
     const EntryGate::OpenAtScopeEnd release{held};
     firstStarted.get_future().wait();
     engine.Stop();

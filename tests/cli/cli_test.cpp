@@ -33,13 +33,13 @@ TEST(CliOptions, SizeForms)
                           Case{"778 * 502  （杂志图片）", 778, 502}, Case{" 64 ＊ 48", 64, 48}}) {
         SCOPED_TRACE(c.text);
         const CliOptions options = ParseCliOptions({"--size", c.text, "in", "out"}, 3);
-        EXPECT_EQ(options.size.width, c.width);
-        EXPECT_EQ(options.size.height, c.height);
+        EXPECT_EQ(options.request.width, c.width);
+        EXPECT_EQ(options.request.height, c.height);
         EXPECT_EQ(options.jobs, 3);
-        EXPECT_EQ(options.mode, OutputMode::KeepFormat);
+        EXPECT_EQ(options.request.mode, OutputMode::KeepFormat);
     }
     const CliOptions options = ParseCliOptions({"in", "--format=bmp", "--jobs", "2", "--size=5x4", "out"}, 8);
-    EXPECT_EQ(options.mode, OutputMode::Bmp);
+    EXPECT_EQ(options.request.mode, OutputMode::Bmp);
     EXPECT_EQ(options.jobs, 2);
     EXPECT_EQ(options.source, "in");
     EXPECT_EQ(options.destination, "out");
@@ -62,7 +62,7 @@ TEST(CliOptions, ConversionChoices)
     for (const Case& c : cases) {
         std::vector<std::string> args = {"--size", "5x4", "in", "out"};
         args.insert(args.begin(), c.args.begin(), c.args.end());
-        EXPECT_EQ(ParseCliOptions(args, 1).conversion, c.expected) << ::testing::PrintToString(args);
+        EXPECT_EQ(ParseCliOptions(args, 1).request.options, c.expected) << ::testing::PrintToString(args);
     }
 }
 
@@ -281,10 +281,10 @@ TEST(CliConversionChoices, ReachEveryPicture)
         args.insert(args.end(), {source.Path(), out.Path()});
         const Result result = RunCli(args);
         EXPECT_EQ(result.exitCode, 0) << result.output;
-        Raster working;
-        const std::optional<std::string> expected = ConvertPicture(source / "tagged.jpg", 7, 5, out / "expected.jpg",
-                                                                   OutputMode::KeepFormat, working, Threads::One,
-                                                                   nullptr, c.options);
+        const ConversionPlan plan = PlanConversion(source / "tagged.jpg", out / "expected.jpg",
+                                                   {7, 5, OutputMode::KeepFormat, c.options});
+        CarryOut(plan);
+        const std::optional<std::string> expected = plan.output.path;
         ASSERT_TRUE(expected);
         const std::vector<std::uint8_t> written = ReadBytes(out / "TAGGED.jpg");
         EXPECT_EQ(written, ReadBytes(*expected)) << ::testing::PrintToString(c.args);

@@ -123,9 +123,7 @@ TEST_P(SameRoad, AMissingDestinationFailsEveryPictureAlike)
     FolderConversion job;
     job.sourceFolder = source.Path();
     job.destinationFolder = missing;
-    job.width = 9;
-    job.height = 7;
-    job.mode = GetParam().mode;
+    job.request = {9, 7, GetParam().mode, {}};
     job.jobs = 2;
     const ConversionSummary summary = ConvertFolder(job, ListFolderFiles(source.Path()), {});
     Failures folderFailures;
@@ -153,15 +151,14 @@ protected:
     std::optional<std::string> Convert(const std::string& entry)
     {
         return FailureOf([&] {
-            ConvertEntry({source.Path(), destination.Path(), entry}, {5, 4, OutputMode::Jpeg, Threads::One}, claims,
-                         working);
+            const EntryLocation location{source.Path(), destination.Path(), entry};
+            ConvertEntry(location, PlanEntry(location, {5, 4, OutputMode::Jpeg, {}}), claims);
         });
     }
 
     TempFolder source;
     TempFolder destination;
     OutputClaims claims;
-    Raster working;
 };
 
 TEST_F(OneEntry, AClashIsReportedBeforeTheFileIsRead)
@@ -186,10 +183,11 @@ TEST_F(OneEntry, AFailedConversionLeavesItsOutputNameToALaterEntry)
 
 TEST_F(OneEntry, EmptyFolderTextsAreRefusedFirst)
 {
-    EXPECT_EQ(FailureOf([&] { ConvertEntry({"", destination.Path(), "a.jpg"}, {5, 4}, claims, working); }),
-              kNoSourceFolder);
-    EXPECT_EQ(FailureOf([&] { ConvertEntry({source.Path(), "", "a.jpg"}, {5, 4}, claims, working); }),
-              kNoDestinationFolder);
+    const auto convert = [&](const EntryLocation& location) {
+        ConvertEntry(location, PlanEntry(location, {5, 4, OutputMode::KeepFormat, {}}), claims);
+    };
+    EXPECT_EQ(FailureOf([&] { convert({"", destination.Path(), "a.jpg"}); }), kNoSourceFolder);
+    EXPECT_EQ(FailureOf([&] { convert({source.Path(), "", "a.jpg"}); }), kNoDestinationFolder);
 }
 
 TEST(FailureText, ExhaustedMemoryHasOneTextEverywhere)
