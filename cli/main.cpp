@@ -20,9 +20,9 @@
 #include "cli/progress_printer.h"
 #include "cli/run_summary.h"
 #include "cli/terminal_text.h"
-#include "pictures/file_io.h"
-#include "pictures/long_path.h"
-#include "pictures/stale_temporaries.h"
+#include "pictures/files/file_io.h"
+#include "pictures/files/long_path.h"
+#include "pictures/files/stale_temporaries.h"
 
 namespace picbatch {
 namespace {

@@ -1,7 +1,7 @@
 // The metadata of a source file, by its format.
 #include "pictures/picture_metadata.h"
 
-#include "pictures/bmp_colour_space.h"
+#include "pictures/bmp/bmp_colour_space.h"
 #include "pictures/picture_format.h"
 
 namespace picbatch {

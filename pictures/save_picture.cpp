@@ -3,7 +3,7 @@
 #include "pictures/save_picture.h"
 
 #include "imaging/raster.h"
-#include "pictures/output_file.h"
+#include "pictures/files/output_file.h"
 #include "pictures/picture_format.h"
 
 namespace picbatch {

@@ -20,10 +20,10 @@
 
 #include "imaging/raster.h"
 #include "pictures/byte_sink.h"
-#include "pictures/jpeg_cmyk.h"
-#include "pictures/jpeg_decoder.h"
-#include "pictures/jpeg_encoder.h"
-#include "pictures/jpeg_image.h"
+#include "pictures/jpeg/jpeg_cmyk.h"
+#include "pictures/jpeg/jpeg_decoder.h"
+#include "pictures/jpeg/jpeg_encoder.h"
+#include "pictures/jpeg/jpeg_image.h"
 #include "tests/common/jpeg_markers.h"
 #include "tests/common/libjpeg_compress.h"
 

@@ -8,8 +8,8 @@
 
 #include "imaging/error.h"
 #include "imaging/raster.h"
-#include "pictures/bmp_file_header.h"
-#include "pictures/jpeg_file_header.h"
+#include "pictures/bmp/bmp_file_header.h"
+#include "pictures/jpeg/jpeg_file_header.h"
 #include "pictures/picture_format.h"
 #include "tests/common/libjpeg_compress.h"
 #include "tests/common/test_picture.h"

@@ -1,6 +1,6 @@
 // The PNG reader over every colour type and bit depth libspng's encoder writes, transparency
 // from alpha channels and tRNS chunks, files cut short or hostile, and the writer's round trip.
-#include "pictures/png.h"
+#include "pictures/png/png.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The WebP reader and writers: lossless round trips byte for byte, lossy ones within a
 // tolerance, alpha kept, animations and damaged files refused, files cut short noted.
-#include "pictures/webp.h"
+#include "pictures/webp/webp.h"
 
 #include <gtest/gtest.h>
 
