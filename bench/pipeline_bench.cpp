@@ -18,6 +18,7 @@
 #include "imaging/raster.h"
 #include "imaging/resample.h"
 #include "pictures/files/file_io.h"
+#include "pictures/files/replace_file.h"
 #include "pictures/jpeg/jpeg_image.h"
 #include "pictures/jpeg/jpeg_segments.h"
 #include "pictures/save_picture.h"

@@ -12,6 +12,7 @@
 
 #include "pictures/picture_header.h"
 #include "pictures/read_notes.h"
+#include "pictures/row_sinks.h"
 
 namespace picbatch {
 
@@ -20,13 +21,6 @@ class Raster;
 class RowEncoder;
 
 enum class PictureKind { Jpeg, Bmp, Png, Webp };
-
-// Called once with a decoded picture's width and height, before any rows.
-using PictureSizeSink = std::function<void(int width, int height)>;
-// Called with consecutive bands of rows, top row first: row i of the band starts at
-// first + i x step and holds 3 x width bytes of blue, green, red. A step of 0 hands over one
-// row repeated count times (rows that a file leaves out), which the resampler filters once.
-using PictureRowSink = std::function<void(const std::uint8_t* first, std::int64_t step, int count)>;
 
 struct PictureFormat {
     PictureKind kind;

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "pictures/picture_format.h"
 #include "pictures/read_notes.h"
+#include "pictures/row_sinks.h"
 
 namespace picbatch {
 

@@ -15,7 +15,6 @@
 #include "imaging/error.h"
 #include "pictures/files/file_descriptor.h"
 #include "pictures/files/long_path.h"
-#include "pictures/files/output_file.h"
 
 namespace picbatch {
 
@@ -186,13 +185,6 @@ void WriteAllBytesAt(int fd, std::int64_t offset, std::span<const std::uint8_t> 
         bytes = bytes.subspan(static_cast<std::size_t>(written));
         offset += written;
     }
-}
-
-void ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes)
-{
-    OutputFile file(path);
-    file.WriteAt(0, bytes);
-    file.Commit();
 }
 
 bool FileExists(const std::string& path)

@@ -57,11 +57,6 @@ Error CannotCreateFile(const std::string& path, int errnum);
 // "Stream write error. <system text>", with the cause errnum tells.
 Error StreamWriteFailed(int errnum);
 
-// Puts bytes at path through an OutputFile (output_file.h), with its guarantees and errors:
-// any file there is replaced only once the new content is complete, and on any failure the
-// old file is untouched and no temporary file remains.
-void ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes);
-
 // True when a file (not a folder) exists at path. Paths of any length work here and in the
 // readers above.
 bool FileExists(const std::string& path);

@@ -22,11 +22,12 @@
 #include "pictures/band_pipeline.h"
 #include "pictures/files/file_io.h"
 #include "pictures/jpeg/jpeg_cmyk.h"
+#include "pictures/jpeg/jpeg_error.h"
 #include "pictures/jpeg/jpeg_error_manager.h"
 #include "pictures/jpeg/jpeg_file_source.h"
-#include "pictures/jpeg/jpeg_image.h"
 #include "pictures/jpeg/jpeg_memory_source.h"
 #include "pictures/jpeg/jpeg_scan_count.h"
+#include "pictures/jpeg/jpeg_settings.h"
 
 namespace picbatch {
 

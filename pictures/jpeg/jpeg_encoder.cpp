@@ -11,8 +11,9 @@
 
 #include "imaging/raster.h"
 #include "pictures/byte_sink.h"
+#include "pictures/jpeg/jpeg_error.h"
 #include "pictures/jpeg/jpeg_error_manager.h"
-#include "pictures/jpeg/jpeg_image.h"
+#include "pictures/jpeg/jpeg_settings.h"
 #include "pictures/jpeg/jpeg_sink_destination.h"
 
 namespace picbatch {

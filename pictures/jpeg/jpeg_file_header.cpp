@@ -8,9 +8,9 @@
 #include <jpeglib.h>
 
 #include "pictures/files/file_io.h"
+#include "pictures/jpeg/jpeg_error.h"
 #include "pictures/jpeg/jpeg_error_manager.h"
 #include "pictures/jpeg/jpeg_file_source.h"
-#include "pictures/jpeg/jpeg_image.h"
 
 namespace picbatch {
 

@@ -1,12 +1,7 @@
 // JpegImage: compressed bytes and a decoded picture, each made from the other on demand.
 #include "pictures/jpeg/jpeg_image.h"
 
-#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
-#include <string>
 #include <utility>
-
-#include <jpeglib.h>
-#include <jerror.h>
 
 #include "pictures/jpeg/jpeg_decoder.h"
 #include "pictures/jpeg/jpeg_encoder.h"
@@ -29,70 +24,6 @@ constexpr const char* kCannotChangeSize = "Cannot change the size of a JPEG imag
 constexpr std::size_t kCountBytes = 4;
 
 }  // namespace
-
-namespace {
-
-// The cause of libjpeg's message code, as far as the code tells it.
-FailureCause CauseOfJpegCode(int code, bool endedEarly)
-{
-    switch (code) {
-    case JERR_INPUT_EMPTY:
-        return FailureCause::EmptyFile;
-    case JERR_NO_SOI:  // also for a file cut within its first two bytes: they are not a JPEG's
-        return FailureCause::NotAJpeg;
-    default:
-        break;
-    }
-    // Whatever failed once the data had ended failed for want of the rest.
-    if (endedEarly)
-        return FailureCause::CutBeforePicture;
-    switch (code) {
-    case JERR_NO_IMAGE:
-    case JERR_SOF_NO_SOS:
-        return FailureCause::CutBeforePicture;
-    case JERR_IMAGE_TOO_BIG:
-    case JERR_WIDTH_OVERFLOW:
-        return FailureCause::TooLarge;
-    case JERR_OUT_OF_MEMORY:
-        return FailureCause::OutOfMemory;
-    case JERR_NO_BACKING_STORE:  // the binding's memory limit for one picture
-        return FailureCause::TooLargeForMemory;
-    case JERR_NOT_COMPILED:      // arithmetic coding
-    case JERR_ARITH_NOTIMPL:
-    case JERR_SOF_UNSUPPORTED:   // lossless, hierarchical
-    case JERR_BAD_PRECISION:     // 12- and 16-bit samples
-    case JERR_COMPONENT_COUNT:
-    case JERR_CONVERSION_NOTIMPL:
-    case JERR_NOTIMPL:
-        return FailureCause::Unsupported;
-    default:
-        return FailureCause::Unknown;
-    }
-}
-
-}  // namespace
-
-JpegError::JpegError(int code, bool endedEarly)
-    : PictureDataError(code == kJpegTooManyScans
-              ? "JPEG error #" + std::to_string(code) + ": more than " + std::to_string(kJpegMaxScans) + " scans"
-              : "JPEG error #" + std::to_string(code),
-          CauseOfJpegCode(code, endedEarly)),
-      m_code(code)
-{
-}
-
-JpegSettings& DefaultJpegSettings()
-{
-    static JpegSettings settings;
-    return settings;
-}
-
-void ApplyDisplayColorDepth(int bitsPerPixel)
-{
-    // 0 or less means no display was found: the 24-bit format stays.
-    if (bitsPerPixel > 0 && bitsPerPixel <= 8)
-        DefaultJpegSettings().pixelFormat = JpegPixelFormat::Bits8;
-}
 
 JpegImage::JpegImage()
     : m_data(std::make_shared<JpegData>()), m_settings(DefaultJpegSettings())

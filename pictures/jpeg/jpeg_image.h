@@ -10,62 +10,17 @@
 
 #include "imaging/error.h"
 #include "imaging/raster.h"
+#include "pictures/jpeg/jpeg_error.h"
+#include "pictures/jpeg/jpeg_settings.h"
 #include "pictures/read_notes.h"
 
 namespace picbatch {
-
-// A picture's data cannot be read or written.
-class PictureDataError : public Error {
-public:
-    using Error::Error;
-};
 
 // An operation that a picture object does not allow.
 class PictureOperationError : public Error {
 public:
     using Error::Error;
 };
-
-// A libjpeg failure: "JPEG error #<code>", code being libjpeg's message code. Its cause comes
-// from the code (empty data, not a JPEG, too large, out of memory, unsupported) and, for any
-// other code, from endedEarly: the data ended before the failure, so the file was cut short
-// before its picture.
-class JpegError : public PictureDataError {
-public:
-    explicit JpegError(int code, bool endedEarly = false);
-    int Code() const { return m_code; }
-
-private:
-    int m_code;
-};
-
-// A multi-scan file may hold at most this many scans; real encoders write a dozen or so.
-inline constexpr int kJpegMaxScans = 1000;
-// The code of the JpegError raised for a file with more scans, beyond libjpeg's own codes.
-inline constexpr int kJpegTooManyScans = 1001;
-
-enum class JpegPerformance : std::uint8_t { BestQuality, BestSpeed };
-enum class JpegPixelFormat : std::uint8_t { Bits24, Bits8 };
-enum class JpegScale : std::uint8_t { Full, Half, Quarter, Eighth };
-
-// How a JpegImage decodes and encodes. The system uses the defaults throughout.
-struct JpegSettings {
-    int quality = 90;                // encoding, 1 to 100 (limited to it by libjpeg)
-    bool grayscale = false;          // decode and encode one gray component
-    JpegPerformance performance = JpegPerformance::BestQuality;  // BestSpeed: fast integer DCT
-    JpegPixelFormat pixelFormat = JpegPixelFormat::Bits24;       // Bits8: quantize to 236 colours
-    bool progressiveDisplay = false;   // decode multi-scan files pass by pass
-    bool progressiveEncoding = false;  // encode progressively; set by LoadJpegData
-    JpegScale scale = JpegScale::Full; // decode at 1/1, 1/2, 1/4 or 1/8 of the size
-    bool smoothing = true;             // block smoothing of early progressive scans
-};
-
-// The settings every new JpegImage starts with. Written once at start-up, before any
-// picture is made (and before any worker thread starts); read-only afterwards.
-JpegSettings& DefaultJpegSettings();
-
-// Start-up rule: a display of 8 bits per pixel or less selects the 8-bit pixel format.
-void ApplyDisplayColorDepth(int bitsPerPixel);
 
 struct JpegData;
 

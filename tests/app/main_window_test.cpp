@@ -43,6 +43,7 @@
 #include "imaging/raster.h"
 #include "pictures/bmp/bmp.h"
 #include "pictures/files/file_io.h"
+#include "pictures/files/replace_file.h"
 #include "pictures/jpeg/jpeg_image.h"
 #include "pictures/load_picture.h"
 #include "tests/batch/fake_run_window.h"

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "pictures/files/long_path.h"
+#include "pictures/files/replace_file.h"
 #include "pictures/files/stale_temporaries.h"
 #include "tests/common/deep_folder.h"
 #include "tests/common/small_tmpfs.h"

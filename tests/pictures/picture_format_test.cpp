@@ -11,6 +11,7 @@
 #include "pictures/byte_sink.h"
 #include "pictures/files/file_io.h"
 #include "pictures/files/output_file.h"
+#include "pictures/files/replace_file.h"
 #include "pictures/row_encoder.h"
 #include "pictures/upper_case.h"
 #include "tests/common/test_picture.h"
