@@ -3,6 +3,7 @@
 
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
 #include <string>
+#include <string_view>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -18,7 +19,7 @@ FailureCause CauseOfJpegCode(int code, bool endedEarly)
     case JERR_INPUT_EMPTY:
         return FailureCause::EmptyFile;
     case JERR_NO_SOI:  // also for a file cut within its first two bytes: they are not a JPEG's
-        return FailureCause::NotAJpeg;
+        return FailureCause::NotAPicture;
     default:
         break;
     }
@@ -49,13 +50,26 @@ FailureCause CauseOfJpegCode(int code, bool endedEarly)
     }
 }
 
+// JPEG's own words for the causes whose general explanation cannot name the format.
+std::string_view JpegExplanationOf(FailureCause cause)
+{
+    switch (cause) {
+    case FailureCause::NotAPicture:
+        return kNotAJpegExplanation;
+    case FailureCause::Unsupported:
+        return kUnsupportedJpegExplanation;
+    default:
+        return {};
+    }
+}
+
 }  // namespace
 
 JpegError::JpegError(int code, bool endedEarly)
     : PictureDataError(code == kJpegTooManyScans
               ? "JPEG error #" + std::to_string(code) + ": more than " + std::to_string(kJpegMaxScans) + " scans"
               : "JPEG error #" + std::to_string(code),
-          CauseOfJpegCode(code, endedEarly)),
+          CauseOfJpegCode(code, endedEarly), JpegExplanationOf(CauseOfJpegCode(code, endedEarly))),
       m_code(code)
 {
 }

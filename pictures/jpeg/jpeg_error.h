@@ -12,10 +12,14 @@ public:
     using Error::Error;
 };
 
+// The explanations the user reads for the causes that JPEG names in its own words.
+inline constexpr const char* kNotAJpegExplanation = "文件内容不是 JPEG 图片";
+inline constexpr const char* kUnsupportedJpegExplanation = "不支持这种 JPEG，例如无损、算术编码或 12 位的 JPEG";
+
 // A libjpeg failure: "JPEG error #<code>", code being libjpeg's message code. Its cause comes
-// from the code (empty data, not a JPEG, too large, out of memory, unsupported) and, for any
-// other code, from endedEarly: the data ended before the failure, so the file was cut short
-// before its picture.
+// from the code (empty data, not a picture, too large, out of memory, unsupported) and, for
+// any other code, from endedEarly: the data ended before the failure, so the file was cut
+// short before its picture. Not a picture and unsupported carry JPEG's explanations.
 class JpegError : public PictureDataError {
 public:
     explicit JpegError(int code, bool endedEarly = false);

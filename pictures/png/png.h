@@ -12,6 +12,10 @@ namespace picbatch {
 
 class Raster;
 
+// The explanation the user reads for a ".png" file that does not start like a PNG (cause
+// NotAPicture).
+inline constexpr const char* kNotAPngExplanation = "文件内容不是 PNG 图片";
+
 // The message of a picture whose header declares more than the size limits allow.
 inline constexpr const char* kPngTooLarge = "PNG image is too large";
 

@@ -2,6 +2,9 @@
 #include "pictures/png/spng_context.h"
 
 #include <string>
+#include <string_view>
+
+#include "pictures/png/png.h"
 
 namespace picbatch {
 
@@ -11,7 +14,7 @@ FailureCause CauseOfSpngCode(int code)
 {
     switch (code) {
     case SPNG_ESIGNATURE:
-        return FailureCause::NotAPng;
+        return FailureCause::NotAPicture;
     case SPNG_EMEM:
     case SPNG_ECHUNK_LIMITS:  // the chunk limits are how libspng bounds its memory
         return FailureCause::OutOfMemory;
@@ -30,7 +33,9 @@ SpngContext::SpngContext(int flags) : m_context(spng_ctx_new(flags))
 
 Error PngError(int code)
 {
-    return Error("PNG error #" + std::to_string(code), CauseOfSpngCode(code));
+    const FailureCause cause = CauseOfSpngCode(code);
+    return Error("PNG error #" + std::to_string(code), cause,
+                 cause == FailureCause::NotAPicture ? kNotAPngExplanation : std::string_view());
 }
 
 }  // namespace picbatch

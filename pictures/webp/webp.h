@@ -13,6 +13,10 @@ namespace picbatch {
 
 class Raster;
 
+// The explanation the user reads for a ".webp" file that does not start like a WebP (cause
+// NotAPicture).
+inline constexpr const char* kNotAWebpExplanation = "文件内容不是 WebP 图片";
+
 inline constexpr const char* kAnimatedWebp = "Animated WebP image is not supported";
 inline constexpr const char* kWebpTooLarge = "WebP image is too large";
 // The quality of lossy WebP files written, as for JPEG.
@@ -26,10 +30,10 @@ PictureSize ReadWebpSize(std::span<const std::uint8_t> bytes);
 // throughout, otherwise Bgra32 with straight alpha. The header is checked (an animation, the
 // size limits of imaging/limits.h) before any store is made. Throws Error: "Stream read error"
 // for an empty file or one that ends before its picture data, kAnimatedWebp (cause Animated),
-// kWebpTooLarge, "WebP error #<libwebp's status>" (cause NotAWebp when the file does not
-// start like one), "Out of system resources"; raster then keeps what it held. A file whose
-// picture data ends early is read all the same with the missing pixels black, and noted
-// incomplete. Notes it lossless when it is.
+// kWebpTooLarge, "WebP error #<libwebp's status>" (cause NotAPicture, explained by
+// kNotAWebpExplanation, when the file does not start like one), "Out of system resources";
+// raster then keeps what it held. A file whose picture data ends early is read all the same
+// with the missing pixels black, and noted incomplete. Notes it lossless when it is.
 ReadNotes ParseWebp(std::span<const std::uint8_t> bytes, Raster& raster);
 
 // The file bytes of raster (Bgra32 keeps its alpha; any other form is written as its 24-bit

@@ -53,7 +53,7 @@ WebPBitstreamFeatures ReadFeatures(std::span<const std::uint8_t> bytes)
     // Checked first: a short file that is no WebP at all would otherwise count as one cut short.
     if (!StartsLikeWebp(bytes))
         throw Error("WebP error #" + std::to_string(static_cast<int>(VP8_STATUS_BITSTREAM_ERROR)),
-                    FailureCause::NotAWebp);
+                    FailureCause::NotAPicture, kNotAWebpExplanation);
     WebPBitstreamFeatures features{};
     const VP8StatusCode status = WebPGetFeatures(bytes.data(), bytes.size(), &features);
     if (status == VP8_STATUS_NOT_ENOUGH_DATA)
