@@ -14,11 +14,11 @@
 #include "pictures/band_pipeline.h"
 #include "pictures/exif_block.h"
 #include "pictures/files/file_io.h"
-#include "pictures/jpeg/jpeg_segments.h"
 #include "pictures/load_picture.h"
+#include "pictures/metadata_sink.h"
 #include "pictures/files/output_file.h"
 #include "pictures/picture_format.h"
-#include "pictures/picture_metadata.h"
+#include "pictures/read_picture_metadata.h"
 #include "pictures/row_encoder.h"
 #include "pictures/srgb_conversion.h"
 
@@ -155,30 +155,35 @@ PictureMetadata SourceMetadata(const std::string& sourcePath, const ConversionOp
 // other formats are converted to sRGB instead.
 bool CarriesMetadata(const PictureFormat& format)
 {
-    return format.kind == PictureKind::Jpeg;
+    return format.carryMetadata != nullptr;
 }
 
-// Runs encode into file, through a sink that puts the EXIF block (rewritten for a result of
-// width x height) and the profile into the JPEG data where there are any to put.
-void WithSegments(ByteSink& file, const PictureMetadata& metadata, int width, int height,
+// Runs encode into file, through output's sink that puts the EXIF block (rewritten for a
+// result of width x height) and the profile into its data where there are any to put. An
+// output that carries no metadata gets none: its pixels were made sRGB where that mattered.
+void WithSegments(ByteSink& file, const PictureFormat& output, const PictureMetadata& metadata, int width, int height,
                   const ConversionOptions& options, const std::function<void(ByteSink&)>& encode)
 {
+    if (!CarriesMetadata(output)) {
+        encode(file);
+        return;
+    }
     std::vector<std::uint8_t> exif;
     if (!metadata.exif.empty()) {
         exif = ExifForOutput(metadata.exif, width, height, options.metadata == MetadataChoice::KeepWithoutGps,
                              options.orientation == OrientationChoice::Apply);
     }
-    // A profile too large for the APP2 segments is left out (the pixels stay as they are).
-    const std::span<const std::uint8_t> icc = metadata.iccProfile.size() <= kMaxJpegIccBytes
+    // A profile too large for the format's segments is left out (the pixels stay as they are).
+    const std::span<const std::uint8_t> icc = metadata.iccProfile.size() <= output.maxIccBytes
         ? std::span<const std::uint8_t>(metadata.iccProfile)
         : std::span<const std::uint8_t>();
     if (exif.empty() && icc.empty()) {
         encode(file);
         return;
     }
-    SegmentSplicingSink spliced(file, exif, icc);
-    encode(spliced);
-    spliced.Finish();
+    const std::unique_ptr<MetadataSink> spliced = output.carryMetadata(file, exif, icc);
+    encode(*spliced);
+    spliced->Finish();
 }
 
 void LoadResampledOriented(const std::string& sourcePath, int width, int height, Raster& working, Threads threads,
@@ -252,7 +257,7 @@ std::optional<std::string> ConvertPicture(const std::string& sourcePath, int wid
             ConvertToSrgb(working, metadata.iccProfile);
         if (outputPath && CarriesMetadata(*output)) {
             OutputFile file(*outputPath);
-            WithSegments(file, metadata, width, height, options,
+            WithSegments(file, *output, metadata, width, height, options,
                          [&](ByteSink& out) { EncodePicture(*output, working, out, found.losslessSource); });
             file.Commit();
         } else {
@@ -262,7 +267,7 @@ std::optional<std::string> ConvertPicture(const std::string& sourcePath, int wid
         working = Raster();
         ReadNotes read;
         OutputFile file(*outputPath);
-        WithSegments(file, metadata, width, height, options, [&](ByteSink& out) {
+        WithSegments(file, *output, metadata, width, height, options, [&](ByteSink& out) {
             EncodeResampled(*source, sourcePath, width, height, *output, threads, metadata.orientation, out, read);
         });
         file.Commit();

@@ -13,12 +13,8 @@ namespace picbatch {
 
 namespace {
 
-// A 24-bit picture's bytes per pixel: the target picture, and the most an encoded file of it
-// holds in memory where it is not a JPEG (a BMP exactly).
+// A 24-bit picture's bytes per pixel: the target picture and the resampler's rows.
 constexpr std::int64_t kBgrBytes = 3;
-// A JPEG in memory at quality 90 takes at most about 1.4 bytes a pixel (noise, with its
-// growing buffer); counted as 3 halves.
-constexpr std::int64_t kJpegHalfBytes = 3;
 // The Lanczos-3 window spans 3 source rows on either side of a target row, times the
 // reduction; the resampler's ring holds one window and two groups of 8 rows besides.
 constexpr std::int64_t kWindowRowsPerReduction = 6;
@@ -47,8 +43,7 @@ std::int64_t ConversionPeak(const PictureHeader& header, int width, int height, 
     // product below stays under 2^40.
     const std::int64_t resampler = ResamplerBytes(header.width, header.height, width, height);
     const std::int64_t target = kBgrBytes * width * height;
-    const std::int64_t encoded =
-        road.jpegOutput ? kJpegHalfBytes * width * height / 2 : kBgrBytes * width * height;
+    const std::int64_t encoded = road.encodedHalfBytesPerPixel * width * height / 2;
     if (road.bandDecoded && road.rowEncoded)
         return kConversionBaseBytes + header.streamedBytes + resampler + encoded;
     // The target picture is made whole, then encoded whole once the source is gone.
@@ -73,7 +68,8 @@ std::int64_t EstimateConversionPeak(const std::string& sourcePath, const std::st
         ConversionRoad road;
         road.bandDecoded = source->decodeRows != nullptr;
         road.rowEncoded = road.bandDecoded && OutputPathFor(destinationPath, mode) && EncodesRows(output, width, height);
-        road.jpegOutput = output && output->kind == PictureKind::Jpeg;
+        if (output)
+            road.encodedHalfBytesPerPixel = output->encodedHalfBytesPerPixel;
         return ConversionPeak(header, width, height, road);
     } catch (...) {
         // Whatever reading the header met, the conversion meets again and reports.

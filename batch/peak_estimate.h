@@ -19,7 +19,9 @@ inline constexpr std::int64_t kConversionBaseBytes = std::int64_t{2} << 20;
 struct ConversionRoad {
     bool bandDecoded = false;  // the source format hands its rows over in bands
     bool rowEncoded = false;   // target rows go straight into the encoder, never stored whole
-    bool jpegOutput = false;   // the encoded file is a JPEG, smaller than the picture
+    // What the encoded file holds in memory, in half bytes per target pixel (the output
+    // format's PictureFormat::encodedHalfBytesPerPixel); 6 is a 24-bit picture's 3 bytes.
+    std::int64_t encodedHalfBytesPerPixel = 6;
 };
 
 // The peak of converting a picture with header to width x height on road, in bytes: the

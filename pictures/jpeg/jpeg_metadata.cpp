@@ -1,6 +1,6 @@
 // The metadata segments of a JPEG file, read with libjpeg up to the start of its first scan:
 // APP1 for EXIF, APP2 for the ICC profile (which libjpeg puts together from its chunks).
-#include "pictures/picture_metadata.h"
+#include "pictures/jpeg/jpeg_metadata.h"
 
 #include <cstdio>  // jpeglib.h needs FILE
 #include <jpeglib.h>

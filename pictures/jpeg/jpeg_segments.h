@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "pictures/byte_sink.h"
+#include "pictures/metadata_sink.h"
 
 namespace picbatch {
 
@@ -25,14 +25,14 @@ std::vector<std::uint8_t> WithJpegSegments(std::span<const std::uint8_t> jpeg, s
 // it on the way to out, so that the file need not be held whole: the bytes up to the
 // insertion point are kept until it is known, the rest passes on at once. The encoder must
 // write in order (each offset where the last write ended). Finish after the encoder.
-class SegmentSplicingSink final : public ByteSink {
+class SegmentSplicingSink final : public MetadataSink {
 public:
     // Throws std::invalid_argument for parts too large, as WithJpegSegments.
     SegmentSplicingSink(ByteSink& out, std::span<const std::uint8_t> exif, std::span<const std::uint8_t> icc);
 
     void WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) override;
     // Throws std::invalid_argument when the data never reached its insertion point (no JPEG).
-    void Finish();
+    void Finish() override;
 
 private:
     ByteSink& m_out;
