@@ -1,4 +1,4 @@
-// picbatch-cli: resizes every BMP and JPEG picture of a folder into another folder, as a run
+// picbatch-cli: resizes every picture of a folder into another folder, as a run
 // in the window would, for scripts and large folders.
 #include <fcntl.h>
 #include <unistd.h>
