@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <stdexcept>
 
 #include "imaging/raster.h"
 #include "pictures/band_pipeline.h"
@@ -12,6 +13,8 @@
 #include "pictures/files/file_io.h"
 #include "pictures/files/output_file.h"
 #include "pictures/files/replace_file.h"
+#include "pictures/metadata_sink.h"
+#include "pictures/picture_metadata.h"
 #include "pictures/row_encoder.h"
 #include "pictures/upper_case.h"
 #include "tests/common/test_picture.h"
@@ -55,6 +58,14 @@ TEST(FormatOfName, TheExtensionOfTheFileNameDecidesInAnyCase)
             EXPECT_EQ(format->name, *c.name) << c.path;
         }
     }
+}
+
+TEST(FormatTable, RowsAreFoundByNameAndNamedInTexts)
+{
+    for (const PictureFormat& format : PictureFormats())
+        EXPECT_EQ(&FormatOf(format.name), &format) << format.name;
+    EXPECT_THROW(FormatOf("jpeg"), std::invalid_argument);  // the table's spelling only
+    EXPECT_EQ(FormatNameList(", ", " and "), "BMP, JPEG, PNG and WebP");
 }
 
 std::vector<std::uint8_t> Pixels(const Raster& picture)
@@ -203,7 +214,35 @@ TEST_P(EveryFormat, RowByRowEncodingWritesTheSameBytesToMemoryAndToFiles)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, EveryFormat, ::testing::Values("JPEG", "BMP", "PNG", "WebP"),
+TEST_P(EveryFormat, TheMetadataItCarriesIsReadBack)
+{
+    if (!Format().carryMetadata)
+        GTEST_SKIP() << "carries no metadata";
+    ASSERT_NE(Format().readMetadata, nullptr);
+    // Larger than one JPEG segment holds, so that it must be split and put together again.
+    std::vector<std::uint8_t> icc(70000);
+    for (std::size_t i = 0; i < icc.size(); ++i)
+        icc[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    ASSERT_LE(icc.size(), Format().maxIccBytes);
+    const std::string path = folder / ("carried" + std::string(Format().extension));
+    OutputFile file(path);
+    const std::unique_ptr<MetadataSink> sink = Format().carryMetadata(file, {}, icc);
+    EncodePicture(Format(), TestPicture(12, 9, 40, 50, 60), *sink);
+    sink->Finish();
+    file.Commit();
+    EXPECT_EQ(Format().readMetadata(path).iccProfile, icc);
+}
+
+// Every row, a new one included, in the table's order.
+std::vector<std::string_view> RowNames()
+{
+    std::vector<std::string_view> names;
+    for (const PictureFormat& format : PictureFormats())
+        names.push_back(format.name);
+    return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, EveryFormat, ::testing::ValuesIn(RowNames()),
                          [](const auto& info) { return std::string(FormatOf(info.param).extension.substr(1)); });
 
 }  // namespace
