@@ -11,7 +11,7 @@
 #include "app/start_command.h"
 #include "batch/stop_signals.h"
 #include "dialogs/error_box.h"
-#include "pictures/jpeg_image.h"
+#include "pictures/jpeg/jpeg_image.h"
 
 namespace picbatch {
 namespace {

@@ -44,7 +44,7 @@
 #include "dialogs/error_box.h"
 #include "dialogs/folder_chooser_dialog.h"
 #include "dialogs/options_dialog.h"
-#include "pictures/jpeg_image.h"
+#include "pictures/jpeg/jpeg_image.h"
 
 // Q_INIT_RESOURCE must be used outside any namespace; the resources live in a static
 // library, whose registration code the linker would otherwise drop.

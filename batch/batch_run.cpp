@@ -9,6 +9,7 @@
 #include "batch/source_listing.h"
 #include "batch/target_size.h"
 #include "imaging/error.h"
+#include "pictures/picture_format.h"
 
 namespace picbatch {
 
@@ -28,10 +29,15 @@ std::string ProgressText(std::int64_t n, std::int64_t count)
     return std::to_string(n * 100 / count) + "%    ";
 }
 
+std::string NoPicturesText()
+{
+    return "源文件夹中没有 " + FormatNameList("、", " 或 ") + " 图片";
+}
+
 std::string RunSummaryText(bool stopped, std::size_t pictures, std::size_t failures, std::size_t warnings)
 {
     if (pictures == 0 && !stopped)
-        return kNoPicturesText;
+        return NoPicturesText();
     std::string text = std::string(stopped ? "已停止" : "完成") + "：转换 " + std::to_string(pictures - failures)
         + " 张，失败 " + std::to_string(failures) + " 张";
     if (warnings > 0)

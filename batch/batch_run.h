@@ -51,13 +51,16 @@ public:
 
 inline constexpr const char* kHintStart = "点击确定将开始处理图片";
 inline constexpr const char* kHintStop = "再次点击将终止图片处理操作";
-inline constexpr const char* kNoPicturesText = "源文件夹中没有 BMP、JPEG、PNG 或 WebP 图片";
+
+// What a run that found no picture leaves in the window, naming every format the program
+// reads: "源文件夹中没有 BMP、JPEG、PNG 或 WebP 图片".
+std::string NoPicturesText();
 
 // The progress text of n done of count (count >= 1): n * 100 / count, "%" and four blanks.
 std::string ProgressText(std::int64_t n, std::int64_t count);
 
 // What a run that ended leaves in the window: "完成：转换 3 张，失败 1 张" (and "，警告 1 张"
-// when some have warnings), "已停止：…", or kNoPicturesText when the listing held no picture.
+// when some have warnings), "已停止：…", or NoPicturesText() when the listing held no picture.
 std::string RunSummaryText(bool stopped, std::size_t pictures, std::size_t failures, std::size_t warnings = 0);
 
 class BatchRun {

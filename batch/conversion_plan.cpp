@@ -12,10 +12,9 @@
 #include "imaging/limits.h"
 #include "imaging/oriented_resample_stream.h"
 #include "imaging/resample_vector.h"
-#include "pictures/file_io.h"
-#include "pictures/jpeg_segments.h"
+#include "pictures/files/file_io.h"
 #include "pictures/picture_format.h"
-#include "pictures/picture_metadata.h"
+#include "pictures/read_picture_metadata.h"
 #include "pictures/srgb_conversion.h"
 
 namespace picbatch {
@@ -26,7 +25,7 @@ namespace {
 // other formats are converted to sRGB instead, and they get no EXIF block.
 bool CarriesMetadata(const PictureFormat& format)
 {
-    return format.kind == PictureKind::Jpeg;
+    return format.carryMetadata != nullptr;
 }
 
 // True when the vectorised resampler takes the weights of a line of n pixels resampled to m:
@@ -70,10 +69,10 @@ void PlanMetadata(ConversionPlan& plan)
         plan.orientation = metadata.orientation;
     const bool carries = CarriesMetadata(*plan.output.format);
     if (!metadata.iccProfile.empty() && IsRgbProfile(metadata.iccProfile)) {
-        // A profile too large for the APP2 segments is left out; the pixels stay as they are.
+        // A profile too large for the format's segments is left out; the pixels stay as they are.
         if (!carries)
             plan.colour = ColourHandling::ToSrgb;
-        else if (metadata.iccProfile.size() <= kMaxJpegIccBytes)
+        else if (metadata.iccProfile.size() <= plan.output.format->maxIccBytes)
             plan.colour = ColourHandling::ProfileKept;
         if (plan.colour != ColourHandling::None)
             plan.iccProfile = std::move(metadata.iccProfile);

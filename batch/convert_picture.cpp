@@ -12,10 +12,10 @@
 #include "imaging/oriented_resample_stream.h"
 #include "pictures/band_pipeline.h"
 #include "pictures/exif_block.h"
-#include "pictures/file_io.h"
-#include "pictures/jpeg_segments.h"
+#include "pictures/files/file_io.h"
 #include "pictures/load_picture.h"
-#include "pictures/output_file.h"
+#include "pictures/metadata_sink.h"
+#include "pictures/files/output_file.h"
 #include "pictures/picture_format.h"
 #include "pictures/row_encoder.h"
 #include "pictures/srgb_conversion.h"
@@ -126,7 +126,7 @@ void EncodeResampled(const ConversionPlan& plan, ByteSink& out, ReadNotes& notes
 }
 
 // Runs encode into file, through a sink that puts the plan's EXIF block (rewritten for the
-// result) and kept profile into the JPEG data where there are any to put.
+// result) and kept profile into the output format's data where there are any to put.
 void WithSegments(ByteSink& file, const ConversionPlan& plan, const std::function<void(ByteSink&)>& encode)
 {
     const ConversionOptions& options = plan.request.options;
@@ -142,9 +142,9 @@ void WithSegments(ByteSink& file, const ConversionPlan& plan, const std::functio
         encode(file);
         return;
     }
-    SegmentSplicingSink spliced(file, exif, icc);
-    encode(spliced);
-    spliced.Finish();
+    const std::unique_ptr<MetadataSink> spliced = plan.output.format->carryMetadata(file, exif, icc);
+    encode(*spliced);
+    spliced->Finish();
 }
 
 // The plan's source loaded and resampled on its road (not the streamed one). Throws as

@@ -1,7 +1,7 @@
 // Naming of one entry's source and destination files.
 #include "batch/entry_paths.h"
 
-#include "pictures/file_io.h"
+#include "pictures/files/file_io.h"
 #include "pictures/picture_format.h"
 #include "pictures/upper_case.h"
 

@@ -29,8 +29,6 @@ std::string_view ExplanationOf(FailureCause cause)
         return "磁盘是只读的，不能写入";
     case FailureCause::EmptyFile:
         return "文件是空的";
-    case FailureCause::NotAJpeg:
-        return "文件内容不是 JPEG 图片";
     case FailureCause::CutBeforePicture:
         return "文件不完整，在图像数据之前就结束了";
     case FailureCause::TooLarge:
@@ -39,23 +37,21 @@ std::string_view ExplanationOf(FailureCause cause)
         return "内存不足";
     case FailureCause::TooLargeForMemory:
         return "图片太大，解码所需的内存超出了上限";
+    // Which format, and which of its kinds: only the format that raised the error can say.
+    case FailureCause::NotAPicture:
     case FailureCause::Unsupported:
-        return "不支持这种 JPEG，例如无损、算术编码或 12 位的 JPEG";
+        return {};
     case FailureCause::Internal:
         return "程序内部出现意外错误，这张图片未转换";
-    case FailureCause::NotAPng:
-        return "文件内容不是 PNG 图片";
-    case FailureCause::NotAWebp:
-        return "文件内容不是 WebP 图片";
     case FailureCause::Animated:
         return "不支持动画图片，只能转换静态图片";
     }
     return {};
 }
 
-std::string ExplainedFailure(const std::string& message, FailureCause cause)
+std::string ExplainedFailure(const std::string& message, FailureCause cause, std::string_view ownExplanation)
 {
-    const std::string_view explanation = ExplanationOf(cause);
+    const std::string_view explanation = ownExplanation.empty() ? ExplanationOf(cause) : ownExplanation;
     if (explanation.empty())
         return message;
     return message + "（" + std::string(explanation) + "）";

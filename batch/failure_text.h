@@ -21,17 +21,21 @@ inline constexpr const char* kIncompleteSourceWarning = "源文件不完整，�
 // The warning text of a conversion's notes; nothing when there is nothing to tell.
 std::optional<std::string> WarningOf(const ConversionNotes& notes);
 
-// A short explanation of a failure's cause for the user; empty when the cause is unknown.
+// A short explanation of a failure's cause for the user; empty when the cause is unknown, or
+// when only the part that raised it can explain it (Error::Explanation: which format a file
+// is not, which of a format's kinds are not handled).
 std::string_view ExplanationOf(FailureCause cause);
 
-// The message, then the explanation of its cause in full-width brackets where there is one:
-// "JPEG error #53（文件内容不是 JPEG 图片）".
-std::string ExplainedFailure(const std::string& message, FailureCause cause);
+// The message, then in full-width brackets the error's own explanation (Error::Explanation)
+// or else the explanation of its cause, where there is one: "JPEG error #53（文件内容不是
+// JPEG 图片）".
+std::string ExplainedFailure(const std::string& message, FailureCause cause, std::string_view ownExplanation = {});
 
-// What was thrown: its message and its cause.
+// What was thrown: its message, its cause and its own explanation (Error::Explanation).
 struct CaughtFailure {
     std::string message;
     FailureCause cause = FailureCause::Unknown;
+    std::string_view explanation;
 };
 
 // The message of something thrown that is not an exception of the standard library's kinds
@@ -48,13 +52,13 @@ std::optional<CaughtFailure> CatchFailure(Work&& work)
         work();
         return std::nullopt;
     } catch (const std::bad_alloc&) {
-        return CaughtFailure{kOutOfSystemResources, FailureCause::OutOfMemory};
+        return CaughtFailure{kOutOfSystemResources, FailureCause::OutOfMemory, {}};
     } catch (const Error& error) {
-        return CaughtFailure{error.what(), error.Cause()};
+        return CaughtFailure{error.what(), error.Cause(), error.Explanation()};
     } catch (const std::exception& error) {
-        return CaughtFailure{error.what(), FailureCause::Unknown};
+        return CaughtFailure{error.what(), FailureCause::Unknown, {}};
     } catch (...) {
-        return CaughtFailure{kUnexpectedException, FailureCause::Internal};
+        return CaughtFailure{kUnexpectedException, FailureCause::Internal, {}};
     }
 }
 
@@ -76,7 +80,7 @@ std::optional<std::string> EntryFailureOf(Work&& work)
     const std::optional<CaughtFailure> failure = CatchFailure(work);
     if (!failure)
         return std::nullopt;
-    return ExplainedFailure(failure->message, failure->cause);
+    return ExplainedFailure(failure->message, failure->cause, failure->explanation);
 }
 
 }  // namespace picbatch

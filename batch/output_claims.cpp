@@ -9,8 +9,8 @@
 #include <utility>
 
 #include "imaging/error.h"
-#include "pictures/file_io.h"
-#include "pictures/long_path.h"
+#include "pictures/files/file_io.h"
+#include "pictures/files/long_path.h"
 
 namespace picbatch {
 

@@ -17,7 +17,7 @@
 #include "batch/entry_paths.h"
 #include "batch/name_order.h"
 #include "imaging/error.h"
-#include "pictures/long_path.h"
+#include "pictures/files/long_path.h"
 
 namespace picbatch {
 

@@ -5,7 +5,7 @@
 
 #include <signal.h>
 
-#include "pictures/file_descriptor.h"
+#include "pictures/files/file_descriptor.h"
 
 namespace picbatch {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "imaging/raster.h"
-#include "pictures/jpeg_image.h"
+#include "pictures/jpeg/jpeg_image.h"
 
 namespace picbatch {
 

@@ -17,9 +17,10 @@
 #include "batch/convert_picture.h"
 #include "imaging/raster.h"
 #include "imaging/resample.h"
-#include "pictures/file_io.h"
-#include "pictures/jpeg_image.h"
-#include "pictures/jpeg_segments.h"
+#include "pictures/files/file_io.h"
+#include "pictures/files/replace_file.h"
+#include "pictures/jpeg/jpeg_image.h"
+#include "pictures/jpeg/jpeg_segments.h"
 #include "pictures/save_picture.h"
 
 #include <lcms2.h>

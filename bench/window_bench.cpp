@@ -22,9 +22,10 @@
 #include "app/control_names.h"
 #include "app/main_window.h"
 #include "imaging/raster.h"
-#include "pictures/jpeg_encoder.h"
-#include "pictures/jpeg_image.h"
-#include "pictures/file_io.h"
+#include "pictures/files/file_io.h"
+#include "pictures/files/replace_file.h"
+#include "pictures/jpeg/jpeg_encoder.h"
+#include "pictures/jpeg/jpeg_image.h"
 
 namespace picbatch {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "batch/stop_signals.h"
 #include "batch/stop_switch.h"
-#include "pictures/file_descriptor.h"
+#include "pictures/files/file_descriptor.h"
 
 namespace picbatch {
 

@@ -1,4 +1,4 @@
-// picbatch-cli: resizes every BMP and JPEG picture of a folder into another folder, as a run
+// picbatch-cli: resizes every picture of a folder into another folder, as a run
 // in the window would, for scripts and large folders.
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,9 +20,9 @@
 #include "cli/progress_printer.h"
 #include "cli/run_summary.h"
 #include "cli/terminal_text.h"
-#include "pictures/file_io.h"
-#include "pictures/long_path.h"
-#include "pictures/stale_temporaries.h"
+#include "pictures/files/file_io.h"
+#include "pictures/files/long_path.h"
+#include "pictures/files/stale_temporaries.h"
 
 namespace picbatch {
 namespace {

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "batch/size_check.h"
+#include "pictures/picture_format.h"
 
 namespace picbatch {
 
@@ -100,9 +101,9 @@ std::string UsageText()
            "                    [--orientation apply|keep] [--metadata drop|keep|keep-no-gps]\n"
            "                    [--verbose] SOURCE DEST\n"
            "\n"
-           "将 SOURCE 文件夹中的每个 BMP、JPEG、PNG 和 WebP 图片缩放到 W×H 像素（不保持宽高比），\n"
+           "将 SOURCE 文件夹中的每个 " + FormatNameList("、", " 和 ") + " 图片缩放到 W×H 像素（不保持宽高比），\n"
            "以大写主文件名写入 DEST 文件夹。\n"
-           "Resizes every BMP, JPEG, PNG and WebP picture of folder SOURCE to exactly W x H pixels\n"
+           "Resizes every " + FormatNameList(", ", " and ") + " picture of folder SOURCE to exactly W x H pixels\n"
            "(the aspect ratio is not kept) and writes it into folder DEST under its name with an\n"
            "upper-case stem.\n"
            "\n"

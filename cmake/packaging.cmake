@@ -4,7 +4,20 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME picbatch)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "picbatch developers <picbatch@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch picture resizer for BMP and JPEG files")
+# The formats the program reads, named as the rows of the format table name them
+# (pictures/picture_format.cpp), in the order of their bytes: "BMP, JPEG, PNG and WebP".
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/pictures/picture_format.cpp)
+file(STRINGS ${PROJECT_SOURCE_DIR}/pictures/picture_format.cpp picbatch_format_rows REGEX "^ *\\.name = \"")
+set(picbatch_formats)
+foreach(row IN LISTS picbatch_format_rows)
+  string(REGEX REPLACE "^ *\\.name = \"([^\"]+)\".*" "\\1" name "${row}")
+  list(APPEND picbatch_formats "${name}")
+endforeach()
+list(SORT picbatch_formats)
+list(POP_BACK picbatch_formats picbatch_last_format)
+list(JOIN picbatch_formats ", " picbatch_format_names)
+set(picbatch_format_names "${picbatch_format_names} and ${picbatch_last_format}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch picture resizer for ${picbatch_format_names} files")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
@@ -20,11 +33,11 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libicu${picbatch_icu_major}, qt6-qpa-plugins")
 # The window's Chinese texts need a font with the glyphs, and Qt's buttons their translation.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei, qt6-translations-l10n")
 # The long description; CPack puts the summary above it and indents it as Debian asks.
-set(CPACK_PACKAGE_DESCRIPTION "picbatch resizes every BMP and JPEG picture of a folder to one exact size with
-a two-pass Lanczos-3 filter and writes the results into another folder as
-baseline JPEG (quality 90) or 24-bit BMP, under the source name with an
-upper-case stem. An existing file is replaced only once its new content is
-complete.
+set(CPACK_PACKAGE_DESCRIPTION "picbatch resizes every picture of a folder to one exact size with a
+two-pass Lanczos-3 filter and writes the results into another folder, in
+their own format or as baseline JPEG (quality 90) or 24-bit BMP, under the
+source name with an upper-case stem. It reads ${picbatch_format_names}
+files. An existing file is replaced only once its new content is complete.
 
 The package holds the window program picbatch (Chinese user interface) and
 the command-line program picbatch-cli, which writes the same files on several

@@ -3,7 +3,7 @@
 
 #include "imaging/error.h"
 #include "imaging/raster.h"
-#include "pictures/bmp.h"
+#include "pictures/bmp/bmp.h"
 
 #include <QFile>
 #include <QPixmap>

@@ -3,7 +3,7 @@
 #include "pictures/load_picture.h"
 
 #include "imaging/raster.h"
-#include "pictures/file_io.h"
+#include "pictures/files/file_io.h"
 #include "pictures/picture_format.h"
 
 namespace picbatch {

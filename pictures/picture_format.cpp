@@ -1,147 +1,88 @@
-// The format table and the adapters that bind each row to its reader and writer.
+// The format table: one row per format, naming the functions of the format's folder.
 #include "pictures/picture_format.h"
 
 #include <algorithm>
 #include <array>
+#include <stdexcept>
 
 #include "imaging/limits.h"
 #include "imaging/raster.h"
-#include "pictures/bmp.h"
+#include "pictures/bmp/bmp_file_header.h"
+#include "pictures/bmp/bmp_format.h"
 #include "pictures/byte_sink.h"
-#include "pictures/bmp_file_header.h"
-#include "pictures/bmp_stream.h"
-#include "pictures/file_io.h"
-#include "pictures/jpeg_decoder.h"
-#include "pictures/jpeg_encoder.h"
-#include "pictures/jpeg_file_header.h"
-#include "pictures/jpeg_image.h"
-#include "pictures/png.h"
+#include "pictures/jpeg/jpeg_file_header.h"
+#include "pictures/jpeg/jpeg_format.h"
+#include "pictures/jpeg/jpeg_metadata.h"
+#include "pictures/jpeg/jpeg_segments.h"
+#include "pictures/metadata_sink.h"
+#include "pictures/png/png.h"
+#include "pictures/png/png_format.h"
 #include "pictures/row_encoder.h"
 #include "pictures/upper_case.h"
-#include "pictures/webp.h"
-#include "pictures/whole_read_header.h"
+#include "pictures/webp/webp.h"
+#include "pictures/webp/webp_format.h"
 
 namespace picbatch {
 
 namespace {
 
-Raster ReadJpegFile(const std::string& path, ReadNotes& notes)
-{
-    JpegImage jpeg;
-    // The form is fixed by the settings before the file is read: 24-bit normally, 8-bit
-    // paletted on a display of 256 colours or fewer.
-    const bool eightBit = jpeg.Settings().pixelFormat == JpegPixelFormat::Bits8;
-    jpeg.LoadJpegData(ReadFileBytes(path));
-    // Taking the decoded picture instead of drawing it onto a second one saves a
-    // full-size copy; the result is the same.
-    Raster picture = jpeg.TakePicture();
-    notes = jpeg.DecodeNotes();
-    if (!eightBit && !picture.Empty() && picture.Form() != PixelForm::Bgr24)
-        picture.SetPixelForm(PixelForm::Bgr24);
-    return picture;
-}
-
-void DecodeJpegFileBands(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
-                         std::int64_t alongsideFromPixels, ReadNotes& notes)
-{
-    notes = DecodeJpegFileRows(path, DefaultJpegSettings(), size, rows, alongsideFromPixels);
-}
-
-std::unique_ptr<RowEncoder> StartJpegRowEncoding(int width, int height, ByteSink& out)
-{
-    return std::make_unique<JpegRowEncoder>(width, height, DefaultJpegSettings(), out);
-}
-
-std::unique_ptr<RowEncoder> StartBmpRowEncoding(int width, int height, ByteSink& out)
-{
-    return std::make_unique<BmpRowEncoder>(width, height, out);
-}
-
-Raster ReadBmpFile(const std::string& path, ReadNotes& notes)
-{
-    Raster picture;
-    notes = ReadBmp(path, picture);
-    return picture;
-}
-
-// Reading a BMP costs too little to pay for a second thread.
-void DecodeBmpFileBands(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
-                        std::int64_t /*alongsideFromPixels*/, ReadNotes& notes)
-{
-    notes = DecodeBmpFileRows(path, size, rows);
-}
-
-Raster ReadPngFile(const std::string& path, ReadNotes& notes)
-{
-    Raster picture;
-    notes = ParsePng(ReadFileBytes(path), picture);
-    return picture;
-}
-
-// Besides its store, the PNG reader keeps a 24-bit copy of an opaque picture.
-constexpr std::int64_t kPngReadBytesPerPixel = 3;
-// Besides its store, libwebp keeps about 5 bytes a pixel while decoding (measured at 4.3
-// megapixels: 4.9 for a lossy file with alpha, 4 for a lossless one).
-constexpr std::int64_t kWebpReadBytesPerPixel = 6;
-
-PictureHeader ReadPngFileHeader(const std::string& path)
-{
-    return ReadWholeReadHeader(path, ReadPngSize, kPngReadBytesPerPixel);
-}
-
-PictureHeader ReadWebpFileHeader(const std::string& path)
-{
-    return ReadWholeReadHeader(path, ReadWebpSize, kWebpReadBytesPerPixel);
-}
-
-// libspng's row and its deflate state, and the encoded bytes: below a byte a pixel and
-// 1 MiB besides (measured from 0.27 to 4.3 megapixels).
-std::int64_t PngEncodeBytes(std::int64_t pixels)
-{
-    return pixels + (std::int64_t{1} << 20);
-}
-
-// libwebp at its peak, for a picture with alpha (measured from 0.27 to 4.3 megapixels):
-// lossy, its planes and the alpha plane's lossless encoding, below 24 bytes a pixel and
-// 6 MiB; lossless, below 20 bytes a pixel and 12 MiB alone, but after a conversion has freed
-// the decoded picture the allocator serves its many buffers from the heap, which holds up to
-// twice that. Either encoding may be taken.
-std::int64_t WebpEncodeBytes(std::int64_t pixels)
-{
-    return std::max(24 * pixels + (std::int64_t{6} << 20), 40 * pixels + (std::int64_t{12} << 20));
-}
-
-Raster ReadWebpFile(const std::string& path, ReadNotes& notes)
-{
-    Raster picture;
-    notes = ParseWebp(ReadFileBytes(path), picture);
-    return picture;
-}
-
-// Libjpeg's largest side: its encoder refuses more.
-constexpr int kMaxJpegSide = 65500;
-
+// A row names only what the format has; whatever it leaves out, it has not. The rows'
+// names also make the package's description (cmake/packaging.cmake reads the `.name`s).
 constexpr std::array kFormats{
-    PictureFormat{PictureKind::Jpeg, ".jpg", ".jpeg", ReadJpegFile, nullptr, nullptr, DecodeJpegFileBands,
-                  StartJpegRowEncoding, kMaxJpegSide, ReadJpegFileHeader},
-    PictureFormat{PictureKind::Bmp, ".bmp", "", ReadBmpFile, nullptr, nullptr, DecodeBmpFileBands, StartBmpRowEncoding,
-                  kMaxPictureSide, ReadBmpFileHeader},
-    PictureFormat{PictureKind::Png, ".png", "", ReadPngFile, EncodePng, nullptr, nullptr, nullptr, 0,
-                  ReadPngFileHeader, PngEncodeBytes},
-    PictureFormat{PictureKind::Webp, ".webp", "", ReadWebpFile, EncodeWebpLossy, EncodeWebpLossless, nullptr, nullptr,
-                  0, ReadWebpFileHeader, WebpEncodeBytes},
+    PictureFormat{
+        .name = "JPEG",
+        .extension = ".jpg",
+        .otherExtension = ".jpeg",
+        .read = ReadJpegFile,
+        .decodeRows = DecodeJpegFileBands,
+        .startRowEncoding = StartJpegRowEncoding,
+        .maxRowEncodedSide = kMaxJpegSide,
+        .readHeader = ReadJpegFileHeader,
+        .readMetadata = ReadJpegMetadata,
+        .carryMetadata = StartJpegSegments,
+        .maxIccBytes = kMaxJpegIccBytes,
+    },
+    PictureFormat{
+        .name = "BMP",
+        .extension = ".bmp",
+        .read = ReadBmpFile,
+        .decodeRows = DecodeBmpFileBands,
+        .startRowEncoding = StartBmpRowEncoding,
+        .maxRowEncodedSide = kMaxPictureSide,
+        .readHeader = ReadBmpFileHeader,
+        .readMetadata = ReadBmpMetadata,
+    },
+    PictureFormat{
+        .name = "PNG",
+        .extension = ".png",
+        .read = ReadPngFile,
+        .encode = EncodePng,
+        .readHeader = ReadPngFileHeader,
+        .encodeBytes = PngEncodeBytes,
+    },
+    PictureFormat{
+        .name = "WebP",
+        .extension = ".webp",
+        .read = ReadWebpFile,
+        .encode = EncodeWebpLossy,
+        .encodeLossless = EncodeWebpLossless,
+        .readHeader = ReadWebpFileHeader,
+        .encodeBytes = WebpEncodeBytes,
+    },
 };
 
-// FormatOf finds a kind's row by its value.
-constexpr bool RowsInKindOrder()
+// What the rest of the program relies on of every row.
+constexpr bool RowsComplete()
 {
-    for (std::size_t i = 0; i < kFormats.size(); ++i) {
-        if (static_cast<std::size_t>(kFormats[i].kind) != i)
+    for (const PictureFormat& format : kFormats) {
+        if (format.name.empty() || format.extension.empty() || !format.read
+            || (!format.encode && !format.startRowEncoding)
+            || (format.carryMetadata && format.maxIccBytes == 0))
             return false;
     }
     return true;
 }
-static_assert(RowsInKindOrder(), "one row per kind, in the order of PictureKind");
+static_assert(RowsComplete(), "every row has a name, an extension, a reader, a writer and an encoded size");
 
 // True when name ends in extension (not empty), in any case. Extensions are ASCII: in UTF-8
 // a name ending in any other character cannot match them.
@@ -181,9 +122,33 @@ std::string_view ExtensionOfName(std::string_view path)
     return MatchName(path).extension;
 }
 
-const PictureFormat& FormatOf(PictureKind kind)
+std::span<const PictureFormat> PictureFormats()
 {
-    return kFormats[static_cast<std::size_t>(kind)];
+    return kFormats;
+}
+
+const PictureFormat& FormatOf(std::string_view name)
+{
+    for (const PictureFormat& format : kFormats) {
+        if (format.name == name)
+            return format;
+    }
+    throw std::invalid_argument("no picture format is named " + std::string(name));
+}
+
+std::string FormatNameList(std::string_view separator, std::string_view lastSeparator)
+{
+    std::array<std::string_view, kFormats.size()> names;
+    std::transform(kFormats.begin(), kFormats.end(), names.begin(),
+                   [](const PictureFormat& format) { return format.name; });
+    std::sort(names.begin(), names.end());
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            list += i + 1 == names.size() ? lastSeparator : separator;
+        list += names[i];
+    }
+    return list;
 }
 
 void EncodePicture(const PictureFormat& format, const Raster& picture, ByteSink& out, bool losslessSource)

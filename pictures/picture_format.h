@@ -1,74 +1,90 @@
 // The picture formats the program reads and writes, one row each: the file-name extension
-// that selects a format, and its reader and writer. Every rule that looks at a file name's
-// extension goes through this table.
+// that selects a format, its reader and writer, and what else the rest of the program asks of
+// a format. Every rule that looks at a file name's extension, or that differs between formats,
+// goes through this table; each format's own code lives in its folder (jpeg/, bmp/, ...).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "pictures/picture_header.h"
 #include "pictures/read_notes.h"
+#include "pictures/row_sinks.h"
 
 namespace picbatch {
 
 class ByteSink;
+class MetadataSink;
 class Raster;
 class RowEncoder;
-
-enum class PictureKind { Jpeg, Bmp, Png, Webp };
-
-// Called once with a decoded picture's width and height, before any rows.
-using PictureSizeSink = std::function<void(int width, int height)>;
-// Called with consecutive bands of rows, top row first: row i of the band starts at
-// first + i x step and holds 3 x width bytes of blue, green, red. A step of 0 hands over one
-// row repeated count times (rows that a file leaves out), which the resampler filters once.
-using PictureRowSink = std::function<void(const std::uint8_t* first, std::int64_t step, int count)>;
+struct PictureMetadata;
 
 struct PictureFormat {
-    PictureKind kind;
+    // The format's name as users know it ("JPEG", "WebP"): the program's texts that list the
+    // formats it converts are made of these names (FormatNameList).
+    std::string_view name = {};
     // With its dot, in lower case: a name ending in it (in any case) is a picture of this
     // format, and output files of this format end in it unless their source's name ended in
     // otherExtension.
-    std::string_view extension;
+    std::string_view extension = {};
     // A second name ending of this format (".jpeg"), empty when there is none; a source named
     // so keeps it when written in its own format.
-    std::string_view otherExtension;
+    std::string_view otherExtension = {};
 
     // Reads the file at path whole into a picture (the form is the format's choice), noting in
     // notes what it noticed (a file that ended before its pixels did). Throws Error with the
     // reader's message.
-    Raster (*read)(const std::string& path, ReadNotes& notes);
+    Raster (*read)(const std::string& path, ReadNotes& notes) = nullptr;
     // Optional (nullptr): the bytes of a file holding picture (any form the format takes: with
     // or without alpha), for a format written whole rather than row by row. Throws Error.
-    std::vector<std::uint8_t> (*encode)(const Raster& picture);
+    std::vector<std::uint8_t> (*encode)(const Raster& picture) = nullptr;
     // Optional (nullptr): the same without loss, for a format that is otherwise written lossy;
     // used for a source that was stored without loss (ReadNotes::lossless). Throws Error.
-    std::vector<std::uint8_t> (*encodeLossless)(const Raster& picture);
+    std::vector<std::uint8_t> (*encodeLossless)(const Raster& picture) = nullptr;
 
     // Optional (nullptr): decodes the file at path as read() would, converted to Bgr24, but
-    // hands the rows over in bands instead of keeping the picture; for a picture of at least
-    // alongsideFromPixels pixels the row sink may run on a second thread. Notes as read() notes
-    // them. A decoder may report an empty file as 0 x 0 with no rows.
+    // hands the rows over in bands instead of keeping the picture (the band road); for a
+    // picture of at least alongsideFromPixels pixels the row sink may run on a second thread.
+    // Notes as read() notes them. A decoder may report an empty file as 0 x 0 with no rows.
+    // Without it, pictures of this format are read whole.
     void (*decodeRows)(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
-                       std::int64_t alongsideFromPixels, ReadNotes& notes);
-    // The writer: an encoding of width x height fed row by row (top row first), its bytes
-    // written to out (which must outlive it) as they are made. Throws Error.
-    std::unique_ptr<RowEncoder> (*startRowEncoding)(int width, int height, ByteSink& out);
+                       std::int64_t alongsideFromPixels, ReadNotes& notes) = nullptr;
+    // Optional (nullptr, for a format written whole by encode): the writer of an encoding of
+    // width x height fed row by row (top row first), its bytes written to out (which must
+    // outlive it) as they are made. Throws Error.
+    std::unique_ptr<RowEncoder> (*startRowEncoding)(int width, int height, ByteSink& out) = nullptr;
     // The largest side startRowEncoding takes without failing; larger pictures take the
     // whole-picture road, so that their errors come in the same order on both.
-    int maxRowEncodedSide;
+    int maxRowEncodedSide = 0;
     // Optional (nullptr): reads only the header of the file at path and tells what decoding
     // it holds in memory, on either road, so that a run can budget its pictures before they
     // start. Throws Error for a header it cannot read (the conversion then reports the file's
     // own error).
-    PictureHeader (*readHeader)(const std::string& path);
+    PictureHeader (*readHeader)(const std::string& path) = nullptr;
     // Optional (nullptr), with encode: what encoding a picture of pixels pixels (with alpha,
     // the costlier) holds at its peak besides the picture, so that a run can budget it.
     std::int64_t (*encodeBytes)(std::int64_t pixels) = nullptr;
+
+    // Optional (nullptr): the orientation, ICC profile and EXIF block of the file at path;
+    // none for a file that cannot be read or whose header is damaged (its conversion reports
+    // the reader's error). Throws only std::bad_alloc. Without it, files of this format have
+    // none.
+    PictureMetadata (*readMetadata)(const std::string& path) = nullptr;
+    // Optional (nullptr): a sink that puts an EXIF block (as a JPEG APP1 segment holds it,
+    // from "Exif\0\0" on; may be empty) and an ICC profile (at most maxIccBytes; may be empty)
+    // into this format's data on its way to out, which must outlive it; Finish it after the
+    // encoder. Files of a format without it carry no metadata: a source's profile is applied
+    // to the pixels instead (converted to sRGB). Throws std::invalid_argument for parts too
+    // large.
+    std::unique_ptr<MetadataSink> (*carryMetadata)(ByteSink& out, std::span<const std::uint8_t> exif,
+                                                   std::span<const std::uint8_t> icc) = nullptr;
+    // The largest ICC profile carryMetadata takes; a larger one is left out.
+    std::size_t maxIccBytes = 0;
 };
 
 // The format of the file name at the end of path, by its extension in any case (only the
@@ -80,8 +96,16 @@ const PictureFormat* FormatOfName(std::string_view path);
 // name at the end of path ends in; empty when the name is no picture's.
 std::string_view ExtensionOfName(std::string_view path);
 
-// The row of kind.
-const PictureFormat& FormatOf(PictureKind kind);
+// Every row of the table, in its order.
+std::span<const PictureFormat> PictureFormats();
+
+// The row named name (PictureFormat::name, as the table spells it). Throws
+// std::invalid_argument for a name no row has.
+const PictureFormat& FormatOf(std::string_view name);
+
+// The rows' names in the order of their bytes, joined by separator, the last two by
+// lastSeparator: FormatNameList(", ", " and ") gives "BMP, JPEG, PNG and WebP".
+std::string FormatNameList(std::string_view separator, std::string_view lastSeparator);
 
 // The file of format holding picture (any form the format takes) written to out, without
 // loss where the format has the choice and losslessSource says the source had none; no bytes

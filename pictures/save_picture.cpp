@@ -3,7 +3,7 @@
 #include "pictures/save_picture.h"
 
 #include "imaging/raster.h"
-#include "pictures/output_file.h"
+#include "pictures/files/output_file.h"
 #include "pictures/picture_format.h"
 
 namespace picbatch {
@@ -26,9 +26,9 @@ const PictureFormat* OutputFormatFor(const std::string& path, OutputMode mode)
 {
     switch (mode) {
     case OutputMode::Jpeg:
-        return &FormatOf(PictureKind::Jpeg);
+        return &FormatOf("JPEG");
     case OutputMode::Bmp:
-        return &FormatOf(PictureKind::Bmp);
+        return &FormatOf("BMP");
     case OutputMode::KeepFormat:
         break;
     }

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "pictures/file_io.h"
+#include "pictures/files/file_io.h"
 
 namespace picbatch {
 

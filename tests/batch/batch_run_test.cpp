@@ -70,7 +70,7 @@ std::string LastText(const FakeWindow& window)
 
 std::vector<std::uint8_t> EncodedJpeg(const Raster& picture)
 {
-    return EncodeToBytes(FormatOf(PictureKind::Jpeg), picture);
+    return EncodeToBytes(FormatOf("JPEG"), picture);
 }
 
 TEST_F(BatchRunTest, ThreeEntriesInKeepFormatMode)
@@ -214,7 +214,7 @@ TEST_F(BatchRunTest, AFolderWithoutPicturesSaysSo)
     Run().Toggle();
     EXPECT_EQ(window.progressMaximum, 1);
     FinishRun();
-    EXPECT_EQ(LastText(window), kNoPicturesText);
+    EXPECT_EQ(LastText(window), NoPicturesText());
     EXPECT_TRUE(window.reports.empty());
 }
 
@@ -384,7 +384,8 @@ TEST(RunSummaryText, CountsConvertedAndFailedPictures)
     EXPECT_EQ(RunSummaryText(false, 20, 2), "完成：转换 18 张，失败 2 张");
     EXPECT_EQ(RunSummaryText(true, 5, 0), "已停止：转换 5 张，失败 0 张");
     EXPECT_EQ(RunSummaryText(false, 3, 0, 1), "完成：转换 3 张，失败 0 张，警告 1 张");
-    EXPECT_EQ(RunSummaryText(false, 0, 0), kNoPicturesText);
+    EXPECT_EQ(RunSummaryText(false, 0, 0), NoPicturesText());
+    EXPECT_EQ(NoPicturesText(), "源文件夹中没有 BMP、JPEG、PNG 或 WebP 图片");
 }
 
 TEST(ProgressText, IsAWholePercentWithoutOverflow)

@@ -14,7 +14,7 @@
 #include "batch/convert_picture.h"
 #include "imaging/error.h"
 #include "imaging/raster.h"
-#include "pictures/png.h"
+#include "pictures/png/png.h"
 #include "tests/batch/picture_files.h"
 #include "tests/common/hostile_files.h"
 #include "tests/pictures/png_builder.h"

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "imaging/raster.h"
-#include "pictures/bmp.h"
-#include "pictures/jpeg_image.h"
+#include "pictures/bmp/bmp.h"
+#include "pictures/jpeg/jpeg_image.h"
 #include "pictures/load_picture.h"
 #include "tests/common/test_picture.h"
 

@@ -12,8 +12,8 @@
 #include "batch/folder_conversion.h"
 #include "batch/source_listing.h"
 #include "imaging/raster.h"
-#include "pictures/png.h"
-#include "pictures/webp.h"
+#include "pictures/png/png.h"
+#include "pictures/webp/webp.h"
 #include "tests/batch/picture_files.h"
 #include "tests/pictures/webp_builder.h"
 

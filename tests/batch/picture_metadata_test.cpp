@@ -134,17 +134,17 @@ TEST(PictureMetadataConversion, EveryOrientationIsTheUprightPictureResampledOnEv
             const std::string where = "tag " + std::to_string(tag) + " to " + std::to_string(target.width);
             for (const Threads threads : {Threads::One, Threads::TwoAtAnySize}) {
                 EXPECT_EQ(Converted(source, folder / "out.jpg", target.width, target.height, OutputMode::Jpeg, threads),
-                          EncodeToBytes(FormatOf(PictureKind::Jpeg), expected))
+                          EncodeToBytes(FormatOf("JPEG"), expected))
                     << where;
             }
             EXPECT_EQ(Converted(source, folder / "out.bmp", target.width, target.height, OutputMode::Bmp, Threads::One),
-                      EncodeToBytes(FormatOf(PictureKind::Bmp), expected))
+                      EncodeToBytes(FormatOf("BMP"), expected))
                 << where;
             // Kept as stored, the tag changes nothing.
             const ConversionOptions keep{OrientationChoice::Keep, MetadataChoice::Drop};
             EXPECT_EQ(Converted(source, folder / "out.jpg", target.width, target.height, OutputMode::Jpeg,
                                 Threads::One, keep),
-                      EncodeToBytes(FormatOf(PictureKind::Jpeg), 
+                      EncodeToBytes(FormatOf("JPEG"), 
                           UprightThenResampled(source, Orientation::Normal, target.width, target.height)))
                 << where;
         }
@@ -189,9 +189,9 @@ TEST(PictureMetadataConversion, ABmpOutputHasThePixelsConvertedToSrgbAsLittleCms
     cmsCloseProfile(from);
 
     const std::vector<std::uint8_t> output = Converted(source, folder / "out.bmp", 30, 20, OutputMode::Bmp, Threads::One);
-    EXPECT_EQ(output, EncodeToBytes(FormatOf(PictureKind::Bmp), expected));
+    EXPECT_EQ(output, EncodeToBytes(FormatOf("BMP"), expected));
     // Not by chance: the conversion changed the picture.
-    EXPECT_NE(output, EncodeToBytes(FormatOf(PictureKind::Bmp), UprightThenResampled(source, Orientation::Normal, 30, 20)));
+    EXPECT_NE(output, EncodeToBytes(FormatOf("BMP"), UprightThenResampled(source, Orientation::Normal, 30, 20)));
 }
 
 TEST(PictureMetadataConversion, KeptExifIsUprightWithoutThumbnailWithTheNewSizeAndTheLocationOnlyWhenAsked)
@@ -240,6 +240,21 @@ TEST(PictureMetadataConversion, KeptExifIsUprightWithoutThumbnailWithTheNewSizeA
     EXPECT_EQ(NumberOf(data.get(), EXIF_IFD_0, EXIF_TAG_ORIENTATION), 6);
 }
 
+TEST(PictureMetadataConversion, AnOutputWithoutMetadataDropsTheKeptExifBlock)
+{
+    // The EXIF block of a JPEG kept for a BMP output went into the BMP data as JPEG segments
+    // on the road that encodes rows as they come, and the conversion failed.
+    const TempFolder folder;
+    const std::string source = WriteTagged(folder, "camera.jpg", ExifBlock(6));
+    for (const Threads threads : {Threads::One, Threads::TwoAtAnySize}) {
+        for (const MetadataChoice choice : {MetadataChoice::Keep, MetadataChoice::KeepWithoutGps}) {
+            EXPECT_EQ(Converted(source, folder / "out.bmp", 30, 20, OutputMode::Bmp, threads,
+                                {OrientationChoice::Apply, choice}),
+                      EncodeToBytes(FormatOf("BMP"), UprightThenResampled(source, OrientationOfTag(6), 30, 20)));
+        }
+    }
+}
+
 TEST(PictureMetadataConversion, DamagedOrForeignBlocksAreIgnored)
 {
     const TempFolder folder;
@@ -268,7 +283,7 @@ TEST(PictureMetadataConversion, DamagedOrForeignBlocksAreIgnored)
         const std::string source = WriteTagged(folder, "odd.jpg", {}, profile);
         EXPECT_EQ(Converted(source, folder / "out.jpg", 30, 20, OutputMode::Jpeg, Threads::One), expected);
         EXPECT_EQ(Converted(source, folder / "out.bmp", 30, 20, OutputMode::Bmp, Threads::One),
-                  EncodeToBytes(FormatOf(PictureKind::Bmp), UprightThenResampled(plain, Orientation::Normal, 30, 20)));
+                  EncodeToBytes(FormatOf("BMP"), UprightThenResampled(plain, Orientation::Normal, 30, 20)));
     }
 }
 

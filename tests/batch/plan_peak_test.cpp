@@ -19,9 +19,9 @@
 #include "batch/convert_picture.h"
 #include "batch/peak_estimate.h"
 #include "imaging/raster.h"
-#include "pictures/jpeg_image.h"
-#include "pictures/png.h"
-#include "pictures/webp.h"
+#include "pictures/jpeg/jpeg_image.h"
+#include "pictures/png/png.h"
+#include "pictures/webp/webp.h"
 #include "tests/batch/picture_files.h"
 #include "tests/common/tagged_jpeg.h"
 

@@ -308,6 +308,9 @@ TEST_F(CliRun, BadUsageExitsWithTwo)
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.output.find("Usage: picbatch-cli --size WxH"), std::string::npos);
     EXPECT_NE(help.output.find("用法"), std::string::npos);
+    // The formats are named from the format table: every one, in this order.
+    EXPECT_NE(help.output.find("文件夹中的每个 BMP、JPEG、PNG 和 WebP 图片缩放到"), std::string::npos);
+    EXPECT_NE(help.output.find("Resizes every BMP, JPEG, PNG and WebP picture of folder SOURCE"), std::string::npos);
 }
 
 }  // namespace

@@ -14,9 +14,10 @@
 
 #include "batch/output_claims.h"
 #include "batch/source_listing.h"
-#include "pictures/bmp.h"
-#include "pictures/file_io.h"
-#include "pictures/long_path.h"
+#include "pictures/bmp/bmp.h"
+#include "pictures/files/file_io.h"
+#include "pictures/files/long_path.h"
+#include "pictures/files/replace_file.h"
 #include "tests/batch/picture_files.h"
 #include "tests/cli/run_cli.h"
 #include "tests/common/deep_folder.h"

@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "pictures/long_path.h"
+#include "pictures/files/long_path.h"
 
 namespace picbatch {
 

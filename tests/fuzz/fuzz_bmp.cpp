@@ -15,11 +15,11 @@
 
 #include "imaging/error.h"
 #include "imaging/raster.h"
-#include "pictures/bmp.h"
-#include "pictures/bmp_colour_space.h"
-#include "pictures/bmp_layout.h"
-#include "pictures/bmp_stream.h"
-#include "pictures/positional_input.h"
+#include "pictures/bmp/bmp.h"
+#include "pictures/bmp/bmp_colour_space.h"
+#include "pictures/bmp/bmp_layout.h"
+#include "pictures/bmp/bmp_stream.h"
+#include "pictures/files/positional_input.h"
 
 namespace picbatch {
 

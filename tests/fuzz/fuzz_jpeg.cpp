@@ -7,7 +7,7 @@
 
 #include "imaging/error.h"
 #include "imaging/raster.h"
-#include "pictures/jpeg_image.h"
+#include "pictures/jpeg/jpeg_image.h"
 
 namespace picbatch {
 

@@ -25,8 +25,8 @@
 #include "imaging/resample_stream.h"
 #include "pictures/band_pipeline.h"
 #include "pictures/byte_sink.h"
-#include "pictures/file_descriptor.h"
-#include "pictures/file_io.h"
+#include "pictures/files/file_descriptor.h"
+#include "pictures/files/file_io.h"
 #include "pictures/picture_header.h"
 #include "pictures/picture_format.h"
 #include "pictures/row_encoder.h"
@@ -140,7 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int height = 1 + (data[1] & 0x3f);
     // The three output modes: the source's own format, JPEG, BMP.
     const PictureFormat& output = (data[1] & 0x40) ? *source
-        : FormatOf((data[0] & 0x40) ? PictureKind::Bmp : PictureKind::Jpeg);
+        : FormatOf((data[0] & 0x40) ? "BMP" : "JPEG");
     const MemoryFile memory(file);
     if (memory.Path().empty())
         return 0;

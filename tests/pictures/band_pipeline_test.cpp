@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "pictures/jpeg_decoder.h"
-#include "pictures/jpeg_error.h"
-#include "pictures/jpeg_image.h"
+#include "pictures/jpeg/jpeg_decoder.h"
+#include "pictures/jpeg/jpeg_error_manager.h"
+#include "pictures/jpeg/jpeg_image.h"
 #include "tests/common/libjpeg_compress.h"
 #include "tests/pictures/scratch_folder.h"
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "imaging/raster.h"
-#include "pictures/bmp_stream.h"
-#include "pictures/positional_input.h"
+#include "pictures/bmp/bmp_stream.h"
+#include "pictures/files/positional_input.h"
 #include "tests/pictures/bmp_builder.h"
 #include "tests/pictures/bmp_stream_check.h"
 

@@ -11,7 +11,7 @@
 
 #include "imaging/error.h"
 #include "imaging/raster.h"
-#include "pictures/bmp.h"
+#include "pictures/bmp/bmp.h"
 #include "tests/pictures/bmp_builder.h"
 #include "tests/pictures/bmp_stream_check.h"
 

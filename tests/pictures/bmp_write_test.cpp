@@ -8,7 +8,7 @@
 
 #include "imaging/error.h"
 #include "imaging/raster.h"
-#include "pictures/bmp.h"
+#include "pictures/bmp/bmp.h"
 
 namespace picbatch {
 

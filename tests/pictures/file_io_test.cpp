@@ -1,6 +1,7 @@
 // Whole-file reads and safe replacement: contents, permissions, error texts, and that a
 // failed replacement leaves the old file and no temporary behind.
-#include "pictures/file_io.h"
+#include "pictures/files/file_io.h"
+#include "pictures/files/replace_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -12,10 +12,10 @@
 #include <unistd.h>
 
 #include "imaging/error.h"
-#include "pictures/file_descriptor.h"
-#include "pictures/jpeg_decoder.h"
-#include "pictures/jpeg_image.h"
-#include "pictures/jpeg_scan_count.h"
+#include "pictures/files/file_descriptor.h"
+#include "pictures/jpeg/jpeg_decoder.h"
+#include "pictures/jpeg/jpeg_image.h"
+#include "pictures/jpeg/jpeg_scan_count.h"
 #include "tests/common/hostile_files.h"
 #include "tests/common/jpeg_markers.h"
 #include "tests/common/libjpeg_compress.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "pictures/byte_sink.h"
-#include "pictures/jpeg_segments.h"
+#include "pictures/jpeg/jpeg_segments.h"
 
 namespace picbatch {
 

@@ -20,10 +20,10 @@
 
 #include "imaging/raster.h"
 #include "pictures/byte_sink.h"
-#include "pictures/jpeg_cmyk.h"
-#include "pictures/jpeg_decoder.h"
-#include "pictures/jpeg_encoder.h"
-#include "pictures/jpeg_image.h"
+#include "pictures/jpeg/jpeg_cmyk.h"
+#include "pictures/jpeg/jpeg_decoder.h"
+#include "pictures/jpeg/jpeg_encoder.h"
+#include "pictures/jpeg/jpeg_image.h"
 #include "tests/common/jpeg_markers.h"
 #include "tests/common/libjpeg_compress.h"
 
@@ -283,7 +283,7 @@ TEST(JpegDecode, AFileCutAnywhereFailsAsCutShortOrIsNoted)
                 notes = image.DecodeNotes();
             } catch (const JpegError& error) {
                 const FailureCause expected = size == 0 ? FailureCause::EmptyFile
-                    : size == 1                         ? FailureCause::NotAJpeg
+                    : size == 1                         ? FailureCause::NotAPicture
                                                         : FailureCause::CutBeforePicture;
                 EXPECT_EQ(error.Cause(), expected) << error.what();
                 EXPECT_THROW(DecodeJpegRows(cut, JpegSettings{}, [](int, int) {}, [](auto, auto, auto) {}),
@@ -320,7 +320,7 @@ TEST(JpegErrors, BrokenFilesFailWithLibjpegsCode)
     };
     const Case cases[] = {
         {"empty data", {}, false, 42, FailureCause::EmptyFile},
-        {"text file", Bytes(text.begin(), text.end()), true, 53, FailureCause::NotAJpeg},
+        {"text file", Bytes(text.begin(), text.end()), true, 53, FailureCause::NotAPicture},
         {"no frame", {0xFF, 0xD8, 0xFF, 0xD9}, true, 51, FailureCause::CutBeforePicture},
         {"frame but no scan", noScan, true, 59, FailureCause::CutBeforePicture},
         {"cut inside the frame header", CutAt(good, FindMarker(good, 0xC0) + 7), true, 11,

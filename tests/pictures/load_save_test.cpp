@@ -8,9 +8,9 @@
 
 #include "imaging/error.h"
 #include "imaging/raster.h"
-#include "pictures/bmp.h"
-#include "pictures/file_io.h"
-#include "pictures/jpeg_image.h"
+#include "pictures/bmp/bmp.h"
+#include "pictures/files/file_io.h"
+#include "pictures/jpeg/jpeg_image.h"
 #include "pictures/load_picture.h"
 #include "pictures/save_picture.h"
 #include "pictures/upper_case.h"

@@ -2,7 +2,7 @@
 // the path before Commit, bytes land where they were written, failures keep the old file and
 // leave no temporary, and paths longer than the system takes work. Leftovers of killed runs
 // are told from the temporaries of running ones.
-#include "pictures/output_file.h"
+#include "pictures/files/output_file.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -16,8 +16,9 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#include "pictures/long_path.h"
-#include "pictures/stale_temporaries.h"
+#include "pictures/files/long_path.h"
+#include "pictures/files/replace_file.h"
+#include "pictures/files/stale_temporaries.h"
 #include "tests/common/deep_folder.h"
 #include "tests/common/small_tmpfs.h"
 #include "tests/pictures/scratch_folder.h"

@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <stdexcept>
 
 #include "imaging/raster.h"
 #include "pictures/band_pipeline.h"
 #include "pictures/byte_sink.h"
-#include "pictures/file_io.h"
-#include "pictures/output_file.h"
+#include "pictures/files/file_io.h"
+#include "pictures/files/output_file.h"
+#include "pictures/files/replace_file.h"
+#include "pictures/metadata_sink.h"
+#include "pictures/picture_metadata.h"
 #include "pictures/row_encoder.h"
 #include "pictures/upper_case.h"
 #include "tests/common/test_picture.h"
@@ -22,23 +26,23 @@ namespace {
 
 struct NameCase {
     const char* path;
-    std::optional<PictureKind> kind;
+    std::optional<std::string_view> name;
 };
 
 TEST(FormatOfName, TheExtensionOfTheFileNameDecidesInAnyCase)
 {
     const NameCase cases[] = {
-        {"a.jpg", PictureKind::Jpeg},
-        {"PHOTO.JPG", PictureKind::Jpeg},
-        {"scan.Bmp", PictureKind::Bmp},
-        {".jpg", PictureKind::Jpeg},  // a name that is all extension is still a picture's
-        {"/pics/照片.jpg", PictureKind::Jpeg},
+        {"a.jpg", "JPEG"},
+        {"PHOTO.JPG", "JPEG"},
+        {"scan.Bmp", "BMP"},
+        {".jpg", "JPEG"},  // a name that is all extension is still a picture's
+        {"/pics/照片.jpg", "JPEG"},
         {"jpg", std::nullopt},
-        {"a.jpeg", PictureKind::Jpeg},
-        {"B.JPEG", PictureKind::Jpeg},
-        {"c.png", PictureKind::Png},
-        {"d.WebP", PictureKind::Webp},
-        {"a.jpg.png", PictureKind::Png},
+        {"a.jpeg", "JPEG"},
+        {"B.JPEG", "JPEG"},
+        {"c.png", "PNG"},
+        {"d.WebP", "WebP"},
+        {"a.jpg.png", "PNG"},
         {"a.jpe", std::nullopt},
         {"a.pngx", std::nullopt},
         {"a.jpg.txt", std::nullopt},
@@ -49,10 +53,19 @@ TEST(FormatOfName, TheExtensionOfTheFileNameDecidesInAnyCase)
     };
     for (const NameCase& c : cases) {
         const PictureFormat* format = FormatOfName(c.path);
-        ASSERT_EQ(format != nullptr, c.kind.has_value()) << c.path;
-        if (format)
-            EXPECT_EQ(format->kind, *c.kind) << c.path;
+        ASSERT_EQ(format != nullptr, c.name.has_value()) << c.path;
+        if (format) {
+            EXPECT_EQ(format->name, *c.name) << c.path;
+        }
     }
+}
+
+TEST(FormatTable, RowsAreFoundByNameAndNamedInTexts)
+{
+    for (const PictureFormat& format : PictureFormats())
+        EXPECT_EQ(&FormatOf(format.name), &format) << format.name;
+    EXPECT_THROW(FormatOf("jpeg"), std::invalid_argument);  // the table's spelling only
+    EXPECT_EQ(FormatNameList(", ", " and "), "BMP, JPEG, PNG and WebP");
 }
 
 std::vector<std::uint8_t> Pixels(const Raster& picture)
@@ -90,7 +103,7 @@ Banded DecodedInBands(const PictureFormat& format, const std::string& path, bool
     return banded;
 }
 
-class EveryFormat : public ::testing::TestWithParam<PictureKind> {
+class EveryFormat : public ::testing::TestWithParam<std::string_view> {
 protected:
     const PictureFormat& Format() const { return FormatOf(GetParam()); }
 
@@ -201,8 +214,35 @@ TEST_P(EveryFormat, RowByRowEncodingWritesTheSameBytesToMemoryAndToFiles)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, EveryFormat, ::testing::Values(PictureKind::Jpeg, PictureKind::Bmp, PictureKind::Png,
-                                                              PictureKind::Webp),
+TEST_P(EveryFormat, TheMetadataItCarriesIsReadBack)
+{
+    if (!Format().carryMetadata)
+        GTEST_SKIP() << "carries no metadata";
+    ASSERT_NE(Format().readMetadata, nullptr);
+    // Larger than one JPEG segment holds, so that it must be split and put together again.
+    std::vector<std::uint8_t> icc(70000);
+    for (std::size_t i = 0; i < icc.size(); ++i)
+        icc[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    ASSERT_LE(icc.size(), Format().maxIccBytes);
+    const std::string path = folder / ("carried" + std::string(Format().extension));
+    OutputFile file(path);
+    const std::unique_ptr<MetadataSink> sink = Format().carryMetadata(file, {}, icc);
+    EncodePicture(Format(), TestPicture(12, 9, 40, 50, 60), *sink);
+    sink->Finish();
+    file.Commit();
+    EXPECT_EQ(Format().readMetadata(path).iccProfile, icc);
+}
+
+// Every row, a new one included, in the table's order.
+std::vector<std::string_view> RowNames()
+{
+    std::vector<std::string_view> names;
+    for (const PictureFormat& format : PictureFormats())
+        names.push_back(format.name);
+    return names;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, EveryFormat, ::testing::ValuesIn(RowNames()),
                          [](const auto& info) { return std::string(FormatOf(info.param).extension.substr(1)); });
 
 }  // namespace

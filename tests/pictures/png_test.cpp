@@ -1,6 +1,6 @@
 // The PNG reader over every colour type and bit depth libspng's encoder writes, transparency
 // from alpha channels and tRNS chunks, files cut short or hostile, and the writer's round trip.
-#include "pictures/png.h"
+#include "pictures/png/png.h"
 
 #include <gtest/gtest.h>
 
@@ -227,8 +227,8 @@ std::vector<RefusedFile> FailCases()
     badCrc[29] ^= 0xFF;  // the header chunk's CRC
     return {
         {"empty", {}, kStreamReadError, FailureCause::EmptyFile},
-        {"not_a_png", notPng, "PNG error #" + std::to_string(SPNG_ESIGNATURE), FailureCause::NotAPng},
-        {"short_text", {'h', 'i', '\n'}, "PNG error #" + std::to_string(SPNG_ESIGNATURE), FailureCause::NotAPng},
+        {"not_a_png", notPng, "PNG error #" + std::to_string(SPNG_ESIGNATURE), FailureCause::NotAPicture},
+        {"short_text", {'h', 'i', '\n'}, "PNG error #" + std::to_string(SPNG_ESIGNATURE), FailureCause::NotAPicture},
         {"cut_in_header", Bytes(good.begin(), good.begin() + 20), kStreamReadError, FailureCause::CutBeforePicture},
         {"bad_header_crc", badCrc, "PNG error #" + std::to_string(SPNG_ECHUNK_CRC), FailureCause::Unknown},
         // More pixels than the limit with sides within it, and a side beyond it: refused from

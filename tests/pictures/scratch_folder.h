@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "imaging/error.h"
-#include "pictures/file_io.h"
+#include "pictures/files/file_io.h"
 
 namespace picbatch {
 

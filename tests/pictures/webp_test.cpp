@@ -1,6 +1,6 @@
 // The WebP reader and writers: lossless round trips byte for byte, lossy ones within a
 // tolerance, alpha kept, animations and damaged files refused, files cut short noted.
-#include "pictures/webp.h"
+#include "pictures/webp/webp.h"
 
 #include <gtest/gtest.h>
 
@@ -145,9 +145,9 @@ std::vector<RefusedFile> FailCases()
     std::fill(badData.begin() + 21, badData.end(), std::uint8_t{0xFF});
     return {
         {"empty", {}, kStreamReadError, FailureCause::EmptyFile},
-        {"not_a_webp", notWebp, "WebP error #" + std::to_string(VP8_STATUS_BITSTREAM_ERROR), FailureCause::NotAWebp},
+        {"not_a_webp", notWebp, "WebP error #" + std::to_string(VP8_STATUS_BITSTREAM_ERROR), FailureCause::NotAPicture},
         {"short_text", {'h', 'i', '\n'}, "WebP error #" + std::to_string(VP8_STATUS_BITSTREAM_ERROR),
-         FailureCause::NotAWebp},
+         FailureCause::NotAPicture},
         {"cut_in_header", Bytes(good.begin(), good.begin() + 16), kStreamReadError, FailureCause::CutBeforePicture},
         {"animated", AnimatedWebp(6, 4), kAnimatedWebp, FailureCause::Animated},
         {"damaged_data", badData, "WebP error #" + std::to_string(VP8_STATUS_BITSTREAM_ERROR), FailureCause::Unknown},

@@ -9,7 +9,7 @@
 
 #include "app/raster_image.h"
 #include "app/window_layout.h"
-#include "pictures/jpeg_image.h"
+#include "pictures/jpeg/jpeg_image.h"
 #include "tools/artwork/draw_artwork.h"
 
 namespace picbatch {

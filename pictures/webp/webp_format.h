@@ -1,0 +1,24 @@
+// What the format table's WebP row points at besides the encoder: reading a WebP file whole,
+// and its header.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "pictures/picture_header.h"
+#include "pictures/read_notes.h"
+
+namespace picbatch {
+
+class Raster;
+
+// The file at path read whole (ParseWebp).
+Raster ReadWebpFile(const std::string& path, ReadNotes& notes);
+
+// The memory reading the file at path takes, from its header (ReadWholeReadHeader).
+PictureHeader ReadWebpFileHeader(const std::string& path);
+
+// What encoding a picture of pixels pixels holds besides it (PictureFormat::encodeBytes).
+std::int64_t WebpEncodeBytes(std::int64_t pixels);
+
+}  // namespace picbatch
