@@ -11,6 +11,7 @@
 #include "pictures/jpeg/jpeg_error.h"
 #include "pictures/jpeg/jpeg_error_manager.h"
 #include "pictures/jpeg/jpeg_file_source.h"
+#include "pictures/jpeg/jpeg_settings.h"
 
 namespace picbatch {
 
