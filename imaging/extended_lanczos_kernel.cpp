@@ -73,7 +73,7 @@ float Neighbour(float f, bool up)
 // more than 2^-32 of itself from a float rounding boundary, the extended sine elsewhere:
 // the same float either way (imaging/numerics.md, "The sine quotient").
 template <typename Real>
-float Quotient(float s)
+float ExtendedQuotient(float s)
 {
     const Real quick = static_cast<Real>(std::sin(static_cast<double>(s))) / static_cast<Real>(s);
     const float rounded = static_cast<float>(quick);
@@ -101,7 +101,7 @@ float NormalizedSincIn(float x)
     }
     // sin of the rounded s, not of x * pi: this keeps the tiny non-zero values at whole x.
     const auto s = static_cast<float>(static_cast<Real>(x) * Pi<Real>());
-    return std::isfinite(s) ? Quotient<Real>(s) : std::numeric_limits<float>::quiet_NaN();
+    return std::isfinite(s) ? ExtendedQuotient<Real>(s) : std::numeric_limits<float>::quiet_NaN();
 }
 
 template <typename Real>

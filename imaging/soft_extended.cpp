@@ -3,6 +3,7 @@
 #include "imaging/soft_extended.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <stdexcept>
 #include <utility>
@@ -56,15 +57,17 @@ SoftExtended Rounded(bool negative, Wide wide, int exponent, bool sticky)
 
 SoftExtended::SoftExtended(double value)
 {
-    if (!std::isfinite(value)) {
+    // Read from the bit pattern: sign, 11 exponent bits and 52 fraction bits.
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto field = static_cast<int>((bits >> 52) & 0x7FF);
+    if (field == 0x7FF) {
         throw std::domain_error("SoftExtended: not a finite number");
     }
-    if (value != 0.0) {
-        int exponent = 0;
-        // |fraction| in [0.5, 1): times 2^64 a whole number below 2^64, exact.
-        const double fraction = std::frexp(value, &exponent);
-        *this = FromParts(value < 0.0, static_cast<std::uint64_t>(std::ldexp(std::fabs(fraction), 64)), exponent - 64);
-    }
+    const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
+    const bool negative = (bits >> 63) != 0;
+    // A subnormal double (field 0) is its fraction times 2^-1074; FromParts normalises.
+    *this = field == 0 ? FromParts(negative, fraction, -1074)
+                       : FromParts(negative, fraction | (std::uint64_t{1} << 52), field - 1075);
 }
 
 SoftExtended SoftExtended::FromInteger(std::int64_t value)
@@ -93,9 +96,12 @@ SoftExtended::operator float() const
     }
     const Wide wide = m_significand;
     const auto kept = static_cast<std::uint32_t>((wide >> drop) + (RoundsUp(wide, drop, false) ? 1 : 0));
-    // At most 2^24, so exact in a float; a carry into 2^128 gives the infinity it rounds to.
-    const float magnitude = std::ldexp(static_cast<float>(kept), last);
-    return m_negative ? -magnitude : magnitude;
+    // kept x 2^last, kept at most 2^24, as a bit pattern: the biased exponent is last + 150 for
+    // kept in [2^23, 2^24), and adding kept - 2^23 gives ((last + 149) << 23) + kept. The same
+    // sum is right for a subnormal (last = -149, exponent field 0), for a carry into the next
+    // power of two, and for one into 2^128, whose pattern is the infinity.
+    const auto bits = (static_cast<std::uint32_t>(last + 149) << 23) + kept;
+    return std::bit_cast<float>(bits | (m_negative ? 0x80000000U : 0U));
 }
 
 SoftExtended::operator std::int64_t() const
@@ -166,13 +172,15 @@ SoftExtended operator/(SoftExtended a, SoftExtended b)
         throw std::domain_error("SoftExtended: division by zero");
     }
     // Both significands in [2^63, 2^64): the quotient of a's times 2^65 by b's has 65 or 66
-    // bits, one more than the rounding bit, and the remainder gives the sticky bit. Two
-    // steps, as a's times 2^65 does not fit in 128 bits.
+    // bits, one more than the rounding bit, and the remainder gives the sticky bit. The last
+    // bit comes from the remainder, as a's times 2^65 does not fit in 128 bits.
     const Wide numerator = Wide{a.m_significand} << 64;
-    const Wide first = numerator / b.m_significand;
-    const Wide remainder = (numerator % b.m_significand) << 1;
-    const Wide quotient = (first << 1) | (remainder / b.m_significand);
-    const bool sticky = remainder % b.m_significand != 0;
+    const Wide divisor = b.m_significand;
+    const Wide first = numerator / divisor;
+    const Wide remainder = (numerator - first * divisor) << 1;
+    const bool next = remainder >= divisor;
+    const Wide quotient = (first << 1) | (next ? 1 : 0);
+    const bool sticky = remainder != (next ? divisor : 0);
     return Rounded(a.m_negative != b.m_negative, quotient, a.m_exponent - b.m_exponent - 65, sticky);
 }
 
