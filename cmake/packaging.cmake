@@ -1,5 +1,6 @@
 # The Debian package, made by CPack: `cmake --build build --target package` writes
-# build/picbatch_<version>_amd64.deb with both programs and everything they install.
+# build/picbatch_<version>_<architecture>.deb (dpkg --print-architecture, e.g. amd64) with both
+# programs and everything they install.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME picbatch)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

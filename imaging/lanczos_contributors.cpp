@@ -2,6 +2,7 @@
 // happens here, once per pass; the passes themselves are integer-only.
 #include "imaging/lanczos_contributors.h"
 
+#include "imaging/extended.h"
 #include "imaging/lanczos_kernel.h"
 
 #include <algorithm>
@@ -23,7 +24,7 @@ constexpr std::int32_t kEnlargeCapacity = 7;
 
 // Rounds to the nearest integer, ties to even (the default rounding mode). llrint, unlike
 // nearbyint, does not save and restore the floating-point environment on every call.
-std::int64_t RoundEven(long double v)
+std::int64_t RoundEven(float v)
 {
     return std::llrint(v);
 }
@@ -57,8 +58,8 @@ void Arguments(float centre, std::int64_t first, std::int64_t last, float factor
         arguments[k]
             = exactInDouble
                 ? static_cast<float>((static_cast<double>(centre) - static_cast<double>(j)) * static_cast<double>(factor))
-                : static_cast<float>((static_cast<long double>(centre) - static_cast<long double>(j))
-                                     * static_cast<long double>(factor));
+                : static_cast<float>((static_cast<Extended>(centre) - static_cast<Extended>(j))
+                                     * static_cast<Extended>(factor));
     }
 }
 
@@ -83,8 +84,8 @@ struct WindowEnds {
 WindowEnds Ends(float centre, float halfWidth, bool exactInDouble)
 {
     if (!exactInDouble) {
-        return {static_cast<std::int64_t>(std::floor(static_cast<long double>(centre) - halfWidth)),
-                static_cast<std::int64_t>(std::ceil(static_cast<long double>(centre) + halfWidth))};
+        return {static_cast<std::int64_t>(Floor(static_cast<Extended>(centre) - static_cast<Extended>(halfWidth))),
+                static_cast<std::int64_t>(Ceil(static_cast<Extended>(centre) + static_cast<Extended>(halfWidth)))};
     }
     const double low = static_cast<double>(centre) - static_cast<double>(halfWidth);
     const double high = static_cast<double>(centre) + static_cast<double>(halfWidth);
@@ -124,9 +125,9 @@ float AxisScale(int n, int m)
 {
     // One pixel at either end leaves nothing to align; m/n keeps the lone pixel on pixel 0.
     if (n == 1 || m == 1) {
-        return static_cast<float>(static_cast<long double>(m) / static_cast<long double>(n));
+        return static_cast<float>(static_cast<Extended>(m) / static_cast<Extended>(n));
     }
-    return static_cast<float>(static_cast<long double>(m - 1) / static_cast<long double>(n - 1));
+    return static_cast<float>(static_cast<Extended>(m - 1) / static_cast<Extended>(n - 1));
 }
 
 std::int32_t Reflect(std::int64_t j, std::int32_t n)
@@ -169,8 +170,9 @@ ContributionList BuildContributors(std::int32_t n, std::int32_t m, float scale)
         return list;
     }
 
-    const float halfWidth = static_cast<float>(kRadius / static_cast<long double>(scale));
-    const auto capacity = static_cast<std::size_t>(2.0L * halfWidth + 1.0L);
+    const auto halfWidth = static_cast<float>(static_cast<Extended>(kRadius) / static_cast<Extended>(scale));
+    const auto capacity = static_cast<std::size_t>(
+        static_cast<std::int64_t>(static_cast<Extended>(2) * static_cast<Extended>(halfWidth) + static_cast<Extended>(1)));
     for (std::int32_t i = 0; i < m; ++i) {
         PixelContributions& entry = list[static_cast<std::size_t>(i)];
         entry.contributors.resize(capacity);

@@ -22,4 +22,9 @@ void LanczosKernels(std::span<const float> arguments, std::span<float> values);
 float ExtendedNormalizedSinc(float x);
 float ExtendedLanczosKernel(float x);
 
+// The definition computed with SoftExtended, which it is where long double is not x87's
+// format; built everywhere, so that x86 can check it against the native one.
+float SoftExtendedNormalizedSinc(float x);
+float SoftExtendedLanczosKernel(float x);
+
 }  // namespace picbatch

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "imaging/extended.h"
 #include "imaging/lanczos_contributors.h"
 
 #include <algorithm>
@@ -84,6 +85,39 @@ TEST(LanczosKernel, FastEvaluationMatchesTheExtendedPrecisionDefinition)
     }
 }
 
+// The definition in software gives the native one's floats: on x86 the x87 sine's against
+// SoftSine's, and every rounding of the soft arithmetic.
+TEST(LanczosKernel, SoftExtendedDefinitionMatchesTheNativeOne)
+{
+    if (!PICBATCH_X87_EXTENDED) {
+        GTEST_SKIP() << "the native definition is the software one here";
+    }
+    for (const float x : Arguments(2039)) {
+        ASSERT_EQ(Bits(SoftExtendedLanczosKernel(x)), Bits(ExtendedLanczosKernel(x))) << x;
+        if (std::fabs(x) < 3.0f) {
+            ASSERT_EQ(Bits(SoftExtendedNormalizedSinc(x)), Bits(ExtendedNormalizedSinc(x))) << x;
+        }
+    }
+}
+
+// The one-off check imaging/numerics.md cites ("The sine in software"): every float in
+// [0, 3], about 2^30 of them, a few minutes. Run with --gtest_also_run_disabled_tests.
+TEST(LanczosKernel, DISABLED_SoftExtendedDefinitionMatchesForEveryFloat)
+{
+    if (!PICBATCH_X87_EXTENDED) {
+        GTEST_SKIP() << "the native definition is the software one here";
+    }
+    std::uint64_t differences = 0;
+    for (std::uint32_t bits = 0; bits <= Bits(3.0f); ++bits) {
+        const float x = std::bit_cast<float>(bits);
+        if (Bits(SoftExtendedNormalizedSinc(x)) != Bits(ExtendedNormalizedSinc(x))) {
+            ++differences;
+            ADD_FAILURE() << std::hexfloat << x;
+        }
+    }
+    EXPECT_EQ(differences, 0U);
+}
+
 TEST(LanczosKernel, ManyAtOnceHandlesEveryCountAndOddArguments)
 {
     // Windows of every length up to 9, where pairs mix ordinary arguments with those the
@@ -103,8 +137,8 @@ TEST(LanczosKernel, ManyAtOnceHandlesEveryCountAndOddArguments)
     }
 }
 
-// The lists rebuilt plainly from the definition: every argument and weight in extended
-// precision, one kernel value at a time.
+// The lists rebuilt plainly from the definition: every argument in extended precision, one
+// kernel value at a time; the weight's product is exact in double.
 TEST(BuildContributors, MatchesAPlainRebuildForManySizes)
 {
     const std::int32_t sizes[] = {1, 2, 3, 5, 8, 13, 100, 257, 778, 1050, 1200, 3391};
@@ -113,15 +147,19 @@ TEST(BuildContributors, MatchesAPlainRebuildForManySizes)
             const float scale = AxisScale(n, m);
             const ContributionList list = BuildContributors(n, m, scale);
             ASSERT_EQ(list.size(), static_cast<std::size_t>(m));
-            const long double factor = scale >= 1.0f ? 1.0L : scale;
-            const float halfWidth = scale >= 1.0f ? 3.0f : static_cast<float>(3.0L / scale);
+            const float factor = scale >= 1.0f ? 1.0f : scale;
+            const float halfWidth
+                = scale >= 1.0f ? 3.0f : static_cast<float>(static_cast<Extended>(3) / static_cast<Extended>(scale));
             for (std::int32_t i = 0; i < m; ++i) {
-                const float centre = static_cast<float>(static_cast<long double>(i) / scale);
+                const auto centre = static_cast<float>(static_cast<Extended>(i) / static_cast<Extended>(scale));
+                const auto exactCentre = static_cast<Extended>(centre);
                 std::vector<Contribution> expected;
-                for (auto j = static_cast<std::int64_t>(std::floor(centre - static_cast<long double>(halfWidth)));
-                     j <= static_cast<std::int64_t>(std::ceil(centre + static_cast<long double>(halfWidth))); ++j) {
-                    const auto argument = static_cast<float>((centre - static_cast<long double>(j)) * factor);
-                    const auto w = std::llrint(static_cast<long double>(ExtendedLanczosKernel(argument)) * factor * 256.0L);
+                for (auto j = static_cast<std::int64_t>(Floor(exactCentre - static_cast<Extended>(halfWidth)));
+                     j <= static_cast<std::int64_t>(Ceil(exactCentre + static_cast<Extended>(halfWidth))); ++j) {
+                    const auto argument = static_cast<float>((exactCentre - static_cast<Extended>(j))
+                                                             * static_cast<Extended>(factor));
+                    const auto w = std::llrint(static_cast<double>(ExtendedLanczosKernel(argument))
+                                               * static_cast<double>(factor) * 256.0);
                     if (w != 0) {
                         expected.push_back({static_cast<std::int32_t>(w), Reflect(j, n)});
                     }
