@@ -6,9 +6,7 @@
 
 #include "imaging/lanczos_shortcut.h"
 
-#if defined(__x86_64__)
 #include <emmintrin.h>
-#endif
 
 #include <array>
 #include <cfloat>
@@ -19,7 +17,6 @@ namespace picbatch {
 
 static_assert(DBL_MANT_DIG == 53 && FLT_MANT_DIG == 24, "the shortcuts need IEEE 754 double and single");
 
-#if defined(__x86_64__)
 namespace {
 
 __m128d Splat(double v)
@@ -186,26 +183,5 @@ void LanczosKernels(std::span<const float> arguments, std::span<float> values)
         values[i] = LanczosKernel(arguments[i]);
     }
 }
-
-#else
-// TEMP: until the SIMD kernels are rewritten for every processor, other processors evaluate
-// the definition itself.
-float NormalizedSinc(float x)
-{
-    return ExtendedNormalizedSinc(x);
-}
-
-float LanczosKernel(float x)
-{
-    return ExtendedLanczosKernel(x);
-}
-
-void LanczosKernels(std::span<const float> arguments, std::span<float> values)
-{
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        values[i] = ExtendedLanczosKernel(arguments[i]);
-    }
-}
-#endif
 
 }  // namespace picbatch

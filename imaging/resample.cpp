@@ -14,9 +14,6 @@ namespace picbatch {
 
 ResamplePath FastestResamplePath()
 {
-#if !defined(__x86_64__)
-    return ResamplePath::Reference;  // TEMP: no vector kernels off x86 yet
-#endif
     return ResamplePathAvailable(ResamplePath::Avx2) ? ResamplePath::Avx2 : ResamplePath::Sse2;
 }
 
@@ -24,18 +21,10 @@ bool ResamplePathAvailable(ResamplePath path)
 {
     switch (path) {
     case ResamplePath::Reference:
-#if defined(__x86_64__)
     case ResamplePath::Sse2:  // part of every x86-64 processor
-#endif
         return true;
-#if defined(__x86_64__)
     case ResamplePath::Avx2:
         return __builtin_cpu_supports("avx2");
-#else
-    case ResamplePath::Sse2:  // TEMP: no vector kernels off x86 yet
-    case ResamplePath::Avx2:
-        return false;
-#endif
     }
     return false;
 }
