@@ -1,12 +1,13 @@
-// The double-precision shortcut of the Lanczos kernel, shared by its SSE2 and AVX2 forms:
-// its constants. Private to lanczos_kernel.cpp and lanczos_kernel_avx2.cpp. Why the floats
-// it is sure of are those of the extended-precision way: see imaging/numerics.md, "The
-// double-precision shortcut".
+// The double-precision shortcut of the Lanczos kernel, written once with Highway
+// (lanczos_kernels.cpp) and compiled for every target: its constants, and its entry points
+// per path. Private to the kernel and its tests. Why the floats it is sure of are those of
+// the extended-precision way: see imaging/numerics.md, "The double-precision shortcut".
 #pragma once
+
+#include "imaging/resample_path.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 
 namespace picbatch {
 
@@ -49,14 +50,27 @@ inline constexpr double kQuotientGuard = 0x1p21 + 0x1p12;
 
 // A double's place within its float interval in steps: its 29 low significand bits
 // (kStepBits), read by putting them under the exponent of 2^52 (kStepBase) and subtracting
-// 2^52, as SSE2 and AVX2 lack a 64-bit integer conversion. The rounding boundary lies at
+// 2^52, as SSE2 to AVX2 lack a 64-bit integer conversion. The rounding boundary lies at
 // step 2^28 (kBoundaryStep).
 inline constexpr std::int64_t kStepBits = (std::int64_t{1} << 29) - 1;
 inline constexpr double kStepBase = 0x1p52;
 inline constexpr double kBoundaryStep = 0x1p28;
 
-// LanczosKernels with AVX2 (only where the processor has it) on the arguments up to the
-// last multiple of four, which it returns.
-std::size_t LanczosKernelsAvx2(std::span<const float> arguments, std::span<float> values);
+// The shortcut's batch forms, compiled for one Highway target.
+struct KernelShortcut {
+    // LanczosKernel of count arguments, into count values.
+    void (*lanczosKernels)(const float* arguments, float* values, std::size_t count) = nullptr;
+    // NormalizedSinc of count arguments, into count values.
+    void (*normalizedSincs)(const float* arguments, float* values, std::size_t count) = nullptr;
+};
+
+// The shortcut of path's target, or null: for the reference, for a target not compiled in or
+// not run by this processor, and for one without double-precision vectors. Where there is
+// none, the definition (ExtendedLanczosKernel, ExtendedNormalizedSinc) gives every value.
+const KernelShortcut* ShortcutOf(ResamplePath path);
+
+// The shortcut of FastestResamplePath(), the target Highway's dispatch picks for this
+// processor, looked up once.
+const KernelShortcut* FastestShortcut();
 
 }  // namespace picbatch

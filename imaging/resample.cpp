@@ -1,5 +1,5 @@
 // Entry point of the resampler: checks the sizes, brings the picture to 24 bits and runs the
-// fastest implementation the processor offers.
+// fastest implementation the processor offers (resample_kernels.cpp picks it).
 #include "imaging/resample.h"
 
 #include "imaging/error.h"
@@ -12,21 +12,10 @@
 
 namespace picbatch {
 
-ResamplePath FastestResamplePath()
+bool VectorPathTakes(int sourceWidth, int sourceHeight, int width, int height)
 {
-    return ResamplePathAvailable(ResamplePath::Avx2) ? ResamplePath::Avx2 : ResamplePath::Sse2;
-}
-
-bool ResamplePathAvailable(ResamplePath path)
-{
-    switch (path) {
-    case ResamplePath::Reference:
-    case ResamplePath::Sse2:  // part of every x86-64 processor
-        return true;
-    case ResamplePath::Avx2:
-        return __builtin_cpu_supports("avx2");
-    }
-    return false;
+    return FitsVectorKernels(BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width)), sourceWidth)
+        && FitsVectorKernels(BuildContributors(sourceHeight, height, AxisScale(sourceHeight, height)), sourceHeight);
 }
 
 Raster ResampleLanczosOn(Raster& picture, int width, int height, ResamplePath path)
@@ -46,9 +35,8 @@ Raster ResampleLanczosOn(Raster& picture, int width, int height, ResamplePath pa
             throw Error(kEmptySourcePicture);
         }
         const Raster& source = picture;  // read only: a shared store is not copied
-        if (path != ResamplePath::Reference && ResamplePathAvailable(path)) {
-            if (const auto rows = VectorRowResampler::Make(source.Width(), source.Height(), width, height,
-                                                           path == ResamplePath::Avx2)) {
+        if (const VectorKernels* kernels = KernelsOf(path)) {
+            if (const auto rows = VectorRowResampler::Make(source.Width(), source.Height(), width, height, *kernels)) {
                 rows->AddRows(source.Row(0).data(), source.RowStep(), source.Height());
                 return rows->TakeResult();
             }

@@ -39,9 +39,8 @@ ResampleStream::ResampleStream(int sourceWidth, int sourceHeight, int width, int
         throw Error(kOutOfSystemResources, FailureCause::TooLarge);
     }
     try {
-        if (path != ResamplePath::Reference && ResamplePathAvailable(path)) {
-            m_vector = VectorRowResampler::Make(sourceWidth, sourceHeight, width, height, path == ResamplePath::Avx2,
-                                                m_sink, bottomUp);
+        if (const VectorKernels* kernels = KernelsOf(path)) {
+            m_vector = VectorRowResampler::Make(sourceWidth, sourceHeight, width, height, *kernels, m_sink, bottomUp);
         }
         if (!m_vector) {
             // Every row is copied in, so the store is not painted white first.

@@ -49,6 +49,90 @@ std::uint8_t DivideClamped(std::int32_t sum, const PackedWindow& window)
     return static_cast<std::uint8_t>(static_cast<std::int32_t>(clamped * window.reciprocal));
 }
 
+namespace {
+
+// The window of a list entry on a line of n pixels, its length rounded up to multiple, its
+// divisor set; true when its weights must be negated. Inlined: PackAxis calls it per window.
+[[gnu::always_inline]] inline bool MakeWindow(const PixelContributions& entry, std::int32_t n, std::int32_t multiple,
+                                              PackedWindow& window)
+{
+    std::int32_t low = n - 1;
+    std::int32_t high = 0;
+    std::int64_t total = 0;
+    for (std::int32_t c = 0; c < entry.count; ++c) {
+        const Contribution& contribution = entry.contributors[static_cast<std::size_t>(c)];
+        low = std::min(low, contribution.pixel);
+        high = std::max(high, contribution.pixel);
+        total += contribution.weight;
+    }
+    if (entry.count == 0) {
+        low = high = 0;
+    }
+    window.first = low;
+    window.length = static_cast<std::int32_t>(RoundUp(high - low + 1, multiple));
+    return SetDivisor(window, total);
+}
+
+// The entry's weights on their window's pixels (with kStore, into weights, which holds the
+// window's length of zeros), negated when negated; false when a weight does not fit 16 bits
+// or their magnitudes could make a sum overflow 32 bits. dense is scratch.
+template <bool kStore>
+[[gnu::always_inline]] inline bool PackWeights(const PixelContributions& entry, const PackedWindow& window,
+                                               bool negated, std::int16_t* weights, std::vector<std::int64_t>& dense)
+{
+    const auto count = static_cast<std::size_t>(entry.count);
+    const Contribution* contributions = entry.contributors.data();
+    // Weights of one pixel reached twice (a position and its mirror) are added up. Away
+    // from the ends of the line the pixels ascend, each is reached once, and the
+    // weights go straight to their places (the others stay zero).
+    bool ascending = true;
+    for (std::size_t c = 1; c < count; ++c) {
+        ascending &= contributions[c].pixel > contributions[c - 1].pixel;
+    }
+    if (!ascending) {
+        dense.assign(static_cast<std::size_t>(window.length), 0);
+        for (std::size_t c = 0; c < count; ++c) {
+            dense[static_cast<std::size_t>(contributions[c].pixel - window.first)] += contributions[c].weight;
+        }
+    }
+    const std::int64_t sign = negated ? -1 : 1;
+    std::int64_t magnitude = 0;
+    bool fits = true;
+    const auto put = [&](std::size_t k, std::int64_t weight) {
+        const std::int64_t w = sign * weight;
+        fits &= w >= INT16_MIN && w <= INT16_MAX;
+        magnitude += std::llabs(w);
+        if constexpr (kStore) {
+            weights[k] = static_cast<std::int16_t>(w);
+        }
+    };
+    if (ascending) {
+        for (std::size_t c = 0; c < count; ++c) {
+            put(static_cast<std::size_t>(contributions[c].pixel - window.first), contributions[c].weight);
+        }
+    } else {
+        for (std::size_t k = 0; k < dense.size(); ++k) {
+            put(k, dense[k]);
+        }
+    }
+    return fits && magnitude * kMaxChannel <= kMaxSum;
+}
+
+}  // namespace
+
+bool FitsVectorKernels(const ContributionList& list, std::int32_t n)
+{
+    std::vector<std::int64_t> dense;
+    for (const PixelContributions& entry : list) {
+        PackedWindow window;
+        const bool negated = MakeWindow(entry, n, 1, window);
+        if (window.divisor > kMaxDivisor || !PackWeights<false>(entry, window, negated, nullptr, dense)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::optional<PackedAxis> PackAxis(const ContributionList& list, std::int32_t n, std::int32_t multiple)
 {
     PackedAxis axis;
@@ -57,24 +141,9 @@ std::optional<PackedAxis> PackAxis(const ContributionList& list, std::int32_t n,
     std::vector<bool> negated(list.size());
     std::int64_t size = 0;
     for (std::size_t i = 0; i < list.size(); ++i) {
-        const PixelContributions& entry = list[i];
         PackedWindow& window = axis.windows[i];
-        std::int32_t low = n - 1;
-        std::int32_t high = 0;
-        std::int64_t total = 0;
-        for (std::int32_t c = 0; c < entry.count; ++c) {
-            const Contribution& contribution = entry.contributors[static_cast<std::size_t>(c)];
-            low = std::min(low, contribution.pixel);
-            high = std::max(high, contribution.pixel);
-            total += contribution.weight;
-        }
-        if (entry.count == 0) {
-            low = high = 0;
-        }
-        window.first = low;
-        window.length = static_cast<std::int32_t>(RoundUp(high - low + 1, multiple));
         window.offset = size;
-        negated[i] = SetDivisor(window, total);
+        negated[i] = MakeWindow(list[i], n, multiple, window);
         if (window.divisor > kMaxDivisor) {
             return std::nullopt;
         }
@@ -84,46 +153,8 @@ std::optional<PackedAxis> PackAxis(const ContributionList& list, std::int32_t n,
 
     std::vector<std::int64_t> dense;
     for (std::size_t i = 0; i < list.size(); ++i) {
-        const PixelContributions& entry = list[i];
         const PackedWindow& window = axis.windows[i];
-        const auto count = static_cast<std::size_t>(entry.count);
-        const Contribution* contributions = entry.contributors.data();
-        // Weights of one pixel reached twice (a position and its mirror) are added up. Away
-        // from the ends of the line the pixels ascend, each is reached once, and the
-        // weights go straight to their places (the others stay zero).
-        bool ascending = true;
-        for (std::size_t c = 1; c < count; ++c) {
-            ascending &= contributions[c].pixel > contributions[c - 1].pixel;
-        }
-        if (!ascending) {
-            dense.assign(static_cast<std::size_t>(window.length), 0);
-            for (std::size_t c = 0; c < count; ++c) {
-                dense[static_cast<std::size_t>(contributions[c].pixel - window.first)] += contributions[c].weight;
-            }
-        }
-        const std::int64_t sign = negated[i] ? -1 : 1;
-        std::int16_t* weights = axis.weights.data() + window.offset;
-        std::int64_t magnitude = 0;
-        bool fits = true;
-        const auto put = [&](std::size_t k, std::int64_t weight) {
-            const std::int64_t w = sign * weight;
-            fits &= w >= INT16_MIN && w <= INT16_MAX;
-            magnitude += std::llabs(w);
-            weights[k] = static_cast<std::int16_t>(w);
-        };
-        if (ascending) {
-            for (std::size_t c = 0; c < count; ++c) {
-                put(static_cast<std::size_t>(contributions[c].pixel - window.first), contributions[c].weight);
-            }
-        } else {
-            for (std::size_t k = 0; k < dense.size(); ++k) {
-                put(k, dense[k]);
-            }
-        }
-        if (!fits) {
-            return std::nullopt;
-        }
-        if (magnitude * kMaxChannel > kMaxSum) {
+        if (!PackWeights<true>(list[i], window, negated[i], axis.weights.data() + window.offset, dense)) {
             return std::nullopt;
         }
     }

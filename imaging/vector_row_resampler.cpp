@@ -1,7 +1,7 @@
 // The vectorised resampler's driver: source rows are gathered eight at a time, split into
-// channel planes (SSE2) or columns of the eight rows (AVX2) a tile of target pixels at a
-// time and filtered into a ring of intermediate rows, and every target row whose vertical
-// window is complete is made at once. Integer sums do not depend on the order of their
+// columns of the eight rows a tile of target pixels at a time and filtered into a ring of
+// intermediate rows, and every target row whose vertical window is complete is made at
+// once. Integer sums do not depend on the order of their
 // terms, so the bytes match the reference's.
 #include "imaging/vector_row_resampler.h"
 
@@ -19,18 +19,21 @@ namespace picbatch {
 namespace {
 
 constexpr std::int64_t kPixelBytes = 3;
-// Zero padding after each plane besides the longest window: the 16-byte loads of the
-// deinterleaving may run past the row's values.
-constexpr std::int64_t kPlanePadding = 16;
+// Room for the columns of pixels past a tile's longest window: the split writes whole steps
+// of up to 16 pixels.
+constexpr std::int64_t kColumnPadding = 16;
+// The columns start on a 32-byte boundary, for the horizontal kernel's aligned loads.
+constexpr std::int64_t kColumnAlignment = 32;
 
-// The source pixels under one tile's windows: 8 rows of 3 planes of 2-byte values take
+// The source pixels under one tile's windows: 8 rows of 3 channels of 2-byte values take
 // 12 KiB, plus a window's length, which leaves most of a first-level cache to the weights
 // and the rest. Four times as many measured slower; the pixels under two tiles' windows are
 // split twice, which costs little at this span.
 constexpr std::int32_t kTileSpan = 256;
 
-// Intermediate rows are padded to whole 32-byte vectors for the vertical loads.
-constexpr std::int64_t kVectorBytes = 32;
+// Intermediate rows start on 32-byte boundaries; the store has room past its last row for
+// the vertical kernel's widest loads.
+constexpr std::int64_t kRowAlignment = 32;
 
 std::int64_t RoundUp(std::int64_t value, std::int64_t multiple)
 {
@@ -100,15 +103,15 @@ std::vector<VectorRowResampler::Tile> MakeTiles(const PackedAxis& axis, std::int
     return tiles;
 }
 
-// The length of planes that every tile's windows fit in. The columns of a tile take no more:
-// its pixels rounded up to whole groups of 16, times 8 rows and 3 channels.
-std::int64_t PlaneLength(const std::vector<VectorRowResampler::Tile>& tiles)
+// The 16-bit values of the columns of every tile's windows: their pixels, and the split's
+// whole steps past them, times 8 rows and 3 channels.
+std::int64_t ColumnValues(const std::vector<VectorRowResampler::Tile>& tiles)
 {
     std::int64_t length = 0;
     for (const VectorRowResampler::Tile& tile : tiles) {
         length = std::max<std::int64_t>(length, tile.windowsEnd - tile.firstSource);
     }
-    return length + kPlanePadding;
+    return (length + kColumnPadding) * kHorizontalRows * 3;
 }
 
 // A list that takes every pixel as it is: one contribution each, its own pixel. A row
@@ -126,7 +129,8 @@ bool TakesPixelsAsTheyAre(const ContributionList& list)
 }  // namespace
 
 std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, int sourceHeight, int width,
-                                                             int height, bool useAvx2, TargetRowSink sink, bool bottomUp)
+                                                             int height, const VectorKernels& kernels,
+                                                             TargetRowSink sink, bool bottomUp)
 {
     // The reference keeps the whole intermediate as a Raster; fail alike.
     if (std::int64_t{width} * sourceHeight > kMaxPicturePixels) {
@@ -134,14 +138,12 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
     }
     try {
         const ContributionList horizontalList = BuildContributors(sourceWidth, width, AxisScale(sourceWidth, width));
-        // The AVX2 kernel reads source pixels in pairs; the SSE2 kernel 8 at a time.
-        std::optional<PackedAxis> horizontal = PackAxis(horizontalList, sourceWidth, useAvx2 ? 1 : 8);
+        // The horizontal kernel reads source pixels in pairs, two pairs a step.
+        std::optional<PackedAxis> horizontal = PackAxis(horizontalList, sourceWidth, 1);
         if (!horizontal) {
             return nullptr;
         }
-        if (useAvx2) {
-            horizontal = AlignToPairs(*horizontal);
-        }
+        horizontal = AlignToPairs(*horizontal);
         // The vertical kernels take source rows in pairs. Rows that come bottom up are
         // filtered with the list read from the far end, which makes the target rows bottom up.
         ContributionList verticalList = BuildContributors(sourceHeight, height, AxisScale(sourceHeight, height));
@@ -153,7 +155,7 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
             return nullptr;
         }
         auto resampler = std::unique_ptr<VectorRowResampler>(new VectorRowResampler(
-            std::move(*horizontal), std::move(*vertical), sourceWidth, sourceHeight, width, height, useAvx2,
+            std::move(*horizontal), std::move(*vertical), sourceWidth, sourceHeight, width, height, kernels,
             std::move(sink), bottomUp));
         resampler->m_copyRows = TakesPixelsAsTheyAre(horizontalList);
         return resampler;
@@ -163,25 +165,21 @@ std::unique_ptr<VectorRowResampler> VectorRowResampler::Make(int sourceWidth, in
 }
 
 VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth,
-                                       int sourceHeight, int width, int height, bool useAvx2, TargetRowSink sink,
-                                       bool bottomUp)
+                                       int sourceHeight, int width, int height, const VectorKernels& kernels,
+                                       TargetRowSink sink, bool bottomUp)
     : m_horizontal(std::move(horizontal))
     , m_vertical(std::move(vertical))
     , m_sourceWidth(sourceWidth)
     , m_sourceHeight(sourceHeight)
     , m_depth(RingDepth(m_vertical, sourceHeight))
-    // Whole 32-byte vectors for the vertical loads, and spare bytes for the 16-byte stores
-    // of the horizontal kernels.
-    , m_stride(RoundUp(kPixelBytes * width + kSpareBytes, kVectorBytes))
-    , m_store(static_cast<std::size_t>(m_stride * m_depth))
+    // Spare bytes for the 16-byte stores of the horizontal kernel; the vertical kernel's
+    // loads past a row's end read on into the next one, or into the room past the last.
+    , m_stride(RoundUp(kPixelBytes * width + kSpareBytes, kRowAlignment))
+    , m_store(static_cast<std::size_t>(m_stride * m_depth + kVectorBytes - kRowAlignment))
     , m_tiles(MakeTiles(m_horizontal, sourceWidth))
-    , m_planeLength(PlaneLength(m_tiles))
-    // Room to start the columns (no longer than the planes, see PlaneLength) on a 32-byte
-    // boundary.
-    , m_planes(static_cast<std::size_t>(m_planeLength * kHorizontalRows * 3 + kVectorBytes / 2))
-    , m_columns(useAvx2)
-    , m_filter(useAvx2 ? HorizontalColumnsAvx2 : HorizontalSse2)
-    , m_verticalKernel(useAvx2 ? VerticalAvx2 : VerticalSse2)
+    // Room to start the columns on their boundary.
+    , m_columnStore(static_cast<std::size_t>(ColumnValues(m_tiles) + kColumnAlignment / 2))
+    , m_kernels(kernels)
     , m_sink(std::move(sink))
     , m_width(width)
     , m_height(height)
@@ -201,14 +199,9 @@ VectorRowResampler::VectorRowResampler(PackedAxis horizontal, PackedAxis vertica
 
 std::int16_t* VectorRowResampler::Columns()
 {
-    void* start = m_planes.data();
-    std::size_t bytes = m_planes.size() * sizeof(std::int16_t);
-    return static_cast<std::int16_t*>(std::align(kVectorBytes, 1, start, bytes));
-}
-
-std::int16_t* VectorRowResampler::Plane(int row, int channel)
-{
-    return m_planes.data() + (row * 3 + channel) * m_planeLength;
+    void* start = m_columnStore.data();
+    std::size_t bytes = m_columnStore.size() * sizeof(std::int16_t);
+    return static_cast<std::int16_t*>(std::align(kColumnAlignment, 1, start, bytes));
 }
 
 void VectorRowResampler::AddRows(const std::uint8_t* first, std::int64_t step, int count)
@@ -275,30 +268,17 @@ void VectorRowResampler::FilterGroup()
         return;
     }
     m_job.rows = rows;
-    // Rows past the group's end read the first row's planes; their results are dropped.
-    for (int r = 0; r < kHorizontalRows; ++r) {
-        for (int c = 0; c < 3; ++c) {
-            m_job.planes[r][c] = Plane(r < rows ? r : 0, c);
-        }
-    }
     for (const Tile& tile : m_tiles) {
-        const std::int32_t count = tile.endSource - tile.firstSource;
-        if (m_columns) {
-            const std::uint8_t* sources[kHorizontalRows];
-            for (int r = 0; r < kHorizontalRows; ++r) {
-                sources[r] = m_groupRows[r < rows ? r : 0] + kPixelBytes * tile.firstSource;
-            }
-            InterleaveRowsAvx2(sources, count, Columns());
-        } else {
-            for (int r = 0; r < rows; ++r) {
-                std::int16_t* planes[3] = {Plane(r, 0), Plane(r, 1), Plane(r, 2)};
-                DeinterleaveSse2(m_groupRows[r] + kPixelBytes * tile.firstSource, count, planes);
-            }
+        // Rows past the group's end read the first row; their results are dropped.
+        const std::uint8_t* sources[kHorizontalRows];
+        for (int r = 0; r < kHorizontalRows; ++r) {
+            sources[r] = m_groupRows[r < rows ? r : 0] + kPixelBytes * tile.firstSource;
         }
+        m_kernels.interleaveRows(sources, tile.endSource - tile.firstSource, Columns());
         m_job.firstTarget = tile.firstTarget;
         m_job.endTarget = tile.endTarget;
         m_job.origin = tile.firstSource;
-        m_filter(m_job);
+        m_kernels.horizontal(m_job);
     }
     m_filtered = m_added;
 }
@@ -322,7 +302,7 @@ void VectorRowResampler::MakeReadyRows()
         job.count = window.length;
         job.window = window;
         job.out = m_sink ? m_sinkRow.data() : m_result.Row(m_bottomUp ? m_height - 1 - m_nextRow : m_nextRow).data();
-        m_verticalKernel(job);
+        m_kernels.vertical(job);
         ++m_nextRow;
         if (m_sink)
             m_sink(m_sinkRow.data());

@@ -17,14 +17,15 @@ namespace picbatch {
 class VectorRowResampler {
 public:
     // For a sourceWidth x sourceHeight Bgr24 picture to a width x height one (all at least 1),
-    // with SSE2, or AVX2 when useAvx2 (the caller checks the processor). Null when the weights
-    // do not meet PackAxis's limits. Throws Error kOutOfSystemResources for a result, or an
+    // with the kernels of one target (KernelsOf). Null when the weights do not meet the
+    // kernels' limits (FitsVectorKernels). Throws Error kOutOfSystemResources for a result, or an
     // intermediate picture of width x sourceHeight, beyond kMaxPicturePixels, as the reference
     // would, and for memory that cannot be had. With a sink, each target row goes to it as
     // soon as it is made and no result is stored. With bottomUp, the rows added are the
     // picture's rows bottom row first, and the sink gets the target rows bottom row first.
     static std::unique_ptr<VectorRowResampler> Make(int sourceWidth, int sourceHeight, int width, int height,
-                                                    bool useAvx2, TargetRowSink sink = {}, bool bottomUp = false);
+                                                    const VectorKernels& kernels, TargetRowSink sink = {},
+                                                    bool bottomUp = false);
 
     // The next count source rows, top row first: row i starts at first + i x step and holds
     // 3 x sourceWidth bytes of blue, green, red. The rows need to stay readable during the
@@ -57,8 +58,7 @@ public:
 private:
 
     VectorRowResampler(PackedAxis horizontal, PackedAxis vertical, int sourceWidth, int sourceHeight, int width,
-                       int height, bool useAvx2, TargetRowSink sink, bool bottomUp);
-    std::int16_t* Plane(int row, int channel);
+                       int height, const VectorKernels& kernels, TargetRowSink sink, bool bottomUp);
     std::int16_t* Columns();
     std::uint8_t* IntermediateRow(std::int64_t r) { return m_store.data() + r % m_depth * m_stride; }
     std::uint8_t* PendingRow(int slot) { return m_pending.data() + slot * std::int64_t{3} * m_sourceWidth; }
@@ -78,13 +78,9 @@ private:
     const std::uint8_t* m_groupRows[kHorizontalRows] = {};
     std::vector<std::uint8_t> m_pending;
     std::vector<Tile> m_tiles;
-    // The channel planes of one tile of the group's rows, or for the AVX2 kernel its columns
-    // (InterleaveRowsAvx2) in the same store.
-    std::int64_t m_planeLength;
-    std::vector<std::int16_t> m_planes;
-    bool m_columns;
-    void (*m_filter)(const HorizontalJob&);
-    void (*m_verticalKernel)(const VerticalJob&);
+    // The columns of one tile of the group's rows (kernels.interleaveRows).
+    std::vector<std::int16_t> m_columnStore;
+    const VectorKernels& m_kernels;
     HorizontalJob m_job;
     std::vector<const std::uint8_t*> m_windowRows;
     Raster m_result;

@@ -13,12 +13,13 @@
 
 namespace picbatch {
 
-// Every path this processor runs.
+// Every path this processor runs: the reference and each Highway target compiled in that it
+// supports.
 inline std::vector<ResamplePath> AllPaths()
 {
-    std::vector<ResamplePath> paths = {ResamplePath::Reference, ResamplePath::Sse2};
-    if (ResamplePathAvailable(ResamplePath::Avx2))
-        paths.push_back(ResamplePath::Avx2);
+    std::vector<ResamplePath> paths = {ResamplePath::Reference};
+    for (const ResamplePath path : VectorResamplePaths())
+        paths.push_back(path);
     return paths;
 }
 

@@ -1,17 +1,22 @@
-// The kernel and the weight lists: the fast evaluation against the extended-precision
-// definition, bit for bit, and the lists against a plain rebuild from that definition.
+// The kernel and the weight lists: the fast evaluation, on every Highway target compiled in
+// that this processor runs, against the extended-precision definition, bit for bit, and the
+// lists against a plain rebuild from that definition.
 #include "imaging/lanczos_kernel.h"
 
 #include <gtest/gtest.h>
 
 #include "imaging/extended.h"
 #include "imaging/lanczos_contributors.h"
+#include "imaging/lanczos_shortcut.h"
+#include "imaging/resample_path.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <span>
+#include <utility>
 #include <vector>
 
 namespace picbatch {
@@ -45,7 +50,29 @@ std::vector<float> Arguments(std::uint32_t step)
     return arguments;
 }
 
+// The shortcuts of every target compiled in that this processor runs.
+std::vector<std::pair<ResamplePath, const KernelShortcut*>> Shortcuts()
+{
+    std::vector<std::pair<ResamplePath, const KernelShortcut*>> shortcuts;
+    for (const ResamplePath path : VectorResamplePaths()) {
+        if (const KernelShortcut* shortcut = ShortcutOf(path)) {
+            shortcuts.emplace_back(path, shortcut);
+        }
+    }
+    return shortcuts;
+}
+
 }  // namespace
+
+TEST(LanczosKernel, EveryTargetWithDoublePrecisionVectorsHasTheShortcut)
+{
+    EXPECT_EQ(ShortcutOf(ResamplePath::Reference), nullptr);
+    EXPECT_EQ(FastestShortcut(), ShortcutOf(FastestResamplePath()));
+#if defined(__x86_64__) || defined(__aarch64__)
+    // Every target there has vectors of doubles.
+    EXPECT_EQ(Shortcuts().size(), VectorResamplePaths().size());
+#endif
+}
 
 TEST(LanczosKernel, WorkedValues)
 {
@@ -69,7 +96,7 @@ TEST(LanczosKernel, FastEvaluationMatchesTheExtendedPrecisionDefinition)
     const std::vector<float> arguments = Arguments(2039);
     std::vector<float> values(arguments.size());
     LanczosKernels(arguments, values);
-    // Three at a time: below the four of the AVX2 form, so that the SSE2 form takes them.
+    // Three at a time: fewer than a vector holds, so that the rest of a batch is tried too.
     std::vector<float> inThrees(arguments.size());
     for (std::size_t i = 0; i < arguments.size(); i += 3) {
         const std::size_t count = std::min<std::size_t>(3, arguments.size() - i);
@@ -100,6 +127,34 @@ TEST(LanczosKernel, SoftExtendedDefinitionMatchesTheNativeOne)
     }
 }
 
+// The same on every target, not only the one the dispatch picks.
+TEST(LanczosKernel, EveryTargetMatchesTheExtendedPrecisionDefinition)
+{
+    const std::vector<float> arguments = Arguments(2039);
+    for (const auto& [path, shortcut] : Shortcuts()) {
+        std::vector<float> values(arguments.size());
+        std::vector<float> sincs(arguments.size());
+        shortcut->lanczosKernels(arguments.data(), values.data(), arguments.size());
+        shortcut->normalizedSincs(arguments.data(), sincs.data(), arguments.size());
+        std::vector<float> inThrees(arguments.size());
+        std::vector<float> sincsInThrees(arguments.size());
+        for (std::size_t i = 0; i < arguments.size(); i += 3) {
+            const std::size_t count = std::min<std::size_t>(3, arguments.size() - i);
+            shortcut->lanczosKernels(arguments.data() + i, inThrees.data() + i, count);
+            shortcut->normalizedSincs(arguments.data() + i, sincsInThrees.data() + i, count);
+        }
+        for (std::size_t i = 0; i < arguments.size(); ++i) {
+            const float x = arguments[i];
+            const std::uint32_t expected = Bits(ExtendedLanczosKernel(x));
+            const std::uint32_t sinc = Bits(ExtendedNormalizedSinc(x));
+            ASSERT_EQ(Bits(values[i]), expected) << ResamplePathName(path) << ", many at once, " << x;
+            ASSERT_EQ(Bits(inThrees[i]), expected) << ResamplePathName(path) << ", three at once, " << x;
+            ASSERT_EQ(Bits(sincs[i]), sinc) << ResamplePathName(path) << ", sincs, " << x;
+            ASSERT_EQ(Bits(sincsInThrees[i]), sinc) << ResamplePathName(path) << ", sincs three at once, " << x;
+        }
+    }
+}
+
 // The one-off check imaging/numerics.md cites ("The sine in software"): every float in
 // [0, 3], about 2^30 of them, a few minutes. Run with --gtest_also_run_disabled_tests.
 TEST(LanczosKernel, DISABLED_SoftExtendedDefinitionMatchesForEveryFloat)
@@ -120,7 +175,7 @@ TEST(LanczosKernel, DISABLED_SoftExtendedDefinitionMatchesForEveryFloat)
 
 TEST(LanczosKernel, ManyAtOnceHandlesEveryCountAndOddArguments)
 {
-    // Windows of every length up to 9, where pairs mix ordinary arguments with those the
+    // Windows of every length up to 9, where vectors mix ordinary arguments with those the
     // shortcut leaves alone (0, tiny, 3 and beyond, not a number).
     const std::vector<float> odd = {0.25f, 0.0f, -1.75f, 0x1p-120f, 3.0f, 2.999f, -7.5f,
                                     std::numeric_limits<float>::quiet_NaN(), 0.5f};
@@ -132,6 +187,16 @@ TEST(LanczosKernel, ManyAtOnceHandlesEveryCountAndOddArguments)
             for (std::size_t i = 0; i < count; ++i) {
                 EXPECT_EQ(Bits(values[i]), Bits(ExtendedLanczosKernel(arguments[i])))
                     << arguments[i] << " at " << i << " of " << count;
+            }
+            for (const auto& [path, shortcut] : Shortcuts()) {
+                // One past the arguments' values must stay as it is.
+                std::vector<float> ofPath(count + 1, 123.0f);
+                shortcut->lanczosKernels(arguments.data(), ofPath.data(), count);
+                for (std::size_t i = 0; i < count; ++i) {
+                    EXPECT_EQ(Bits(ofPath[i]), Bits(ExtendedLanczosKernel(arguments[i])))
+                        << ResamplePathName(path) << ", " << arguments[i] << " at " << i << " of " << count;
+                }
+                EXPECT_EQ(ofPath[count], 123.0f) << ResamplePathName(path) << ", " << count;
             }
         }
     }

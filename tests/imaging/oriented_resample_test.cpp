@@ -96,7 +96,7 @@ TEST(OrientedResampleStream, EveryOrientationGivesTheUprightPictureResampled)
                         StreamedUpright(stored, orientation, size.width, size.height, path, viaSink), expected))
                         << size.sourceWidth << "x" << size.sourceHeight << " to " << size.width << "x" << size.height
                         << ", orientation " << static_cast<int>(orientation) << ", path "
-                        << static_cast<int>(path) << (viaSink ? ", sink" : "");
+                        << ResamplePathName(path) << (viaSink ? ", sink" : "");
                 }
             }
         }

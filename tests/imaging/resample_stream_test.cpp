@@ -36,10 +36,10 @@ void ExpectStreamsLikeReference(const Raster& source, int width, int height, con
         for (const int band : {1, 3, 5, 16, source.Height()}) {
             EXPECT_TRUE(SamePicture(Streamed(source, width, height, band, path), expected))
                 << name << " -> " << width << "x" << height << ", bands of " << band << ", path "
-                << static_cast<int>(path);
+                << ResamplePathName(path);
         }
         EXPECT_TRUE(SamePicture(Streamed(source, width, height, 5, path, true), expected))
-            << name << " -> " << width << "x" << height << " through a row sink, path " << static_cast<int>(path);
+            << name << " -> " << width << "x" << height << " through a row sink, path " << ResamplePathName(path);
     }
 }
 
@@ -81,7 +81,7 @@ TEST(ResampleStream, RowsPastTheSourceAreIgnored)
         ResampleStream stream(20, 10, 7, 5, path);
         stream.AddRows(taller.Row(0).data(), taller.RowStep(), 25);
         stream.AddRows(taller.Row(0).data(), taller.RowStep(), 3);
-        EXPECT_TRUE(SamePicture(stream.Finish(), expected)) << static_cast<int>(path);
+        EXPECT_TRUE(SamePicture(stream.Finish(), expected)) << ResamplePathName(path);
     }
 }
 
@@ -103,7 +103,7 @@ TEST(ResampleStream, RefusesWhatResampleLanczosRefuses)
     for (const auto& c : cases) {
         for (const ResamplePath path : AllPaths()) {
             EXPECT_EQ(ErrorText([&] { ResampleStream(c.sw, c.sh, c.w, c.h, path); }), c.message)
-                << c.name << ", path " << static_cast<int>(path);
+                << c.name << ", path " << ResamplePathName(path);
         }
     }
 }
@@ -114,7 +114,7 @@ TEST(ResampleStream, NoResultBeforeEveryRowArrived)
     for (const ResamplePath path : AllPaths()) {
         ResampleStream stream(9, 12, 4, 4, path);
         stream.AddRows(source.Row(0).data(), source.RowStep(), 11);
-        EXPECT_THROW(stream.Finish(), std::logic_error) << static_cast<int>(path);
+        EXPECT_THROW(stream.Finish(), std::logic_error) << ResamplePathName(path);
     }
 }
 
@@ -160,7 +160,7 @@ TEST(ResampleStream, RepeatedRowsGiveTheBytesOfTheWholePicture)
             }
             EXPECT_TRUE(SamePicture(stream.Finish(), expected))
                 << sourceWidth << "x" << sourceHeight << " -> " << width << "x" << height << ", path "
-                << static_cast<int>(path);
+                << ResamplePathName(path);
         }
     }
 }

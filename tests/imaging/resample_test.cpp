@@ -10,6 +10,7 @@
 #include "tests/imaging/error_text.h"
 #include "tests/imaging/resample_test_pictures.h"
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -108,8 +109,8 @@ TEST(BuildContributors, TinyScaleTakesTheNearestPixel)
     }
 }
 
-// Test listings show the path by number instead of as raw bytes.
-void PrintTo(ResamplePath path, std::ostream* out) { *out << static_cast<int>(path); }
+// Test listings show the path by name instead of as raw bytes.
+void PrintTo(ResamplePath path, std::ostream* out) { *out << ResamplePathName(path); }
 
 class ResampleOnPath : public ::testing::TestWithParam<ResamplePath> {
 protected:
@@ -213,14 +214,40 @@ namespace {
 
 std::string PathName(const ::testing::TestParamInfo<ResamplePath>& info)
 {
-    static const char* const kNames[] = {"Reference", "Sse2", "Avx2"};
-    return kNames[static_cast<int>(info.param)];
+    return ResamplePathName(info.param);
+}
+
+// The reference and every Highway target compiled in that this processor runs.
+std::vector<ResamplePath> PathsToTest()
+{
+    std::vector<ResamplePath> paths = {ResamplePath::Reference};
+    for (const ResamplePath path : VectorResamplePaths()) {
+        paths.push_back(path);
+    }
+    return paths;
 }
 
 }  // namespace
 
-INSTANTIATE_TEST_SUITE_P(Paths, ResampleOnPath,
-                         ::testing::Values(ResamplePath::Reference, ResamplePath::Sse2, ResamplePath::Avx2), PathName);
+INSTANTIATE_TEST_SUITE_P(Paths, ResampleOnPath, ::testing::ValuesIn(PathsToTest()), PathName);
+
+TEST(ResamplePath, TheFastestIsHighwaysChoiceAndEveryVectorPathRuns)
+{
+    const std::vector<ResamplePath> paths = VectorResamplePaths();
+    EXPECT_EQ(FastestResamplePath(), paths.empty() ? ResamplePath::Reference : paths.front());
+    EXPECT_TRUE(ResamplePathAvailable(ResamplePath::Reference));
+    EXPECT_EQ(ResamplePathName(ResamplePath::Reference), "Reference");
+    for (const ResamplePath path : paths) {
+        EXPECT_NE(path, ResamplePath::Reference);
+        EXPECT_TRUE(ResamplePathAvailable(path)) << ResamplePathName(path);
+    }
+    // A target that is not compiled in, or that this processor lacks, runs the reference.
+    EXPECT_FALSE(ResamplePathAvailable(ResamplePath{std::int64_t{1} << 40}));
+    Raster picture = NoisePicture(9, 7, 5);
+    Raster copy = picture;
+    EXPECT_TRUE(SamePicture(ResampleLanczosOn(picture, 5, 4, ResamplePath{std::int64_t{1} << 40}),
+                            ResampleLanczosOn(copy, 5, 4, ResamplePath::Reference)));
+}
 
 TEST(ResampleLanczos, RejectsEmptySourcesAndTargetsBelowOne)
 {

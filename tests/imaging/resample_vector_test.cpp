@@ -1,9 +1,11 @@
 // The vectorised resampler against the reference: packed weights, the exact division, and
-// byte-for-byte equal pictures on every path this processor runs.
+// byte-for-byte equal pictures with the kernels of every Highway target compiled in that
+// this processor runs.
 #include "imaging/resample_vector.h"
 
 #include <gtest/gtest.h>
 
+#include "imaging/lanczos_contributors.h"
 #include "imaging/resample_line.h"
 #include "imaging/resample_path.h"
 #include "tests/imaging/resample_test_pictures.h"
@@ -18,11 +20,7 @@ namespace {
 
 std::vector<ResamplePath> VectorPaths()
 {
-    std::vector<ResamplePath> paths = {ResamplePath::Sse2};
-    if (ResamplePathAvailable(ResamplePath::Avx2)) {
-        paths.push_back(ResamplePath::Avx2);
-    }
-    return paths;
+    return VectorResamplePaths();
 }
 
 // count weights of +w and -w in turn on pixels 0, 1, 2, ...: a small total, a large sum.
@@ -35,14 +33,14 @@ PixelContributions Alternating(std::int32_t count, std::int32_t w)
     return entry;
 }
 
-// Eight columns of the layout the AVX2 kernels read, 32-byte aligned as they need.
+// Eight columns of the layout the horizontal kernels read, 32-byte aligned as they need.
 struct alignas(32) Columns {
     std::int16_t values[8 * kColumnValues];
 };
 
-const char* Name(ResamplePath path)
+std::string Name(ResamplePath path)
 {
-    return path == ResamplePath::Avx2 ? "avx2" : "sse2";
+    return ResamplePathName(path);
 }
 
 void ExpectSameAsReference(const Raster& source, int width, int height, const std::string& name)
@@ -75,6 +73,23 @@ TEST(PackAxis, RefusesWhatTheKernelsCannotReproduce)
     for (const auto& c : cases) {
         const ContributionList list = {c.entry};
         EXPECT_EQ(PackAxis(list, 300, 8).has_value(), c.packs) << c.name;
+        // The rule on its own, as a plan asks it before any resampler is made.
+        EXPECT_EQ(FitsVectorKernels(list, 300), c.packs) << c.name;
+        EXPECT_EQ(PackAxis(list, 300, 1).has_value(), c.packs) << c.name;
+    }
+}
+
+TEST(VectorPathTakes, EveryPictureTheListsAllow)
+{
+    // Photo-like sizes both ways, sides of one, and tiny scales: the lists always fit.
+    const struct {
+        int sw, sh, w, h;
+    } cases[] = {{4272, 2848, 778, 502}, {640, 480, 1600, 1200}, {1, 1, 1, 1}, {2049, 3, 5, 2}, {9, 1, 1, 4}};
+    for (const auto& c : cases) {
+        EXPECT_TRUE(VectorPathTakes(c.sw, c.sh, c.w, c.h)) << c.sw << "x" << c.sh << " -> " << c.w << "x" << c.h;
+        const bool horizontal = FitsVectorKernels(BuildContributors(c.sw, c.w, AxisScale(c.sw, c.w)), c.sw);
+        const bool vertical = FitsVectorKernels(BuildContributors(c.sh, c.h, AxisScale(c.sh, c.h)), c.sh);
+        EXPECT_EQ(VectorPathTakes(c.sw, c.sh, c.w, c.h), horizontal && vertical);
     }
 }
 
@@ -110,15 +125,16 @@ TEST(VerticalKernels, NegativeTotalsAndSums)
     const ContributionList list = {PixelContributions{2, {{-300, 0}, {100, 1}}}};
     const std::optional<PackedAxis> axis = PackAxis(list, 2, 2);
     ASSERT_TRUE(axis);
-    constexpr int kBytes = 77;  // two whole vectors and a tail
-    std::vector<std::uint8_t> a(96);
-    std::vector<std::uint8_t> b(96);
+    constexpr int kBytes = 77;  // whole vectors of 16 and 32 bytes and a tail, or a tail of 64
+    std::vector<std::uint8_t> a(2 * kVectorBytes);
+    std::vector<std::uint8_t> b(2 * kVectorBytes);
     std::mt19937 random(7);
     for (int i = 0; i < kBytes; ++i) {
         a[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(random());
         b[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(random());
     }
     const std::uint8_t* rows[2] = {a.data(), b.data()};
+    static_assert(kBytes <= 2 * kVectorBytes, "rows must be readable to a whole vector");
     VerticalJob job;
     job.weights = axis->weights.data();
     job.rows = rows;
@@ -128,7 +144,7 @@ TEST(VerticalKernels, NegativeTotalsAndSums)
     for (const ResamplePath path : VectorPaths()) {
         std::vector<std::uint8_t> out(kBytes + 1, 0xAB);
         job.out = out.data();
-        (path == ResamplePath::Avx2 ? VerticalAvx2 : VerticalSse2)(job);
+        KernelsOf(path)->vertical(job);
         for (int i = 0; i < kBytes; ++i) {
             const std::int32_t sum = -300 * a[static_cast<std::size_t>(i)] + 100 * b[static_cast<std::size_t>(i)];
             ASSERT_EQ(out[static_cast<std::size_t>(i)], ClampByte(sum / -200)) << Name(path) << " byte " << i;
@@ -163,10 +179,9 @@ TEST(AlignToPairs, KeepsEveryWeightOnItsPixel)
 
 TEST(InterleaveRows, EachPairOfPixelsOfEveryRowInOneLane)
 {
-    if (!ResamplePathAvailable(ResamplePath::Avx2)) {
-        GTEST_SKIP() << "no AVX2";
-    }
     std::mt19937 random(17);
+    for (const ResamplePath path : VectorPaths()) {
+    const VectorKernels& kernels = *KernelsOf(path);
     // Whole groups of 16 pixels, a tail, both; rows exactly as long as their pixels.
     for (const std::int32_t count : {1, 2, 15, 16, 17, 32, 45}) {
         std::vector<std::vector<std::uint8_t>> bgr(kHorizontalRows);
@@ -179,33 +194,34 @@ TEST(InterleaveRows, EachPairOfPixelsOfEveryRowInOneLane)
             rows[r] = bgr[static_cast<std::size_t>(r)].data();
         }
         std::vector<Columns> columns(static_cast<std::size_t>(count / 16 + 1));
-        InterleaveRowsAvx2(rows, count, columns.front().values);
+        kernels.interleaveRows(rows, count, columns.front().values);
         const std::int16_t* values = columns.front().values;
         for (std::int32_t x = 0; x < count; ++x) {
             for (int r = 0; r < kHorizontalRows; ++r) {
                 for (int c = 0; c < 3; ++c) {
-                    ASSERT_EQ(values[kColumnValues * (x / 2) + 2 * kHorizontalRows * c + 2 * r + x % 2],
-                              rows[r][3 * x + c])
-                        << count << " pixels: pixel " << x << ", row " << r << ", channel " << c;
+                    ASSERT_EQ(values[ColumnIndex(x, r, c, kernels.rowsPerVector)], rows[r][3 * x + c])
+                        << Name(path) << ", " << count << " pixels: pixel " << x << ", row " << r << ", channel "
+                        << c;
                 }
             }
+        }
+    }
+    }
+}
+
+TEST(InterleaveRows, EightRowsAVectorIsTheLayoutOfOneVectorPerChannel)
+{
+    // Rows in one vector: the whole group, blue, green, red, each row a pair.
+    for (int r = 0; r < kHorizontalRows; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(ColumnIndex(5, r, c, 8), kColumnValues * 2 + 2 * kHorizontalRows * c + 2 * r + 1);
+            EXPECT_EQ(ColumnIndex(4, r, c, 4), kColumnValues * 2 + 3 * 8 * (r / 4) + 8 * c + 2 * (r % 4));
         }
     }
 }
 
 TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
 {
-    struct Kernel {
-        const char* name;
-        void (*filter)(const HorizontalJob&);
-        std::int32_t multiple;
-        bool avx2;  // reads columns split by InterleaveRowsAvx2, not planes
-    };
-    const Kernel kernels[] = {
-        {"sse2", HorizontalSse2, 8, false},
-        {"avx2", HorizontalColumnsAvx2, 1, true},
-    };
-    const bool avx2 = ResamplePathAvailable(ResamplePath::Avx2);
     std::mt19937 random(16);
     // Odd and even target counts, windows short and long, reflected at both ends.
     const struct {
@@ -213,9 +229,8 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
     } axes[] = {{1, 1}, {1, 6}, {5, 1}, {9, 14}, {40, 39}, {41, 20}, {100, 7}, {63, 64}, {300, 31}};
     for (const auto& a : axes) {
         const ContributionList list = BuildContributors(a.n, a.m, AxisScale(a.n, a.m));
-        // Random rows of 0..255, as planes padded generously, and as the reference's buffers.
+        // Random rows of 0..255, as rows of pixels, and as the reference's buffers.
         const std::int64_t planeLength = a.n + 400;
-        std::vector<std::int16_t> planes(static_cast<std::size_t>(planeLength * kHorizontalRows * 3));
         std::vector<ChannelBuffers> lines(kHorizontalRows);
         std::vector<std::vector<std::uint8_t>> bgr(kHorizontalRows, std::vector<std::uint8_t>(3 * static_cast<std::size_t>(a.n)));
         for (int r = 0; r < kHorizontalRows; ++r) {
@@ -223,23 +238,18 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
             for (int x = 0; x < a.n; ++x) {
                 for (int c = 0; c < 3; ++c) {
                     const auto v = static_cast<std::int16_t>(random() & 0xFF);
-                    planes[static_cast<std::size_t>((r * 3 + c) * planeLength + x)] = v;
                     bgr[static_cast<std::size_t>(r)][static_cast<std::size_t>(3 * x + c)] = static_cast<std::uint8_t>(v);
                     auto& line = lines[static_cast<std::size_t>(r)];
                     (c == 0 ? line.blue : c == 1 ? line.green : line.red)[static_cast<std::size_t>(x)] = v;
                 }
             }
         }
-        for (const Kernel& kernel : kernels) {
-            if (kernel.avx2 && !avx2) {
-                continue;
-            }
-            std::optional<PackedAxis> axis = PackAxis(list, a.n, kernel.multiple);
+        for (const ResamplePath path : VectorPaths()) {
+            const VectorKernels& kernels = *KernelsOf(path);
+            std::optional<PackedAxis> axis = PackAxis(list, a.n, 1);
             ASSERT_TRUE(axis);
-            if (kernel.avx2) {
-                axis = AlignToPairs(*axis);
-            }
-            // All targets at once, or in two parts (split at an even target), each with planes
+            axis = AlignToPairs(*axis);
+            // All targets at once, or in two parts (split at an even target), each with columns
             // that start at the part's first source pixel.
             for (const bool split : {false, true}) for (const int rows : {kHorizontalRows, 3}) {
                 HorizontalJob job;
@@ -261,19 +271,12 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
                     // Whole groups of 8 columns, past the rows' ends too, written over older ones.
                     std::vector<Columns> columns(static_cast<std::size_t>(planeLength / 16 + 1));
                     job.columns = columns.front().values;
-                    if (kernel.avx2) {
-                        const std::uint8_t* sources[kHorizontalRows];
-                        for (int r = 0; r < kHorizontalRows; ++r) {
-                            sources[r] = bgr[static_cast<std::size_t>(r)].data() + 3 * job.origin;
-                        }
-                        InterleaveRowsAvx2(sources, a.n - job.origin, columns.front().values);
-                    }
+                    const std::uint8_t* sources[kHorizontalRows];
                     for (int r = 0; r < kHorizontalRows; ++r) {
-                        for (int c = 0; c < 3; ++c) {
-                            job.planes[r][c] = planes.data() + (r * 3 + c) * planeLength + job.origin;
-                        }
+                        sources[r] = bgr[static_cast<std::size_t>(r)].data() + 3 * job.origin;
                     }
-                    kernel.filter(job);
+                    kernels.interleaveRows(sources, a.n - job.origin, columns.front().values);
+                    kernels.horizontal(job);
                 }
                 for (int r = 0; r < kHorizontalRows; ++r) {
                     for (int x = 0; x < a.m; ++x) {
@@ -283,7 +286,7 @@ TEST(HorizontalKernels, EveryKernelGivesTheReferencePixels)
                         }
                         for (int c = 0; c < 3; ++c) {
                             ASSERT_EQ(job.out[r][3 * x + c], expected[c])
-                                << kernel.name << (split ? " in parts" : "") << ", " << a.n << " -> " << a.m
+                                << Name(path) << (split ? " in parts" : "") << ", " << a.n << " -> " << a.m
                                 << ", row " << r << " of " << rows
                                 << ", pixel " << x << ", channel " << c;
                         }
