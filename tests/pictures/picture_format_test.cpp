@@ -122,6 +122,11 @@ protected:
 
 TEST_P(EveryFormat, TheRowIsFoundByItsOwnExtension)
 {
+    // What every caller relies on: a reader, a writer, and room for the metadata it carries.
+    EXPECT_NE(Format().read, nullptr);
+    EXPECT_TRUE(Format().encode || Format().startRowEncoding);
+    if (Format().carryMetadata)
+        EXPECT_GT(Format().maxIccBytes, 0u);
     const std::string_view extension = Format().extension;
     ASSERT_GE(extension.size(), 2u);
     EXPECT_EQ(extension[0], '.');
