@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "batch/fitted_size.h"
 #include "batch/peak_estimate.h"
 #include "imaging/lanczos_contributors.h"
 #include "imaging/limits.h"
@@ -105,6 +106,40 @@ bool EncodesRows(const PictureFormat* output, int width, int height)
 
 }  // namespace
 
+CanvasColour CanvasColourFor(const Background& background, const PictureFormat* format)
+{
+    switch (background.kind) {
+    case Background::Kind::Colour:
+        return {background.blue, background.green, background.red, 255};
+    case Background::Kind::Automatic:
+    case Background::Kind::Transparent:
+        break;
+    }
+    if (format && format->keepsAlpha)
+        return {255, 255, 255, 0};
+    return {};
+}
+
+void PlanSizes(ConversionPlan& plan, int uprightWidth, int uprightHeight)
+{
+    plan.uprightWidth = uprightWidth;
+    plan.uprightHeight = uprightHeight;
+    const FittedSize fitted = FitSize(uprightWidth, uprightHeight, plan.request);
+    plan.targetTooLarge = fitted.tooLarge;
+    if (fitted.tooLarge)
+        return;
+    plan.width = fitted.width;
+    plan.height = fitted.height;
+    plan.window = fitted.window;
+    const bool swaps = SwapsSides(plan.orientation);
+    plan.storedWindow = StoredWindow(plan.orientation, swaps ? uprightHeight : uprightWidth,
+                                     swaps ? uprightWidth : uprightHeight, fitted.window);
+    plan.canvasWidth = fitted.canvasWidth;
+    plan.canvasHeight = fitted.canvasHeight;
+    plan.left = fitted.left;
+    plan.top = fitted.top;
+}
+
 PlannedOutput OutputFor(const std::string& destinationPath, OutputMode mode)
 {
     PlannedOutput output;
@@ -127,6 +162,9 @@ ConversionPlan PlanConversion(const std::string& sourcePath, const PlannedOutput
     plan.threads = threads;
     plan.width = request.width;
     plan.height = request.height;
+    plan.canvasWidth = request.width;
+    plan.canvasHeight = request.height;
+    plan.background = CanvasColourFor(request.options.background, plan.output.format);
 
     if (plan.output.path) {
         try {
@@ -136,26 +174,43 @@ ConversionPlan PlanConversion(const std::string& sourcePath, const PlannedOutput
         }
     }
 
-    // A missing file takes the whole road, whose loader reports it as a missing picture.
-    const bool bandDecoded = plan.source && plan.source->decodeRows && FileExists(sourcePath);
-    // Pixels converted to sRGB are converted in the whole target.
-    if (bandDecoded && plan.output.path && plan.colour != ColourHandling::ToSrgb
-        && EncodesRows(plan.output.format, plan.width, plan.height))
-        plan.road = ConversionRoad::Streamed;
-    else
-        plan.road = bandDecoded ? ConversionRoad::BandsIntoTarget : ConversionRoad::Whole;
-
+    const bool dependent = SizeDependsOnPicture(request);
     plan.resamplePath = FastestResamplePath();
-    if (plan.width >= 1 && plan.height >= 1 && PictureSizeAllowed(plan.width, plan.height))
+    if (dependent || (plan.width >= 1 && plan.height >= 1 && PictureSizeAllowed(plan.width, plan.height)))
         plan.header = HeaderOf(plan);
     if (plan.header) {
         const bool swaps = SwapsSides(plan.orientation);
-        plan.uprightWidth = swaps ? plan.header->height : plan.header->width;
-        plan.uprightHeight = swaps ? plan.header->width : plan.header->height;
-        if (!VectorPathTakes(plan.uprightWidth, plan.width) || !VectorPathTakes(plan.uprightHeight, plan.height))
+        const int uprightWidth = swaps ? plan.header->height : plan.header->width;
+        const int uprightHeight = swaps ? plan.header->width : plan.header->height;
+        if (dependent) {
+            PlanSizes(plan, uprightWidth, uprightHeight);
+        } else {
+            plan.uprightWidth = uprightWidth;
+            plan.uprightHeight = uprightHeight;
+            plan.window = {0, 0, uprightWidth, uprightHeight};
+            plan.storedWindow = {0, 0, plan.header->width, plan.header->height};
+        }
+        if (plan.targetTooLarge) {
+            plan.header.reset();  // fails before anything is decoded
+        } else if (!VectorPathTakes(plan.window.width, plan.width)
+                   || !VectorPathTakes(plan.window.height, plan.height)) {
             plan.resamplePath = ResamplePath::Reference;
-        plan.sourceDecodedWhole = plan.road != ConversionRoad::Whole && plan.header->bandsDecodedWhole;
+        }
     }
+    plan.sizedWhenLoaded = dependent && !plan.header && !plan.targetTooLarge;
+
+    // A missing file takes the whole road, whose loader reports it as a missing picture; so
+    // does a picture sized only once it is loaded.
+    const bool bandDecoded =
+        plan.source && plan.source->decodeRows && FileExists(sourcePath) && !plan.sizedWhenLoaded;
+    // Pixels converted to sRGB are converted in the whole target.
+    if (bandDecoded && plan.output.path && plan.colour != ColourHandling::ToSrgb
+        && EncodesRows(plan.output.format, plan.canvasWidth, plan.canvasHeight))
+        plan.road = ConversionRoad::Streamed;
+    else
+        plan.road = bandDecoded ? ConversionRoad::BandsIntoTarget : ConversionRoad::Whole;
+    if (plan.header)
+        plan.sourceDecodedWhole = plan.road != ConversionRoad::Whole && plan.header->bandsDecodedWhole;
     plan.targetKeptWhole = plan.road != ConversionRoad::Whole
         && OrientedResampleStream::KeepsTargetWhole(plan.orientation, plan.road == ConversionRoad::Streamed);
     plan.peakBytes = EstimatePeak(plan);

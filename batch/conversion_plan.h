@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "batch/conversion_request.h"
+#include "imaging/canvas.h"
 #include "imaging/orientation.h"
+#include "imaging/picture_window.h"
 #include "imaging/resample_path.h"
 #include "pictures/picture_header.h"
 
@@ -52,6 +54,11 @@ struct PlannedOutput {
     const PictureFormat* format = nullptr;  // set with path
 };
 
+// The canvas colour of background for output files of format (none: no alpha kept):
+// transparent where the format keeps alpha and the background is automatic or transparent,
+// white where it is transparent but the format keeps none.
+CanvasColour CanvasColourFor(const Background& background, const PictureFormat* format);
+
 // PlannedOutput of the destination path before the saver picks the extension.
 PlannedOutput OutputFor(const std::string& destinationPath, OutputMode mode);
 
@@ -68,11 +75,28 @@ struct ConversionPlan {
     std::optional<PictureHeader> header;
     // How the stored picture is turned upright before it is resampled.
     Orientation orientation = Orientation::Normal;
-    // The upright picture's size (0 x 0 without a header) and the target's.
+    // The upright picture's size (0 x 0 without a header) and the size its window is
+    // resampled to (FitSize, batch/fitted_size.h).
     int uprightWidth = 0;
     int uprightHeight = 0;
     int width = 0;
     int height = 0;
+    // The part of the upright picture that is resampled (the whole picture but for a cover),
+    // and the same part of the stored picture, which the decoder is asked for.
+    PictureWindow window;
+    PictureWindow storedWindow;
+    // The output picture: the resampled one at left, top on a canvas of background (a pad),
+    // otherwise width x height itself.
+    int canvasWidth = 0;
+    int canvasHeight = 0;
+    int left = 0;
+    int top = 0;
+    CanvasColour background;
+    // The sizes computed for this picture pass the picture limits: it fails as too large.
+    bool targetTooLarge = false;
+    // The sizes depend on the picture, whose header could not be read: they are computed
+    // once it is loaded, on the whole road.
+    bool sizedWhenLoaded = false;
 
     ColourHandling colour = ColourHandling::None;
     // The source's RGB profile (ProfileKept, ToSrgb), and the EXIF block that goes into the
@@ -98,6 +122,10 @@ struct ConversionPlan {
     // The conversion's peak memory as this road takes it (EstimatePeak, peak_estimate.h).
     std::int64_t peakBytes = 0;
 };
+
+// Sets plan's sizes, windows and canvas for an upright uprightWidth x uprightHeight picture
+// under its request (FitSize), the stored window through its orientation.
+void PlanSizes(ConversionPlan& plan, int uprightWidth, int uprightHeight);
 
 // The plan of converting the picture at sourcePath into output under request, on threads.
 // Never throws but std::bad_alloc: a header that cannot be read gives a plan without one

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "batch/size_check.h"
+#include "imaging/limits.h"
 #include "pictures/picture_format.h"
 
 namespace picbatch {
@@ -17,6 +18,9 @@ constexpr int kMaxJobs = 256;
 // The largest memory budget taken: far beyond any machine, and a sum of estimates under it
 // cannot overflow.
 constexpr std::int64_t kMaxMemoryBudget = std::int64_t{1} << 62;
+// The percentages --size N% takes: a tenfold enlargement at most.
+constexpr int kMinPercent = 1;
+constexpr int kMaxPercent = 1000;
 
 // The power of two a size suffix stands for; -1 for none known.
 int SuffixShift(char suffix)
@@ -60,6 +64,134 @@ MetadataChoice ParseMetadata(const std::string& text)
         return MetadataChoice::KeepWithoutGps;
     throw UsageError("--metadata: 应为 drop、keep 或 keep-no-gps / expected drop, keep or keep-no-gps, not '" + text
                      + "'");
+}
+
+FitMode ParseFit(const std::string& text)
+{
+    if (text == "stretch")
+        return FitMode::Stretch;
+    if (text == "contain")
+        return FitMode::Contain;
+    if (text == "cover")
+        return FitMode::Cover;
+    if (text == "pad")
+        return FitMode::Pad;
+    throw UsageError("--fit: 应为 stretch、contain、cover 或 pad / expected stretch, contain, cover or pad, not '" + text
+                     + "'");
+}
+
+// A hexadecimal digit's value; -1 for another character.
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+Background ParseBackground(const std::string& text)
+{
+    Background background;
+    if (text == "transparent") {
+        background.kind = Background::Kind::Transparent;
+        return background;
+    }
+    const auto channel = [&](std::size_t at) {
+        const int high = HexValue(text[at]);
+        const int low = HexValue(text[at + 1]);
+        if (high < 0 || low < 0)
+            return -1;
+        return high * 16 + low;
+    };
+    const int red = text.size() == 7 && text[0] == '#' ? channel(1) : -1;
+    const int green = red >= 0 ? channel(3) : -1;
+    const int blue = green >= 0 ? channel(5) : -1;
+    if (blue < 0)
+        throw UsageError("--background: 应为 #rrggbb（十六进制）或 transparent / expected #rrggbb (hexadecimal) or "
+                         "transparent, not '" + text + "'");
+    background.kind = Background::Kind::Colour;
+    background.red = static_cast<std::uint8_t>(red);
+    background.green = static_cast<std::uint8_t>(green);
+    background.blue = static_cast<std::uint8_t>(blue);
+    return background;
+}
+
+// A whole number of decimal digits only from low to high, or nothing.
+std::optional<int> DecimalIn(const std::string& text, int low, int high)
+{
+    int value = 0;
+    if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    if (value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+std::string Trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The size of --size: WxH (with the size text's other spellings), Wx, xH or N%.
+void ParseSize(const std::string& text, ConversionRequest& request)
+{
+    const std::string side = std::to_string(kMaxPictureSide);
+    const std::string trimmed = Trimmed(text);
+    if (trimmed.ends_with('%')) {
+        const std::optional<int> percent =
+            DecimalIn(Trimmed(trimmed.substr(0, trimmed.size() - 1)), kMinPercent, kMaxPercent);
+        if (!percent)
+            throw UsageError("--size: 百分比应为 1% 到 1000% 的整数 / expected a whole percentage from 1% to 1000%, not '"
+                             + text + "'");
+        request.form = SizeForm::Percent;
+        request.percent = *percent;
+        return;
+    }
+    if (trimmed.find_first_of("xX*") == std::string::npos && trimmed.find("×") == std::string::npos
+        && trimmed.find("＊") == std::string::npos)
+        throw UsageError("--size: 应为 WxH、Wx、xH 或 N% / expected WxH, Wx, xH or N%, not '" + text + "'");
+    const SizeTexts texts = SplitCliSize(text);
+    try {
+        if (texts.width.empty() != texts.height.empty()) {
+            // One side given: the other follows the picture's proportions.
+            const bool width = texts.height.empty();
+            const int value = ParseInteger(width ? texts.width : texts.height);
+            if (value < 1 || value > kMaxPictureSide)
+                throw UsageError(std::string(width ? "--size: 宽度应为 1 到 " : "--size: 高度应为 1 到 ") + side
+                                 + (width ? " / expected a width of 1 to " : " / expected a height of 1 to ") + side);
+            request.form = width ? SizeForm::Width : SizeForm::Height;
+            (width ? request.width : request.height) = value;
+            return;
+        }
+        if (texts.width.empty())
+            throw UsageError("--size: 应为 WxH、Wx、xH 或 N% / expected WxH, Wx, xH or N%, not '" + text + "'");
+        // Height first, as the window converts them, so that the first bad text is named.
+        if (ParseInteger(texts.height) < 1 || ParseInteger(texts.width) < 1)
+            throw UsageError("--size: 图片的宽度和高度至少为 1 像素 / width and height must be at least 1");
+        const TargetSize size = CheckedTargetSize(texts);
+        request.width = size.width;
+        request.height = size.height;
+    } catch (const UsageError&) {
+        throw;
+    } catch (const Error& error) {
+        throw UsageError(std::string("--size: ") + error.what());
+    }
+}
+
+int ParseLongEdge(const std::string& text)
+{
+    const std::optional<int> value = DecimalIn(Trimmed(text), 1, static_cast<int>(kMaxPictureSide));
+    if (!value)
+        throw UsageError("--long-edge: 应为 1 到 " + std::to_string(kMaxPictureSide) + " 的整数 / expected a whole number "
+                         "from 1 to " + std::to_string(kMaxPictureSide) + ", not '" + text + "'");
+    return *value;
 }
 
 int ParseJobs(const std::string& text)
@@ -144,7 +276,7 @@ SizeTexts SplitCliSize(const std::string& text)
     std::string normalized = text;
     const std::string times = "×";
     if (auto at = normalized.find(times); at != std::string::npos)
-        normalized.replace(at, times.size(), "*");
+        normalized = text.substr(0, at) + "*" + text.substr(at + times.size());
     else if (auto x = normalized.find_first_of("xX"); x != std::string::npos)
         normalized[x] = '*';
     return SplitSizeText(normalized);
@@ -159,6 +291,9 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     std::optional<std::string> budgetText;
     std::optional<std::string> orientationText;
     std::optional<std::string> metadataText;
+    std::optional<std::string> fitText;
+    std::optional<std::string> backgroundText;
+    std::optional<std::string> longEdgeText;
     std::vector<std::string> folders;
 
     for (const std::string& arg : args)
@@ -184,12 +319,16 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
             name = arg.substr(0, equals);
             value = arg.substr(equals + 1);
         }
-        if (name == "--verbose") {
+        bool* flag = name == "--verbose"                   ? &options.verbose
+                     : name == "--shrink-only"             ? &options.request.options.shrinkOnly
+                     : name == "--box-follows-orientation" ? &options.request.options.boxFollowsOrientation
+                                                           : nullptr;
+        if (flag) {
             if (value)
                 throw UsageError("选项不带值 / option takes no value: " + name);
-            if (options.verbose)
+            if (*flag)
                 throw UsageError("选项重复 / option given twice: " + name);
-            options.verbose = true;
+            *flag = true;
             continue;
         }
         std::optional<std::string>* target = name == "--size"            ? &sizeText
@@ -198,6 +337,9 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
                                              : name == "--memory-budget" ? &budgetText
                                              : name == "--orientation"   ? &orientationText
                                              : name == "--metadata"      ? &metadataText
+                                             : name == "--fit"           ? &fitText
+                                             : name == "--background"    ? &backgroundText
+                                             : name == "--long-edge"     ? &longEdgeText
                                                                          : nullptr;
         if (!target)
             throw UsageError("未知选项 / unknown option: " + arg);
@@ -211,15 +353,24 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
         *target = *value;
     }
 
-    if (!sizeText)
+    if (sizeText && longEdgeText)
+        throw UsageError("--long-edge: 不能与 --size 同时使用 / cannot be given with --size");
+    if (longEdgeText) {
+        options.request.form = SizeForm::LongEdge;
+        options.request.longEdge = ParseLongEdge(*longEdgeText);
+    } else if (sizeText) {
+        ParseSize(*sizeText, options.request);
+    } else {
         throw UsageError("缺少 --size / missing --size");
-    try {
-        const TargetSize size = CheckedTargetSize(SplitCliSize(*sizeText));
-        options.request.width = size.width;
-        options.request.height = size.height;
-    } catch (const Error& error) {
-        throw UsageError(std::string("--size: ") + error.what());
     }
+    if (fitText) {
+        options.request.options.fit = ParseFit(*fitText);
+        if (options.request.form != SizeForm::Box)
+            throw UsageError("--fit: 只用于 --size WxH，不用于单边、百分比或 --long-edge / applies to --size WxH only, "
+                             "not to one side, a percentage or --long-edge");
+    }
+    if (backgroundText)
+        options.request.options.background = ParseBackground(*backgroundText);
     if (formatText)
         options.request.mode = ParseFormat(*formatText);
     if (orientationText)

@@ -23,6 +23,7 @@ class MetadataSink;
 class Raster;
 class RowEncoder;
 struct PictureMetadata;
+struct PictureWindow;
 
 struct PictureFormat {
     // The format's name as users know it ("JPEG", "WebP"): the program's texts that list the
@@ -47,6 +48,9 @@ struct PictureFormat {
     // used for a source that was stored without loss (ReadNotes::lossless). Throws Error.
     std::vector<std::uint8_t> (*encodeLossless)(const Raster& picture) = nullptr;
 
+    // Files of this format keep a picture's transparency (encode writes Bgra32 with its alpha).
+    bool keepsAlpha = false;
+
     // Optional (nullptr): decodes the file at path as read() would, converted to Bgr24, but
     // hands the rows over in bands instead of keeping the picture (the band road); for a
     // picture of at least alongsideFromPixels pixels the row sink may run on a second thread.
@@ -54,6 +58,13 @@ struct PictureFormat {
     // Without it, pictures of this format are read whole.
     void (*decodeRows)(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
                        std::int64_t alongsideFromPixels, ReadNotes& notes) = nullptr;
+    // Optional (nullptr): decodeRows for the part window of the stored picture only: size
+    // gets the whole picture's size, then rows gets the window's rows alone, top row first,
+    // each starting at the window's left column (3 x window.width bytes), with the pixels
+    // decodeRows gives there. The rest of the picture may go undecoded. Without it, the
+    // window is cut out of decodeRows's rows.
+    void (*decodeWindowRows)(const std::string& path, const PictureWindow& window, const PictureSizeSink& size,
+                             const PictureRowSink& rows, std::int64_t alongsideFromPixels, ReadNotes& notes) = nullptr;
     // Optional (nullptr, for a format written whole by encode): the writer of an encoding of
     // width x height fed row by row (top row first), its bytes written to out (which must
     // outlive it) as they are made. Throws Error.

@@ -18,6 +18,7 @@
 
 #include "imaging/error.h"
 #include "imaging/limits.h"
+#include "imaging/picture_window.h"
 #include "imaging/raster.h"
 #include "pictures/band_pipeline.h"
 #include "pictures/files/file_io.h"
@@ -509,6 +510,18 @@ void ReadBand(jpeg_decompress_struct& cinfo, JSAMPROW* rows, JDIMENSION& count) 
     }
 }
 
+// Reads and drops the rest of the output pass, a band at a time into band (rows stride bytes
+// apart). Step code: no throwing.
+void ReadRemainingRows(jpeg_decompress_struct& cinfo, std::uint8_t* band, std::size_t stride) noexcept
+{
+    std::array<JSAMPROW, kBandRows> rows{};
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        rows[i] = band + i * stride;
+    JDIMENSION count = 0;
+    while (cinfo.output_scanline < cinfo.output_height)
+        ReadBand(cinfo, rows.data(), count);
+}
+
 // Blue, green, red of a palette index, as Raster::SetPixelForm turns a Paletted8 pixel into
 // them: black past the table's end.
 void PutPaletteColor(const std::vector<ColorEntry>& palette, std::uint8_t index, std::uint8_t* bgr)
@@ -539,12 +552,64 @@ private:
     BandPipeline* m_pipeline;
 };
 
+// Pixels decoded around a window beyond what it needs: libjpeg-turbo's cropped decoding
+// upsamples chroma and smooths the blocks of early progressive scans at the edges of what it
+// decodes as if the picture ended there, over up to two blocks of subsampled chroma (32
+// pixels) and the upsampling's pixel. Twice that keeps the window's pixels those of the
+// whole picture.
+constexpr JDIMENSION kWindowMargin = 64;
+
+// The part of the output rows that goes to the row sink: rows first to end (exclusive), from
+// column `column` of the rows as libjpeg delivers them, width pixels.
+struct RowWindow {
+    JDIMENSION first = 0;
+    JDIMENSION end = 0;
+    JDIMENSION column = 0;
+    JDIMENSION width = 0;
+};
+
+// Narrows the decoding to the columns and rows around window (the picture's own coordinates)
+// where libjpeg-turbo decodes only those with the pixels of the whole picture's decoding: a
+// single output pass at full size without colour quantizing, whose two-pass palette depends
+// on every row. Otherwise every row is decoded and the window cut out of them. Step code: no
+// throwing.
+void NarrowToWindow(jpeg_decompress_struct& cinfo, const Plan& plan, const PictureWindow& window,
+                    RowWindow& rows) noexcept
+{
+    rows.first = static_cast<JDIMENSION>(window.y);
+    rows.end = static_cast<JDIMENSION>(window.y + window.height);
+    rows.column = static_cast<JDIMENSION>(window.x);
+    rows.width = static_cast<JDIMENSION>(window.width);
+    if (plan.quantize || plan.buffered || cinfo.output_width != cinfo.image_width
+        || cinfo.output_height != cinfo.image_height)
+        return;
+    const JDIMENSION left = rows.column > kWindowMargin ? rows.column - kWindowMargin : 0;
+    const JDIMENSION right = std::min(cinfo.output_width, rows.column + rows.width + kWindowMargin);
+    JDIMENSION xoffset = left;
+    JDIMENSION width = right - left;
+    if (width < cinfo.output_width) {
+        jpeg_crop_scanline(&cinfo, &xoffset, &width);  // moves xoffset left to an iMCU boundary
+        rows.column -= xoffset;
+    }
+    const JDIMENSION top = rows.first > kWindowMargin ? rows.first - kWindowMargin : 0;
+    if (top > 0)
+        jpeg_skip_scanlines(&cinfo, top);
+}
+
+// Skips the rows below the window: libjpeg-turbo then reads no more of the file. Step code.
+void SkipRest(jpeg_decompress_struct& cinfo) noexcept
+{
+    if (cinfo.output_scanline < cinfo.output_height)
+        jpeg_skip_scanlines(&cinfo, cinfo.output_height - cinfo.output_scanline);
+}
+
 // Decodes band by band, handing each to rows, or, given a place for a pipeline and a picture
 // of at least alongsideFromPixels, to a pipeline's consumer thread; then BandPipeline::kSlots
-// bands are kept in turn, so the consumer works on one while the next is decoded.
+// bands are kept in turn, so the consumer works on one while the next is decoded. With a
+// window, only its rows go to rows, each from its left column (NarrowToWindow).
 bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& settings, const JpegSizeSink& size,
                 const JpegRowSink& rows, std::optional<BandPipeline>* alongside = nullptr,
-                std::int64_t alongsideFromPixels = kNeverAlongside)
+                std::int64_t alongsideFromPixels = kNeverAlongside, const PictureWindow* window = nullptr)
 {
     Plan plan;
     if (!Open(d, input) || !FitsInMemory(d) || !FewEnoughScans(d, input) || !JpegStep(d.jump, [&] {
@@ -553,6 +618,12 @@ bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& setting
         }))
         return false;
 
+    size(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height));
+    RowWindow wanted{0, d.cinfo.output_height, 0, d.cinfo.output_width};
+    if (window && !JpegStep(d.jump, [&] { NarrowToWindow(d.cinfo, plan, *window, wanted); }))
+        return false;
+
+    // After NarrowToWindow: the width of the rows libjpeg delivers.
     const std::size_t width = d.cinfo.output_width;
     // Samples per pixel as libjpeg delivers them: 3 for blue, green, red, 4 for CMYK and 1
     // for a palette index.
@@ -562,7 +633,6 @@ bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& setting
     if (plan.quantize && d.cinfo.colormap)
         palette = PaletteOf(d.cinfo);
     const bool adobeInverted = d.cinfo.saw_Adobe_marker != FALSE;
-    size(static_cast<int>(d.cinfo.output_width), static_cast<int>(d.cinfo.output_height));
     BandPipeline* pipeline = nullptr;
     if (alongside && static_cast<std::int64_t>(width) * d.cinfo.output_height >= alongsideFromPixels) {
         try {
@@ -584,21 +654,31 @@ bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& setting
     const std::size_t bgrBand = width * 3 * kBandRows;
     std::vector<std::uint8_t> bgr(convert ? bgrBand * slots : 0);
     const IdlePipelineGuard idle(pipeline);
-    for (std::size_t slot = 0; d.cinfo.output_scanline < d.cinfo.output_height; slot = (slot + 1) % slots) {
+    // The next slot is taken only after a band was handed over: Push frees just that one.
+    std::size_t slot = 0;
+    while (d.cinfo.output_scanline < wanted.end) {
         std::uint8_t* const bandTop = bandsTop + slot * stride * kBandRows;
         std::array<JSAMPROW, kBandRows> bandRows{};
         for (std::size_t i = 0; i < bandRows.size(); ++i)
             bandRows[i] = bandTop + i * stride;
+        const JDIMENSION bandFirst = d.cinfo.output_scanline;
         JDIMENSION count = 0;
         if (!JpegStep(d.jump, [&] { ReadBand(d.cinfo, bandRows.data(), count); }))
             return false;
-        const std::uint8_t* first = bandTop;
+        // The band's rows inside the window.
+        const JDIMENSION start = std::max(bandFirst, wanted.first);
+        const JDIMENSION stop = std::min(bandFirst + count, wanted.end);
+        if (stop <= start)
+            continue;
+        const JDIMENSION from = start - bandFirst;
+        const JDIMENSION to = stop - bandFirst;
+        const std::uint8_t* first = bandRows[from];
         auto step = static_cast<std::int64_t>(stride);
         if (convert) {
             std::uint8_t* const out = bgr.data() + slot * bgrBand;
-            for (std::size_t r = 0; r < count; ++r) {
+            for (std::size_t r = from; r < to; ++r) {
                 const std::uint8_t* in = bandRows[r];
-                std::uint8_t* row = out + r * width * 3;
+                std::uint8_t* row = out + (r - from) * width * 3;
                 if (plan.cmyk) {
                     CmykRowToBgr(in, row, static_cast<std::int64_t>(width), adobeInverted);
                 } else {
@@ -609,12 +689,26 @@ bool DecodeRows(Decompressor& d, const Input& input, const JpegSettings& setting
             first = out;
             step = static_cast<std::int64_t>(width * 3);
         }
+        first += std::size_t{wanted.column} * (convert ? 3 : samples);
         if (pipeline)
-            pipeline->Push(first, step, static_cast<int>(count));
+            pipeline->Push(first, step, static_cast<int>(to - from));
         else
-            rows(first, step, static_cast<int>(count));
+            rows(first, step, static_cast<int>(to - from));
+        slot = (slot + 1) % slots;
     }
-    return JpegStep(d.jump, [&] { jpeg_finish_decompress(&d.cinfo); });
+    // The rows below are read into the band buffers, which the consumer must be done with.
+    if (pipeline && window)
+        pipeline->WaitIdle();
+    // A window of the rows of a quantized picture (not narrowed) reads them all: its colours
+    // were chosen from all of them, and libjpeg skips none of them.
+    const bool skips = window && !plan.quantize && !plan.buffered;
+    return JpegStep(d.jump, [&] {
+        if (skips)
+            SkipRest(d.cinfo);
+        else
+            ReadRemainingRows(d.cinfo, bandsTop, stride);
+        jpeg_finish_decompress(&d.cinfo);
+    });
 }
 
 }  // namespace
@@ -680,11 +774,11 @@ ReadNotes DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings
     return notes;
 }
 
-ReadNotes DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
-                             const JpegRowSink& rows, std::int64_t alongsideFromPixels)
+namespace {
+
+ReadNotes DecodeFileRows(const std::string& path, const JpegSettings& settings, const PictureWindow* window,
+                         const JpegSizeSink& size, const JpegRowSink& rows, std::int64_t alongsideFromPixels)
 {
-    if (settings.progressiveDisplay)
-        return DecodeJpegRows(ReadFileBytes(path), settings, size, rows);
     const OpenedFile file = OpenFileForReading(path);
     JpegFileReading reading;
     std::optional<JpegError> failure;
@@ -693,7 +787,7 @@ ReadNotes DecodeJpegFileRows(const std::string& path, const JpegSettings& settin
     {
         Decompressor d;
         if (!DecodeRows(d, Input{{}, file.descriptor.Get(), &reading}, settings, size, rows, &pipeline,
-                        alongsideFromPixels))
+                        alongsideFromPixels, window))
             failure = d.Failure();
         notes = d.Notes();
     }  // the decompressor is destroyed before the error is raised
@@ -707,6 +801,39 @@ ReadNotes DecodeJpegFileRows(const std::string& path, const JpegSettings& settin
     if (failure)
         throw *failure;
     return notes;
+}
+
+}  // namespace
+
+ReadNotes DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
+                             const JpegRowSink& rows, std::int64_t alongsideFromPixels)
+{
+    if (settings.progressiveDisplay)
+        return DecodeJpegRows(ReadFileBytes(path), settings, size, rows);
+    return DecodeFileRows(path, settings, nullptr, size, rows, alongsideFromPixels);
+}
+
+ReadNotes DecodeJpegFileWindowRows(const std::string& path, const JpegSettings& settings, const PictureWindow& window,
+                                   const JpegSizeSink& size, const JpegRowSink& rows, std::int64_t alongsideFromPixels)
+{
+    if (settings.progressiveDisplay) {
+        // Decoded whole: the window is cut out of its rows.
+        int pictureWidth = 0;
+        int next = 0;
+        return DecodeJpegRows(
+            ReadFileBytes(path), settings,
+            [&](int width, int height) {
+                pictureWidth = width;
+                size(width, height);
+            },
+            [&](const std::uint8_t* first, std::int64_t step, int count) {
+                for (int i = 0; i < count; ++i, ++next) {
+                    if (next >= window.y && next < window.y + window.height && window.x + window.width <= pictureWidth)
+                        rows(first + i * step + 3 * std::int64_t{window.x}, step, 1);
+                }
+            });
+    }
+    return DecodeFileRows(path, settings, &window, size, rows, alongsideFromPixels);
 }
 
 }  // namespace picbatch

@@ -14,6 +14,7 @@ namespace picbatch {
 
 class Raster;
 struct JpegSettings;
+struct PictureWindow;
 
 struct JpegHeader {
     int width = 0;
@@ -63,5 +64,15 @@ ReadNotes DecodeJpegRows(std::span<const std::uint8_t> bytes, const JpegSettings
 // notes are DecodeJpegPicture's.
 ReadNotes DecodeJpegFileRows(const std::string& path, const JpegSettings& settings, const JpegSizeSink& size,
                         const JpegRowSink& rows, std::int64_t alongsideFromPixels = kNeverAlongside);
+
+// DecodeJpegFileRows for the part window of the picture only (which must lie inside it): size
+// gets the whole picture's size, rows the window's rows alone, each from the window's left
+// column, with the same pixels as DecodeJpegFileRows gives there. Where libjpeg-turbo can
+// decode a part with the whole picture's pixels (not for colour-quantized output), it decodes
+// only the columns and rows around the window and reads the file no further than its last
+// row: a file damaged or cut below them converts without notice.
+ReadNotes DecodeJpegFileWindowRows(const std::string& path, const JpegSettings& settings, const PictureWindow& window,
+                                   const JpegSizeSink& size, const JpegRowSink& rows,
+                                   std::int64_t alongsideFromPixels = kNeverAlongside);
 
 }  // namespace picbatch

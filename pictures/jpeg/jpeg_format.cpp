@@ -33,6 +33,12 @@ void DecodeJpegFileBands(const std::string& path, const PictureSizeSink& size, c
     notes = DecodeJpegFileRows(path, DefaultJpegSettings(), size, rows, alongsideFromPixels);
 }
 
+void DecodeJpegFileWindowBands(const std::string& path, const PictureWindow& window, const PictureSizeSink& size,
+                               const PictureRowSink& rows, std::int64_t alongsideFromPixels, ReadNotes& notes)
+{
+    notes = DecodeJpegFileWindowRows(path, DefaultJpegSettings(), window, size, rows, alongsideFromPixels);
+}
+
 std::unique_ptr<RowEncoder> StartJpegRowEncoding(int width, int height, ByteSink& out)
 {
     return std::make_unique<JpegRowEncoder>(width, height, DefaultJpegSettings(), out);

@@ -16,6 +16,7 @@ class ByteSink;
 class MetadataSink;
 class Raster;
 class RowEncoder;
+struct PictureWindow;
 
 // Libjpeg's largest side: its encoder refuses more.
 inline constexpr int kMaxJpegSide = 65500;
@@ -26,6 +27,10 @@ Raster ReadJpegFile(const std::string& path, ReadNotes& notes);
 // DecodeJpegFileRows at the default settings.
 void DecodeJpegFileBands(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
                          std::int64_t alongsideFromPixels, ReadNotes& notes);
+
+// DecodeJpegFileWindowRows at the default settings.
+void DecodeJpegFileWindowBands(const std::string& path, const PictureWindow& window, const PictureSizeSink& size,
+                               const PictureRowSink& rows, std::int64_t alongsideFromPixels, ReadNotes& notes);
 
 // A JpegRowEncoder at the default settings.
 std::unique_ptr<RowEncoder> StartJpegRowEncoding(int width, int height, ByteSink& out);
