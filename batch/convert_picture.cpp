@@ -255,7 +255,8 @@ Raster Resampled(ConversionPlan& plan, ReadNotes& read)
                                           : CutsWindow(plan);
     if (plan.orientation == Orientation::Normal && !cut)  // as loaded: alpha is kept, and no copy is made
         return ResampleLanczosOn(working, plan.width, plan.height, plan.resamplePath);
-    Raster upright = Upright(working, plan.orientation);
+    // Upright makes a 24-bit copy: a picture without a turn keeps its alpha.
+    Raster upright = plan.orientation == Orientation::Normal ? working : Upright(working, plan.orientation);
     if (cut) {
         working = Raster();  // only the window is kept
         upright = CroppedPicture(upright, plan.window);

@@ -91,6 +91,88 @@ TEST(CliOptions, UnusableCommandLines)
         EXPECT_THROW(ParseCliOptions(args, 1), UsageError) << ::testing::PrintToString(args);
 }
 
+TEST(CliOptions, FitModesAndSizeForms)
+{
+    struct Case {
+        std::vector<std::string> args;
+        SizeForm form;
+        int value;  // the width, height, percentage or long edge given
+        FitMode fit;
+    };
+    const std::vector<Case> cases = {
+        {{"--size", "1600x"}, SizeForm::Width, 1600, FitMode::Stretch},
+        {{"--size", "x900"}, SizeForm::Height, 900, FitMode::Stretch},
+        {{"--size", "50%"}, SizeForm::Percent, 50, FitMode::Stretch},
+        {{"--size", "1000%"}, SizeForm::Percent, 1000, FitMode::Stretch},
+        {{"--long-edge", "1200"}, SizeForm::LongEdge, 1200, FitMode::Stretch},
+        {{"--size", "800x600", "--fit", "cover"}, SizeForm::Box, 800, FitMode::Cover},
+        {{"--size=800x600", "--fit=pad", "--background", "#FF8000"}, SizeForm::Box, 800, FitMode::Pad},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"in", "out"});
+        SCOPED_TRACE(::testing::PrintToString(args));
+        const ConversionRequest request = ParseCliOptions(args, 1).request;
+        EXPECT_EQ(request.form, c.form);
+        EXPECT_EQ(c.form == SizeForm::Height ? request.height
+                      : c.form == SizeForm::Percent ? request.percent
+                      : c.form == SizeForm::LongEdge ? request.longEdge
+                                                      : request.width,
+                  c.value);
+        EXPECT_EQ(request.options.fit, c.fit);
+    }
+    const ConversionOptions options = ParseCliOptions({"--size", "8x6", "--fit", "pad", "--background", "#ff8000",
+                                                       "--shrink-only", "--box-follows-orientation", "in", "out"},
+                                                      1)
+                                          .request.options;
+    EXPECT_EQ(options.background, (Background{Background::Kind::Colour, 0xff, 0x80, 0x00}));
+    EXPECT_TRUE(options.shrinkOnly);
+    EXPECT_TRUE(options.boxFollowsOrientation);
+    EXPECT_EQ(ParseCliOptions({"--size", "8x6", "--background", "transparent", "in", "out"}, 1).request.options.background.kind,
+              Background::Kind::Transparent);
+}
+
+// Each refusal names its option and, in both languages, what it takes.
+TEST(CliOptions, BadSizesAndFitsNameTheirOptionAndRange)
+{
+    struct Case {
+        std::vector<std::string> args;
+        const char* named;
+    };
+    const std::vector<Case> cases = {
+        {{"--size", "0x600"}, "--size: 图片的宽度和高度至少为 1 像素 / width and height must be at least 1"},
+        {{"--size", "x"}, "expected WxH, Wx, xH or N%"},
+        {{"--size", "0x"}, "expected a width of 1 to 65535"},
+        {{"--size", "x70000"}, "expected a height of 1 to 65535"},
+        {{"--size", "0%"}, "from 1% to 1000%"},
+        {{"--size", "1001%"}, "from 1% to 1000%"},
+        {{"--size", "5.5%"}, "from 1% to 1000%"},
+        {{"--long-edge", "0"}, "--long-edge: 应为 1 到 65535 的整数 / expected a whole number from 1 to 65535"},
+        {{"--long-edge", "12px"}, "--long-edge:"},
+        {{"--long-edge", "9", "--size", "8x6"}, "cannot be given with --size"},
+        {{"--size", "8x6", "--background", "red"}, "--background: 应为 #rrggbb"},
+        {{"--size", "8x6", "--background", "#12345"}, "expected #rrggbb (hexadecimal) or transparent"},
+        {{"--size", "8x6", "--background", "#12345g"}, "--background:"},
+        {{"--size", "8x6", "--fit", "fill"}, "--fit: 应为 stretch、contain、cover 或 pad / expected stretch, contain"},
+        {{"--size", "50%", "--fit", "pad"}, "--fit: 只用于 --size WxH"},
+        {{"--size", "800x", "--fit", "contain"}, "applies to --size WxH only"},
+        {{"--long-edge", "800", "--fit", "cover"}, "applies to --size WxH only"},
+        {{"--size", "8x6", "--shrink-only", "--shrink-only"}, "option given twice: --shrink-only"},
+        {{"--size", "8x6", "--box-follows-orientation=yes"}, "option takes no value: --box-follows-orientation"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"in", "out"});
+        SCOPED_TRACE(::testing::PrintToString(args));
+        try {
+            ParseCliOptions(args, 1);
+            ADD_FAILURE() << "accepted";
+        } catch (const UsageError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.named), std::string::npos) << error.what();
+        }
+    }
+}
+
 class CliRun : public ::testing::Test {
 protected:
     void SetUp() override
@@ -300,6 +382,7 @@ TEST_F(CliRun, BadUsageExitsWithTwo)
 {
     TempFolder out;
     EXPECT_EQ(RunCli({"--size", "7x0", source.Path(), out.Path()}).exitCode, 2);
+    EXPECT_EQ(RunCli({"--size", "50%", "--fit", "pad", source.Path(), out.Path()}).exitCode, 2);
     EXPECT_EQ(RunCli({"--size", "7x5", source / "missing", out.Path()}).exitCode, 2);
     EXPECT_EQ(RunCli({"--size", "7x5", source.Path(), source / "notes.txt"}).exitCode, 2);
     EXPECT_TRUE(FolderNames(out.Path()).empty());
