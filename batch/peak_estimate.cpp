@@ -65,10 +65,11 @@ std::int64_t StreamBytes(ResamplePath path, std::int64_t sourceWidth, std::int64
 }
 
 // What OrientedResampleStream keeps besides its result, for the stored picture of header.
-std::int64_t OrientedStreamBytes(const ConversionPlan& plan, const PictureHeader& header, bool toSink)
+std::int64_t OrientedStreamBytes(const ConversionPlan& plan, bool toSink)
 {
-    const std::int64_t storedWidth = header.width;
-    const std::int64_t storedHeight = header.height;
+    // The stream sees the stored window (the whole picture but for a cover).
+    const std::int64_t storedWidth = plan.storedWindow.width;
+    const std::int64_t storedHeight = plan.storedWindow.height;
     const std::int64_t width = plan.width;
     const std::int64_t height = plan.height;
     std::int64_t bytes = 0;
@@ -107,19 +108,27 @@ std::int64_t EstimatePeak(const ConversionPlan& plan)
     const PictureHeader& header = *plan.header;
     // Sides are at most 65535 and pixel counts at most 2^28 (imaging/limits.h): every
     // product below stays under 2^40.
-    const std::int64_t pixels = std::int64_t{plan.width} * plan.height;
+    const std::int64_t resampled = std::int64_t{plan.width} * plan.height;
+    // The output picture: a pad's canvas, otherwise the resampled picture.
+    const std::int64_t pixels = std::int64_t{plan.canvasWidth} * plan.canvasHeight;
+    const bool padded = pixels != resampled || plan.canvasWidth != plan.width;
+    const std::int64_t window = std::int64_t{plan.window.width} * plan.window.height;
+    const bool cut = window != std::int64_t{plan.uprightWidth} * plan.uprightHeight;
     const std::int64_t metadata = static_cast<std::int64_t>(plan.iccProfile.size() + plan.exif.size());
     const PictureFormat* output = plan.output.path ? plan.output.format : nullptr;
     std::int64_t peak = 0;
     switch (plan.road) {
     case ConversionRoad::Streamed:
-        // Encoders fed row by row keep a few rows; the file is written as it is made.
-        peak = header.streamedBytes + OrientedStreamBytes(plan, header, true) + kRowEncoderBytesPerColumn * plan.width;
+        // Encoders fed row by row keep a few rows (and a pad's two canvas rows); the file is
+        // written as it is made.
+        peak = header.streamedBytes + OrientedStreamBytes(plan, true) + kRowEncoderBytesPerColumn * plan.canvasWidth
+            + (padded ? 2 * kBgrBytes * plan.canvasWidth : 0);
         break;
     case ConversionRoad::BandsIntoTarget: {
-        const std::int64_t target = kBgrBytes * pixels;
-        peak = std::max(header.streamedBytes + OrientedStreamBytes(plan, header, false) + target,
-                        target + WholeEncodingBytes(output, plan.width, pixels, false));
+        const std::int64_t target = kBgrBytes * resampled;
+        const std::int64_t canvas = padded ? kBgraBytes * pixels : 0;  // with the result it is made of
+        peak = std::max({header.streamedBytes + OrientedStreamBytes(plan, false) + target, target + canvas,
+                         (padded ? canvas : target) + WholeEncodingBytes(output, plan.canvasWidth, pixels, false)});
         break;
     }
     case ConversionRoad::Whole: {
@@ -127,20 +136,25 @@ std::int64_t EstimatePeak(const ConversionPlan& plan)
         // target with alpha.
         const std::int64_t storedPixels = std::int64_t{header.width} * header.height;
         const bool alpha = header.wholePictureBytes >= kBgraBytes * storedPixels;
-        const std::int64_t target = (alpha ? kBgraBytes : kBgrBytes) * pixels;
-        // Turned upright, the read picture and its upright copy are held together.
-        const std::int64_t pictures =
-            header.wholePictureBytes * (plan.orientation == Orientation::Normal ? 1 : 2);
+        const std::int64_t target = (alpha ? kBgraBytes : kBgrBytes) * resampled;
+        // Turned upright, the read picture and its upright copy are held together; a cover's
+        // window is cut out of them besides.
+        const std::int64_t pictures = header.wholePictureBytes * (plan.orientation == Orientation::Normal ? 1 : 2)
+            + (cut ? kBgraBytes * window : 0);
+        const std::int64_t sourceWidth = plan.window.width;
+        const std::int64_t sourceHeight = plan.window.height;
         const std::int64_t resampler = alpha
-            ? ListBytes(plan.uprightWidth, plan.uprightHeight)
-                + kAlphaRingPixelBytes * plan.width * (WindowRows(plan.uprightHeight, plan.height) + 1)
-                + kAlphaRowPixelBytes * plan.width + kAlphaRingPixelBytes * plan.uprightWidth
+            ? ListBytes(sourceWidth, sourceHeight)
+                + kAlphaRingPixelBytes * plan.width * (WindowRows(sourceHeight, plan.height) + 1)
+                + kAlphaRowPixelBytes * plan.width + kAlphaRingPixelBytes * sourceWidth
             : plan.resamplePath == ResamplePath::Reference
             // The picture is there already: the intermediate picture besides.
-            ? ListBytes(plan.uprightWidth, plan.uprightHeight) + kBgrBytes * plan.width * plan.uprightHeight
-            : StreamBytes(plan.resamplePath, plan.uprightWidth, plan.uprightHeight, plan.width, plan.height, false);
-        peak = std::max({header.wholeReadBytes, pictures + resampler + target,
-                         target + WholeEncodingBytes(output, plan.width, pixels, alpha)});
+            ? ListBytes(sourceWidth, sourceHeight) + kBgrBytes * plan.width * sourceHeight
+            : StreamBytes(plan.resamplePath, sourceWidth, sourceHeight, plan.width, plan.height, false);
+        // A pad's canvas (with alpha, the costlier) is made while the result is held.
+        const std::int64_t canvas = padded ? kBgraBytes * pixels : 0;
+        peak = std::max({header.wholeReadBytes, pictures + resampler + target, target + canvas,
+                         (padded ? canvas : target) + WholeEncodingBytes(output, plan.canvasWidth, pixels, alpha || padded)});
         break;
     }
     }

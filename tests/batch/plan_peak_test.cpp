@@ -145,6 +145,13 @@ struct Row {
 const ConversionRequest kHalfJpeg{kWidth / 2, kHeight / 2, OutputMode::Jpeg, {}};
 const ConversionRequest kHalfBmp{kWidth / 2, kHeight / 2, OutputMode::Bmp, {}};
 const ConversionRequest kHalfKept{kWidth / 2, kHeight / 2, OutputMode::KeepFormat, {}};
+// A fit mode into half the picture's box.
+ConversionRequest Fitted(FitMode fit, OutputMode mode)
+{
+    ConversionRequest request{kWidth / 2, kHeight / 3, mode, {}};
+    request.options.fit = fit;
+    return request;
+}
 // A turned picture's target: the upright picture halved.
 const ConversionRequest kTurnedJpeg{kHeight / 2, kWidth / 2, OutputMode::Jpeg, {}};
 const ConversionRequest kTurnedBmp{kHeight / 2, kWidth / 2, OutputMode::Bmp, {}};
@@ -187,6 +194,16 @@ std::vector<Row> Rows()
          kHalfKept, Whole},
         {"lossless WebP with alpha, whole", "a.webp",
          [] { return EncodeWebpLossless(SampledPicture(PixelForm::Bgra32)); }, kHalfKept, Whole},
+        {"JPEG covered, its window decoded", "a.jpg", [] { return Jpeg(); }, Fitted(FitMode::Cover, OutputMode::Jpeg),
+         Streamed},
+        {"JPEG padded, streamed", "a.jpg", [] { return Jpeg(); }, Fitted(FitMode::Pad, OutputMode::Jpeg), Streamed},
+        {"BMP covered in bands", "a.bmp", [] { return EncodeBmp(SampledPicture(PixelForm::Bgr24)); },
+         Fitted(FitMode::Cover, OutputMode::KeepFormat), Streamed},
+        {"PNG with alpha covered, whole", "a.png", [] { return EncodePng(SampledPicture(PixelForm::Bgra32)); },
+         Fitted(FitMode::Cover, OutputMode::KeepFormat), Whole},
+        {"opaque PNG padded on a transparent canvas, whole", "a.png",
+         [] { return EncodePng(SampledPicture(PixelForm::Bgr24)); }, Fitted(FitMode::Pad, OutputMode::KeepFormat),
+         Whole},
     };
 }
 
