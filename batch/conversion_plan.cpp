@@ -127,6 +127,7 @@ ConversionPlan PlanConversion(const std::string& sourcePath, const PlannedOutput
     plan.threads = threads;
     plan.width = request.width;
     plan.height = request.height;
+    plan.encoding = {request.options.quality, request.options.progressive};
 
     if (plan.output.path) {
         try {

@@ -13,6 +13,7 @@
 #include "batch/conversion_request.h"
 #include "imaging/orientation.h"
 #include "imaging/resample_path.h"
+#include "pictures/encode_settings.h"
 #include "pictures/picture_header.h"
 
 namespace picbatch {
@@ -82,6 +83,9 @@ struct ConversionPlan {
     // What reading the metadata threw (no memory); the conversion raises it where the
     // metadata is used, before anything is decoded.
     std::exception_ptr metadataFailure;
+
+    // How the output is encoded: the options' quality and progression.
+    EncodeSettings encoding;
 
     ConversionRoad road = ConversionRoad::Whole;
     // The resampler's path: the fastest this processor runs, or the reference where the

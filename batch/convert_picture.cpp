@@ -110,7 +110,7 @@ void EncodeResampled(const ConversionPlan& plan, ByteSink& out, ReadNotes& notes
             return;
         try {
             if (!encoder)
-                encoder = plan.output.format->startRowEncoding(plan.width, plan.height, out);
+                encoder = plan.output.format->startRowEncoding(plan.width, plan.height, plan.encoding, out);
             encoder->AddRow(row);
         } catch (const std::bad_alloc&) {
             outputFailure = std::make_exception_ptr(Error(kOutOfSystemResources, FailureCause::OutOfMemory));
@@ -209,7 +209,7 @@ ConversionNotes CarryOut(const ConversionPlan& plan)
     if (plan.output.path) {
         OutputFile file(*plan.output.path);
         WithSegments(file, plan, [&](ByteSink& out) {
-            EncodePicture(*plan.output.format, working, out, read.lossless);
+            EncodePicture(*plan.output.format, working, out, read.lossless, plan.encoding);
         });
         file.Commit();
     }

@@ -88,13 +88,23 @@ std::int64_t OrientedStreamBytes(const ConversionPlan& plan, const PictureHeader
     return bytes;
 }
 
-// What encoding a whole target of pixels (with alpha or not) holds besides it.
-std::int64_t WholeEncodingBytes(const PictureFormat* output, std::int64_t width, std::int64_t pixels, bool alpha)
+// What the plan's row encoder holds: a few rows, and what its format keeps for the whole
+// picture at the plan's settings (a progressive JPEG's coefficients).
+std::int64_t RowEncoderBytes(const PictureFormat& output, const ConversionPlan& plan)
+{
+    const std::int64_t whole =
+        output.rowEncodingBytes ? output.rowEncodingBytes(plan.width, plan.height, plan.encoding) : 0;
+    return kRowEncoderBytesPerColumn * plan.width + whole;
+}
+
+// What encoding the plan's whole target (with alpha or not) holds besides it.
+std::int64_t WholeEncodingBytes(const PictureFormat* output, const ConversionPlan& plan, bool alpha)
 {
     if (!output)
         return 0;
+    const std::int64_t pixels = std::int64_t{plan.width} * plan.height;
     if (!output->encode)  // a row encoder, fed from a 24-bit copy of a picture with alpha
-        return (alpha ? kBgrBytes * pixels : 0) + kRowEncoderBytesPerColumn * width;
+        return (alpha ? kBgrBytes * pixels : 0) + RowEncoderBytes(*output, plan);
     return output->encodeBytes ? output->encodeBytes(pixels) : 0;
 }
 
@@ -113,13 +123,14 @@ std::int64_t EstimatePeak(const ConversionPlan& plan)
     std::int64_t peak = 0;
     switch (plan.road) {
     case ConversionRoad::Streamed:
-        // Encoders fed row by row keep a few rows; the file is written as it is made.
-        peak = header.streamedBytes + OrientedStreamBytes(plan, header, true) + kRowEncoderBytesPerColumn * plan.width;
+        // Encoders fed row by row keep a few rows (a progressive JPEG's every coefficient);
+        // the file is written as it is made.
+        peak = header.streamedBytes + OrientedStreamBytes(plan, header, true) + RowEncoderBytes(*output, plan);
         break;
     case ConversionRoad::BandsIntoTarget: {
         const std::int64_t target = kBgrBytes * pixels;
         peak = std::max(header.streamedBytes + OrientedStreamBytes(plan, header, false) + target,
-                        target + WholeEncodingBytes(output, plan.width, pixels, false));
+                        target + WholeEncodingBytes(output, plan, false));
         break;
     }
     case ConversionRoad::Whole: {
@@ -140,7 +151,7 @@ std::int64_t EstimatePeak(const ConversionPlan& plan)
             ? ListBytes(plan.uprightWidth, plan.uprightHeight) + kBgrBytes * plan.width * plan.uprightHeight
             : StreamBytes(plan.resamplePath, plan.uprightWidth, plan.uprightHeight, plan.width, plan.height, false);
         peak = std::max({header.wholeReadBytes, pictures + resampler + target,
-                         target + WholeEncodingBytes(output, plan.width, pixels, alpha)});
+                         target + WholeEncodingBytes(output, plan, alpha)});
         break;
     }
     }

@@ -62,6 +62,17 @@ MetadataChoice ParseMetadata(const std::string& text)
                      + "'");
 }
 
+// A whole number in decimal digits only: "abc", "+5", "0x20" and "" are refused.
+int ParseQuality(const std::string& text)
+{
+    int quality = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), quality);
+    if (text.empty() || text[0] < '0' || text[0] > '9' || error != std::errc() || end != text.data() + text.size()
+        || quality < 1 || quality > 100)
+        throw UsageError("--quality: 应为 1 到 100 的整数 / expected a whole number from 1 to 100, not '" + text + "'");
+    return quality;
+}
+
 int ParseJobs(const std::string& text)
 {
     int jobs = 0;
@@ -99,6 +110,7 @@ std::string UsageText()
 {
     return "用法 / Usage: picbatch-cli --size WxH [--format keep|jpeg|bmp] [--jobs N] [--memory-budget SIZE]\n"
            "                    [--orientation apply|keep] [--metadata drop|keep|keep-no-gps]\n"
+           "                    [--quality N] [--progressive]\n"
            "                    [--verbose] SOURCE DEST\n"
            "\n"
            "将 SOURCE 文件夹中的每个 " + FormatNameList("、", " 和 ") + " 图片缩放到 W×H 像素（不保持宽高比），\n"
@@ -108,10 +120,10 @@ std::string UsageText()
            "upper-case stem.\n"
            "\n"
            "  --size WxH      目标尺寸，也可写作 \"778 * 502\" / target size, also as \"778 * 502\"\n"
-           "  --format F      keep：保留原格式（默认，含 PNG、WebP）；jpeg：JPEG（质量 90）；\n"
+           "  --format F      keep：保留原格式（默认，含 PNG、WebP）；jpeg：JPEG（质量见 --quality）；\n"
            "                  bmp：24 位 BMP（透明部分铺白色）\n"
            "                  keep: each picture's own format (default, PNG and WebP too);\n"
-           "                  jpeg: JPEG (quality 90); bmp: 24-bit BMP (transparency over white)\n"
+           "                  jpeg: JPEG (quality: --quality); bmp: 24-bit BMP (transparency over white)\n"
            "  --jobs N        同时处理的图片数，默认为处理器核数 / pictures converted at once,\n"
            "                  by default the number of processor cores\n"
            "  --memory-budget SIZE\n"
@@ -128,6 +140,10 @@ std::string UsageText()
            "                  无缩略图，尺寸为新尺寸）；keep-no-gps：同 keep，但去掉位置信息\n"
            "                  drop: no EXIF (default); keep: a JPEG output keeps the EXIF (orientation\n"
            "                  1, no thumbnail, the new size); keep-no-gps: the same without the location\n"
+           "  --quality N     JPEG 和有损 WebP 输出的质量，1 到 100，默认 90 / the quality of JPEG\n"
+           "                  and lossy WebP outputs, 1 to 100, default 90\n"
+           "  --progressive   JPEG 输出为渐进式（文件较小，解码后像素相同）/ write progressive JPEG\n"
+           "                  (smaller files, the same pixels when decoded)\n"
            "  --verbose       列出因不是可转换图片而跳过的图片名 / list the picture names skipped\n"
            "                  because they are no convertible pictures\n"
            "  -h, --help      显示本说明 / show this text\n"
@@ -159,6 +175,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     std::optional<std::string> budgetText;
     std::optional<std::string> orientationText;
     std::optional<std::string> metadataText;
+    std::optional<std::string> qualityText;
     std::vector<std::string> folders;
 
     for (const std::string& arg : args)
@@ -192,12 +209,21 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
             options.verbose = true;
             continue;
         }
+        if (name == "--progressive") {
+            if (value)
+                throw UsageError("选项不带值 / option takes no value: " + name);
+            if (options.request.options.progressive)
+                throw UsageError("选项重复 / option given twice: " + name);
+            options.request.options.progressive = true;
+            continue;
+        }
         std::optional<std::string>* target = name == "--size"            ? &sizeText
                                              : name == "--format"        ? &formatText
                                              : name == "--jobs"          ? &jobsText
                                              : name == "--memory-budget" ? &budgetText
                                              : name == "--orientation"   ? &orientationText
                                              : name == "--metadata"      ? &metadataText
+                                             : name == "--quality"       ? &qualityText
                                                                          : nullptr;
         if (!target)
             throw UsageError("未知选项 / unknown option: " + arg);
@@ -226,6 +252,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
         options.request.options.orientation = ParseOrientation(*orientationText);
     if (metadataText)
         options.request.options.metadata = ParseMetadata(*metadataText);
+    if (qualityText)
+        options.request.options.quality = ParseQuality(*qualityText);
     options.jobs = jobsText ? ParseJobs(*jobsText) : std::max(1, std::min(defaultJobs, kMaxJobs));
     if (budgetText)
         options.memoryBudget = ParseMemorySize(*budgetText);
