@@ -90,10 +90,11 @@ std::int64_t OrientedStreamBytes(const ConversionPlan& plan, const PictureHeader
 
 // What the plan's row encoder holds: a few rows, and what its format keeps for the whole
 // picture at the plan's settings (a progressive JPEG's coefficients).
-std::int64_t RowEncoderBytes(const PictureFormat& output, const ConversionPlan& plan)
+std::int64_t RowEncoderBytes(const PictureFormat* output, const ConversionPlan& plan)
 {
-    const std::int64_t whole =
-        output.rowEncodingBytes ? output.rowEncodingBytes(plan.width, plan.height, plan.encoding) : 0;
+    const std::int64_t whole = output && output->rowEncodingBytes
+        ? output->rowEncodingBytes(plan.width, plan.height, plan.encoding)
+        : 0;
     return kRowEncoderBytesPerColumn * plan.width + whole;
 }
 
@@ -104,7 +105,7 @@ std::int64_t WholeEncodingBytes(const PictureFormat* output, const ConversionPla
         return 0;
     const std::int64_t pixels = std::int64_t{plan.width} * plan.height;
     if (!output->encode)  // a row encoder, fed from a 24-bit copy of a picture with alpha
-        return (alpha ? kBgrBytes * pixels : 0) + RowEncoderBytes(*output, plan);
+        return (alpha ? kBgrBytes * pixels : 0) + RowEncoderBytes(output, plan);
     return output->encodeBytes ? output->encodeBytes(pixels) : 0;
 }
 
@@ -125,7 +126,7 @@ std::int64_t EstimatePeak(const ConversionPlan& plan)
     case ConversionRoad::Streamed:
         // Encoders fed row by row keep a few rows (a progressive JPEG's every coefficient);
         // the file is written as it is made.
-        peak = header.streamedBytes + OrientedStreamBytes(plan, header, true) + RowEncoderBytes(*output, plan);
+        peak = header.streamedBytes + OrientedStreamBytes(plan, header, true) + RowEncoderBytes(output, plan);
         break;
     case ConversionRoad::BandsIntoTarget: {
         const std::int64_t target = kBgrBytes * pixels;
