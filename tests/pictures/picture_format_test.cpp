@@ -263,6 +263,11 @@ TEST_P(EveryFormat, EncodeSettingsReachTheLossyEncodingsOnly)
         const std::int64_t held = Format().rowEncodingBytes ? Format().rowEncodingBytes(64, 48, c.settings) : 0;
         EXPECT_EQ(held > 0, progressive && c.settings.progressive);
     }
+    // A quality beyond the range (a settings file edited by hand) is the nearer end's, in
+    // every format: libwebp itself would refuse it.
+    EXPECT_EQ(EncodeToBytes(Format(), picture, false, {0, false}), EncodeToBytes(Format(), picture, false, {1, false}));
+    EXPECT_EQ(EncodeToBytes(Format(), picture, false, {250, false}),
+              EncodeToBytes(Format(), picture, false, {100, false}));
 }
 
 TEST_P(EveryFormat, TheMetadataItCarriesIsReadBack)
