@@ -165,6 +165,7 @@ ConversionPlan PlanConversion(const std::string& sourcePath, const PlannedOutput
     plan.canvasWidth = request.width;
     plan.canvasHeight = request.height;
     plan.background = CanvasColourFor(request.options.background, plan.output.format);
+    plan.encoding = {request.options.quality, request.options.progressive};
 
     if (plan.output.path) {
         try {

@@ -15,6 +15,7 @@
 #include "imaging/orientation.h"
 #include "imaging/picture_window.h"
 #include "imaging/resample_path.h"
+#include "pictures/encode_settings.h"
 #include "pictures/picture_header.h"
 
 namespace picbatch {
@@ -106,6 +107,9 @@ struct ConversionPlan {
     // What reading the metadata threw (no memory); the conversion raises it where the
     // metadata is used, before anything is decoded.
     std::exception_ptr metadataFailure;
+
+    // How the output is encoded: the options' quality and progression.
+    EncodeSettings encoding;
 
     ConversionRoad road = ConversionRoad::Whole;
     // The resampler's path: the fastest this processor runs, or the reference where the

@@ -183,7 +183,7 @@ void EncodeResampled(const ConversionPlan& plan, ByteSink& out, ReadNotes& notes
     std::exception_ptr outputFailure;
     const auto encode = [&](const std::uint8_t* row) {
         if (!encoder)
-            encoder = plan.output.format->startRowEncoding(plan.canvasWidth, plan.canvasHeight, out);
+            encoder = plan.output.format->startRowEncoding(plan.canvasWidth, plan.canvasHeight, plan.encoding, out);
         encoder->AddRow(row);
     };
     std::optional<CanvasRows> canvas;
@@ -321,7 +321,7 @@ ConversionNotes CarryOut(const ConversionPlan& planned)
     if (plan.output.path) {
         OutputFile file(*plan.output.path);
         WithSegments(file, plan, [&](ByteSink& out) {
-            EncodePicture(*plan.output.format, working, out, read.lossless);
+            EncodePicture(*plan.output.format, working, out, read.lossless, plan.encoding);
         });
         file.Commit();
     }

@@ -89,13 +89,27 @@ std::int64_t OrientedStreamBytes(const ConversionPlan& plan, bool toSink)
     return bytes;
 }
 
-// What encoding a whole target of pixels (with alpha or not) holds besides it.
-std::int64_t WholeEncodingBytes(const PictureFormat* output, std::int64_t width, std::int64_t pixels, bool alpha)
+// What a row encoder of a width x height picture holds: a few rows, and what its format keeps
+// for the whole picture at the plan's settings (a progressive JPEG's coefficients).
+std::int64_t RowEncoderBytes(const PictureFormat* output, const ConversionPlan& plan, std::int64_t width,
+                             std::int64_t height)
+{
+    const std::int64_t whole = output && output->rowEncodingBytes
+        ? output->rowEncodingBytes(static_cast<int>(width), static_cast<int>(height), plan.encoding)
+        : 0;
+    return kRowEncoderBytesPerColumn * width + whole;
+}
+
+// What encoding the plan's whole output picture of width x height (with alpha or not) holds
+// besides it.
+std::int64_t WholeEncodingBytes(const PictureFormat* output, const ConversionPlan& plan, std::int64_t width,
+                                std::int64_t height, bool alpha)
 {
     if (!output)
         return 0;
+    const std::int64_t pixels = width * height;
     if (!output->encode)  // a row encoder, fed from a 24-bit copy of a picture with alpha
-        return (alpha ? kBgrBytes * pixels : 0) + kRowEncoderBytesPerColumn * width;
+        return (alpha ? kBgrBytes * pixels : 0) + RowEncoderBytes(output, plan, width, height);
     return output->encodeBytes ? output->encodeBytes(pixels) : 0;
 }
 
@@ -119,16 +133,18 @@ std::int64_t EstimatePeak(const ConversionPlan& plan)
     std::int64_t peak = 0;
     switch (plan.road) {
     case ConversionRoad::Streamed:
-        // Encoders fed row by row keep a few rows (and a pad's two canvas rows); the file is
-        // written as it is made.
-        peak = header.streamedBytes + OrientedStreamBytes(plan, true) + kRowEncoderBytesPerColumn * plan.canvasWidth
+        // Encoders fed row by row keep a few rows (a progressive JPEG's every coefficient, and
+        // a pad's two canvas rows); the file is written as it is made.
+        peak = header.streamedBytes + OrientedStreamBytes(plan, true)
+            + RowEncoderBytes(output, plan, plan.canvasWidth, plan.canvasHeight)
             + (padded ? 2 * kBgrBytes * plan.canvasWidth : 0);
         break;
     case ConversionRoad::BandsIntoTarget: {
         const std::int64_t target = kBgrBytes * resampled;
         const std::int64_t canvas = padded ? kBgraBytes * pixels : 0;  // with the result it is made of
         peak = std::max({header.streamedBytes + OrientedStreamBytes(plan, false) + target, target + canvas,
-                         (padded ? canvas : target) + WholeEncodingBytes(output, plan.canvasWidth, pixels, false)});
+                         (padded ? canvas : target)
+                             + WholeEncodingBytes(output, plan, plan.canvasWidth, plan.canvasHeight, false)});
         break;
     }
     case ConversionRoad::Whole: {
@@ -154,7 +170,8 @@ std::int64_t EstimatePeak(const ConversionPlan& plan)
         // A pad's canvas (with alpha, the costlier) is made while the result is held.
         const std::int64_t canvas = padded ? kBgraBytes * pixels : 0;
         peak = std::max({header.wholeReadBytes, pictures + resampler + target, target + canvas,
-                         (padded ? canvas : target) + WholeEncodingBytes(output, plan.canvasWidth, pixels, alpha || padded)});
+                         (padded ? canvas : target)
+                             + WholeEncodingBytes(output, plan, plan.canvasWidth, plan.canvasHeight, alpha || padded)});
         break;
     }
     }

@@ -1,5 +1,7 @@
 // JPEG decoding and encoding speed on a real photo, as the loader and the saver use the
-// binding. The file is the first argument or PICBATCH_BENCH_JPEG, e.g. (from the repository)
+// binding, and encoding at a run's quality and progression (BM_EncodeAt/quality/progressive,
+// as the format row's encoder takes them). The file is the first argument or
+// PICBATCH_BENCH_JPEG, e.g. (from the repository)
 //   build-*/bench/codec_bench ../shared/corpus/photos/sunset_by_Aitzol_Berasategi.jpg
 //   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
@@ -13,7 +15,10 @@
 #include <vector>
 
 #include "imaging/raster.h"
+#include "pictures/encode_settings.h"
+#include "pictures/jpeg/jpeg_encoder.h"
 #include "pictures/jpeg/jpeg_image.h"
+#include "pictures/jpeg/jpeg_settings.h"
 
 namespace picbatch {
 
@@ -56,8 +61,29 @@ void BM_Encode(benchmark::State& state)
     state.counters["out_bytes"] = static_cast<double>(size);
 }
 
+// The photo encoded at quality state.range(0), progressive when state.range(1) is 1.
+void BM_EncodeAt(benchmark::State& state)
+{
+    const Raster picture = DecodeFile();
+    const JpegSettings settings =
+        JpegSettingsFor(EncodeSettings{static_cast<int>(state.range(0)), state.range(1) != 0});
+    std::size_t size = 0;
+    for (auto _ : state) {
+        std::vector<std::uint8_t> out;
+        EncodeJpegPicture(picture, settings, out);
+        size = out.size();
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.counters["out_bytes"] = static_cast<double>(size);
+}
+
 BENCHMARK(BM_Decode)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Encode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EncodeAt)
+    ->ArgNames({"quality", "progressive"})
+    ->ArgsProduct({{90, 50, 75, 100, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -194,6 +194,14 @@ int ParseLongEdge(const std::string& text)
     return *value;
 }
 
+int ParseQuality(const std::string& text)
+{
+    const std::optional<int> quality = DecimalIn(text, 1, 100);
+    if (!quality)
+        throw UsageError("--quality: 应为 1 到 100 的整数 / expected a whole number from 1 to 100, not '" + text + "'");
+    return *quality;
+}
+
 int ParseJobs(const std::string& text)
 {
     int jobs = 0;
@@ -233,6 +241,7 @@ std::string UsageText()
            "                    [--orientation apply|keep] [--metadata drop|keep|keep-no-gps]\n"
            "                    [--fit stretch|contain|cover|pad] [--background COLOUR] [--shrink-only]\n"
            "                    [--box-follows-orientation]\n"
+           "                    [--quality N] [--progressive]\n"
            "                    [--verbose] SOURCE DEST\n"
            "       picbatch-cli --size Wx|xH|N% | --long-edge N [--shrink-only] [...] SOURCE DEST\n"
            "\n"
@@ -262,10 +271,10 @@ std::string UsageText()
            "  --box-follows-orientation\n"
            "                  竖图自动交换宽高（横图配竖的尺寸亦然）/ a portrait picture takes the box\n"
            "                  turned (and a landscape one a portrait box)\n"
-           "  --format F      keep：保留原格式（默认，含 PNG、WebP）；jpeg：JPEG（质量 90）；\n"
+                      "  --format F      keep：保留原格式（默认，含 PNG、WebP）；jpeg：JPEG（质量见 --quality）；\n"
            "                  bmp：24 位 BMP（透明部分铺白色）\n"
            "                  keep: each picture's own format (default, PNG and WebP too);\n"
-           "                  jpeg: JPEG (quality 90); bmp: 24-bit BMP (transparency over white)\n"
+           "                  jpeg: JPEG (quality: --quality); bmp: 24-bit BMP (transparency over white)\n"
            "  --jobs N        同时处理的图片数，默认为处理器核数 / pictures converted at once,\n"
            "                  by default the number of processor cores\n"
            "  --memory-budget SIZE\n"
@@ -282,6 +291,10 @@ std::string UsageText()
            "                  无缩略图，尺寸为新尺寸）；keep-no-gps：同 keep，但去掉位置信息\n"
            "                  drop: no EXIF (default); keep: a JPEG output keeps the EXIF (orientation\n"
            "                  1, no thumbnail, the new size); keep-no-gps: the same without the location\n"
+           "  --quality N     JPEG 和有损 WebP 输出的质量，1 到 100，默认 90 / the quality of JPEG\n"
+           "                  and lossy WebP outputs, 1 to 100, default 90\n"
+           "  --progressive   JPEG 输出为渐进式（文件较小，解码后像素相同）/ write progressive JPEG\n"
+           "                  (smaller files, the same pixels when decoded)\n"
            "  --verbose       列出因不是可转换图片而跳过的图片名 / list the picture names skipped\n"
            "                  because they are no convertible pictures\n"
            "  -h, --help      显示本说明 / show this text\n"
@@ -316,6 +329,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     std::optional<std::string> fitText;
     std::optional<std::string> backgroundText;
     std::optional<std::string> longEdgeText;
+    std::optional<std::string> qualityText;
     std::vector<std::string> folders;
 
     for (const std::string& arg : args)
@@ -344,6 +358,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
         bool* flag = name == "--verbose"                   ? &options.verbose
                      : name == "--shrink-only"             ? &options.request.options.shrinkOnly
                      : name == "--box-follows-orientation" ? &options.request.options.boxFollowsOrientation
+                     : name == "--progressive"             ? &options.request.options.progressive
                                                            : nullptr;
         if (flag) {
             if (value)
@@ -362,6 +377,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
                                              : name == "--fit"           ? &fitText
                                              : name == "--background"    ? &backgroundText
                                              : name == "--long-edge"     ? &longEdgeText
+                                             : name == "--quality"       ? &qualityText
                                                                          : nullptr;
         if (!target)
             throw UsageError("未知选项 / unknown option: " + arg);
@@ -399,6 +415,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
         options.request.options.orientation = ParseOrientation(*orientationText);
     if (metadataText)
         options.request.options.metadata = ParseMetadata(*metadataText);
+    if (qualityText)
+        options.request.options.quality = ParseQuality(*qualityText);
     options.jobs = jobsText ? ParseJobs(*jobsText) : std::max(1, std::min(defaultJobs, kMaxJobs));
     if (budgetText)
         options.memoryBudget = ParseMemorySize(*budgetText);

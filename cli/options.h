@@ -21,7 +21,7 @@ public:
 
 struct CliOptions {
     bool help = false;
-    ConversionRequest request;  // --size, --format, --orientation, --metadata
+    ConversionRequest request;  // --size, --format, --orientation, --metadata, --quality, --progressive
     int jobs = 1;
     std::optional<std::int64_t> memoryBudget;  // bytes; nothing: the default budget
     bool verbose = false;     // list the entries passed over

@@ -37,6 +37,7 @@ constexpr std::array kFormats{
         .decodeRows = DecodeJpegFileBands,
         .decodeWindowRows = DecodeJpegFileWindowBands,
         .startRowEncoding = StartJpegRowEncoding,
+        .rowEncodingBytes = JpegRowEncodingBytes,
         .maxRowEncodedSide = kMaxJpegSide,
         .readHeader = ReadJpegFileHeader,
         .readMetadata = ReadJpegMetadata,
@@ -57,7 +58,7 @@ constexpr std::array kFormats{
         .name = "PNG",
         .extension = ".png",
         .read = ReadPngFile,
-        .encode = EncodePng,
+        .encode = EncodePngFile,
         .keepsAlpha = true,
         .readHeader = ReadPngFileHeader,
         .encodeBytes = PngEncodeBytes,
@@ -66,7 +67,7 @@ constexpr std::array kFormats{
         .name = "WebP",
         .extension = ".webp",
         .read = ReadWebpFile,
-        .encode = EncodeWebpLossy,
+        .encode = EncodeWebpFile,
         .encodeLossless = EncodeWebpLossless,
         .keepsAlpha = true,
         .readHeader = ReadWebpFileHeader,
@@ -153,22 +154,27 @@ std::string FormatNameList(std::string_view separator, std::string_view lastSepa
     return list;
 }
 
-void EncodePicture(const PictureFormat& format, const Raster& picture, ByteSink& out, bool losslessSource)
+void EncodePicture(const PictureFormat& format, const Raster& picture, ByteSink& out, bool losslessSource,
+                   const EncodeSettings& settings)
 {
     if (!format.encode) {
-        EncodeWholePicture(picture,
-                           [&](int width, int height) { return format.startRowEncoding(width, height, out); });
+        EncodeWholePicture(picture, [&](int width, int height) {
+            return format.startRowEncoding(width, height, settings, out);
+        });
         return;
     }
-    const auto encode = losslessSource && format.encodeLossless ? format.encodeLossless : format.encode;
-    out.WriteAt(0, encode(picture));
+    if (losslessSource && format.encodeLossless)
+        out.WriteAt(0, format.encodeLossless(picture));
+    else
+        out.WriteAt(0, format.encode(picture, settings));
 }
 
-std::vector<std::uint8_t> EncodeToBytes(const PictureFormat& format, const Raster& picture, bool losslessSource)
+std::vector<std::uint8_t> EncodeToBytes(const PictureFormat& format, const Raster& picture, bool losslessSource,
+                                        const EncodeSettings& settings)
 {
     std::vector<std::uint8_t> bytes;
     MemorySink memory(bytes);
-    EncodePicture(format, picture, memory, losslessSource);
+    EncodePicture(format, picture, memory, losslessSource, settings);
     return bytes;
 }
 

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "pictures/encode_settings.h"
 #include "pictures/picture_header.h"
 #include "pictures/read_notes.h"
 #include "pictures/row_sinks.h"
@@ -42,10 +43,12 @@ struct PictureFormat {
     // reader's message.
     Raster (*read)(const std::string& path, ReadNotes& notes) = nullptr;
     // Optional (nullptr): the bytes of a file holding picture (any form the format takes: with
-    // or without alpha), for a format written whole rather than row by row. Throws Error.
-    std::vector<std::uint8_t> (*encode)(const Raster& picture) = nullptr;
+    // or without alpha), for a format written whole rather than row by row, at settings where
+    // the format is lossy. Throws Error.
+    std::vector<std::uint8_t> (*encode)(const Raster& picture, const EncodeSettings& settings) = nullptr;
     // Optional (nullptr): the same without loss, for a format that is otherwise written lossy;
-    // used for a source that was stored without loss (ReadNotes::lossless). Throws Error.
+    // used for a source that was stored without loss (ReadNotes::lossless), whatever the
+    // settings. Throws Error.
     std::vector<std::uint8_t> (*encodeLossless)(const Raster& picture) = nullptr;
 
     // Files of this format keep a picture's transparency (encode writes Bgra32 with its alpha).
@@ -66,9 +69,14 @@ struct PictureFormat {
     void (*decodeWindowRows)(const std::string& path, const PictureWindow& window, const PictureSizeSink& size,
                              const PictureRowSink& rows, std::int64_t alongsideFromPixels, ReadNotes& notes) = nullptr;
     // Optional (nullptr, for a format written whole by encode): the writer of an encoding of
-    // width x height fed row by row (top row first), its bytes written to out (which must
-    // outlive it) as they are made. Throws Error.
-    std::unique_ptr<RowEncoder> (*startRowEncoding)(int width, int height, ByteSink& out) = nullptr;
+    // width x height at settings, fed row by row (top row first), its bytes written to out
+    // (which must outlive it) as they are made. Throws Error.
+    std::unique_ptr<RowEncoder> (*startRowEncoding)(int width, int height, const EncodeSettings& settings,
+                                                    ByteSink& out) = nullptr;
+    // Optional (nullptr: a few rows only), with startRowEncoding: what its encoder of width x
+    // height at settings holds for the whole picture besides its rows (a progressive JPEG's
+    // every coefficient), so that a run can budget it.
+    std::int64_t (*rowEncodingBytes)(int width, int height, const EncodeSettings& settings) = nullptr;
     // The largest side startRowEncoding takes without failing; larger pictures take the
     // whole-picture road, so that their errors come in the same order on both.
     int maxRowEncodedSide = 0;
@@ -118,13 +126,14 @@ const PictureFormat& FormatOf(std::string_view name);
 // lastSeparator: FormatNameList(", ", " and ") gives "BMP, JPEG, PNG and WebP".
 std::string FormatNameList(std::string_view separator, std::string_view lastSeparator);
 
-// The file of format holding picture (any form the format takes) written to out, without
-// loss where the format has the choice and losslessSource says the source had none; no bytes
-// for an empty picture. Throws Error.
-void EncodePicture(const PictureFormat& format, const Raster& picture, ByteSink& out, bool losslessSource = false);
+// The file of format holding picture (any form the format takes) written to out, at settings,
+// or without loss where the format has the choice and losslessSource says the source had
+// none; no bytes for an empty picture. Throws Error.
+void EncodePicture(const PictureFormat& format, const Raster& picture, ByteSink& out, bool losslessSource = false,
+                   const EncodeSettings& settings = {});
 
 // EncodePicture's bytes in memory.
 std::vector<std::uint8_t> EncodeToBytes(const PictureFormat& format, const Raster& picture,
-                                        bool losslessSource = false);
+                                        bool losslessSource = false, const EncodeSettings& settings = {});
 
 }  // namespace picbatch

@@ -23,7 +23,8 @@ void DecodeBmpFileBands(const std::string& path, const PictureSizeSink& size, co
     notes = DecodeBmpFileRows(path, size, rows);
 }
 
-std::unique_ptr<RowEncoder> StartBmpRowEncoding(int width, int height, ByteSink& out)
+std::unique_ptr<RowEncoder> StartBmpRowEncoding(int width, int height, const EncodeSettings& /*settings*/,
+                                                ByteSink& out)
 {
     return std::make_unique<BmpRowEncoder>(width, height, out);
 }

@@ -15,6 +15,7 @@ namespace picbatch {
 class ByteSink;
 class Raster;
 class RowEncoder;
+struct EncodeSettings;
 
 // The file at path read whole (ReadBmp), in the file's own pixel form.
 Raster ReadBmpFile(const std::string& path, ReadNotes& notes);
@@ -23,8 +24,9 @@ Raster ReadBmpFile(const std::string& path, ReadNotes& notes);
 void DecodeBmpFileBands(const std::string& path, const PictureSizeSink& size, const PictureRowSink& rows,
                         std::int64_t alongsideFromPixels, ReadNotes& notes);
 
-// A BmpRowEncoder.
-std::unique_ptr<RowEncoder> StartBmpRowEncoding(int width, int height, ByteSink& out);
+// A BmpRowEncoder; BMP files are written without loss, whatever the settings.
+std::unique_ptr<RowEncoder> StartBmpRowEncoding(int width, int height, const EncodeSettings& settings,
+                                                ByteSink& out);
 
 // The file's colour space as its ICC profile (ReadBmpProfile); BMP files have no orientation
 // and no EXIF block.

@@ -81,7 +81,27 @@ void Configure(jpeg_compress_struct& cinfo, int width, int height, const JpegSet
         jpeg_simple_progression(&cinfo);
 }
 
+// One block of coefficients: 64 of 2 bytes.
+constexpr std::int64_t kBlockBytes = 64 * 2;
+// The pixels one sampling unit spans a side: 16 for 4:2:0 YCbCr, 8 for one gray component.
+constexpr std::int64_t kColourUnitSide = 16;
+constexpr std::int64_t kGrayUnitSide = 8;
+// Blocks in a 4:2:0 unit: 2 x 2 of luminance and one of each chrominance.
+constexpr std::int64_t kColourUnitBlocks = 6;
+
 }  // namespace
+
+std::int64_t JpegEncodingBytes(int width, int height, const JpegSettings& settings)
+{
+    if (!settings.progressiveEncoding)
+        return 0;
+    // libjpeg keeps each component's blocks rounded up to whole sampling units, of the
+    // sampling Configure sets.
+    const std::int64_t side = settings.grayscale ? kGrayUnitSide : kColourUnitSide;
+    const std::int64_t blocksPerUnit = settings.grayscale ? 1 : kColourUnitBlocks;
+    const std::int64_t units = (width + side - 1) / side * ((height + side - 1) / side);
+    return units * blocksPerUnit * kBlockBytes;  // below 2^38 for sides up to 65535
+}
 
 JpegRowEncoder::Compressor& JpegRowEncoder::Live()
 {

@@ -15,11 +15,18 @@ struct JpegSettings;
 
 // Appends picture, encoded at the given settings, to out: baseline JFIF 1.01 with density
 // unit 0 and densities 1/1, 4:2:0 YCbCr (one component with the grayscale setting), the
-// standard tables scaled to the quality, floating-point DCT, no restart markers. A picture
-// with no pixels appends nothing. Any pixel form that converts to Bgr24 is accepted.
+// standard tables scaled to the quality, floating-point DCT, no restart markers; with
+// progressive encoding, libjpeg's standard progression with optimised Huffman tables instead
+// of baseline. A picture with no pixels appends nothing. Any pixel form that converts to
+// Bgr24 is accepted.
 // Throws JpegError ("JPEG error #41" for a side above 65500) after the libjpeg object is
 // destroyed; out may then hold part of a stream.
 void EncodeJpegPicture(const Raster& picture, const JpegSettings& settings, std::vector<std::uint8_t>& out);
+
+// What an encoding of width x height at settings keeps for the whole picture besides its
+// rows: nothing for baseline; for progressive encoding, whose scans are written once every row
+// is in, every coefficient block of the picture, as libjpeg allocates them.
+std::int64_t JpegEncodingBytes(int width, int height, const JpegSettings& settings);
 
 // The same encoding fed one row at a time, top row first, as a resampler makes them: the
 // picture never needs to be stored whole. The output is byte for byte EncodeJpegPicture's of

@@ -8,6 +8,7 @@
 #include "pictures/jpeg/jpeg_encoder.h"
 #include "pictures/jpeg/jpeg_image.h"
 #include "pictures/jpeg/jpeg_segments.h"
+#include "pictures/jpeg/jpeg_settings.h"
 
 namespace picbatch {
 
@@ -39,9 +40,15 @@ void DecodeJpegFileWindowBands(const std::string& path, const PictureWindow& win
     notes = DecodeJpegFileWindowRows(path, DefaultJpegSettings(), window, size, rows, alongsideFromPixels);
 }
 
-std::unique_ptr<RowEncoder> StartJpegRowEncoding(int width, int height, ByteSink& out)
+std::unique_ptr<RowEncoder> StartJpegRowEncoding(int width, int height, const EncodeSettings& settings,
+                                                 ByteSink& out)
 {
-    return std::make_unique<JpegRowEncoder>(width, height, DefaultJpegSettings(), out);
+    return std::make_unique<JpegRowEncoder>(width, height, JpegSettingsFor(settings), out);
+}
+
+std::int64_t JpegRowEncodingBytes(int width, int height, const EncodeSettings& settings)
+{
+    return JpegEncodingBytes(width, height, JpegSettingsFor(settings));
 }
 
 std::unique_ptr<MetadataSink> StartJpegSegments(ByteSink& out, std::span<const std::uint8_t> exif,

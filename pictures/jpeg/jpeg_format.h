@@ -17,6 +17,7 @@ class MetadataSink;
 class Raster;
 class RowEncoder;
 struct PictureWindow;
+struct EncodeSettings;
 
 // Libjpeg's largest side: its encoder refuses more.
 inline constexpr int kMaxJpegSide = 65500;
@@ -32,8 +33,13 @@ void DecodeJpegFileBands(const std::string& path, const PictureSizeSink& size, c
 void DecodeJpegFileWindowBands(const std::string& path, const PictureWindow& window, const PictureSizeSink& size,
                                const PictureRowSink& rows, std::int64_t alongsideFromPixels, ReadNotes& notes);
 
-// A JpegRowEncoder at the default settings.
-std::unique_ptr<RowEncoder> StartJpegRowEncoding(int width, int height, ByteSink& out);
+// A JpegRowEncoder at the default settings with the settings' quality and progression
+// (JpegSettingsFor).
+std::unique_ptr<RowEncoder> StartJpegRowEncoding(int width, int height, const EncodeSettings& settings,
+                                                 ByteSink& out);
+
+// JpegEncodingBytes of that encoder.
+std::int64_t JpegRowEncodingBytes(int width, int height, const EncodeSettings& settings);
 
 // A SegmentSplicingSink (jpeg_segments.h).
 std::unique_ptr<MetadataSink> StartJpegSegments(ByteSink& out, std::span<const std::uint8_t> exif,

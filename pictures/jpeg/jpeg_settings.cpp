@@ -1,11 +1,21 @@
 // The settings the binding starts every JPEG picture with.
 #include "pictures/jpeg/jpeg_settings.h"
 
+#include "pictures/encode_settings.h"
+
 namespace picbatch {
 
 JpegSettings& DefaultJpegSettings()
 {
     static JpegSettings settings;
+    return settings;
+}
+
+JpegSettings JpegSettingsFor(const EncodeSettings& encoding)
+{
+    JpegSettings settings = DefaultJpegSettings();
+    settings.quality = encoding.quality;
+    settings.progressiveEncoding = encoding.progressive;
     return settings;
 }
 

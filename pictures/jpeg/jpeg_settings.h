@@ -6,6 +6,8 @@
 
 namespace picbatch {
 
+struct EncodeSettings;
+
 enum class JpegPerformance : std::uint8_t { BestQuality, BestSpeed };
 enum class JpegPixelFormat : std::uint8_t { Bits24, Bits8 };
 enum class JpegScale : std::uint8_t { Full, Half, Quarter, Eighth };
@@ -25,6 +27,10 @@ struct JpegSettings {
 // The settings every new JpegImage starts with. Written once at start-up, before any
 // picture is made (and before any worker thread starts); read-only afterwards.
 JpegSettings& DefaultJpegSettings();
+
+// The default settings with encoding's quality and progression: what a run's JPEG outputs are
+// written at.
+JpegSettings JpegSettingsFor(const EncodeSettings& encoding);
 
 // Start-up rule: a display of 8 bits per pixel or less selects the 8-bit pixel format.
 void ApplyDisplayColorDepth(int bitsPerPixel);

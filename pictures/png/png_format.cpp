@@ -15,6 +15,11 @@ Raster ReadPngFile(const std::string& path, ReadNotes& notes)
     return picture;
 }
 
+std::vector<std::uint8_t> EncodePngFile(const Raster& picture, const EncodeSettings& /*settings*/)
+{
+    return EncodePng(picture);
+}
+
 // Besides its store, the PNG reader keeps a 24-bit copy of an opaque picture.
 constexpr std::int64_t kPngReadBytesPerPixel = 3;
 

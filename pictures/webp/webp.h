@@ -1,5 +1,5 @@
 // WebP files through libwebp: still pictures read, lossy or lossless, with or without alpha;
-// written lossy at quality 90 or lossless.
+// written lossy (at quality 90 unless asked otherwise) or lossless.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +19,7 @@ inline constexpr const char* kNotAWebpExplanation = "文件内容不是 WebP 图
 
 inline constexpr const char* kAnimatedWebp = "Animated WebP image is not supported";
 inline constexpr const char* kWebpTooLarge = "WebP image is too large";
-// The quality of lossy WebP files written, as for JPEG.
+// The quality of lossy WebP files written unless asked otherwise, as for JPEG.
 inline constexpr int kWebpQuality = 90;
 
 // The width and height the header of a WebP file in memory declares. Throws Error as
@@ -37,9 +37,11 @@ PictureSize ReadWebpSize(std::span<const std::uint8_t> bytes);
 ReadNotes ParseWebp(std::span<const std::uint8_t> bytes, Raster& raster);
 
 // The file bytes of raster (Bgra32 keeps its alpha; any other form is written as its 24-bit
-// conversion): lossy at kWebpQuality, or lossless (colours under transparent pixels kept).
-// No bytes at all for an empty raster. Throws Error ("WebP error #<libwebp's code>", also for
-// a side above WebP's 16383 pixels; "Out of system resources").
+// conversion): lossy at quality (1 to 100; beyond, the nearer end) or at kWebpQuality, or
+// lossless (colours under transparent pixels kept). No bytes at all for an empty raster.
+// Throws Error ("WebP error #<libwebp's code>", also for a side above WebP's 16383 pixels;
+// "Out of system resources").
+std::vector<std::uint8_t> EncodeWebpLossyAt(const Raster& raster, int quality);
 std::vector<std::uint8_t> EncodeWebpLossy(const Raster& raster);
 std::vector<std::uint8_t> EncodeWebpLossless(const Raster& raster);
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "imaging/raster.h"
+#include "pictures/encode_settings.h"
 #include "pictures/files/file_io.h"
 #include "pictures/webp/webp.h"
 #include "pictures/whole_read_header.h"
@@ -15,6 +16,11 @@ Raster ReadWebpFile(const std::string& path, ReadNotes& notes)
     Raster picture;
     notes = ParseWebp(ReadFileBytes(path), picture);
     return picture;
+}
+
+std::vector<std::uint8_t> EncodeWebpFile(const Raster& picture, const EncodeSettings& settings)
+{
+    return EncodeWebpLossyAt(picture, settings.quality);
 }
 
 // Besides its store, libwebp keeps about 5 bytes a pixel while decoding (measured at 4.3

@@ -2,6 +2,7 @@
 // straight into a byte vector.
 #include "pictures/webp/webp.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -79,7 +80,7 @@ void ImportPixels(const Raster& raster, WebPPicture& picture)
     }
 }
 
-std::vector<std::uint8_t> EncodeWebp(const Raster& raster, bool lossless)
+std::vector<std::uint8_t> EncodeWebp(const Raster& raster, bool lossless, int quality)
 {
     if (raster.Empty())
         return {};
@@ -92,7 +93,10 @@ std::vector<std::uint8_t> EncodeWebp(const Raster& raster, bool lossless)
     if (!WebPConfigInit(&config))
         throw Error("WebP error: library version mismatch");
     config.lossless = lossless ? 1 : 0;
-    config.quality = static_cast<float>(kWebpQuality);
+    // Lossless files are compressed at the effort quality stands for there; they were ever
+    // written at kWebpQuality, and their pixels do not depend on it. libwebp refuses a
+    // quality beyond 0 to 100: it is taken as libjpeg takes it, the nearer end of 1 to 100.
+    config.quality = static_cast<float>(lossless ? kWebpQuality : std::clamp(quality, 1, 100));
     // Lossless files keep the colours under transparent pixels, so that a picture read and
     // written at its own size comes back byte for byte.
     config.exact = lossless ? 1 : 0;
@@ -116,14 +120,19 @@ std::vector<std::uint8_t> EncodeWebp(const Raster& raster, bool lossless)
 
 }  // namespace
 
+std::vector<std::uint8_t> EncodeWebpLossyAt(const Raster& raster, int quality)
+{
+    return EncodeWebp(raster, false, quality);
+}
+
 std::vector<std::uint8_t> EncodeWebpLossy(const Raster& raster)
 {
-    return EncodeWebp(raster, false);
+    return EncodeWebp(raster, false, kWebpQuality);
 }
 
 std::vector<std::uint8_t> EncodeWebpLossless(const Raster& raster)
 {
-    return EncodeWebp(raster, true);
+    return EncodeWebp(raster, true, kWebpQuality);
 }
 
 }  // namespace picbatch

@@ -152,6 +152,12 @@ ConversionRequest Fitted(FitMode fit, OutputMode mode)
     request.options.fit = fit;
     return request;
 }
+// A progressive JPEG output, whose encoder keeps every coefficient until the last row.
+ConversionRequest Progressive(ConversionRequest request)
+{
+    request.options.progressive = true;
+    return request;
+}
 // A turned picture's target: the upright picture halved.
 const ConversionRequest kTurnedJpeg{kHeight / 2, kWidth / 2, OutputMode::Jpeg, {}};
 const ConversionRequest kTurnedBmp{kHeight / 2, kWidth / 2, OutputMode::Bmp, {}};
@@ -165,6 +171,10 @@ std::vector<Row> Rows()
          Threads::TwoAtAnySize},
         {"JPEG enlarged, streamed", "a.jpg", [] { return Jpeg(); }, {kWidth * 3 / 2, kHeight * 3 / 2, OutputMode::Jpeg, {}},
          Streamed},
+        {"JPEG into a progressive JPEG, streamed", "a.jpg", [] { return Jpeg(); }, Progressive(kHalfJpeg),
+         Streamed},
+        {"JPEG enlarged into a progressive JPEG, streamed", "a.jpg", [] { return Jpeg(); },
+         Progressive({kWidth * 3 / 2, kHeight * 3 / 2, OutputMode::Jpeg, {}}), Streamed},
         {"progressive JPEG, streamed with its coefficients", "a.jpg", [] { return Jpeg({}, {}, true); }, kHalfJpeg,
          Streamed},
         {"progressive JPEG under progressive display, decoded whole", "a.jpg", [] { return Jpeg({}, {}, true); },
@@ -190,6 +200,8 @@ std::vector<Row> Rows()
         {"opaque PNG, whole", "a.png", [] { return EncodePng(SampledPicture(PixelForm::Bgr24)); }, kHalfKept, Whole},
         {"PNG with alpha into a JPEG, whole", "a.png", [] { return EncodePng(SampledPicture(PixelForm::Bgra32)); },
          kHalfJpeg, Whole},
+        {"PNG with alpha into a progressive JPEG, whole", "a.png",
+         [] { return EncodePng(SampledPicture(PixelForm::Bgra32)); }, Progressive(kHalfJpeg), Whole},
         {"WebP with alpha, whole", "a.webp", [] { return EncodeWebpLossy(SampledPicture(PixelForm::Bgra32)); },
          kHalfKept, Whole},
         {"lossless WebP with alpha, whole", "a.webp",

@@ -13,6 +13,9 @@
 #include "batch/output_claims.h"
 #include "batch/convert_picture.h"
 #include "cli/options.h"
+#include "pictures/picture_format.h"
+#include "pictures/upper_case.h"
+#include "pictures/webp/webp.h"
 #include "cli/progress_printer.h"
 #include "tests/cli/run_cli.h"
 #include "tests/batch/picture_files.h"
@@ -64,6 +67,21 @@ TEST(CliOptions, ConversionChoices)
         args.insert(args.begin(), c.args.begin(), c.args.end());
         EXPECT_EQ(ParseCliOptions(args, 1).request.options, c.expected) << ::testing::PrintToString(args);
     }
+
+    struct EncodingCase {
+        std::vector<std::string> args;
+        int quality;
+        bool progressive;
+    };
+    for (const EncodingCase& c : {EncodingCase{{}, 90, false}, EncodingCase{{"--quality", "1"}, 1, false},
+                                  EncodingCase{{"--quality=100", "--progressive"}, 100, true},
+                                  EncodingCase{{"--progressive", "--quality", "075"}, 75, true}}) {
+        std::vector<std::string> args = {"--size", "5x4", "in", "out"};
+        args.insert(args.begin(), c.args.begin(), c.args.end());
+        const ConversionOptions options = ParseCliOptions(args, 1).request.options;
+        EXPECT_EQ(options.quality, c.quality) << ::testing::PrintToString(args);
+        EXPECT_EQ(options.progressive, c.progressive) << ::testing::PrintToString(args);
+    }
 }
 
 TEST(CliOptions, UnusableCommandLines)
@@ -82,6 +100,16 @@ TEST(CliOptions, UnusableCommandLines)
         {"--size", "5x4", "--orientation", "keep", "--orientation", "apply", "in", "out"},
         {"--size", "5x4", "--metadata", "all", "in", "out"},
         {"--size", "5x4", "in", "out", "--metadata"},
+        {"--size", "5x4", "--quality", "0", "in", "out"},
+        {"--size", "5x4", "--quality", "101", "in", "out"},
+        {"--size", "5x4", "--quality", "abc", "in", "out"},
+        {"--size", "5x4", "--quality=", "in", "out"},
+        {"--size", "5x4", "--quality", "+50", "in", "out"},
+        {"--size", "5x4", "--quality", "0x20", "in", "out"},
+        {"--size", "5x4", "--quality", "4294967386", "in", "out"},
+        {"--size", "5x4", "--quality", "50", "--quality", "60", "in", "out"},
+        {"--size", "5x4", "--progressive=yes", "in", "out"},
+        {"--size", "5x4", "--progressive", "--progressive", "in", "out"},
         {"--size", "5x4", "in"},
         {"--size", "5x4", "in", "out", "more"},
         {"--size", "5x4", "", "out"},
@@ -378,6 +406,24 @@ TEST(CliConversionChoices, ReachEveryPicture)
             EXPECT_NE(outputs[i], outputs[j]) << i << " " << j;
 }
 
+// The quality and progression reach every lossy output as the encoders take them.
+TEST_F(CliRun, QualityAndProgressionReachTheLossyOutputs)
+{
+    WriteBytes(source / "w.webp", EncodeWebpLossy(TestPicture(15, 9, 20, 160, 90)));
+    TempFolder out;
+    const Result result = RunCli({"--size", "7x5", "--quality", "40", "--progressive", source.Path(), out.Path()});
+    ASSERT_EQ(result.exitCode, 0) << result.output;
+    const EncodeSettings settings{40, true};
+    for (const std::string name : {"j0.jpg", "w.webp", "b0.bmp"}) {
+        SCOPED_TRACE(name);
+        Raster resampled;
+        LoadAndResample(source / name, 7, 5, resampled);
+        const PictureFormat& format = *FormatOfName(name);
+        const std::string written = out / (AsciiUpper(name.substr(0, name.find('.'))) + name.substr(name.find('.')));
+        EXPECT_EQ(ReadBytes(written), EncodeToBytes(format, resampled, false, settings));
+    }
+}
+
 TEST_F(CliRun, BadUsageExitsWithTwo)
 {
     TempFolder out;
@@ -385,6 +431,17 @@ TEST_F(CliRun, BadUsageExitsWithTwo)
     EXPECT_EQ(RunCli({"--size", "50%", "--fit", "pad", source.Path(), out.Path()}).exitCode, 2);
     EXPECT_EQ(RunCli({"--size", "7x5", source / "missing", out.Path()}).exitCode, 2);
     EXPECT_EQ(RunCli({"--size", "7x5", source.Path(), source / "notes.txt"}).exitCode, 2);
+    EXPECT_TRUE(FolderNames(out.Path()).empty());
+
+    // A quality out of range names the option and the range, in both languages.
+    for (const char* quality : {"0", "101", "abc"}) {
+        const Result result = RunCli({"--size", "7x5", "--quality", quality, source.Path(), out.Path()});
+        EXPECT_EQ(result.exitCode, 2) << quality;
+        EXPECT_NE(result.output.find("--quality: 应为 1 到 100 的整数 / expected a whole number from 1 to 100, not '"
+                                     + std::string(quality) + "'"),
+                  std::string::npos)
+            << result.output;
+    }
     EXPECT_TRUE(FolderNames(out.Path()).empty());
 
     const Result help = RunCli({"--help"});

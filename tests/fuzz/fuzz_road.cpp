@@ -94,7 +94,7 @@ void Convert(const PictureFormat& source, const std::string& path, int width, in
     if (output.startRowEncoding) {
         sink = [&](const std::uint8_t* row) {
             if (!encoder)
-                encoder = output.startRowEncoding(width, height, memory);
+                encoder = output.startRowEncoding(width, height, EncodeSettings{}, memory);
             encoder->AddRow(row);
         };
     }

@@ -20,10 +20,12 @@
 
 #include "imaging/raster.h"
 #include "pictures/byte_sink.h"
+#include "pictures/encode_settings.h"
 #include "pictures/jpeg/jpeg_cmyk.h"
 #include "pictures/jpeg/jpeg_decoder.h"
 #include "pictures/jpeg/jpeg_encoder.h"
 #include "pictures/jpeg/jpeg_image.h"
+#include "pictures/jpeg/jpeg_settings.h"
 #include "tests/common/jpeg_markers.h"
 #include "tests/common/libjpeg_compress.h"
 
@@ -434,7 +436,49 @@ TEST(JpegEncode, MatchesCjpegOnTheSamePixels)
         + "' '" + (dir / "in.ppm").string() + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(Save(picture), ReadFile(dir / "out.jpg"));
+
+    // Every quality a run may ask for, baseline and progressive. cjpeg's -baseline keeps the
+    // quantisation tables to 8 bits, as the encoder always does; with -progressive it writes
+    // libjpeg's standard progression, its Huffman tables optimised, as the encoder does.
+    for (const int quality : {1, 50, 75, 90, 100}) {
+        for (const bool progressive : {false, true}) {
+            SCOPED_TRACE(std::to_string(quality) + (progressive ? ", progressive" : ", baseline"));
+            const std::string cjpeg = "cjpeg -quality " + std::to_string(quality) + " -dct float -baseline "
+                + (progressive ? "-progressive " : "") + "-outfile '" + (dir / "out.jpg").string() + "' '"
+                + (dir / "in.ppm").string() + "'";
+            ASSERT_EQ(std::system(cjpeg.c_str()), 0);
+            Bytes encoded;
+            EncodeJpegPicture(picture, JpegSettingsFor({quality, progressive}), encoded);
+            EXPECT_EQ(encoded, ReadFile(dir / "out.jpg"));
+        }
+    }
     std::filesystem::remove_all(dir);
+}
+
+// Progressive files hold the same coefficients in several scans: decoded, they are the
+// baseline file's pixels, at every quality, and the smaller file beyond the lowest.
+TEST(JpegEncode, ProgressiveDecodesToTheBaselinePixels)
+{
+    const Raster picture = MakePicture(101, 67);
+    for (const int quality : {1, 30, 90, 100}) {
+        SCOPED_TRACE(quality);
+        Bytes baseline;
+        Bytes progressive;
+        EncodeJpegPicture(picture, JpegSettingsFor({quality, false}), baseline);
+        EncodeJpegPicture(picture, JpegSettingsFor({quality, true}), progressive);
+        EXPECT_EQ(FindMarker(baseline, 0xC2), std::string::npos);
+        EXPECT_NE(FindMarker(progressive, 0xC2), std::string::npos);
+        const Raster fromBaseline = Decode(baseline);
+        const Raster fromProgressive = Decode(progressive);
+        ASSERT_EQ(fromProgressive.Width(), 101);
+        ASSERT_EQ(fromProgressive.Height(), 67);
+        for (int y = 0; y < 67; ++y)
+            ASSERT_TRUE(std::ranges::equal(fromProgressive.Row(y).first(3 * 101), fromBaseline.Row(y).first(3 * 101)))
+                << "row " << y;
+        if (quality > 1) {
+            EXPECT_LT(progressive.size(), baseline.size());
+        }
+    }
 }
 
 TEST(JpegEncode, SavedStreamHasTheJfifBaselineLayout)

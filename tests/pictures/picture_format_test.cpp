@@ -203,7 +203,7 @@ TEST_P(EveryFormat, RowByRowEncodingWritesTheSameBytesToMemoryAndToFiles)
         bytes = EncodeToBytes(Format(), picture);
     } else {
         MemorySink memory(bytes);
-        const std::unique_ptr<RowEncoder> encoder = Format().startRowEncoding(31, 19, memory);
+        const std::unique_ptr<RowEncoder> encoder = Format().startRowEncoding(31, 19, EncodeSettings{}, memory);
         for (int y = 0; y < 19; ++y)
             encoder->AddRow(picture.Row(y).data());
         encoder->Finish();
@@ -217,6 +217,57 @@ TEST_P(EveryFormat, RowByRowEncodingWritesTheSameBytesToMemoryAndToFiles)
         file.Commit();
         EXPECT_EQ(ReadFileBytes(path), bytes);
     }
+}
+
+// The quality reaches the lossy formats only, progression JPEG only; a row encoder writes what
+// the whole picture's encoding does at the same settings, and a lossless source stays so.
+TEST_P(EveryFormat, EncodeSettingsReachTheLossyEncodingsOnly)
+{
+    const bool lossy = Format().name == "JPEG" || Format().name == "WebP";
+    const bool progressive = Format().name == "JPEG";
+    const Raster picture = TestPicture(64, 48, 30, 140, 220);
+    const std::vector<std::uint8_t> standard = EncodeToBytes(Format(), picture);
+    EXPECT_EQ(EncodeToBytes(Format(), picture, false, {90, false}), standard);
+
+    struct Case {
+        EncodeSettings settings;
+        bool changes;
+    };
+    for (const Case& c : {Case{{30, false}, lossy}, Case{{100, false}, lossy}, Case{{90, true}, progressive},
+                          Case{{30, true}, lossy}}) {
+        SCOPED_TRACE(std::to_string(c.settings.quality) + (c.settings.progressive ? ", progressive" : ""));
+        const std::vector<std::uint8_t> bytes = EncodeToBytes(Format(), picture, false, c.settings);
+        EXPECT_EQ(bytes != standard, c.changes);
+        if (c.settings.quality == 30 && lossy) {
+            EXPECT_LT(bytes.size(), standard.size());
+        }
+        ReadNotes notes;
+        const std::string path = folder / ("set" + std::string(Format().extension));
+        ReplaceFile(path, bytes);
+        const Raster back = Format().read(path, notes);
+        EXPECT_EQ(back.Width(), 64);
+        EXPECT_EQ(back.Height(), 48);
+        if (Format().encodeLossless) {
+            EXPECT_EQ(EncodeToBytes(Format(), picture, true, c.settings), EncodeToBytes(Format(), picture, true));
+        }
+        if (Format().startRowEncoding) {
+            std::vector<std::uint8_t> rows;
+            MemorySink memory(rows);
+            const std::unique_ptr<RowEncoder> encoder = Format().startRowEncoding(64, 48, c.settings, memory);
+            for (int y = 0; y < 48; ++y)
+                encoder->AddRow(picture.Row(y).data());
+            encoder->Finish();
+            EXPECT_EQ(rows, bytes);
+        }
+        // Only an encoder that holds its whole picture says so, for the budget.
+        const std::int64_t held = Format().rowEncodingBytes ? Format().rowEncodingBytes(64, 48, c.settings) : 0;
+        EXPECT_EQ(held > 0, progressive && c.settings.progressive);
+    }
+    // A quality beyond the range (a settings file edited by hand) is the nearer end's, in
+    // every format: libwebp itself would refuse it.
+    EXPECT_EQ(EncodeToBytes(Format(), picture, false, {0, false}), EncodeToBytes(Format(), picture, false, {1, false}));
+    EXPECT_EQ(EncodeToBytes(Format(), picture, false, {250, false}),
+              EncodeToBytes(Format(), picture, false, {100, false}));
 }
 
 TEST_P(EveryFormat, TheMetadataItCarriesIsReadBack)
