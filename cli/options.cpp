@@ -5,6 +5,7 @@
 #include <charconv>
 #include <optional>
 
+#include "batch/name_template.h"
 #include "batch/size_check.h"
 #include "pictures/picture_format.h"
 
@@ -99,6 +100,8 @@ std::string UsageText()
 {
     return "用法 / Usage: picbatch-cli --size WxH [--format keep|jpeg|bmp] [--jobs N] [--memory-budget SIZE]\n"
            "                    [--orientation apply|keep] [--metadata drop|keep|keep-no-gps]\n"
+           "                    [--recursive] [--name TEMPLATE] [--skip-up-to-date]\n"
+           "                    [--files-from FILE [--null]] [--shard K/N]\n"
            "                    [--verbose] SOURCE DEST\n"
            "\n"
            "将 SOURCE 文件夹中的每个 " + FormatNameList("、", " 和 ") + " 图片缩放到 W×H 像素（不保持宽高比），\n"
@@ -128,6 +131,23 @@ std::string UsageText()
            "                  无缩略图，尺寸为新尺寸）；keep-no-gps：同 keep，但去掉位置信息\n"
            "                  drop: no EXIF (default); keep: a JPEG output keeps the EXIF (orientation\n"
            "                  1, no thumbnail, the new size); keep-no-gps: the same without the location\n"
+           "  --recursive     也处理子文件夹中的图片，在 DEST 中建立相同的子文件夹；不跟随指向文件夹的\n"
+           "                  链接 / the pictures of subfolders too, written into the same subfolders\n"
+           "                  under DEST; links to folders are not followed\n"
+           "  --name TEMPLATE 输出文件名：{NAME} 大写主文件名（默认）、{name} 原主文件名、{w} {h} 输出尺寸、\n"
+           "                  {n} 序号、{{ }} 花括号；扩展名由输出格式决定 / output names: {NAME} the\n"
+           "                  upper-cased stem (default), {name} the stem, {w} {h} the output size,\n"
+           "                  {n} the position, {{ }} braces; the extension is the output format's\n"
+           "  --skip-up-to-date\n"
+           "                  跳过输出文件比源文件新的图片 / skip pictures whose output is newer\n"
+           "                  than their source\n"
+           "  --files-from FILE\n"
+           "                  只处理 FILE 中列出的文件（每行一个，- 为标准输入），相对路径相对于\n"
+           "                  SOURCE / only the files listed in FILE (one a line, - for standard\n"
+           "                  input), relative paths relative to SOURCE\n"
+           "  --null          FILE 中的路径以 NUL 字节分隔 / the paths in FILE end in NUL bytes\n"
+           "  --shard K/N     只处理第 K 份（共 N 份，按相对路径的 FNV-1a 散列分配）/ only share K\n"
+           "                  of N (by the FNV-1a hash of each relative path)\n"
            "  --verbose       列出因不是可转换图片而跳过的图片名 / list the picture names skipped\n"
            "                  because they are no convertible pictures\n"
            "  -h, --help      显示本说明 / show this text\n"
@@ -159,6 +179,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     std::optional<std::string> budgetText;
     std::optional<std::string> orientationText;
     std::optional<std::string> metadataText;
+    std::optional<std::string> nameText;
+    std::optional<std::string> shardText;
     std::vector<std::string> folders;
 
     for (const std::string& arg : args)
@@ -184,12 +206,17 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
             name = arg.substr(0, equals);
             value = arg.substr(equals + 1);
         }
-        if (name == "--verbose") {
+        bool* flag = name == "--verbose"            ? &options.verbose
+                     : name == "--recursive"        ? &options.request.options.recursive
+                     : name == "--skip-up-to-date" ? &options.request.options.skipUpToDate
+                     : name == "--null"             ? &options.nullSeparated
+                                                    : nullptr;
+        if (flag) {
             if (value)
                 throw UsageError("选项不带值 / option takes no value: " + name);
-            if (options.verbose)
+            if (*flag)
                 throw UsageError("选项重复 / option given twice: " + name);
-            options.verbose = true;
+            *flag = true;
             continue;
         }
         std::optional<std::string>* target = name == "--size"            ? &sizeText
@@ -198,6 +225,9 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
                                              : name == "--memory-budget" ? &budgetText
                                              : name == "--orientation"   ? &orientationText
                                              : name == "--metadata"      ? &metadataText
+                                             : name == "--name"          ? &nameText
+                                             : name == "--files-from"    ? &options.filesFrom
+                                             : name == "--shard"         ? &shardText
                                                                          : nullptr;
         if (!target)
             throw UsageError("未知选项 / unknown option: " + arg);
@@ -229,6 +259,22 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     options.jobs = jobsText ? ParseJobs(*jobsText) : std::max(1, std::min(defaultJobs, kMaxJobs));
     if (budgetText)
         options.memoryBudget = ParseMemorySize(*budgetText);
+    if (nameText) {
+        if (!IsUsableNameTemplate(*nameText))
+            throw UsageError("--name: 无法使用的文件名模板 / unusable name template: '" + *nameText + "'");
+        options.request.options.nameTemplate = *nameText;
+    }
+    if (shardText) {
+        options.shard = ParseShard(*shardText);
+        if (!options.shard)
+            throw UsageError("--shard: 应为 K/N，1 ≤ K ≤ N / expected K/N with 1 <= K <= N, not '" + *shardText + "'");
+    }
+    if (options.nullSeparated && !options.filesFrom)
+        throw UsageError("--null 需要 --files-from / --null needs --files-from");
+    if (options.filesFrom && options.request.options.recursive)
+        throw UsageError("--files-from 与 --recursive 不能同时使用 / --files-from and --recursive exclude each other");
+    if (options.filesFrom && options.filesFrom->empty())
+        throw UsageError("--files-from: 缺少文件名 / missing file name");
     if (folders.size() != 2)
         throw UsageError("需要源文件夹和目标文件夹 / expected SOURCE and DEST folders");
     if (folders[0].empty() || folders[1].empty())
