@@ -132,7 +132,12 @@ bool FolderTree::List(const std::string& relative, Level& level)
             type = S_ISLNK(info.st_mode) ? DT_LNK : S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_FIFO;
         }
         if (type == DT_REG) {
-            level.entries.push_back({std::move(path), ListedEntry::Kind::File, {}, {}});
+            // Files that are no pictures' cost a run nothing and write nothing: they need no
+            // order, and sorting them would cost more than the walk.
+            if (IsPictureEntry(path))
+                level.entries.push_back({std::move(path), ListedEntry::Kind::File, {}, {}});
+            else
+                level.others.push_back(std::move(path));
             continue;
         }
         if (type == DT_DIR) {
@@ -152,7 +157,10 @@ bool FolderTree::List(const std::string& relative, Level& level)
             if (IsPictureEntry(path))
                 level.entries.push_back({std::move(path), ListedEntry::Kind::PassedOver, ReasonOfStatError(cause), {}});
         } else if (S_ISREG(info.st_mode)) {
-            level.entries.push_back({std::move(path), ListedEntry::Kind::File, {}, {}});
+            if (IsPictureEntry(path))
+                level.entries.push_back({std::move(path), ListedEntry::Kind::File, {}, {}});
+            else
+                level.others.push_back(std::move(path));
         } else if (S_ISDIR(info.st_mode)) {
             level.entries.push_back({std::move(path), ListedEntry::Kind::PassedOver, PassedOverReason::FolderLink, {}});
         } else if (IsPictureEntry(path)) {
@@ -181,9 +189,13 @@ std::optional<ListedEntry> FolderTree::Next()
         Level& level = m_levels.back();
         if (level.nextEntry < level.entries.size())
             return std::move(level.entries[level.nextEntry++]);
+        if (level.nextOther < level.others.size())
+            return ListedEntry{std::move(level.others[level.nextOther++]), ListedEntry::Kind::File, {}, {}};
         // The folder's own entries are done: only its subfolders' names are held from here on.
-        if (!level.entries.empty())
+        if (!level.entries.empty() || !level.others.empty()) {
             level.entries = {};
+            level.others = {};
+        }
         if (level.nextSubfolder < level.subfolders.size()) {
             const std::string relative = level.path + level.subfolders[level.nextSubfolder++] + "/";
             Level child;

@@ -1,5 +1,6 @@
 // The entries of a folder and all its subfolders, walked one folder at a time: a folder's
-// files in the listing's order, then each subfolder in that order, and so on down. Holds the
+// pictures (and picture names passed over) in the listing's order, its other files, then
+// each subfolder in that order, and so on down. Holds the
 // names of the folder being listed and the subfolders still to walk on its way down, never
 // the whole tree.
 #pragma once
@@ -35,8 +36,10 @@ private:
     // One folder on the way down: what is left of it.
     struct Level {
         std::string path;  // relative to the root, "" for the root, else ending in "/"
-        std::vector<ListedEntry> entries;
+        std::vector<ListedEntry> entries;  // pictures and names passed over, in name order
         std::size_t nextEntry = 0;
+        std::vector<std::string> others;   // the other files, after them, in no order
+        std::size_t nextOther = 0;
         std::vector<std::string> subfolders;
         std::size_t nextSubfolder = 0;
     };

@@ -52,10 +52,11 @@ TEST(FolderTree, FolderByFolderInNameOrder)
     const auto passed = [](const char* path, PassedOverReason reason) {
         return std::string(path) + " passed over " + std::to_string(static_cast<int>(reason));
     };
-    // A folder's files (names passed over among them) before its subfolders; the destination,
-    // hidden names and what a link to a folder holds are never entries.
+    // A folder's pictures (names passed over among them), its other files, then its
+    // subfolders; the destination, hidden names and what a link to a folder holds are never
+    // entries.
     EXPECT_EQ(Walk(tree), (std::vector<std::string>{
-                              "B.txt", "z.jpg", "A/a.bmp", passed("A/dangling.jpg", PassedOverReason::DanglingLink),
+                              "z.jpg", "B.txt", "A/a.bmp", passed("A/dangling.jpg", PassedOverReason::DanglingLink),
                               passed("A/fifo.jpg", PassedOverReason::NotRegularFile), "A/file-link.jpg",
                               passed("A/link", PassedOverReason::FolderLink), "A/deeper/x.png", "b/y.jpg",
                               "c.jpg/in.jpg"}));
