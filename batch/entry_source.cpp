@@ -12,7 +12,7 @@ EntryCounts CountEntries(const EntrySource& source, const std::optional<Shard>& 
     EntryCounts counts;
     const std::unique_ptr<EntrySource> again = source.Again();
     while (const std::optional<ListedEntry> entry = again->Next()) {
-        const bool picture = entry->kind == ListedEntry::Kind::File && IsPictureEntry(entry->path);
+        const bool picture = entry->kind == ListedEntry::Kind::File && entry->picture;
         counts.pictures += picture ? 1 : 0;
         if (shard && ShardOf(entry->path, shard->count) != shard->index)
             continue;
@@ -31,7 +31,8 @@ std::optional<ListedEntry> HeldEntries::Next()
 {
     if (m_next >= m_entries.size())
         return std::nullopt;
-    return ListedEntry{m_entries[m_next++], ListedEntry::Kind::File, {}, {}};
+    const std::string& entry = m_entries[m_next++];
+    return ListedEntry{entry, ListedEntry::Kind::File, {}, {}, IsPictureEntry(entry)};
 }
 
 std::unique_ptr<EntrySource> HeldEntries::Again() const

@@ -26,6 +26,7 @@ struct ListedEntry {
     Kind kind = Kind::File;
     PassedOverReason reason = PassedOverReason::NotRegularFile;  // Kind::PassedOver
     std::string failure;                                        // Kind::Refused
+    bool picture = false;  // Kind::File with a picture's name (IsPictureEntry), asked once
 };
 
 class EntrySource {

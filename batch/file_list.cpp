@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "batch/entry_paths.h"
 #include "batch/shard.h"
 #include "imaging/error.h"
 #include "pictures/files/file_io.h"
@@ -224,7 +225,7 @@ std::optional<ListedEntry> FileList::Next()
         return ListedEntry{*relative, ListedEntry::Kind::PassedOver, PassedOverReason::NotRegularFile, {}};
     if (!m_taken.insert(Fnv1a64(*relative)).second)
         return ListedEntry{*relative, ListedEntry::Kind::PassedOver, PassedOverReason::Duplicate, {}};
-    return ListedEntry{*relative, ListedEntry::Kind::File, {}, {}};
+    return ListedEntry{*relative, ListedEntry::Kind::File, {}, {}, IsPictureEntry(*relative)};
 }
 
 }  // namespace picbatch

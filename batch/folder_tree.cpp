@@ -135,7 +135,7 @@ bool FolderTree::List(const std::string& relative, Level& level)
             // Files that are no pictures' cost a run nothing and write nothing: they need no
             // order, and sorting them would cost more than the walk.
             if (IsPictureEntry(path))
-                level.entries.push_back({std::move(path), ListedEntry::Kind::File, {}, {}});
+                level.entries.push_back({std::move(path), ListedEntry::Kind::File, {}, {}, true});
             else
                 level.others.push_back(std::move(path));
             continue;
@@ -158,7 +158,7 @@ bool FolderTree::List(const std::string& relative, Level& level)
                 level.entries.push_back({std::move(path), ListedEntry::Kind::PassedOver, ReasonOfStatError(cause), {}});
         } else if (S_ISREG(info.st_mode)) {
             if (IsPictureEntry(path))
-                level.entries.push_back({std::move(path), ListedEntry::Kind::File, {}, {}});
+                level.entries.push_back({std::move(path), ListedEntry::Kind::File, {}, {}, true});
             else
                 level.others.push_back(std::move(path));
         } else if (S_ISDIR(info.st_mode)) {

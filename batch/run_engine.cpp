@@ -146,7 +146,9 @@ bool RunEngine::Finished() const
 void RunEngine::Wait(std::optional<std::size_t> count) const
 {
     std::unique_lock lock(m_mutex);
+    m_countWaiters += count ? 1 : 0;
     m_progress.wait(lock, [&] { return m_activeWorkers == 0 || (count && m_doneEntries >= *count); });
+    m_countWaiters -= count ? 1 : 0;
 }
 
 void RunEngine::NameOutput(Job& job, std::uint64_t number)
@@ -183,7 +185,7 @@ std::optional<RunEngine::Job> RunEngine::TakeNext()
             m_sourceEnded = true;
             break;
         }
-        const bool picture = listed->kind == ListedEntry::Kind::File && IsPictureEntry(listed->path);
+        const bool picture = listed->kind == ListedEntry::Kind::File && listed->picture;
         const std::uint64_t number = picture ? ++m_pictureNumber : 0;
         if (m_options.shard && ShardOf(listed->path, m_options.shard->count) != m_options.shard->index)
             continue;
@@ -191,7 +193,9 @@ std::optional<RunEngine::Job> RunEngine::TakeNext()
         if (listed->kind == ListedEntry::Kind::File && !picture) {
             ++m_otherFiles;
             ++m_doneEntries;
-            m_progress.notify_all();
+            // A tree of a million other files would wake a waiter a million times.
+            if (m_countWaiters > 0)
+                m_progress.notify_all();
             continue;
         }
         Job job{index, std::move(*listed), m_settings, {}, {}, {}};

@@ -190,6 +190,7 @@ private:
     std::size_t m_otherFiles = 0;
     std::optional<EntryCounts> m_counts;
     std::size_t m_doneEntries = 0;
+    mutable int m_countWaiters = 0;  // in Wait for a number of entries
     std::size_t m_donePictures = 0;
     int m_activeWorkers = 0;
     // Outputs being written, each with the entries waiting to write the same file.
