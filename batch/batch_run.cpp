@@ -2,9 +2,12 @@
 #include "batch/batch_run.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <thread>
 #include <utility>
 
+#include "batch/folder_tree.h"
+#include "batch/name_template.h"
 #include "batch/size_check.h"
 #include "batch/source_listing.h"
 #include "batch/target_size.h"
@@ -34,12 +37,15 @@ std::string NoPicturesText()
     return "源文件夹中没有 " + FormatNameList("、", " 或 ") + " 图片";
 }
 
-std::string RunSummaryText(bool stopped, std::size_t pictures, std::size_t failures, std::size_t warnings)
+std::string RunSummaryText(bool stopped, std::size_t pictures, std::size_t failures, std::size_t warnings,
+                           std::size_t upToDate)
 {
     if (pictures == 0 && !stopped)
         return NoPicturesText();
-    std::string text = std::string(stopped ? "已停止" : "完成") + "：转换 " + std::to_string(pictures - failures)
-        + " 张，失败 " + std::to_string(failures) + " 张";
+    std::string text = std::string(stopped ? "已停止" : "完成") + "：转换 "
+        + std::to_string(pictures - failures - upToDate) + " 张，失败 " + std::to_string(failures) + " 张";
+    if (upToDate > 0)
+        text += "，已是最新 " + std::to_string(upToDate) + " 张";
     if (warnings > 0)
         text += "，警告 " + std::to_string(warnings) + " 张";
     return text;
@@ -71,15 +77,23 @@ void BatchRun::Start()
         throw Error(kNoSourceFolder);
     if (settings.destinationFolder.empty())
         throw Error(kNoDestinationFolder);
-    std::vector<std::string> entries = m_listing.Entries();
+    const ConversionOptions& options = settings.request.options;
+    if (!IsUsableNameTemplate(options.nameTemplate))
+        throw Error(UnusableNameTemplateMessage(options.nameTemplate));
+    // Through subfolders the tree is walked as the run goes, not listed ahead.
+    std::vector<std::string> entries;
+    if (!options.recursive)
+        entries = m_listing.Entries();
 
     // A stopped run whose last pictures are still being converted ends first, with its report.
     if (m_engine) {
         m_engine->Wait();
         Finish();
     }
+    m_recursive = options.recursive;
     m_count = static_cast<int>(entries.size());
     m_pictures = 0;
+    m_upToDate = 0;
     m_stopping = false;
     m_outcomes.clear();
     m_failures.clear();
@@ -94,7 +108,13 @@ void BatchRun::Start()
     engine.threadsPerPicture = ThreadsPerConversion(workers);
     engine.beforeTaking = m_options.beforeTaking;
     engine.finished = [this] { m_window.TickSoon(); };
-    m_engine = std::make_unique<RunEngine>(std::move(entries), settings, std::move(engine));
+    if (m_recursive) {
+        engine.countEntries = true;  // for the progress bar, on a worker
+        m_engine = std::make_unique<RunEngine>(
+            std::make_unique<FolderTree>(settings.sourceFolder, settings.destinationFolder), settings, std::move(engine));
+    } else {
+        m_engine = std::make_unique<RunEngine>(std::move(entries), settings, std::move(engine));
+    }
 
     m_window.SetProgressMaximum(m_count);
     m_window.SetProgressPosition(0);
@@ -129,6 +149,12 @@ void BatchRun::Tick()
     if (!m_stopping)
         PassOnChanges();
     CollectOutcomes();
+    if (m_recursive && m_count == 0) {
+        if (const std::optional<EntryCounts> counts = m_engine->Counts()) {
+            m_count = static_cast<int>(std::min<std::uint64_t>(counts->entries, INT32_MAX));
+            m_window.SetProgressMaximum(m_count);
+        }
+    }
     const auto done = static_cast<std::int64_t>(m_engine->DoneEntries());
     if (!m_stopping && m_count > 0) {
         m_window.SetProgressPosition(static_cast<int>(std::min<std::int64_t>(done, m_count)));
@@ -154,7 +180,7 @@ void BatchRun::Finish()
     m_window.SetProgressVisible(false);
     m_window.SetStartHint(kHintStart);
     m_window.SetRunning(false);
-    m_summary = RunSummaryText(m_stopping, m_pictures, m_failures.size(), m_warnings.size());
+    m_summary = RunSummaryText(m_stopping, m_pictures, m_failures.size(), m_warnings.size(), m_upToDate);
     m_window.SetProgressText(m_summary);
     m_window.RunEnded(m_summary);
     if (!m_failures.empty() || !m_warnings.empty())
@@ -197,6 +223,7 @@ void BatchRun::CollectOutcomes()
         return;
     m_pictures += outcomes.size();
     for (EntryOutcome& outcome : outcomes) {
+        m_upToDate += outcome.upToDate ? 1 : 0;
         if (outcome.failure || outcome.warning)
             m_outcomes.push_back(std::move(outcome));
     }
@@ -213,7 +240,13 @@ void BatchRun::PassOnChanges()
     // The size stays the one the run started with.
     const RunSettings now = CurrentSettings(m_settings.request.width, m_settings.request.height);
     // A new source folder replaces the listing the run walks, from its next entry on.
-    if (m_listing.ListedFolder() != m_listedFolder || now.sourceFolder != m_settings.sourceFolder) {
+    if (m_recursive) {
+        if (now.sourceFolder != m_settings.sourceFolder) {
+            m_settings = now;
+            m_engine->ReplaceSource(std::make_unique<FolderTree>(now.sourceFolder, now.destinationFolder), now);
+            return;
+        }
+    } else if (m_listing.ListedFolder() != m_listedFolder || now.sourceFolder != m_settings.sourceFolder) {
         m_listedFolder = m_listing.ListedFolder();
         m_settings = now;
         m_engine->ReplaceEntries(m_listing.Entries(), now);

@@ -59,9 +59,11 @@ std::string NoPicturesText();
 // The progress text of n done of count (count >= 1): n * 100 / count, "%" and four blanks.
 std::string ProgressText(std::int64_t n, std::int64_t count);
 
-// What a run that ended leaves in the window: "完成：转换 3 张，失败 1 张" (and "，警告 1 张"
-// when some have warnings), "已停止：…", or NoPicturesText() when the listing held no picture.
-std::string RunSummaryText(bool stopped, std::size_t pictures, std::size_t failures, std::size_t warnings = 0);
+// What a run that ended leaves in the window: "完成：转换 3 张，失败 1 张" (then "，已是最新 5 张"
+// when some were left up to date, and "，警告 1 张" when some have warnings), "已停止：…", or
+// NoPicturesText() when the listing held no picture.
+std::string RunSummaryText(bool stopped, std::size_t pictures, std::size_t failures, std::size_t warnings = 0,
+                           std::size_t upToDate = 0);
 
 class BatchRun {
 public:
@@ -75,8 +77,8 @@ public:
     // A run still going on ends: no picture starts, those being converted finish.
     ~BatchRun();
 
-    // The start button: starts a stopped run (throws Error, not starting, when the size or
-    // a folder text is unusable), stops a running one: no picture starts any more, the
+    // The start button: starts a stopped run (throws Error, not starting, when the size, a
+    // folder text or the name template is unusable), stops a running one: no picture starts any more, the
     // pictures being converted finish and the run then ends at a tick.
     void Toggle();
     // One timer tick: shows the entries done, passes a changed destination, output mode or
@@ -121,6 +123,8 @@ private:
     std::unique_ptr<RunEngine> m_engine;
     int m_count = 0;                  // listing entries at start: the progress bar's maximum
     std::size_t m_pictures = 0;       // picture entries done
+    std::size_t m_upToDate = 0;       // of them, left as they were
+    bool m_recursive = false;         // the run walks the source's subfolders: counted by the engine
     bool m_stopping = false;
     bool m_inTick = false;
     RunSettings m_settings;           // as last passed on to the engine

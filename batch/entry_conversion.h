@@ -36,6 +36,13 @@ ConversionPlan PlanEntry(const EntryLocation& location, const ConversionRequest&
 // out (CarryOut) and the file saved through the safe replacement. The output stays claimed
 // only when it was written. Throws the first failure; returns what the conversion noticed
 // besides (nothing for an entry that is no picture's).
+// An entry in a subfolder (a run through subfolders) has its output's folders made as needed
+// under the destination folder, which itself must exist.
 ConversionNotes ConvertEntry(const EntryLocation& location, const ConversionPlan& plan, OutputClaims& claims);
+
+// Keeps the output at outputPath of the picture entry at location as it is (it is up to
+// date), after the same checks as ConvertEntry: the folder texts, then the claim, which stays.
+// Throws the first failure.
+void KeepUpToDateOutput(const EntryLocation& location, const std::string& outputPath, OutputClaims& claims);
 
 }  // namespace picbatch

@@ -38,7 +38,12 @@ std::optional<std::string> EntryOutputPath(const std::string& destinationFolder,
 
 std::string DestinationPathOf(const std::string& folder, const std::string& entry)
 {
-    return folder + "/" + AsciiUpper(entry);
+    // An entry in a subfolder keeps its folder names as they are: only the file name is
+    // upper-cased.
+    const auto slash = entry.rfind('/');
+    if (slash == std::string::npos)
+        return folder + "/" + AsciiUpper(entry);
+    return folder + "/" + entry.substr(0, slash + 1) + AsciiUpper(std::string_view(entry).substr(slash + 1));
 }
 
 }  // namespace picbatch

@@ -26,8 +26,9 @@ std::string FolderNamedBy(const std::string& path);
 std::optional<std::string> EntryOutputPath(const std::string& destinationFolder, const std::string& entry,
                                            OutputMode mode);
 
-// The destination before the saver picks the extension: folder text, "/", the upper-cased
-// entry, so every output keeps an upper-case stem.
+// The destination before the saver picks the extension: folder text, "/", the entry with its
+// file name upper-cased (folder names in a subfolder's entry stay as they are), so every
+// output keeps an upper-case stem.
 std::string DestinationPathOf(const std::string& folder, const std::string& entry);
 
 }  // namespace picbatch

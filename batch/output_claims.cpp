@@ -8,6 +8,7 @@
 #include <system_error>
 #include <utility>
 
+#include "batch/entry_paths.h"
 #include "imaging/error.h"
 #include "pictures/files/file_io.h"
 #include "pictures/files/long_path.h"
@@ -54,6 +55,38 @@ std::optional<std::pair<dev_t, ino_t>> IdentityOf(const std::string& path)
     return std::pair{info.st_dev, info.st_ino};
 }
 
+// The part of key below folderKey ("a/b.jpg"), when key lies inside it.
+std::optional<std::string> KeyBelow(const std::string& key, const std::string& folderKey)
+{
+    if (folderKey.empty())
+        return std::nullopt;
+    const std::string prefix = folderKey == "/" ? folderKey : folderKey + "/";
+    if (!key.starts_with(prefix))
+        return std::nullopt;
+    return key.substr(prefix.size());
+}
+
+// The path of the file at path inside the source tree rootKey, as its entry would be listed
+// ("2024/A.jpg"), when it would be one: a picture's name, no hidden folder or name on the
+// way, not inside excludedKey.
+std::optional<std::string> TreeEntryOf(const std::string& path, const std::string& rootKey,
+                                       const std::string& excludedKey)
+{
+    // The file itself resolved: a link in the destination to a source is that source.
+    std::error_code error;
+    std::string key = std::filesystem::canonical(path, error).string();
+    if (error)
+        key = FileKey(path);
+    if (KeyBelow(key, excludedKey))
+        return std::nullopt;
+    std::optional<std::string> entry = KeyBelow(key, rootKey);
+    if (!entry || entry->empty() || !IsPictureEntry(*entry))
+        return std::nullopt;
+    if (entry->front() == '.' || entry->find("/.") != std::string::npos)
+        return std::nullopt;
+    return entry;
+}
+
 }  // namespace
 
 std::string FileKey(const std::string& path)
@@ -85,6 +118,8 @@ void OutputClaims::Clear()
     const std::lock_guard lock(m_mutex);
     m_written.clear();
     m_sources.clear();
+    m_treeKey.clear();
+    m_excludedKey.clear();
 }
 
 void OutputClaims::SetSources(const std::string& folder, const std::vector<std::string>& entries)
@@ -97,6 +132,15 @@ void OutputClaims::SetSources(const std::string& folder, const std::vector<std::
     }
     const std::lock_guard lock(m_mutex);
     m_sources = std::move(sources);
+}
+
+void OutputClaims::SetSourceTree(const std::string& root, const std::string& excluded)
+{
+    std::string rootKey = FolderKey(root);
+    std::string excludedKey = excluded.empty() ? std::string() : FolderKey(excluded);
+    const std::lock_guard lock(m_mutex);
+    m_treeKey = std::move(rootKey);
+    m_excludedKey = std::move(excludedKey);
 }
 
 std::string OwnSourceMessage(const std::string& entry)
@@ -129,6 +173,8 @@ OutputClaims::Claim OutputClaims::ClaimOutput(const std::string& outputPath, con
             throw Error(OwnSourceMessage(NameOf(sourceKey)));
         if (const auto source = m_sources.find(*existing); source != m_sources.end())
             throw Error(OtherSourceMessage(source->second));
+        if (const auto entry = TreeEntryOf(outputPath, m_treeKey, m_excludedKey))
+            throw Error(OtherSourceMessage(*entry));
     }
     m_written.emplace(outputKey, sourceKey);
     return Claim(this, std::move(outputKey));

@@ -43,6 +43,12 @@ public:
     // spelling of a source is that source.
     void SetSources(const std::string& folder, const std::vector<std::string>& entries);
 
+    // The sources of a run through a folder tree or a list of files, which are not held
+    // one by one: every picture file (IsPictureEntry, a regular file) whose path lies inside
+    // root, none of its folders hidden, and not inside excluded (the destination, when it
+    // lies in the tree). Replaces the tree set before; the registered sources stay.
+    void SetSourceTree(const std::string& root, const std::string& excluded);
+
     // Claims outputPath for the picture read from sourcePath. Throws Error with a Chinese
     // message when another source's output went there in this run (or is being written),
     // when the file there is a registered source of the run, or when it is sourcePath's own
@@ -57,6 +63,8 @@ private:
     std::mutex m_mutex;
     std::unordered_map<std::string, std::string> m_written;  // output key -> source key
     std::map<FileIdentity, std::string> m_sources;           // source file -> its entry
+    std::string m_treeKey;      // the source tree's folder, links resolved; empty: none
+    std::string m_excludedKey;  // inside it, the destination's
 };
 
 // The refusals of ClaimOutput that protect the originals.

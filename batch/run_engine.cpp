@@ -7,10 +7,13 @@
 #include <utility>
 
 #include "batch/entry_conversion.h"
+#include "batch/entry_output.h"
 #include "batch/entry_paths.h"
 #include "batch/failure_text.h"
 #include "batch/memory_budget.h"
+#include "batch/name_template.h"
 #include "batch/peak_estimate.h"
+#include "batch/up_to_date.h"
 
 namespace picbatch {
 
@@ -21,9 +24,19 @@ void SortByListing(std::vector<EntryOutcome>& outcomes)
 }
 
 RunEngine::RunEngine(std::vector<std::string> entries, const RunSettings& settings, Options options)
-    : m_options(std::move(options)), m_entries(std::move(entries)), m_settings(settings),
+    : RunEngine(std::make_unique<HeldEntries>(std::move(entries)), settings, std::move(options))
+{
+}
+
+RunEngine::RunEngine(std::unique_ptr<EntrySource> source, const RunSettings& settings, Options options)
+    : m_options(std::move(options)), m_source(std::move(source)), m_settings(settings),
+      m_counts(m_options.counts),
       m_budget(m_options.memoryBudget ? *m_options.memoryBudget : DefaultMemoryBudget())
 {
+    // A source that does not hold its entries cannot register them: the claims know its
+    // pictures by where they lie.
+    if (!m_source->Held())
+        m_claims.SetSourceTree(settings.sourceFolder, settings.destinationFolder);
     const int workers = std::max(m_options.workers, 1);
     m_activeWorkers = workers;
     for (int i = 0; i < workers; ++i) {
@@ -60,7 +73,20 @@ void RunEngine::ReplaceEntries(std::vector<std::string> entries, const RunSettin
     // Registered outside the lock: a large listing takes a file-system call per entry.
     m_claims.SetSources(settings.sourceFolder, entries);
     const std::lock_guard lock(m_mutex);
-    m_entries = std::move(entries);
+    m_source = std::make_unique<HeldEntries>(std::move(entries), m_next);
+    m_sourceEnded = false;
+    m_settings = settings;
+}
+
+void RunEngine::ReplaceSource(std::unique_ptr<EntrySource> source, const RunSettings& settings)
+{
+    m_claims.SetSourceTree(settings.sourceFolder, settings.destinationFolder);
+    const std::lock_guard lock(m_mutex);
+    // The run goes on from its next entry number, as with a new listing.
+    for (std::size_t skipped = 0; skipped < m_next && source->Next(); ++skipped) {
+    }
+    m_source = std::move(source);
+    m_sourceEnded = false;
     m_settings = settings;
 }
 
@@ -68,8 +94,10 @@ void RunEngine::Stop()
 {
     const std::lock_guard lock(m_mutex);
     m_stopping = true;
-    for (auto& [key, waiting] : m_inFlight)
+    for (auto& [key, waiting] : m_inFlight) {
+        m_abandoned = m_abandoned || !waiting.empty();
         waiting.clear();  // not started: they are not converted
+    }
     m_budgetChanged.notify_all();  // nor are those waiting for the budget
 }
 
@@ -91,6 +119,24 @@ std::vector<EntryOutcome> RunEngine::TakeOutcomes()
     return std::exchange(m_outcomes, {});
 }
 
+std::size_t RunEngine::OtherFiles() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_otherFiles;
+}
+
+std::optional<EntryCounts> RunEngine::Counts() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_counts;
+}
+
+bool RunEngine::StoppedEarly() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_stopping && (m_abandoned || !m_sourceEnded);
+}
+
 bool RunEngine::Finished() const
 {
     const std::lock_guard lock(m_mutex);
@@ -100,27 +146,81 @@ bool RunEngine::Finished() const
 void RunEngine::Wait(std::optional<std::size_t> count) const
 {
     std::unique_lock lock(m_mutex);
+    m_countWaiters += count ? 1 : 0;
     m_progress.wait(lock, [&] { return m_activeWorkers == 0 || (count && m_doneEntries >= *count); });
+    m_countWaiters -= count ? 1 : 0;
+}
+
+void RunEngine::NameOutput(Job& job, std::uint64_t number)
+{
+    const RunSettings& settings = job.settings;
+    const std::string& nameTemplate = settings.request.options.nameTemplate;
+    NameFields fields;
+    fields.width = settings.request.width;
+    fields.height = settings.request.height;
+    fields.number = number;
+    fields.count = m_counts ? m_counts->pictures : number;
+    if (nameTemplate != kDefaultNameTemplate && NameTemplateUsesSize(nameTemplate)) {
+        // The size is the plan's: made now, under the lock, so that entries sharing an output
+        // still queue in listing order. A header read is short beside a conversion.
+        const PlannedOutput provisional =
+            EntryOutput(settings.destinationFolder, job.listed.path, settings.request.mode, kDefaultNameTemplate, fields);
+        if (provisional.path) {
+            job.plan = PlanConversion(SourcePathOf(settings.sourceFolder, job.listed.path), provisional,
+                                      settings.request, m_options.threadsPerPicture);
+            // The output's size: a pad's canvas, otherwise the resampled picture.
+            fields.width = job.plan->canvasWidth;
+            fields.height = job.plan->canvasHeight;
+        }
+    }
+    job.output = EntryOutput(settings.destinationFolder, job.listed.path, settings.request.mode, nameTemplate, fields);
+    if (job.plan)
+        job.plan->output = job.output;
 }
 
 std::optional<RunEngine::Job> RunEngine::TakeNext()
 {
-    while (!m_stopping && m_next < m_entries.size()) {
-        const std::size_t index = m_next++;
-        const std::string& entry = m_entries[index];
-        // The output is named once, here: the queue's key and the plan take it.
-        PlannedOutput output;
-        if (IsPictureEntry(entry))
-            output = OutputFor(DestinationPathOf(m_settings.destinationFolder, entry), m_settings.request.mode);
-        if (!output.path) {
-            ++m_doneEntries;
-            m_progress.notify_all();
+    while (!m_stopping && !m_sourceEnded) {
+        std::optional<ListedEntry> listed = m_source->Next();
+        if (!listed) {
+            m_sourceEnded = true;
+            break;
+        }
+        const bool picture = listed->kind == ListedEntry::Kind::File && listed->picture;
+        const std::uint64_t number = picture ? ++m_pictureNumber : 0;
+        if (m_options.shard && ShardOf(listed->path, m_options.shard->count) != m_options.shard->index)
             continue;
+        const std::size_t index = m_next++;
+        if (listed->kind == ListedEntry::Kind::File && !picture) {
+            ++m_otherFiles;
+            ++m_doneEntries;
+            // A tree of a million other files would wake a waiter a million times.
+            if (m_countWaiters > 0)
+                m_progress.notify_all();
+            continue;
+        }
+        Job job{index, std::move(*listed), m_settings, {}, {}, {}};
+        if (!picture)
+            return job;  // passed over or refused: reported by the worker
+        // The output is named once, here: the queue's key and the plan take it.
+        try {
+            NameOutput(job, number);
+        } catch (...) {
+            // No memory for the name or the plan: the entry fails as a conversion would.
+            const std::exception_ptr failure = std::current_exception();
+            job.listed.kind = ListedEntry::Kind::Refused;
+            job.listed.failure = EntryFailureOf([&] { std::rethrow_exception(failure); }).value_or(std::string());
+            return job;
+        }
+        if (!job.output.path) {
+            // A name the template cannot make: a failure of the entry, not a file passed over.
+            job.listed.kind = ListedEntry::Kind::Refused;
+            job.listed.failure = "输出文件名无效，未处理";
+            return job;
         }
         // Keyed under the lock, so that entries sharing an output queue up in listing order;
         // the key costs a few file-system calls.
-        std::string key = FileKey(*output.path);
-        Job job{index, entry, m_settings, std::move(output), std::move(key)};
+        job.outputKey = FileKey(*job.output.path);
         const auto [flight, added] = m_inFlight.try_emplace(job.outputKey);
         if (added)
             return job;
@@ -154,11 +254,20 @@ std::optional<BudgetAdmission> RunEngine::Admit(const Job& job, std::int64_t est
     });
     m_waiting.erase(job.index);
     m_budgetChanged.notify_all();  // the next one waiting may fit as well, or must stop too
-    if (m_stopping)
+    if (m_stopping) {
+        m_abandoned = true;
         return std::nullopt;
+    }
     m_bytesInFlight += estimate;
     ++m_picturesInFlight;
     return BudgetAdmission{job.index, estimate, m_bytesInFlight, m_picturesInFlight};
+}
+
+void RunEngine::Withdraw(const Job& job)
+{
+    const std::lock_guard lock(m_mutex);
+    m_waiting.erase(job.index);
+    m_budgetChanged.notify_all();
 }
 
 void RunEngine::Release(std::int64_t estimate)
@@ -171,8 +280,8 @@ void RunEngine::Release(std::int64_t estimate)
 
 EntryOutcome RunEngine::Convert(const Job& job, const ConversionPlan* plan, const std::exception_ptr& planFailure)
 {
-    EntryOutcome outcome{job.index, job.entry, {}, {}};
-    const EntryLocation location{job.settings.sourceFolder, job.settings.destinationFolder, job.entry};
+    EntryOutcome outcome{job.index, job.listed.path, {}, {}};
+    const EntryLocation location{job.settings.sourceFolder, job.settings.destinationFolder, job.listed.path};
     ConversionNotes notes;
     // Whatever the conversion throws, of any type, is this picture's failure: a worker never
     // ends the process.
@@ -186,42 +295,117 @@ EntryOutcome RunEngine::Convert(const Job& job, const ConversionPlan* plan, cons
     return outcome;
 }
 
+EntryOutcome RunEngine::LeaveUpToDate(const Job& job)
+{
+    EntryOutcome outcome{job.index, job.listed.path, {}, {}};
+    const EntryLocation location{job.settings.sourceFolder, job.settings.destinationFolder, job.listed.path};
+    // Checked as a conversion would be: an output that is another entry's source or another
+    // entry's output fails the same way, and the output stays this entry's.
+    outcome.failure = EntryFailureOf([&] { KeepUpToDateOutput(location, *job.output.path, m_claims); });
+    outcome.upToDate = !outcome.failure;
+    return outcome;
+}
+
+void RunEngine::Finish(EntryOutcome outcome)
+{
+    if (m_options.entryDone) {
+        const std::lock_guard doneLock(m_doneMutex);
+        try {
+            m_options.entryDone(outcome);
+        } catch (...) {
+            // A report that cannot be made (no memory for its text) must not end the
+            // process; the outcome is still counted below.
+        }
+    }
+    const std::lock_guard lock(m_mutex);
+    ++m_doneEntries;
+    ++m_donePictures;
+    m_outcomes.push_back(std::move(outcome));
+    m_progress.notify_all();
+}
+
+void RunEngine::Prepare()
+{
+    // Done by the first worker, not by the thread that started the run: a file-system call
+    // per entry would stall a window over a large folder.
+    std::vector<std::string> held;
+    std::string folder;
+    std::unique_ptr<EntrySource> again;
+    bool count = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (const std::vector<std::string>* entries = m_source->Held())
+            held = *entries;
+        folder = m_settings.sourceFolder;
+        const std::string& nameTemplate = m_settings.request.options.nameTemplate;
+        count = !m_counts
+            && (m_options.countEntries
+                || (nameTemplate != kDefaultNameTemplate && NameTemplateUsesNumber(nameTemplate)));
+        if (count)
+            again = m_source->Again();
+    }
+    if (!held.empty())
+        m_claims.SetSources(folder, held);
+    if (count) {
+        const EntryCounts counts = CountEntries(*again, m_options.shard);
+        const std::lock_guard lock(m_mutex);
+        m_counts = counts;
+    }
+}
+
 void RunEngine::Work()
 {
-    // The sources are registered by the first worker, not by the thread that started the run:
-    // a file-system call per entry would stall a window over a large folder.
-    std::call_once(m_sourcesRegistered, [&] {
-        std::vector<std::string> entries;
-        std::string folder;
-        {
-            const std::lock_guard lock(m_mutex);
-            entries = m_entries;
-            folder = m_settings.sourceFolder;
-        }
-        m_claims.SetSources(folder, entries);
-    });
+    std::call_once(m_prepared, [&] { Prepare(); });
+    bool picture = false;  // the last job was a picture's, in m_inFlight
     for (std::optional<Job> job;;) {
         if (m_options.beforeTaking)
             m_options.beforeTaking();
         {
             const std::lock_guard lock(m_mutex);
-            job = job ? AfterDone(*job) : TakeNext();
+            job = job && picture ? AfterDone(*job) : TakeNext();
+            picture = job && job->Picture();
             // In line from the moment it is taken: no later entry starts before it does.
-            if (job)
+            if (picture)
                 m_waiting.insert(job->index);
         }
         if (!job)
             break;
+        if (job->listed.kind == ListedEntry::Kind::PassedOver) {
+            if (m_options.passedOver) {
+                const std::lock_guard doneLock(m_doneMutex);
+                try {
+                    m_options.passedOver(job->listed);
+                } catch (...) {
+                    // As for entryDone: a report that cannot be made does not end the process.
+                }
+            }
+            const std::lock_guard lock(m_mutex);
+            ++m_doneEntries;
+            m_progress.notify_all();
+            continue;
+        }
+        if (job->listed.kind == ListedEntry::Kind::Refused) {
+            Finish(EntryOutcome{job->index, job->listed.path, job->listed.failure, {}});
+            continue;
+        }
+        const std::string sourcePath = SourcePathOf(job->settings.sourceFolder, job->listed.path);
+        if (job->settings.request.options.skipUpToDate && OutputUpToDate(sourcePath, *job->output.path)) {
+            Withdraw(*job);
+            Finish(LeaveUpToDate(*job));
+            continue;
+        }
         // Planned outside the lock, reading the header and the metadata: other workers go on
         // meanwhile. The plan lives for this picture only: a worker waiting for the budget
         // holds nothing of its last picture.
-        std::optional<ConversionPlan> plan;
+        std::optional<ConversionPlan> plan = std::move(job->plan);
+        job->plan.reset();
         std::exception_ptr planFailure;  // no memory for the plan: the picture's failure
-        try {
-            plan = PlanConversion(SourcePathOf(job->settings.sourceFolder, job->entry), job->output,
-                                  job->settings.request, m_options.threadsPerPicture);
-        } catch (...) {
-            planFailure = std::current_exception();
+        if (!plan) {
+            try {
+                plan = PlanConversion(sourcePath, job->output, job->settings.request, m_options.threadsPerPicture);
+            } catch (...) {
+                planFailure = std::current_exception();
+            }
         }
         const std::int64_t estimate = plan ? plan->peakBytes : kConversionBaseBytes;
         const std::optional<BudgetAdmission> admission = Admit(*job, estimate);
@@ -232,20 +416,7 @@ void RunEngine::Work()
         EntryOutcome outcome = Convert(*job, plan ? &*plan : nullptr, planFailure);
         plan.reset();
         Release(estimate);
-        if (m_options.entryDone) {
-            const std::lock_guard doneLock(m_doneMutex);
-            try {
-                m_options.entryDone(outcome);
-            } catch (...) {
-                // A report that cannot be made (no memory for its text) must not end the
-                // process; the outcome is still counted below.
-            }
-        }
-        const std::lock_guard lock(m_mutex);
-        ++m_doneEntries;
-        ++m_donePictures;
-        m_outcomes.push_back(std::move(outcome));
-        m_progress.notify_all();
+        Finish(std::move(outcome));
     }
     bool last = false;
     {

@@ -26,7 +26,9 @@
 #include "batch/conversion_request.h"
 #include "batch/convert_picture.h"
 #include "batch/entry_conversion.h"
+#include "batch/entry_source.h"
 #include "batch/output_claims.h"
+#include "batch/shard.h"
 #include "pictures/save_picture.h"
 
 namespace picbatch {
@@ -39,12 +41,14 @@ struct RunSettings {
     ConversionRequest request;
 };
 
-// What became of one picture entry.
+// What became of one picture entry (or of an entry refused: a folder not read, a bad line
+// of a list, which has a failure).
 struct EntryOutcome {
     std::size_t index = 0;               // in the listing
     std::string entry;
     std::optional<std::string> failure;  // the failure text, or nothing when converted
     std::optional<std::string> warning;  // what a converted picture's source lacked
+    bool upToDate = false;               // left as it was: its output was newer than its source
 };
 
 // Outcomes in the order of their entries in the listing (workers end them in any order).
@@ -84,10 +88,23 @@ public:
         // Converts each picture; empty: ConvertEntry. Lets tests make a conversion fail in
         // ways no picture can.
         EntryConverter convert;
+        // Only the entries of this share of the listing are taken (shard.h); the others are
+        // not counted anywhere, but still numbered for "{n}".
+        std::optional<Shard> shard;
+        // Called on the worker, one call at a time with entryDone, for each entry passed over.
+        std::function<void(const ListedEntry&)> passedOver;
+        // The counts of the whole listing, when the caller has them; otherwise the first
+        // worker counts before it takes an entry, when the name template numbers pictures or
+        // countEntries asks for them (Counts).
+        std::optional<EntryCounts> counts;
+        bool countEntries = false;
     };
 
     // Starts the workers over entries (a listing of settings.sourceFolder).
     RunEngine(std::vector<std::string> entries, const RunSettings& settings, Options options);
+    // Starts the workers over the entries source gives (paths relative to
+    // settings.sourceFolder), taking them as they come.
+    RunEngine(std::unique_ptr<EntrySource> source, const RunSettings& settings, Options options);
     // Stops taking entries and joins the workers once their pictures are done.
     ~RunEngine();
     RunEngine(const RunEngine&) = delete;
@@ -98,6 +115,8 @@ public:
     // A new listing (of settings.sourceFolder): the run goes on from its next entry number
     // in the new entries, as a run in the window always has.
     void ReplaceEntries(std::vector<std::string> entries, const RunSettings& settings);
+    // The same for a source that does not hold its entries (a folder tree).
+    void ReplaceSource(std::unique_ptr<EntrySource> source, const RunSettings& settings);
     // No entry is taken any more; pictures being converted are finished.
     void Stop();
 
@@ -106,6 +125,13 @@ public:
     // Picture entries done so far, and the outcomes of them not taken by TakeOutcomes yet.
     std::size_t DonePictures() const;
     std::vector<EntryOutcome> TakeOutcomes();
+    // The non-picture files taken so far (passed over, at no cost).
+    std::size_t OtherFiles() const;
+    // The counts of the listing, once counted (Options::counts, countEntries).
+    std::optional<EntryCounts> Counts() const;
+    // True when the run was stopped while entries were left, or pictures taken were not
+    // converted.
+    bool StoppedEarly() const;
     // True once every worker has ended: all entries done, or stopped and the pictures in
     // flight finished.
     bool Finished() const;
@@ -115,13 +141,28 @@ public:
 private:
     struct Job {
         std::size_t index;
-        std::string entry;
+        ListedEntry listed;
         RunSettings settings;
         PlannedOutput output;
         std::string outputKey;
+        // Made when the entry was taken, where its name needs the output's size.
+        std::optional<ConversionPlan> plan;
+        bool Picture() const { return listed.kind == ListedEntry::Kind::File; }
     };
 
     void Work();
+    // Once, on the first worker: the sources registered with the claims, the listing counted.
+    void Prepare();
+    // Under m_mutex: the output of a picture entry, numbered; sets job.plan where the name
+    // template needs the size.
+    void NameOutput(Job& job, std::uint64_t number);
+    // The picture of job was not converted after all (up to date): later ones need not wait for it.
+    void Withdraw(const Job& job);
+    // The outcome of a picture whose output is up to date: its output claimed and kept, or
+    // the failure of the claim.
+    EntryOutcome LeaveUpToDate(const Job& job);
+    // Reports and counts a finished entry.
+    void Finish(EntryOutcome outcome);
     // Under m_mutex: the next picture entry to convert, queueing it behind a picture in flight
     // with the same output; nothing when no entry is left or the run stopped.
     std::optional<Job> TakeNext();
@@ -139,11 +180,17 @@ private:
     const Options m_options;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_progress;
-    std::vector<std::string> m_entries;
+    std::unique_ptr<EntrySource> m_source;
     RunSettings m_settings;
-    std::size_t m_next = 0;
+    std::size_t m_next = 0;          // entries taken from the listing
+    std::uint64_t m_pictureNumber = 0;  // picture entries met, in the shard or not
+    bool m_sourceEnded = false;
     bool m_stopping = false;
+    bool m_abandoned = false;        // a picture taken was not converted: the run stopped
+    std::size_t m_otherFiles = 0;
+    std::optional<EntryCounts> m_counts;
     std::size_t m_doneEntries = 0;
+    mutable int m_countWaiters = 0;  // in Wait for a number of entries
     std::size_t m_donePictures = 0;
     int m_activeWorkers = 0;
     // Outputs being written, each with the entries waiting to write the same file.
@@ -158,7 +205,7 @@ private:
     std::condition_variable m_budgetChanged;
     std::mutex m_doneMutex;  // one entryDone call at a time
     OutputClaims m_claims;
-    std::once_flag m_sourcesRegistered;
+    std::once_flag m_prepared;
     std::vector<std::jthread> m_workers;
 };
 

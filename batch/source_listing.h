@@ -21,6 +21,9 @@ enum class PassedOverReason {
     LinkLoop,        // symbolic links that lead back to themselves
     DanglingLink,    // a symbolic link to nothing
     Inaccessible,    // what it is cannot be learnt (no search permission on a link's way)
+    FolderLink,      // a symbolic link to a folder, which a walk through subfolders does not follow
+    EmptyLine,       // an empty line of a list of files
+    Duplicate,       // a list's line naming a file an earlier line named
 };
 
 struct PassedOverEntry {

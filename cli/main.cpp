@@ -6,13 +6,17 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "batch/entry_paths.h"
-#include "batch/source_listing.h"
+#include "batch/file_list.h"
 #include "batch/folder_conversion.h"
+#include "batch/folder_tree.h"
+#include "batch/shard.h"
+#include "batch/source_listing.h"
 #include "batch/stop_signals.h"
 #include "batch/stop_switch.h"
 #include "cli/interruption.h"
@@ -44,6 +48,15 @@ std::string WithoutTrailingSlashes(std::string folder)
     return folder;
 }
 
+void ReportOutcome(ProgressPrinter& progress, const EntryOutcome& outcome)
+{
+    if (outcome.upToDate)
+        progress.UpToDate(outcome.entry);
+    else
+        progress.Done(outcome.entry, outcome.failure ? &*outcome.failure : nullptr,
+                      outcome.warning ? &*outcome.warning : nullptr);
+}
+
 int RunCli(int argc, char** argv)
 {
     // A reader that goes away (picbatch-cli … | head) must not end the conversions half-way:
@@ -61,12 +74,24 @@ int RunCli(int argc, char** argv)
         return 0;
     }
 
+    // A list that cannot be read is a wrong command line, found before anything is converted.
+    std::shared_ptr<const ListFile> list;
+    if (options.filesFrom) {
+        try {
+            list = ListFile::Open(*options.filesFrom);
+        } catch (const Error& error) {
+            return UsageFailure("无法读取文件列表 / cannot read the list of files: " + *options.filesFrom + ": "
+                                + error.what());
+        }
+    }
+
     FolderConversion job;
     job.sourceFolder = WithoutTrailingSlashes(options.source);
     job.destinationFolder = WithoutTrailingSlashes(options.destination);
     job.request = options.request;
     job.jobs = options.jobs;
     job.memoryBudget = options.memoryBudget;
+    job.shard = options.shard;
 
     // Opened through folder descriptors, so that paths of any length work.
     if (OpenFolder(job.sourceFolder, O_PATH).Get() < 0)
@@ -98,31 +123,59 @@ int RunCli(int argc, char** argv)
     StopSwitch stop;
     const Interruption interruption(stop);
     job.stop = &stop;
+    bool failed = false;
 
-    const FolderListing listing = ListFolderAccounted(job.sourceFolder);
-    const std::vector<std::string>& entries = listing.files;
-    int pictures = 0;
-    for (const std::string& entry : entries)
-        pictures += IsPictureEntry(entry) ? 1 : 0;
-    if (options.verbose) {
-        for (const PassedOverEntry& entry : listing.passedOver)
-            std::fputs(PassedOverLine(entry).c_str(), stderr);
+    const bool terminal = isatty(STDERR_FILENO) == 1;
+    std::string summaryLine;
+    if (!options.request.options.recursive && !list) {
+        // One folder: listed ahead, its names passed over told before the run.
+        const FolderListing listing = ListFolderAccounted(job.sourceFolder);
+        const std::vector<std::string>& entries = listing.files;
+        int pictures = 0;
+        for (const std::string& entry : entries) {
+            if (!job.shard || ShardOf(entry, job.shard->count) == job.shard->index)
+                pictures += IsPictureEntry(entry) ? 1 : 0;
+        }
+        if (options.verbose) {
+            for (const PassedOverEntry& entry : listing.passedOver)
+                std::fputs(PassedOverLine(entry).c_str(), stderr);
+        }
+        ProgressPrinter progress(stderr, terminal, pictures);
+        const ConversionSummary summary = ConvertFolder(job, entries, [&](const EntryOutcome& outcome) {
+            ReportOutcome(progress, outcome);
+        });
+        progress.Finish();
+        // Warnings and the names passed over come last, after the counts that scripts may
+        // already read.
+        summaryLine = SummaryLine(summary, listing.passedOver);
+        failed = !summary.failures.empty();
+    } else {
+        // A tree or a list: taken as the run goes, after a pass that only counts.
+        std::unique_ptr<EntrySource> source;
+        if (list)
+            source = std::make_unique<FileList>(list, job.sourceFolder, options.nullSeparated ? '\0' : '\n');
+        else
+            source = std::make_unique<FolderTree>(job.sourceFolder, job.destinationFolder);
+        job.counts = CountEntries(*source, job.shard);
+        ProgressPrinter progress(stderr, terminal, static_cast<int>(job.counts->reported));
+        PassedOverCounts passedOver{};
+        const ConversionSummary summary = ConvertFolder(
+            job, std::move(source), [&](const EntryOutcome& outcome) { ReportOutcome(progress, outcome); },
+            [&](const ListedEntry& entry) {
+                ++passedOver[static_cast<std::size_t>(entry.reason)];
+                if (options.verbose)
+                    progress.Note(PassedOverLine({entry.path, entry.reason}));
+            });
+        progress.Finish();
+        summaryLine = SummaryLine(summary, passedOver);
+        failed = !summary.failures.empty();
     }
-
-    ProgressPrinter progress(stderr, isatty(STDERR_FILENO) == 1, pictures);
-    const ConversionSummary summary =
-        ConvertFolder(job, entries, [&](const std::string& entry, const std::string* failure,
-                                        const std::string* warning) { progress.Done(entry, failure, warning); });
-    progress.Finish();
-
-    // Warnings and the names passed over come last, after the counts that scripts may
-    // already read.
-    std::fputs(SummaryLine(summary, listing.passedOver).c_str(), stdout);
+    std::fputs(summaryLine.c_str(), stdout);
     // A stopped run says so, by the status a shell gives a program ended by the signal.
     if (interruption.Signal() != 0)
         return StopSignals::ExitStatusFor(interruption.Signal());
     // A warned picture was written: it does not change the exit status.
-    return summary.failures.empty() ? 0 : kExitFailures;
+    return failed ? kExitFailures : 0;
 }
 
 }  // namespace

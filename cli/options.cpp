@@ -5,6 +5,7 @@
 #include <charconv>
 #include <optional>
 
+#include "batch/name_template.h"
 #include "batch/size_check.h"
 #include "imaging/limits.h"
 #include "pictures/picture_format.h"
@@ -242,6 +243,8 @@ std::string UsageText()
            "                    [--fit stretch|contain|cover|pad] [--background COLOUR] [--shrink-only]\n"
            "                    [--box-follows-orientation]\n"
            "                    [--quality N] [--progressive]\n"
+           "                    [--recursive] [--name TEMPLATE] [--skip-up-to-date]\n"
+           "                    [--files-from FILE [--null]] [--shard K/N]\n"
            "                    [--verbose] SOURCE DEST\n"
            "       picbatch-cli --size Wx|xH|N% | --long-edge N [--shrink-only] [...] SOURCE DEST\n"
            "\n"
@@ -295,6 +298,23 @@ std::string UsageText()
            "                  and lossy WebP outputs, 1 to 100, default 90\n"
            "  --progressive   JPEG 输出为渐进式（文件较小，解码后像素相同）/ write progressive JPEG\n"
            "                  (smaller files, the same pixels when decoded)\n"
+           "  --recursive     也处理子文件夹中的图片，在 DEST 中建立相同的子文件夹；不跟随指向文件夹的\n"
+           "                  链接 / the pictures of subfolders too, written into the same subfolders\n"
+           "                  under DEST; links to folders are not followed\n"
+           "  --name TEMPLATE 输出文件名：{NAME} 大写主文件名（默认）、{name} 原主文件名、{w} {h} 输出尺寸、\n"
+           "                  {n} 序号、{{ }} 花括号；扩展名由输出格式决定 / output names: {NAME} the\n"
+           "                  upper-cased stem (default), {name} the stem, {w} {h} the output size,\n"
+           "                  {n} the position, {{ }} braces; the extension is the output format's\n"
+           "  --skip-up-to-date\n"
+           "                  跳过输出文件比源文件新的图片 / skip pictures whose output is newer\n"
+           "                  than their source\n"
+           "  --files-from FILE\n"
+           "                  只处理 FILE 中列出的文件（每行一个，- 为标准输入），相对路径相对于\n"
+           "                  SOURCE / only the files listed in FILE (one a line, - for standard\n"
+           "                  input), relative paths relative to SOURCE\n"
+           "  --null          FILE 中的路径以 NUL 字节分隔 / the paths in FILE end in NUL bytes\n"
+           "  --shard K/N     只处理第 K 份（共 N 份，按相对路径的 FNV-1a 散列分配）/ only share K\n"
+           "                  of N (by the FNV-1a hash of each relative path)\n"
            "  --verbose       列出因不是可转换图片而跳过的图片名 / list the picture names skipped\n"
            "                  because they are no convertible pictures\n"
            "  -h, --help      显示本说明 / show this text\n"
@@ -330,6 +350,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     std::optional<std::string> backgroundText;
     std::optional<std::string> longEdgeText;
     std::optional<std::string> qualityText;
+    std::optional<std::string> nameText;
+    std::optional<std::string> shardText;
     std::vector<std::string> folders;
 
     for (const std::string& arg : args)
@@ -359,6 +381,9 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
                      : name == "--shrink-only"             ? &options.request.options.shrinkOnly
                      : name == "--box-follows-orientation" ? &options.request.options.boxFollowsOrientation
                      : name == "--progressive"             ? &options.request.options.progressive
+                     : name == "--recursive"               ? &options.request.options.recursive
+                     : name == "--skip-up-to-date"         ? &options.request.options.skipUpToDate
+                     : name == "--null"                    ? &options.nullSeparated
                                                            : nullptr;
         if (flag) {
             if (value)
@@ -378,6 +403,9 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
                                              : name == "--background"    ? &backgroundText
                                              : name == "--long-edge"     ? &longEdgeText
                                              : name == "--quality"       ? &qualityText
+                                             : name == "--name"          ? &nameText
+                                             : name == "--files-from"    ? &options.filesFrom
+                                             : name == "--shard"         ? &shardText
                                                                          : nullptr;
         if (!target)
             throw UsageError("未知选项 / unknown option: " + arg);
@@ -420,6 +448,22 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     options.jobs = jobsText ? ParseJobs(*jobsText) : std::max(1, std::min(defaultJobs, kMaxJobs));
     if (budgetText)
         options.memoryBudget = ParseMemorySize(*budgetText);
+    if (nameText) {
+        if (!IsUsableNameTemplate(*nameText))
+            throw UsageError("--name: 无法使用的文件名模板 / unusable name template: '" + *nameText + "'");
+        options.request.options.nameTemplate = *nameText;
+    }
+    if (shardText) {
+        options.shard = ParseShard(*shardText);
+        if (!options.shard)
+            throw UsageError("--shard: 应为 K/N，1 ≤ K ≤ N / expected K/N with 1 <= K <= N, not '" + *shardText + "'");
+    }
+    if (options.nullSeparated && !options.filesFrom)
+        throw UsageError("--null 需要 --files-from / --null needs --files-from");
+    if (options.filesFrom && options.request.options.recursive)
+        throw UsageError("--files-from 与 --recursive 不能同时使用 / --files-from and --recursive exclude each other");
+    if (options.filesFrom && options.filesFrom->empty())
+        throw UsageError("--files-from: 缺少文件名 / missing file name");
     if (folders.size() != 2)
         throw UsageError("需要源文件夹和目标文件夹 / expected SOURCE and DEST folders");
     if (folders[0].empty() || folders[1].empty())

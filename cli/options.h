@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "batch/conversion_request.h"
+#include "batch/shard.h"
 #include "batch/target_size.h"
 #include "imaging/error.h"
 
@@ -21,10 +22,15 @@ public:
 
 struct CliOptions {
     bool help = false;
-    ConversionRequest request;  // --size, --format, --orientation, --metadata, --quality, --progressive
+    // --size, --format, --orientation, --metadata, --quality, --progressive, the fit options,
+    // --recursive, --name, --skip-up-to-date
+    ConversionRequest request;
     int jobs = 1;
     std::optional<std::int64_t> memoryBudget;  // bytes; nothing: the default budget
     bool verbose = false;     // list the entries passed over
+    std::optional<std::string> filesFrom;  // --files-from: the list's path, "-" for standard input
+    bool nullSeparated = false;            // --null: the list's paths end in NUL bytes
+    std::optional<Shard> shard;            // --shard K/N
     std::string source;       // as given
     std::string destination;  // as given
 };
@@ -43,8 +49,9 @@ std::int64_t ParseMemorySize(const std::string& text);
 
 // Parses the arguments after the program name. --help anywhere gives help = true and no
 // further checks. Throws UsageError for anything that cannot be run: unknown or repeated
-// options, a missing value, a bad size (the run's own messages), format, job count or memory
-// budget, or not exactly two folders. defaultJobs is used without --jobs.
+// options, a missing value, a bad size (the run's own messages), format, job count, memory
+// budget, name template or shard, --null without --files-from, --recursive with it, or not
+// exactly two folders. defaultJobs is used without --jobs.
 CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs);
 
 }  // namespace picbatch

@@ -41,6 +41,27 @@ void ProgressPrinter::Done(const std::string& entry, const std::string* failure,
     std::fflush(m_out);
 }
 
+void ProgressPrinter::UpToDate(const std::string& entry)
+{
+    ++m_done;
+    if (m_terminal)
+        DrawBar();
+    else
+        std::fprintf(m_out, "%d/%d %s: 已是最新 / up to date\n", m_done, m_total, TerminalText(entry).c_str());
+    std::fflush(m_out);
+}
+
+void ProgressPrinter::Note(const std::string& line)
+{
+    if (m_terminal && m_barShown) {
+        std::fprintf(m_out, "%s%s", kClearLine, line.c_str());
+        DrawBar();
+    } else {
+        std::fputs(line.c_str(), m_out);
+    }
+    std::fflush(m_out);
+}
+
 void ProgressPrinter::DrawBar()
 {
     const std::int64_t total = m_total > 0 ? m_total : 1;

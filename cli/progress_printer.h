@@ -14,6 +14,10 @@ public:
     // One picture done; failure is its failure text, warning the warning of a converted
     // picture; each nullptr when there is none.
     void Done(const std::string& entry, const std::string* failure, const std::string* warning = nullptr);
+    // One picture left as it was, its output up to date.
+    void UpToDate(const std::string& entry);
+    // A line of its own (ending in a newline) among the progress, the bar redrawn after it.
+    void Note(const std::string& line);
     // Ends the bar's line.
     void Finish();
 

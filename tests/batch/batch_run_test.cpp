@@ -1,6 +1,9 @@
 // The batch run driven headless through a fake window, over real files in temporary folders.
 #include "batch/batch_run.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
@@ -397,4 +400,42 @@ TEST(ProgressText, IsAWholePercentWithoutOverflow)
 
 }  // namespace
 
+}  // namespace picbatch
+
+namespace picbatch {
+namespace {
+
+// The options dialog's tree, name and up-to-date choices reach the window's run: a stopped
+// run started again goes on where it stopped, and the summary counts what was left.
+TEST_F(BatchRunTest, SubfoldersNamesAndUpToDateOutputsInTheWindow)
+{
+    std::filesystem::create_directories(source / "sub/deeper");
+    AddBmps({"a.bmp", "sub/b.bmp", "sub/deeper/c.bmp"});
+    // Older than any output: the file system's clock may give a file written a moment later
+    // the same time, which is not newer.
+    for (const char* name : {"a.bmp", "sub/b.bmp", "sub/deeper/c.bmp"}) {
+        const timespec old[2] = {{1000, 0}, {1000, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, (source / name).c_str(), old, 0), 0);
+    }
+    window.options.recursive = true;
+    window.options.skipUpToDate = true;
+    window.options.nameTemplate = "{n}-{name}";
+    Run().Toggle();
+    FinishRun();
+    EXPECT_EQ(run.Summary(), "完成：转换 3 张，失败 0 张");
+    EXPECT_TRUE(std::filesystem::is_regular_file(destination / "1-a.bmp"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(destination / "sub/2-b.bmp"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(destination / "sub/deeper/3-c.bmp"));
+
+    std::filesystem::remove(destination / "sub/2-b.bmp");
+    Run().Toggle();
+    FinishRun();
+    EXPECT_EQ(run.Summary(), "完成：转换 1 张，失败 0 张，已是最新 2 张");
+
+    window.options.nameTemplate = "{x}";
+    EXPECT_THROW(Run().Toggle(), Error);
+    EXPECT_FALSE(run.Running());
+}
+
+}  // namespace
 }  // namespace picbatch

@@ -49,8 +49,7 @@ ConversionSummary Convert(const TempFolder& source, const TempFolder& destinatio
                           OutputMode mode)
 {
     const FolderConversion job{source.Path(), destination.Path(), {width, height, mode, {}}, 2};
-    return ConvertFolder(job, ListFolderFiles(source.Path()), [](const std::string&, const std::string*,
-                                                                const std::string*) {});
+    return ConvertFolder(job, ListFolderFiles(source.Path()), [](const EntryOutcome&) {});
 }
 
 TEST(PictureKinds, KeepModeWritesEachKindInItsOwnFormatAndName)

@@ -12,6 +12,7 @@
 
 #include "batch/output_claims.h"
 #include "batch/convert_picture.h"
+#include "batch/file_list.h"
 #include "cli/options.h"
 #include "pictures/picture_format.h"
 #include "pictures/upper_case.h"
@@ -114,6 +115,15 @@ TEST(CliOptions, UnusableCommandLines)
         {"--size", "5x4", "in", "out", "more"},
         {"--size", "5x4", "", "out"},
         {"--size"},
+        {"--size", "5x4", "--shard", "0/4", "in", "out"},
+        {"--size", "5x4", "--shard", "5/4", "in", "out"},
+        {"--size", "5x4", "--shard", "a/b", "in", "out"},
+        {"--size", "5x4", "--name", "{x}", "in", "out"},
+        {"--size", "5x4", "--name", "a/{name}", "in", "out"},
+        {"--size", "5x4", "--null", "in", "out"},
+        {"--size", "5x4", "--files-from", "list", "--recursive", "in", "out"},
+        {"--size", "5x4", "--recursive", "--recursive", "in", "out"},
+        {"--size", "5x4", "--skip-up-to-date=yes", "in", "out"},
     };
     for (const auto& args : cases)
         EXPECT_THROW(ParseCliOptions(args, 1), UsageError) << ::testing::PrintToString(args);
@@ -424,9 +434,63 @@ TEST_F(CliRun, QualityAndProgressionReachTheLossyOutputs)
     }
 }
 
+TEST(CliOptions, TreesNamesAndShares)
+{
+    const CliOptions options = ParseCliOptions({"--size", "5x4", "--recursive", "--name={name}_{n}", "--skip-up-to-date",
+                                                "--shard", "2/3", "in", "out"},
+                                               1);
+    EXPECT_TRUE(options.request.options.recursive);
+    EXPECT_TRUE(options.request.options.skipUpToDate);
+    EXPECT_EQ(options.request.options.nameTemplate, "{name}_{n}");
+    EXPECT_EQ(options.shard, (Shard{2, 3}));
+    const CliOptions list = ParseCliOptions({"--size", "5x4", "--files-from", "-", "--null", "in", "out"}, 1);
+    EXPECT_EQ(list.filesFrom, "-");
+    EXPECT_TRUE(list.nullSeparated);
+    EXPECT_EQ(ParseCliOptions({"--size", "5x4", "in", "out"}, 1).request.options, ConversionOptions{});
+}
+
+// {w} and {h} name the written size: contain's own, pad's canvas.
+TEST(CliNames, SizeTokensNameTheWrittenSize)
+{
+    TempFolder source;
+    WriteBmpFile(source / "b.bmp", TestPicture(13, 9, 40, 90, 200));
+    for (const auto& [fit, expected] : {std::pair{"contain", "b_8x6.bmp"}, std::pair{"pad", "b_8x8.bmp"}}) {
+        SCOPED_TRACE(fit);
+        TempFolder out;
+        const Result result = RunCli({"--size", "8x8", "--fit", fit, "--name", "{name}_{w}x{h}", source.Path(), out.Path()});
+        ASSERT_EQ(result.exitCode, 0) << result.output;
+        EXPECT_EQ(FolderNames(out.Path()), (std::set<std::string>{expected}));
+    }
+}
+
+// A NUL-separated list from standard input, with a line outside the source: the run goes on,
+// the line fails with why, and the summary counts every kind.
+TEST_F(CliRun, AListFromStandardInput)
+{
+    TempFolder out;
+    const std::string command = "printf 'j1.jpg\\0../x.jpg\\0j1.jpg\\0\\0notes.txt\\0' | " + Quoted(PICBATCH_CLI_PATH)
+        + " --size 5x4 --files-from - --null --verbose " + Quoted(source.Path()) + " " + Quoted(out.Path()) + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, n);
+    const int status = pclose(pipe);
+    EXPECT_EQ(WEXITSTATUS(status), 1) << output;
+    EXPECT_EQ(FolderNames(out.Path()), (std::set<std::string>{"J1.jpg"}));
+    EXPECT_NE(output.find("../x.jpg: 失败 / failed: " + OutsideBaseMessage()), std::string::npos) << output;
+    EXPECT_NE(output.find("j1.jpg: 跳过 / skipped: 重复 / duplicate"), std::string::npos) << output;
+    EXPECT_NE(output.find("已转换 1 张，失败 1 张，跳过 1 个其他文件，警告 0 个，跳过 2 个不能转换的图片名（空行 1 个，重复 1 个）"),
+              std::string::npos)
+        << output;
+}
+
 TEST_F(CliRun, BadUsageExitsWithTwo)
 {
     TempFolder out;
+    EXPECT_EQ(RunCli({"--size", "7x5", "--files-from", source / "no list", source.Path(), out.Path()}).exitCode, 2);
+    EXPECT_EQ(RunCli({"--size", "7x5", "--shard", "5/4", source.Path(), out.Path()}).exitCode, 2);
     EXPECT_EQ(RunCli({"--size", "7x0", source.Path(), out.Path()}).exitCode, 2);
     EXPECT_EQ(RunCli({"--size", "50%", "--fit", "pad", source.Path(), out.Path()}).exitCode, 2);
     EXPECT_EQ(RunCli({"--size", "7x5", source / "missing", out.Path()}).exitCode, 2);
