@@ -201,19 +201,23 @@ ConversionNotes CarryOut(const ConversionPlan& plan)
         OutputFile file(*plan.output.path);
         WithSegments(file, plan, [&](ByteSink& out) { EncodeResampled(plan, out, read); });
         file.Commit();
-        return NotesOf(read);
+        ConversionNotes notes = NotesOf(read);
+        notes.bytesWritten = file.Size();
+        return notes;
     }
     Raster working = Resampled(plan, read);
     if (plan.colour == ColourHandling::ToSrgb)
         ConvertToSrgb(working, plan.iccProfile);
+    ConversionNotes notes = NotesOf(read);
     if (plan.output.path) {
         OutputFile file(*plan.output.path);
         WithSegments(file, plan, [&](ByteSink& out) {
             EncodePicture(*plan.output.format, working, out, read.lossless);
         });
         file.Commit();
+        notes.bytesWritten = file.Size();
     }
-    return NotesOf(read);
+    return notes;
 }
 
 }  // namespace picbatch

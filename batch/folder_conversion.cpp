@@ -5,6 +5,8 @@
 #include <optional>
 
 #include "batch/entry_paths.h"
+#include "batch/json_report.h"
+#include "batch/report_line.h"
 #include "batch/run_engine.h"
 
 namespace picbatch {
@@ -26,10 +28,18 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
     options.workers = workers;
     options.threadsPerPicture = ThreadsPerConversion(workers);
     options.memoryBudget = job.memoryBudget;
-    if (done) {
+    if (done || job.report) {
         options.entryDone = [&](const EntryOutcome& outcome) {
-            done(outcome.entry, outcome.failure ? &*outcome.failure : nullptr,
-                 outcome.warning ? &*outcome.warning : nullptr);
+            if (job.report)
+                job.report->Add(ReportLineOf(outcome));
+            if (done)
+                done(outcome.entry, outcome.failure ? &*outcome.failure : nullptr,
+                     outcome.warning ? &*outcome.warning : nullptr);
+        };
+    }
+    if (job.report) {
+        options.entryPassedOver = [&](std::size_t, const std::string& entry) {
+            job.report->Add(SkippedLine(entry, kNotAPictureCause));
         };
     }
     std::vector<EntryOutcome> outcomes;

@@ -14,6 +14,8 @@
 
 namespace picbatch {
 
+class JsonReport;
+
 struct FolderConversion {
     std::string sourceFolder;
     std::string destinationFolder;
@@ -24,6 +26,9 @@ struct FolderConversion {
     std::optional<std::int64_t> memoryBudget;
     // When given and flipped, no further picture is taken; those in flight are finished.
     StopSwitch* stop = nullptr;
+    // When given, each entry's line goes there as the entry is done: the pictures' and those
+    // of the other entries, skipped as no pictures (kNotAPictureCause).
+    JsonReport* report = nullptr;
 };
 
 struct ConversionSummary {

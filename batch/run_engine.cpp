@@ -2,7 +2,9 @@
 #include "batch/run_engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -113,6 +115,8 @@ std::optional<RunEngine::Job> RunEngine::TakeNext()
         if (IsPictureEntry(entry))
             output = OutputFor(DestinationPathOf(m_settings.destinationFolder, entry), m_settings.request.mode);
         if (!output.path) {
+            if (m_options.entryPassedOver)
+                m_passedOver.emplace_back(index, entry);
             ++m_doneEntries;
             m_progress.notify_all();
             continue;
@@ -183,7 +187,40 @@ EntryOutcome RunEngine::Convert(const Job& job, const ConversionPlan* plan, cons
     });
     if (!outcome.failure)
         outcome.warning = WarningOf(notes);
+    // What the report tells besides; a string copy that fails only leaves the path out.
+    try {
+        outcome.output = job.output.path;
+    } catch (const std::bad_alloc&) {
+    }
+    if (plan && plan->header) {
+        outcome.sourceWidth = plan->header->width;
+        outcome.sourceHeight = plan->header->height;
+    }
+    if (plan && !outcome.failure) {
+        outcome.outputWidth = plan->width;
+        outcome.outputHeight = plan->height;
+        outcome.bytesWritten = notes.bytesWritten;
+    }
     return outcome;
+}
+
+void RunEngine::ReportPassedOver()
+{
+    std::vector<std::pair<std::size_t, std::string>> passedOver;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_passedOver.empty())
+            return;
+        passedOver.swap(m_passedOver);
+    }
+    const std::lock_guard doneLock(m_doneMutex);
+    for (const auto& [index, entry] : passedOver) {
+        try {
+            m_options.entryPassedOver(index, entry);
+        } catch (...) {
+            // As for entryDone: a report that cannot be made does not end the process.
+        }
+    }
 }
 
 void RunEngine::Work()
@@ -210,6 +247,7 @@ void RunEngine::Work()
             if (job)
                 m_waiting.insert(job->index);
         }
+        ReportPassedOver();
         if (!job)
             break;
         // Planned outside the lock, reading the header and the metadata: other workers go on
@@ -217,6 +255,7 @@ void RunEngine::Work()
         // holds nothing of its last picture.
         std::optional<ConversionPlan> plan;
         std::exception_ptr planFailure;  // no memory for the plan: the picture's failure
+        const auto planStart = std::chrono::steady_clock::now();
         try {
             plan = PlanConversion(SourcePathOf(job->settings.sourceFolder, job->entry), job->output,
                                   job->settings.request, m_options.threadsPerPicture);
@@ -224,12 +263,16 @@ void RunEngine::Work()
             planFailure = std::current_exception();
         }
         const std::int64_t estimate = plan ? plan->peakBytes : kConversionBaseBytes;
+        const auto planTime = std::chrono::steady_clock::now() - planStart;
         const std::optional<BudgetAdmission> admission = Admit(*job, estimate);
         if (!admission)
             continue;  // stopped before it started: the next taking ends this worker
         if (m_options.admitted)
             m_options.admitted(*admission);
+        const auto convertStart = std::chrono::steady_clock::now();
         EntryOutcome outcome = Convert(*job, plan ? &*plan : nullptr, planFailure);
+        outcome.milliseconds = std::chrono::duration<double, std::milli>(
+            planTime + (std::chrono::steady_clock::now() - convertStart)).count();
         plan.reset();
         Release(estimate);
         if (m_options.entryDone) {

@@ -20,6 +20,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "batch/conversion_plan.h"
@@ -45,6 +46,16 @@ struct EntryOutcome {
     std::string entry;
     std::optional<std::string> failure;  // the failure text, or nothing when converted
     std::optional<std::string> warning;  // what a converted picture's source lacked
+    // For the report (report_line.h): the file the entry is written to, the source's stored
+    // size where its header was read (0 x 0 otherwise), the size written, the bytes written,
+    // and the time the picture took, its wait for the memory budget left out.
+    std::optional<std::string> output;
+    int sourceWidth = 0;
+    int sourceHeight = 0;
+    int outputWidth = 0;
+    int outputHeight = 0;
+    std::int64_t bytesWritten = 0;
+    double milliseconds = 0;
 };
 
 // Outcomes in the order of their entries in the listing (workers end them in any order).
@@ -72,6 +83,9 @@ public:
         std::function<void()> beforeTaking;
         // Called on the worker, one call at a time, as each picture entry is done.
         std::function<void(const EntryOutcome&)> entryDone;
+        // Called on the worker for each entry passed over (no picture's name), one call at a
+        // time with entryDone's, with its index and the entry.
+        std::function<void(std::size_t, const std::string&)> entryPassedOver;
         // Called on the last worker to end, just before it ends: the run is Finished.
         std::function<void()> finished;
         // The bytes the pictures in flight may take together, by their estimated peaks
@@ -135,6 +149,8 @@ private:
     // The picture of job converted as planned, its failure or warning recorded in the outcome;
     // without a plan, planFailure is its failure.
     EntryOutcome Convert(const Job& job, const ConversionPlan* plan, const std::exception_ptr& planFailure);
+    // Hands the entries passed over so far to entryPassedOver.
+    void ReportPassedOver();
 
     const Options m_options;
     mutable std::mutex m_mutex;
@@ -155,6 +171,8 @@ private:
     std::int64_t m_bytesInFlight = 0;
     int m_picturesInFlight = 0;
     std::set<std::size_t> m_waiting;
+    // Entries passed over under m_mutex, for the worker to hand to entryPassedOver after it.
+    std::vector<std::pair<std::size_t, std::string>> m_passedOver;
     std::condition_variable m_budgetChanged;
     std::mutex m_doneMutex;  // one entryDone call at a time
     OutputClaims m_claims;

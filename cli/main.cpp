@@ -6,11 +6,14 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "batch/entry_paths.h"
+#include "batch/json_report.h"
+#include "batch/report_line.h"
 #include "batch/source_listing.h"
 #include "batch/folder_conversion.h"
 #include "batch/stop_signals.h"
@@ -88,6 +91,18 @@ int RunCli(int argc, char** argv)
         return kExitFailures;
     }
 
+    // Opened before anything is converted: a run whose report cannot be written would leave
+    // no record of what it did.
+    std::optional<JsonReport> report;
+    if (options.report) {
+        try {
+            report.emplace(*options.report);
+        } catch (const Error& error) {
+            return UsageFailure("无法写入报告 / cannot write report: " + std::string(error.what()));
+        }
+        job.report = &*report;
+    }
+
     // Where the file system has no unnamed files, a killed run leaves its temporaries: those
     // that surely belong to no running process are removed.
     if (const int removed = RemoveStaleTemporaries(job.destinationFolder); removed > 0)
@@ -108,6 +123,10 @@ int RunCli(int argc, char** argv)
         for (const PassedOverEntry& entry : listing.passedOver)
             std::fputs(PassedOverLine(entry).c_str(), stderr);
     }
+    if (report) {
+        for (const PassedOverEntry& entry : listing.passedOver)
+            report->Add(SkippedLine(entry.name, PassedOverReasonText(entry.reason)));
+    }
 
     ProgressPrinter progress(stderr, isatty(STDERR_FILENO) == 1, pictures);
     const ConversionSummary summary =
@@ -118,11 +137,16 @@ int RunCli(int argc, char** argv)
     // Warnings and the names passed over come last, after the counts that scripts may
     // already read.
     std::fputs(SummaryLine(summary, listing.passedOver).c_str(), stdout);
+    const std::optional<std::string> reportFailure = report ? report->Failure() : std::nullopt;
+    if (reportFailure)
+        std::fprintf(stderr, "picbatch-cli: 报告不完整 / report incomplete: %s: %s\n",
+                     TerminalText(*options.report).c_str(), TerminalText(*reportFailure).c_str());
     // A stopped run says so, by the status a shell gives a program ended by the signal.
     if (interruption.Signal() != 0)
         return StopSignals::ExitStatusFor(interruption.Signal());
-    // A warned picture was written: it does not change the exit status.
-    return summary.failures.empty() ? 0 : kExitFailures;
+    // A warned picture was written: it does not change the exit status. A report left
+    // incomplete does: a script reading it would otherwise miss entries unawares.
+    return summary.failures.empty() && !reportFailure ? 0 : kExitFailures;
 }
 
 }  // namespace

@@ -99,7 +99,7 @@ std::string UsageText()
 {
     return "用法 / Usage: picbatch-cli --size WxH [--format keep|jpeg|bmp] [--jobs N] [--memory-budget SIZE]\n"
            "                    [--orientation apply|keep] [--metadata drop|keep|keep-no-gps]\n"
-           "                    [--verbose] SOURCE DEST\n"
+           "                    [--report FILE] [--verbose] SOURCE DEST\n"
            "\n"
            "将 SOURCE 文件夹中的每个 " + FormatNameList("、", " 和 ") + " 图片缩放到 W×H 像素（不保持宽高比），\n"
            "以大写主文件名写入 DEST 文件夹。\n"
@@ -128,6 +128,9 @@ std::string UsageText()
            "                  无缩略图，尺寸为新尺寸）；keep-no-gps：同 keep，但去掉位置信息\n"
            "                  drop: no EXIF (default); keep: a JPEG output keeps the EXIF (orientation\n"
            "                  1, no thumbnail, the new size); keep-no-gps: the same without the location\n"
+           "  --report FILE   将每个条目的结果按处理完成的顺序写入 FILE，每行一个 JSON 对象\n"
+           "                  （JSON Lines）/ write what became of each entry to FILE as it is\n"
+           "                  done, one JSON object a line (JSON Lines)\n"
            "  --verbose       列出因不是可转换图片而跳过的图片名 / list the picture names skipped\n"
            "                  because they are no convertible pictures\n"
            "  -h, --help      显示本说明 / show this text\n"
@@ -159,6 +162,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     std::optional<std::string> budgetText;
     std::optional<std::string> orientationText;
     std::optional<std::string> metadataText;
+    std::optional<std::string> reportText;
     std::vector<std::string> folders;
 
     for (const std::string& arg : args)
@@ -198,6 +202,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
                                              : name == "--memory-budget" ? &budgetText
                                              : name == "--orientation"   ? &orientationText
                                              : name == "--metadata"      ? &metadataText
+                                             : name == "--report"        ? &reportText
                                                                          : nullptr;
         if (!target)
             throw UsageError("未知选项 / unknown option: " + arg);
@@ -229,6 +234,9 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     options.jobs = jobsText ? ParseJobs(*jobsText) : std::max(1, std::min(defaultJobs, kMaxJobs));
     if (budgetText)
         options.memoryBudget = ParseMemorySize(*budgetText);
+    if (reportText && reportText->empty())
+        throw UsageError("--report: 缺少文件名 / missing file name");
+    options.report = reportText;
     if (folders.size() != 2)
         throw UsageError("需要源文件夹和目标文件夹 / expected SOURCE and DEST folders");
     if (folders[0].empty() || folders[1].empty())

@@ -25,6 +25,7 @@ struct CliOptions {
     int jobs = 1;
     std::optional<std::int64_t> memoryBudget;  // bytes; nothing: the default budget
     bool verbose = false;     // list the entries passed over
+    std::optional<std::string> report;  // --report: the JSON Lines report's file
     std::string source;       // as given
     std::string destination;  // as given
 };

@@ -68,10 +68,15 @@ std::string SummaryLine(const ConversionSummary& summary, const std::vector<Pass
     return chinese + " / " + english + "\n";
 }
 
+std::string PassedOverReasonText(PassedOverReason reason)
+{
+    const ReasonText& text = TextOf(reason);
+    return std::string(text.chinese) + " / " + text.english;
+}
+
 std::string PassedOverLine(const PassedOverEntry& entry)
 {
-    const ReasonText& text = TextOf(entry.reason);
-    return TerminalText(entry.name) + ": 跳过 / skipped: " + text.chinese + " / " + text.english + "\n";
+    return TerminalText(entry.name) + ": 跳过 / skipped: " + PassedOverReasonText(entry.reason) + "\n";
 }
 
 }  // namespace picbatch

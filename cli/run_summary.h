@@ -20,4 +20,7 @@ std::string SummaryLine(const ConversionSummary& summary, const std::vector<Pass
 // the name escaped for a terminal. Ends in a newline.
 std::string PassedOverLine(const PassedOverEntry& entry);
 
+// Why an entry was passed over, as its line and the report say it: "文件夹 / folder".
+std::string PassedOverReasonText(PassedOverReason reason);
+
 }  // namespace picbatch
