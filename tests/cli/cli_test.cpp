@@ -86,6 +86,9 @@ TEST(CliOptions, UnusableCommandLines)
         {"--size", "5x4", "in", "out", "more"},
         {"--size", "5x4", "", "out"},
         {"--size"},
+        {"--size", "5x4", "--report", "", "in", "out"},
+        {"--size", "5x4", "--report", "a", "--report=b", "in", "out"},
+        {"--size", "5x4", "in", "out", "--report"},
     };
     for (const auto& args : cases)
         EXPECT_THROW(ParseCliOptions(args, 1), UsageError) << ::testing::PrintToString(args);

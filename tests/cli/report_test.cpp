@@ -1,0 +1,138 @@
+// picbatch-cli --report: a line for every entry of the folder, whole lines however the run
+// ends, and no run at all when the report cannot be written.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "batch/failure_text.h"
+#include "tests/batch/picture_files.h"
+#include "tests/cli/run_cli.h"
+
+namespace picbatch {
+
+namespace {
+
+using Json = nlohmann::json;
+
+// The report's lines, each parsed (a line that is no JSON fails the test).
+std::vector<Json> ReportLines(const std::string& path)
+{
+    const std::vector<std::uint8_t> bytes = ReadBytes(path);
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_TRUE(text.empty() || text.back() == '\n') << "the last line is cut";
+    std::istringstream in(text);
+    std::vector<Json> lines;
+    for (std::string line; std::getline(in, line);) {
+        try {
+            lines.push_back(Json::parse(line));
+        } catch (const Json::parse_error& error) {
+            ADD_FAILURE() << error.what() << ": " << line;
+        }
+    }
+    return lines;
+}
+
+TEST(CliReport, EveryEntryIsAccountedForOnce)
+{
+    TempFolder source;
+    TempFolder destination;
+    TempFolder reports;
+    const std::string odd = "x\xFF.bmp";  // no UTF-8
+    for (const std::string& name : std::vector<std::string>{"a.bmp", "b.BMP", "new\nline.bmp", odd})
+        WriteBmpFile(source / name, TestPicture(13, 9, 40, 90, 200));
+    WriteJpegFile(source / "whole.jpg", TestPicture(40, 30, 10, 20, 30));
+    WriteCutCopy(source / "whole.jpg", source / "cut.jpg", 20);
+    WriteBytes(source / "broken.jpg", {0xFF, 0xD8, 'n', 'o', 't'});
+    WriteBytes(source / "notes.txt", {'x'});
+    std::filesystem::create_directory(source / "folder.jpg");
+
+    const Result result = RunCli({"--size", "7x5", "--jobs", "2", "--report", reports / "r.jsonl", source.Path(),
+                                  destination.Path()});
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+
+    std::map<std::string, std::string> statuses;
+    for (const Json& line : ReportLines(reports / "r.jsonl")) {
+        std::string name = line["source"];
+        if (line.contains("source_bytes")) {
+            EXPECT_EQ(line["source_bytes"], "x\u00FF.bmp");  // each byte as the character of its number
+            name = odd;
+        }
+        EXPECT_TRUE(statuses.emplace(name, line["status"]).second) << "twice: " << line;
+        if (line["status"] == "converted" || line["status"] == "warning") {
+            const std::string output = line.contains("output_bytes") ? destination / "X\xFF.bmp" : line["output"].get<std::string>();
+            EXPECT_EQ(line["output_width"], 7);
+            EXPECT_EQ(line["output_height"], 5);
+            EXPECT_EQ(line["bytes_written"], std::filesystem::file_size(output)) << line;
+            EXPECT_GT(line["source_width"], 0);
+        } else {
+            EXPECT_TRUE(line["cause"].is_string()) << line;
+            EXPECT_EQ(line["bytes_written"], 0);
+        }
+        if (line["status"] == "warning") {
+            EXPECT_EQ(line["cause"], kIncompleteSourceWarning);
+        }
+    }
+    const std::map<std::string, std::string> expected = {
+        {"a.bmp", "converted"},       {"b.BMP", "converted"},     {"new\nline.bmp", "converted"},
+        {odd, "converted"}, {"whole.jpg", "converted"}, {"cut.jpg", "warning"},
+        {"broken.jpg", "failed"},     {"notes.txt", "skipped"},   {"folder.jpg", "skipped"},
+    };
+    EXPECT_EQ(statuses, expected);
+}
+
+TEST(CliReport, AReportThatCannotBeWrittenStopsTheRunBeforeIt)
+{
+    TempFolder source;
+    TempFolder reports;
+    WriteBmpFile(source / "a.bmp", TestPicture(13, 9, 40, 90, 200));
+    std::filesystem::create_directory(reports / "a folder");
+    for (const std::string& report : {reports / "a folder", reports / "missing/r.jsonl"}) {
+        SCOPED_TRACE(report);
+        TempFolder destination;
+        const Result result = RunCli({"--size", "7x5", "--report", report, source.Path(), destination.Path()});
+        EXPECT_EQ(result.exitCode, 2) << result.output;
+        EXPECT_NE(result.output.find("cannot write report: Cannot create file"), std::string::npos) << result.output;
+        EXPECT_TRUE(FolderNames(destination.Path()).empty());
+    }
+}
+
+// SIGKILL leaves no chance to finish a line: each must have been written whole at once.
+TEST(CliReport, AKilledRunLeavesOnlyWholeLines)
+{
+    TempFolder source;
+    TempFolder destination;
+    TempFolder scratch;
+    constexpr int kPictures = 24;
+    for (int i = 0; i < kPictures; ++i)
+        WriteBmpFile(source / ("p" + std::to_string(100 + i) + ".bmp"), TestPicture(64, 48, 6 * i, 90, 200));
+    const std::string report = scratch / "r.jsonl";
+    // Made large enough that the kill meets the run mid-way.
+    BackgroundCli run({"--size", "1200x900", "--jobs", "2", "--report", report, source.Path(), destination.Path()},
+                      scratch / "output.txt");
+    ASSERT_TRUE(run.Started());
+    ASSERT_TRUE(run.WaitForOutput("3/24")) << "the run ended before it could be killed";
+    run.Signal(SIGKILL);
+    EXPECT_EQ(run.Wait().exitCode, -SIGKILL);
+
+    const std::vector<Json> lines = ReportLines(report);
+    EXPECT_GE(lines.size(), 1u);
+    EXPECT_LT(lines.size(), static_cast<std::size_t>(kPictures));
+    std::set<std::string> sources;
+    for (const Json& line : lines) {
+        EXPECT_EQ(line["status"], "converted") << line;
+        EXPECT_TRUE(sources.insert(line["source"]).second) << line;
+    }
+}
+
+}  // namespace
+
+}  // namespace picbatch
