@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
@@ -175,6 +176,8 @@ TEST(JsonReport, WritingThatFailsIsTakenBackAndSaid)
 // The window's run keeps its report for the report box to save: one line for every entry.
 TEST(BatchRunReport, SavedReportAccountsForEveryEntry)
 {
+    // The listing starts at the current folder, which an earlier test may have removed.
+    std::filesystem::current_path(std::filesystem::temp_directory_path());
     TempFolder source;
     TempFolder destination;
     TempFolder saved;
