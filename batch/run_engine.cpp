@@ -175,7 +175,9 @@ void RunEngine::Release(std::int64_t estimate)
 
 EntryOutcome RunEngine::Convert(const Job& job, const ConversionPlan* plan, const std::exception_ptr& planFailure)
 {
-    EntryOutcome outcome{job.index, job.entry, {}, {}};
+    EntryOutcome outcome;
+    outcome.index = job.index;
+    outcome.entry = job.entry;
     const EntryLocation location{job.settings.sourceFolder, job.settings.destinationFolder, job.entry};
     ConversionNotes notes;
     // Whatever the conversion throws, of any type, is this picture's failure: a worker never
