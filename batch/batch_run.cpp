@@ -105,8 +105,8 @@ void BatchRun::Start()
     engine.finished = [this] { m_window.TickSoon(); };
     if (JsonReport* report = m_report.get()) {
         engine.entryDone = [report](const EntryOutcome& outcome) { report->Add(ReportLineOf(outcome)); };
-        engine.entryPassedOver = [report](std::size_t, const std::string& entry) {
-            report->Add(SkippedLine(entry, kNotAPictureCause));
+        engine.entriesPassedOver = [report](const std::vector<std::string>& passedOver) {
+            report->AddSkipped(passedOver, kNotAPictureCause);
         };
     }
     m_engine = std::make_unique<RunEngine>(std::move(entries), settings, std::move(engine));

@@ -38,8 +38,8 @@ ConversionSummary ConvertFolder(const FolderConversion& job, const std::vector<s
         };
     }
     if (job.report) {
-        options.entryPassedOver = [&](std::size_t, const std::string& entry) {
-            job.report->Add(SkippedLine(entry, kNotAPictureCause));
+        options.entriesPassedOver = [&](const std::vector<std::string>& passedOver) {
+            job.report->AddSkipped(passedOver, kNotAPictureCause);
         };
     }
     std::vector<EntryOutcome> outcomes;

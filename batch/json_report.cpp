@@ -58,12 +58,33 @@ std::unique_ptr<JsonReport> JsonReport::Temporary()
 
 void JsonReport::Add(const ReportLine& line) noexcept
 {
+    Add(std::span(&line, 1));
+}
+
+void JsonReport::AddSkipped(const std::vector<std::string>& sources, const std::string& cause) noexcept
+{
+    std::vector<ReportLine> lines;
+    try {
+        lines.reserve(sources.size());
+        for (const std::string& source : sources)
+            lines.push_back(SkippedLine(source, cause));
+    } catch (const std::bad_alloc&) {
+        const std::lock_guard lock(m_mutex);
+        m_failure = kOutOfSystemResources;
+        return;
+    }
+    Add(lines);
+}
+
+void JsonReport::Add(std::span<const ReportLine> lines) noexcept
+{
     const std::lock_guard lock(m_mutex);
     if (m_failure)
         return;
     std::string text;
     try {
-        text = ReportLineText(line);
+        for (const ReportLine& line : lines)
+            text += ReportLineText(line);
     } catch (const std::bad_alloc&) {
         m_failure = kOutOfSystemResources;
         return;

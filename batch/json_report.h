@@ -6,7 +6,9 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "batch/report_line.h"
 #include "pictures/files/file_descriptor.h"
@@ -29,6 +31,11 @@ public:
     // taken back, so the file keeps whole lines only, and no later line is written: Failure
     // then says why. Never throws.
     void Add(const ReportLine& line) noexcept;
+    // The same for lines, written with one write (the many entries of a folder that are no
+    // pictures cost one system call).
+    void Add(std::span<const ReportLine> lines) noexcept;
+    // A skipped line (SkippedLine) for each of sources, with one cause.
+    void AddSkipped(const std::vector<std::string>& sources, const std::string& cause) noexcept;
     // What made the report incomplete, as "Stream write error. <system text>"; nothing while
     // every line was written.
     std::optional<std::string> Failure() const;

@@ -109,6 +109,11 @@ std::string ReportLineText(const ReportLine& line)
     object["bytes_written"] = line.bytesWritten;
     // Microseconds are as fine as a conversion's time means anything.
     object["milliseconds"] = std::round(line.milliseconds * 1000) / 1000;
+    // Almost every line is UTF-8 throughout: written at the first try, strictly.
+    try {
+        return object.dump() + "\n";
+    } catch (const nlohmann::json::type_error&) {
+    }
     if (!IsUtf8(line.source))
         object["source_bytes"] = BytesAsCharacters(line.source);
     if (line.output && !IsUtf8(*line.output))

@@ -115,8 +115,8 @@ std::optional<RunEngine::Job> RunEngine::TakeNext()
         if (IsPictureEntry(entry))
             output = OutputFor(DestinationPathOf(m_settings.destinationFolder, entry), m_settings.request.mode);
         if (!output.path) {
-            if (m_options.entryPassedOver)
-                m_passedOver.emplace_back(index, entry);
+            if (m_options.entriesPassedOver)
+                m_passedOver.push_back(entry);
             ++m_doneEntries;
             m_progress.notify_all();
             continue;
@@ -208,7 +208,7 @@ EntryOutcome RunEngine::Convert(const Job& job, const ConversionPlan* plan, cons
 
 void RunEngine::ReportPassedOver()
 {
-    std::vector<std::pair<std::size_t, std::string>> passedOver;
+    std::vector<std::string> passedOver;
     {
         const std::lock_guard lock(m_mutex);
         if (m_passedOver.empty())
@@ -216,12 +216,10 @@ void RunEngine::ReportPassedOver()
         passedOver.swap(m_passedOver);
     }
     const std::lock_guard doneLock(m_doneMutex);
-    for (const auto& [index, entry] : passedOver) {
-        try {
-            m_options.entryPassedOver(index, entry);
-        } catch (...) {
-            // As for entryDone: a report that cannot be made does not end the process.
-        }
+    try {
+        m_options.entriesPassedOver(passedOver);
+    } catch (...) {
+        // As for entryDone: a report that cannot be made does not end the process.
     }
 }
 

@@ -20,7 +20,6 @@
 #include <set>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "batch/conversion_plan.h"
@@ -83,9 +82,9 @@ public:
         std::function<void()> beforeTaking;
         // Called on the worker, one call at a time, as each picture entry is done.
         std::function<void(const EntryOutcome&)> entryDone;
-        // Called on the worker for each entry passed over (no picture's name), one call at a
-        // time with entryDone's, with its index and the entry.
-        std::function<void(std::size_t, const std::string&)> entryPassedOver;
+        // Called on the worker with the entries passed over (no picture's name) since the last
+        // call, in listing order; one call at a time with entryDone's.
+        std::function<void(const std::vector<std::string>&)> entriesPassedOver;
         // Called on the last worker to end, just before it ends: the run is Finished.
         std::function<void()> finished;
         // The bytes the pictures in flight may take together, by their estimated peaks
@@ -149,7 +148,7 @@ private:
     // The picture of job converted as planned, its failure or warning recorded in the outcome;
     // without a plan, planFailure is its failure.
     EntryOutcome Convert(const Job& job, const ConversionPlan* plan, const std::exception_ptr& planFailure);
-    // Hands the entries passed over so far to entryPassedOver.
+    // Hands the entries passed over so far to entriesPassedOver.
     void ReportPassedOver();
 
     const Options m_options;
@@ -171,8 +170,8 @@ private:
     std::int64_t m_bytesInFlight = 0;
     int m_picturesInFlight = 0;
     std::set<std::size_t> m_waiting;
-    // Entries passed over under m_mutex, for the worker to hand to entryPassedOver after it.
-    std::vector<std::pair<std::size_t, std::string>> m_passedOver;
+    // Entries passed over under m_mutex, for the worker to hand to entriesPassedOver after it.
+    std::vector<std::string> m_passedOver;
     std::condition_variable m_budgetChanged;
     std::mutex m_doneMutex;  // one entryDone call at a time
     OutputClaims m_claims;

@@ -124,8 +124,10 @@ int RunCli(int argc, char** argv)
             std::fputs(PassedOverLine(entry).c_str(), stderr);
     }
     if (report) {
+        std::vector<ReportLine> lines;
         for (const PassedOverEntry& entry : listing.passedOver)
-            report->Add(SkippedLine(entry.name, PassedOverReasonText(entry.reason)));
+            lines.push_back(SkippedLine(entry.name, PassedOverReasonText(entry.reason)));
+        report->Add(lines);
     }
 
     ProgressPrinter progress(stderr, isatty(STDERR_FILENO) == 1, pictures);
