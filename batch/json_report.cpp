@@ -13,6 +13,7 @@
 #include <span>
 #include <vector>
 
+#include "batch/entry_paths.h"
 #include "imaging/error.h"
 #include "pictures/files/file_io.h"
 #include "pictures/files/output_file.h"
@@ -39,10 +40,21 @@ int OpenUnnamed(const std::string& folder)
 
 JsonReport::JsonReport(FileDescriptor file) : m_file(std::move(file)) {}
 
-JsonReport::JsonReport(const std::string& path)
-    : m_file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666))
+JsonReport::JsonReport(const std::string& path) : m_file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666))
 {
     if (m_file.Get() < 0)
+        throw CannotCreateFile(path, errno);
+    struct stat status {};
+    if (::fstat(m_file.Get(), &status) != 0)
+        throw CannotCreateFile(path, errno);
+    if (!S_ISREG(status.st_mode))
+        return;  // a pipe, a terminal, /dev/stdout: nothing to empty
+    // A mistyped command line must not cost a picture (an original, or an output of an
+    // earlier run): the report goes over no file with a picture's name.
+    const std::size_t slash = path.find_last_of('/');
+    if (status.st_size > 0 && IsPictureEntry(slash == std::string::npos ? path : path.substr(slash + 1)))
+        throw Error(kReportOverPicture + (": " + path));
+    if (::ftruncate(m_file.Get(), 0) != 0)
         throw CannotCreateFile(path, errno);
 }
 

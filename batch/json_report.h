@@ -15,10 +15,15 @@
 
 namespace picbatch {
 
+// Why a report file is refused: a file with a picture's name is there already.
+inline constexpr const char* kReportOverPicture = "报告不会写在图片文件上 / the report would overwrite a picture";
+
 class JsonReport {
 public:
     // Creates the file at path, or empties the one there. Throws Error "Cannot create file
-    // "<absolute path>". <system text>", with its cause, when it cannot be opened for writing.
+    // "<absolute path>". <system text>", with its cause, when it cannot be opened for writing,
+    // and kReportOverPicture, leaving it as it is, for a file that is not empty and has a
+    // picture's name (IsPictureEntry).
     explicit JsonReport(const std::string& path);
     // A report in an unnamed temporary file (in $TMPDIR, else /tmp), to be saved later
     // (SaveTo); the window keeps its run's report there. Throws as above.

@@ -95,14 +95,23 @@ TEST(CliReport, AReportThatCannotBeWrittenStopsTheRunBeforeIt)
     TempFolder reports;
     WriteBmpFile(source / "a.bmp", TestPicture(13, 9, 40, 90, 200));
     std::filesystem::create_directory(reports / "a folder");
-    for (const std::string& report : {reports / "a folder", reports / "missing/r.jsonl"}) {
-        SCOPED_TRACE(report);
+    const std::vector<std::uint8_t> original = ReadBytes(source / "a.bmp");
+    struct Case {
+        std::string report;
+        const char* why;
+    };
+    for (const Case& c : {Case{reports / "a folder", "Cannot create file"},
+                          Case{reports / "missing/r.jsonl", "Cannot create file"},
+                          Case{source / "a.bmp", "the report would overwrite a picture"}}) {
+        SCOPED_TRACE(c.report);
         TempFolder destination;
-        const Result result = RunCli({"--size", "7x5", "--report", report, source.Path(), destination.Path()});
+        const Result result = RunCli({"--size", "7x5", "--report", c.report, source.Path(), destination.Path()});
         EXPECT_EQ(result.exitCode, 2) << result.output;
-        EXPECT_NE(result.output.find("cannot write report: Cannot create file"), std::string::npos) << result.output;
+        EXPECT_NE(result.output.find("cannot write report: "), std::string::npos) << result.output;
+        EXPECT_NE(result.output.find(c.why), std::string::npos) << result.output;
         EXPECT_TRUE(FolderNames(destination.Path()).empty());
     }
+    EXPECT_EQ(ReadBytes(source / "a.bmp"), original);
 }
 
 // SIGKILL leaves no chance to finish a line: each must have been written whole at once.
