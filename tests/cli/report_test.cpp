@@ -114,6 +114,20 @@ TEST(CliReport, AReportThatCannotBeWrittenStopsTheRunBeforeIt)
     EXPECT_EQ(ReadBytes(source / "a.bmp"), original);
 }
 
+// A report that runs out of room mid-run is no success, though every picture converted.
+TEST(CliReport, AReportLeftIncompleteFailsTheRun)
+{
+    TempFolder source;
+    TempFolder destination;
+    WriteBmpFile(source / "a.bmp", TestPicture(13, 9, 40, 90, 200));
+    const Result result = RunCli({"--size", "7x5", "--report", "/dev/full", source.Path(), destination.Path()});
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_NE(result.output.find("report incomplete: /dev/full: Stream write error. No space left on device"),
+              std::string::npos)
+        << result.output;
+    EXPECT_EQ(FolderNames(destination.Path()), std::set<std::string>{"A.bmp"});
+}
+
 // SIGKILL leaves no chance to finish a line: each must have been written whole at once.
 TEST(CliReport, AKilledRunLeavesOnlyWholeLines)
 {
