@@ -27,4 +27,10 @@ inline constexpr const char* kProgressBarName = "ProgressBar1";
 inline constexpr const char* kProgressLabelName = "lblProc";
 inline constexpr const char* kRunTimerName = "Timer1";
 
+// The run's report box: its button that saves the run's JSON Lines report, and its caption.
+inline constexpr const char* kSaveReportButtonName = "btnSaveReport";
+inline constexpr const char* kSaveReportCaption = "保存报告…";
+// The file name the save dialog offers.
+inline constexpr const char* kReportFileName = "picbatch-report.jsonl";
+
 }  // namespace picbatch

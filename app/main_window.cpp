@@ -8,6 +8,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QKeySequence>
@@ -15,6 +16,7 @@
 #include <QMimeData>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
@@ -576,7 +578,23 @@ void MainWindow::SetRunning(bool running)
 
 void MainWindow::ShowFailureReport(const std::string& text)
 {
-    QMessageBox::warning(this, ApplicationTitle(), FromStd(text));
+    QMessageBox box(QMessageBox::Warning, ApplicationTitle(), FromStd(text), QMessageBox::Ok, this);
+    QPushButton* save = box.addButton(QString::fromUtf8(kSaveReportCaption), QMessageBox::ActionRole);
+    save->setObjectName(kSaveReportButtonName);
+    // A message box closes on any of its buttons; this one saves and leaves the report up.
+    QObject::disconnect(save, &QAbstractButton::clicked, nullptr, nullptr);
+    connect(save, &QAbstractButton::clicked, &box, [this, &box] {
+        const QString folder = m_destinationField->text().isEmpty() ? QDir::currentPath() : m_destinationField->text();
+        const QString path = QFileDialog::getSaveFileName(&box, QString::fromUtf8(kSaveReportCaption),
+                                                          QDir(folder).filePath(kReportFileName),
+                                                          QStringLiteral("JSON Lines (*.jsonl)"));
+        if (path.isEmpty())
+            return;
+        if (const std::optional<std::string> failure =
+                FailureOf([&] { m_run.SaveReport(QFile::encodeName(path).toStdString()); }))
+            ShowErrorBox(&box, FromStd(*failure));
+    });
+    box.exec();
 }
 
 }  // namespace picbatch

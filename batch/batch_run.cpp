@@ -8,6 +8,8 @@
 
 #include "batch/folder_tree.h"
 #include "batch/name_template.h"
+#include "batch/passed_over_text.h"
+#include "batch/report_line.h"
 #include "batch/size_check.h"
 #include "batch/source_listing.h"
 #include "batch/target_size.h"
@@ -101,6 +103,14 @@ void BatchRun::Start()
     m_summary.clear();
     m_settings = settings;
     m_listedFolder = m_listing.ListedFolder();
+    m_report.reset();
+    m_reportFailure.clear();
+    try {
+        m_report = JsonReport::Temporary();
+    } catch (const Error& error) {
+        // The run goes on without it; only saving the report then fails, saying why.
+        m_reportFailure = error.what();
+    }
 
     const int workers = m_options.workers > 0 ? m_options.workers : DefaultWorkers();
     RunEngine::Options engine;
@@ -108,6 +118,15 @@ void BatchRun::Start()
     engine.threadsPerPicture = ThreadsPerConversion(workers);
     engine.beforeTaking = m_options.beforeTaking;
     engine.finished = [this] { m_window.TickSoon(); };
+    if (JsonReport* report = m_report.get()) {
+        engine.entryDone = [report](const EntryOutcome& outcome) { report->Add(ReportLineOf(outcome)); };
+        engine.entriesPassedOver = [report](const std::vector<std::string>& passedOver) {
+            report->AddSkipped(passedOver, kNotAPictureCause);
+        };
+        engine.passedOver = [report](const ListedEntry& entry) {
+            report->Add(SkippedLine(entry.path, PassedOverReasonText(entry.reason)));
+        };
+    }
     if (m_recursive) {
         engine.countEntries = true;  // for the progress bar, on a worker
         m_engine = std::make_unique<RunEngine>(
@@ -202,6 +221,15 @@ void BatchRun::ClearSummary()
         return;
     m_summary.clear();
     m_window.SetProgressText("");
+}
+
+void BatchRun::SaveReport(const std::string& path) const
+{
+    if (!m_report)
+        throw Error(m_reportFailure.empty() ? std::string("没有可保存的报告") : "无法保存报告：" + m_reportFailure);
+    m_report->SaveTo(path);
+    if (const std::optional<std::string> failure = m_report->Failure())
+        throw Error("报告不完整：" + *failure);
 }
 
 void BatchRun::WaitForWorkers() const

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "batch/entry_conversion.h"
+#include "batch/json_report.h"
 #include "batch/run_engine.h"
 #include "batch/run_report.h"
 #include "pictures/save_picture.h"
@@ -102,6 +103,12 @@ public:
     const std::string& Summary() const { return m_summary; }
     // The folders, size, output mode and options the run takes for pictures not started yet.
     const RunSettings& Settings() const { return m_settings; }
+    // Writes the JSON Lines report of the last run (json_report.h: every entry done, as it
+    // was done) to path, replacing the file there once complete. Throws Error: the saving's
+    // ("Cannot create file …"); "无法保存报告：<cause>" when the run's report could not be
+    // made, "没有可保存的报告" before any run; "报告不完整：<cause>" when not all of it could
+    // be written, after saving what it has.
+    void SaveReport(const std::string& path) const;
     // Blocks until the run's workers are done (all entries, or stopped and finished): for
     // tests, which then Tick to see the end.
     void WaitForWorkers() const;
@@ -120,6 +127,10 @@ private:
     RunWindow& m_window;
     SourceListing& m_listing;
     Options m_options;
+    // The run's report, in an unnamed temporary file; made before the engine that writes
+    // it, so the engine's workers end first. Nothing when it could not be made, and why.
+    std::unique_ptr<JsonReport> m_report;
+    std::string m_reportFailure;
     std::unique_ptr<RunEngine> m_engine;
     int m_count = 0;                  // listing entries at start: the progress bar's maximum
     std::size_t m_pictures = 0;       // picture entries done

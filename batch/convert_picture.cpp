@@ -312,20 +312,28 @@ ConversionNotes CarryOut(const ConversionPlan& planned)
         OutputFile file(*plan.output.path);
         WithSegments(file, plan, [&](ByteSink& out) { EncodeResampled(plan, out, read); });
         file.Commit();
-        return NotesOf(read);
+        ConversionNotes notes = NotesOf(read);
+        notes.bytesWritten = file.Size();
+        notes.writtenWidth = plan.canvasWidth;
+        notes.writtenHeight = plan.canvasHeight;
+        return notes;
     }
     Raster working = Resampled(plan, read);
     if (plan.colour == ColourHandling::ToSrgb)
         ConvertToSrgb(working, plan.iccProfile);
     working = OnPlannedCanvas(plan, std::move(working));
+    ConversionNotes notes = NotesOf(read);
     if (plan.output.path) {
         OutputFile file(*plan.output.path);
         WithSegments(file, plan, [&](ByteSink& out) {
             EncodePicture(*plan.output.format, working, out, read.lossless, plan.encoding);
         });
         file.Commit();
+        notes.bytesWritten = file.Size();
+        notes.writtenWidth = working.Width();
+        notes.writtenHeight = working.Height();
     }
-    return NotesOf(read);
+    return notes;
 }
 
 }  // namespace picbatch

@@ -2,6 +2,7 @@
 // command-line program share, so both write identical files.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "batch/conversion_plan.h"
@@ -21,6 +22,10 @@ struct ConversionNotes {
     bool incompleteSource = false;
     // The source stored its pixels without loss (ReadNotes::lossless).
     bool losslessSource = false;
+    // The size of the output file written and of its picture; 0 when nothing was written.
+    std::int64_t bytesWritten = 0;
+    int writtenWidth = 0;
+    int writtenHeight = 0;
 };
 
 // Loads the picture at sourcePath into working and resamples it to exactly width x height;

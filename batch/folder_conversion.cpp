@@ -5,6 +5,8 @@
 #include <optional>
 
 #include "batch/entry_paths.h"
+#include "batch/json_report.h"
+#include "batch/report_line.h"
 
 namespace picbatch {
 
@@ -20,10 +22,21 @@ void Run(const FolderConversion& job, std::unique_ptr<EntrySource> source, int w
     options.memoryBudget = job.memoryBudget;
     options.shard = job.shard;
     options.counts = job.counts;
-    if (done)
-        options.entryDone = done;
+    if (done || job.report) {
+        options.entryDone = [&](const EntryOutcome& outcome) {
+            if (job.report)
+                job.report->Add(ReportLineOf(outcome));
+            if (done)
+                done(outcome);
+        };
+    }
     if (passedOver)
         options.passedOver = passedOver;
+    if (job.report) {
+        options.entriesPassedOver = [&](const std::vector<std::string>& otherFiles) {
+            job.report->AddSkipped(otherFiles, kNotAPictureCause);
+        };
+    }
     std::vector<EntryOutcome> outcomes;
     {
         RunEngine engine(std::move(source), {job.sourceFolder, job.destinationFolder, job.request}, std::move(options));

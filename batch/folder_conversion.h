@@ -18,6 +18,8 @@
 
 namespace picbatch {
 
+class JsonReport;
+
 struct FolderConversion {
     std::string sourceFolder;
     std::string destinationFolder;
@@ -32,6 +34,9 @@ struct FolderConversion {
     std::optional<Shard> shard;
     // The counts of the listing, when known already (RunEngine::Options::counts).
     std::optional<EntryCounts> counts;
+    // When given, each entry's line goes there as the entry is done: the pictures' and those
+    // of the other entries, skipped as no pictures (kNotAPictureCause).
+    JsonReport* report = nullptr;
 };
 
 struct ConversionSummary {

@@ -2,7 +2,9 @@
 #include "batch/run_engine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -194,6 +196,8 @@ std::optional<RunEngine::Job> RunEngine::TakeNext()
         if (listed->kind == ListedEntry::Kind::File && !picture) {
             ++m_otherFiles;
             ++m_doneEntries;
+            if (m_options.entriesPassedOver)
+                m_passedOver.push_back(listed->path);
             // A tree of a million other files would wake a waiter a million times.
             if (m_countWaiters > 0)
                 m_progress.notify_all();
@@ -280,7 +284,9 @@ void RunEngine::Release(std::int64_t estimate)
 
 EntryOutcome RunEngine::Convert(const Job& job, const ConversionPlan* plan, const std::exception_ptr& planFailure)
 {
-    EntryOutcome outcome{job.index, job.listed.path, {}, {}};
+    EntryOutcome outcome;
+    outcome.index = job.index;
+    outcome.entry = job.listed.path;
     const EntryLocation location{job.settings.sourceFolder, job.settings.destinationFolder, job.listed.path};
     ConversionNotes notes;
     // Whatever the conversion throws, of any type, is this picture's failure: a worker never
@@ -292,6 +298,20 @@ EntryOutcome RunEngine::Convert(const Job& job, const ConversionPlan* plan, cons
     });
     if (!outcome.failure)
         outcome.warning = WarningOf(notes);
+    // What the report tells besides; a string copy that fails only leaves the path out.
+    try {
+        outcome.output = job.output.path;
+    } catch (const std::bad_alloc&) {
+    }
+    if (plan && plan->header) {
+        outcome.sourceWidth = plan->header->width;
+        outcome.sourceHeight = plan->header->height;
+    }
+    if (plan && !outcome.failure) {
+        outcome.outputWidth = notes.writtenWidth;
+        outcome.outputHeight = notes.writtenHeight;
+        outcome.bytesWritten = notes.bytesWritten;
+    }
     return outcome;
 }
 
@@ -303,6 +323,10 @@ EntryOutcome RunEngine::LeaveUpToDate(const Job& job)
     // entry's output fails the same way, and the output stays this entry's.
     outcome.failure = EntryFailureOf([&] { KeepUpToDateOutput(location, *job.output.path, m_claims); });
     outcome.upToDate = !outcome.failure;
+    try {
+        outcome.output = job.output.path;
+    } catch (const std::bad_alloc&) {
+    }
     return outcome;
 }
 
@@ -353,6 +377,23 @@ void RunEngine::Prepare()
     }
 }
 
+void RunEngine::ReportPassedOver()
+{
+    std::vector<std::string> passedOver;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_passedOver.empty())
+            return;
+        passedOver.swap(m_passedOver);
+    }
+    const std::lock_guard doneLock(m_doneMutex);
+    try {
+        m_options.entriesPassedOver(passedOver);
+    } catch (...) {
+        // As for entryDone: a report that cannot be made does not end the process.
+    }
+}
+
 void RunEngine::Work()
 {
     std::call_once(m_prepared, [&] { Prepare(); });
@@ -368,6 +409,7 @@ void RunEngine::Work()
             if (picture)
                 m_waiting.insert(job->index);
         }
+        ReportPassedOver();
         if (!job)
             break;
         if (job->listed.kind == ListedEntry::Kind::PassedOver) {
@@ -400,6 +442,7 @@ void RunEngine::Work()
         std::optional<ConversionPlan> plan = std::move(job->plan);
         job->plan.reset();
         std::exception_ptr planFailure;  // no memory for the plan: the picture's failure
+        const auto planStart = std::chrono::steady_clock::now();
         if (!plan) {
             try {
                 plan = PlanConversion(sourcePath, job->output, job->settings.request, m_options.threadsPerPicture);
@@ -408,12 +451,16 @@ void RunEngine::Work()
             }
         }
         const std::int64_t estimate = plan ? plan->peakBytes : kConversionBaseBytes;
+        const auto planTime = std::chrono::steady_clock::now() - planStart;
         const std::optional<BudgetAdmission> admission = Admit(*job, estimate);
         if (!admission)
             continue;  // stopped before it started: the next taking ends this worker
         if (m_options.admitted)
             m_options.admitted(*admission);
+        const auto convertStart = std::chrono::steady_clock::now();
         EntryOutcome outcome = Convert(*job, plan ? &*plan : nullptr, planFailure);
+        outcome.milliseconds = std::chrono::duration<double, std::milli>(
+            planTime + (std::chrono::steady_clock::now() - convertStart)).count();
         plan.reset();
         Release(estimate);
         Finish(std::move(outcome));

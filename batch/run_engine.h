@@ -49,6 +49,16 @@ struct EntryOutcome {
     std::optional<std::string> failure;  // the failure text, or nothing when converted
     std::optional<std::string> warning;  // what a converted picture's source lacked
     bool upToDate = false;               // left as it was: its output was newer than its source
+    // For the report (report_line.h): the file the entry is written to, the source's stored
+    // size where its header was read (0 x 0 otherwise), the size written, the bytes written,
+    // and the time the picture took, its wait for the memory budget left out.
+    std::optional<std::string> output;
+    int sourceWidth = 0;
+    int sourceHeight = 0;
+    int outputWidth = 0;
+    int outputHeight = 0;
+    std::int64_t bytesWritten = 0;
+    double milliseconds = 0;
 };
 
 // Outcomes in the order of their entries in the listing (workers end them in any order).
@@ -76,6 +86,9 @@ public:
         std::function<void()> beforeTaking;
         // Called on the worker, one call at a time, as each picture entry is done.
         std::function<void(const EntryOutcome&)> entryDone;
+        // Called on the worker with the entries passed over (no picture's name) since the last
+        // call, in listing order; one call at a time with entryDone's.
+        std::function<void(const std::vector<std::string>&)> entriesPassedOver;
         // Called on the last worker to end, just before it ends: the run is Finished.
         std::function<void()> finished;
         // The bytes the pictures in flight may take together, by their estimated peaks
@@ -176,6 +189,8 @@ private:
     // The picture of job converted as planned, its failure or warning recorded in the outcome;
     // without a plan, planFailure is its failure.
     EntryOutcome Convert(const Job& job, const ConversionPlan* plan, const std::exception_ptr& planFailure);
+    // Hands the entries passed over so far to entriesPassedOver.
+    void ReportPassedOver();
 
     const Options m_options;
     mutable std::mutex m_mutex;
@@ -202,6 +217,8 @@ private:
     std::int64_t m_bytesInFlight = 0;
     int m_picturesInFlight = 0;
     std::set<std::size_t> m_waiting;
+    // Entries passed over under m_mutex, for the worker to hand to entriesPassedOver after it.
+    std::vector<std::string> m_passedOver;
     std::condition_variable m_budgetChanged;
     std::mutex m_doneMutex;  // one entryDone call at a time
     OutputClaims m_claims;

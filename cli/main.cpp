@@ -7,12 +7,16 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "batch/entry_paths.h"
 #include "batch/file_list.h"
+#include "batch/json_report.h"
+#include "batch/report_line.h"
+#include "batch/source_listing.h"
 #include "batch/folder_conversion.h"
 #include "batch/folder_tree.h"
 #include "batch/shard.h"
@@ -113,6 +117,18 @@ int RunCli(int argc, char** argv)
         return kExitFailures;
     }
 
+    // Opened before anything is converted: a run whose report cannot be written would leave
+    // no record of what it did.
+    std::optional<JsonReport> report;
+    if (options.report) {
+        try {
+            report.emplace(*options.report);
+        } catch (const Error& error) {
+            return UsageFailure("无法写入报告 / cannot write report: " + std::string(error.what()));
+        }
+        job.report = &*report;
+    }
+
     // Where the file system has no unnamed files, a killed run leaves its temporaries: those
     // that surely belong to no running process are removed.
     if (const int removed = RemoveStaleTemporaries(job.destinationFolder); removed > 0)
@@ -140,6 +156,14 @@ int RunCli(int argc, char** argv)
             for (const PassedOverEntry& entry : listing.passedOver)
                 std::fputs(PassedOverLine(entry).c_str(), stderr);
         }
+        if (report) {
+            std::vector<ReportLine> lines;
+            for (const PassedOverEntry& entry : listing.passedOver) {
+                if (!job.shard || ShardOf(entry.name, job.shard->count) == job.shard->index)
+                    lines.push_back(SkippedLine(entry.name, PassedOverReasonText(entry.reason)));
+            }
+            report->Add(lines);
+        }
         ProgressPrinter progress(stderr, terminal, pictures);
         const ConversionSummary summary = ConvertFolder(job, entries, [&](const EntryOutcome& outcome) {
             ReportOutcome(progress, outcome);
@@ -163,6 +187,8 @@ int RunCli(int argc, char** argv)
             job, std::move(source), [&](const EntryOutcome& outcome) { ReportOutcome(progress, outcome); },
             [&](const ListedEntry& entry) {
                 ++passedOver[static_cast<std::size_t>(entry.reason)];
+                if (report)
+                    report->Add(SkippedLine(entry.path, PassedOverReasonText(entry.reason)));
                 if (options.verbose)
                     progress.Note(PassedOverLine({entry.path, entry.reason}));
             });
@@ -171,11 +197,16 @@ int RunCli(int argc, char** argv)
         failed = !summary.failures.empty();
     }
     std::fputs(summaryLine.c_str(), stdout);
+    const std::optional<std::string> reportFailure = report ? report->Failure() : std::nullopt;
+    if (reportFailure)
+        std::fprintf(stderr, "picbatch-cli: 报告不完整 / report incomplete: %s: %s\n",
+                     TerminalText(*options.report).c_str(), TerminalText(*reportFailure).c_str());
     // A stopped run says so, by the status a shell gives a program ended by the signal.
     if (interruption.Signal() != 0)
         return StopSignals::ExitStatusFor(interruption.Signal());
-    // A warned picture was written: it does not change the exit status.
-    return failed ? kExitFailures : 0;
+    // A warned picture was written: it does not change the exit status. A report left
+    // incomplete does: a script reading it would otherwise miss entries unawares.
+    return failed || reportFailure ? kExitFailures : 0;
 }
 
 }  // namespace

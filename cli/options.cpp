@@ -245,7 +245,7 @@ std::string UsageText()
            "                    [--quality N] [--progressive]\n"
            "                    [--recursive] [--name TEMPLATE] [--skip-up-to-date]\n"
            "                    [--files-from FILE [--null]] [--shard K/N]\n"
-           "                    [--verbose] SOURCE DEST\n"
+           "                    [--report FILE] [--verbose] SOURCE DEST\n"
            "       picbatch-cli --size Wx|xH|N% | --long-edge N [--shrink-only] [...] SOURCE DEST\n"
            "\n"
            "将 SOURCE 文件夹中的每个 " + FormatNameList("、", " 和 ") + " 图片缩放到 W×H 像素（不保持宽高比），\n"
@@ -315,11 +315,15 @@ std::string UsageText()
            "  --null          FILE 中的路径以 NUL 字节分隔 / the paths in FILE end in NUL bytes\n"
            "  --shard K/N     只处理第 K 份（共 N 份，按相对路径的 FNV-1a 散列分配）/ only share K\n"
            "                  of N (by the FNV-1a hash of each relative path)\n"
+           "  --report FILE   将每个条目的结果按处理完成的顺序写入 FILE，每行一个 JSON 对象\n"
+           "                  （JSON Lines）/ write what became of each entry to FILE as it is\n"
+           "                  done, one JSON object a line (JSON Lines)\n"
            "  --verbose       列出因不是可转换图片而跳过的图片名 / list the picture names skipped\n"
            "                  because they are no convertible pictures\n"
            "  -h, --help      显示本说明 / show this text\n"
            "\n"
-           "退出码 / Exit status: 0 全部成功 / all converted; 1 有图片失败 / some failed;\n"
+           "退出码 / Exit status: 0 全部成功 / all converted; 1 有图片失败或报告不完整 / some failed\n"
+           "or the report is incomplete;\n"
            "2 用法错误 / bad usage; 130、143 被 SIGINT、SIGTERM 中断 / stopped by SIGINT, SIGTERM\n";
 }
 
@@ -352,6 +356,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
     std::optional<std::string> qualityText;
     std::optional<std::string> nameText;
     std::optional<std::string> shardText;
+    std::optional<std::string> reportText;
     std::vector<std::string> folders;
 
     for (const std::string& arg : args)
@@ -406,6 +411,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
                                              : name == "--name"          ? &nameText
                                              : name == "--files-from"    ? &options.filesFrom
                                              : name == "--shard"         ? &shardText
+                                             : name == "--report"        ? &reportText
                                                                          : nullptr;
         if (!target)
             throw UsageError("未知选项 / unknown option: " + arg);
@@ -464,6 +470,9 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args, int defaultJobs
         throw UsageError("--files-from 与 --recursive 不能同时使用 / --files-from and --recursive exclude each other");
     if (options.filesFrom && options.filesFrom->empty())
         throw UsageError("--files-from: 缺少文件名 / missing file name");
+    if (reportText && reportText->empty())
+        throw UsageError("--report: 缺少文件名 / missing file name");
+    options.report = reportText;
     if (folders.size() != 2)
         throw UsageError("需要源文件夹和目标文件夹 / expected SOURCE and DEST folders");
     if (folders[0].empty() || folders[1].empty())

@@ -31,6 +31,7 @@ struct CliOptions {
     std::optional<std::string> filesFrom;  // --files-from: the list's path, "-" for standard input
     bool nullSeparated = false;            // --null: the list's paths end in NUL bytes
     std::optional<Shard> shard;            // --shard K/N
+    std::optional<std::string> report;  // --report: the JSON Lines report's file
     std::string source;       // as given
     std::string destination;  // as given
 };

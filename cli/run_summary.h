@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "batch/folder_conversion.h"
+#include "batch/passed_over_text.h"
 #include "batch/source_listing.h"
 
 namespace picbatch {

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <random>
 #include <utility>
@@ -115,6 +116,7 @@ void OutputFile::WriteAt(std::int64_t offset, std::span<const std::uint8_t> byte
     if (m_file.Get() < 0)
         Open();
     WriteAllBytesAt(m_file.Get(), offset, bytes);
+    m_size = std::max(m_size, offset + static_cast<std::int64_t>(bytes.size()));
 }
 
 void OutputFile::LinkUnnamed()

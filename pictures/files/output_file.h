@@ -36,6 +36,8 @@ public:
     // Flushes the file to the disk and renames it over the path. Call once.
     void Commit();
 
+    // The file's size: the end of the furthest bytes written.
+    std::int64_t Size() const { return m_size; }
     // Whether the bytes went to an unnamed temporary; false before the first write.
     bool Unnamed() const { return m_unnamed; }
 
@@ -52,6 +54,7 @@ private:
     std::string m_temporaryName;  // a hidden name in m_folder to remove unless committed
     bool m_unnamed = false;
     bool m_committed = false;
+    std::int64_t m_size = 0;
 };
 
 // A fresh hidden name for a temporary: ".picbatch-<host>-<process id>-<8 random letters>.tmp",

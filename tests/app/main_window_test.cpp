@@ -9,11 +9,13 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
 #include <QStandardPaths>
@@ -630,6 +632,64 @@ private slots:
         QCOMPARE(sizes->itemText(presets + 1), QStringLiteral("300 * 200  （自定义尺寸）"));
         QCOMPARE(sizes->currentIndex(), 0);
         QVERIFY(Control<QRadioButton>(window, kKeepFormatRadioName)->isChecked());
+    }
+
+    // The run's report box saves the run's JSON Lines report and stays up; the saved report
+    // has a line for each entry of the folder.
+    void ReportBoxSavesTheRunsReport()
+    {
+        QTemporaryDir source;
+        QTemporaryDir target;
+        QTemporaryDir reports;
+        WriteBmp(RasterFromImage(TestImage(40, 30)), source.filePath("a.bmp").toStdString());
+        WriteText(source.filePath("b.txt"), "not a picture");
+        WriteText(source.filePath("c.jpg"), "\xFF\xD8\xFF garbage");
+        MainWindow window;
+        window.show();
+        ChooseFolder(window, kSourceButtonName, source.path());
+        ChooseFolder(window, kDestinationButtonName, target.path());
+
+        const QString saved = reports.filePath("run.jsonl");
+        bool boxStayedUp = false;
+        QString caption;
+        WhenModal([&](QWidget* box) {
+            auto* save = box->findChild<QPushButton*>(kSaveReportButtonName);
+            QVERIFY(save);
+            caption = save->text();
+            // The file dialog comes up over the box: the path is typed in and accepted.
+            auto* poll = new QTimer(box);
+            connect(poll, &QTimer::timeout, poll, [poll, &saved] {
+                if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                    poll->stop();
+                    dialog->selectFile(saved);
+                    static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, which is protected
+                }
+            });
+            poll->start(5);
+            save->click();
+            boxStayedUp = box->isVisible();
+            static_cast<QMessageBox*>(box)->accept();
+        });
+        Click(&window, kStartButtonName);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.Run().Running(), 10000);
+        QTRY_VERIFY(!caption.isEmpty());
+        QCOMPARE(caption, QStringLiteral("保存报告…"));
+        QVERIFY(boxStayedUp);
+
+        QFile file(saved);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList lines;
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (!line.isEmpty())
+                lines << QString::fromUtf8(line);
+        }
+        lines.sort();
+        QCOMPARE(lines.size(), 3);
+        QVERIFY2(lines[0].startsWith(R"({"source":"a.bmp",)") && lines[0].contains(R"("status":"converted")"),
+                 qPrintable(lines[0]));
+        QVERIFY2(lines[1].contains(R"("status":"skipped")"), qPrintable(lines[1]));
+        QVERIFY2(lines[2].startsWith(R"({"source":"c.jpg",)") && lines[2].contains(R"("status":"failed")"),
+                 qPrintable(lines[2]));
     }
 
     // A whole run through the window: three pictures, a text file and a corrupt JPEG, in

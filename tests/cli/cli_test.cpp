@@ -124,6 +124,9 @@ TEST(CliOptions, UnusableCommandLines)
         {"--size", "5x4", "--files-from", "list", "--recursive", "in", "out"},
         {"--size", "5x4", "--recursive", "--recursive", "in", "out"},
         {"--size", "5x4", "--skip-up-to-date=yes", "in", "out"},
+        {"--size", "5x4", "--report", "", "in", "out"},
+        {"--size", "5x4", "--report", "a", "--report=b", "in", "out"},
+        {"--size", "5x4", "in", "out", "--report"},
     };
     for (const auto& args : cases)
         EXPECT_THROW(ParseCliOptions(args, 1), UsageError) << ::testing::PrintToString(args);
