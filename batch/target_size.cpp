@@ -43,7 +43,7 @@ constexpr std::string_view kPercentSuffix = "%";
 // number has one text only.
 std::optional<int> PlainDecimal(std::string_view digits)
 {
-    if (digits.empty() || digits.size() > 9 || digits.front() == '0')
+    if (digits.empty() || digits.size() > 9 || (digits.size() > 1 && digits.front() == '0'))
         return std::nullopt;
     int value = 0;
     for (char c : digits) {

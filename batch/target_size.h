@@ -42,7 +42,8 @@ std::string ComposePercentText(int percent);
 
 // The form and number of a text composed by one of the three functions above (a label after
 // two blanks dropped); nothing for any other text, which is split as a width and a height.
-// The number is as written, not range-checked; at most nine digits, no leading zero.
+// The number is as written, not range-checked: plain decimal digits, at most nine, no leading
+// zero.
 std::optional<TargetSize> ParseSizeWords(std::string_view text);
 
 // The standard conversion: leading blanks, optional sign, decimal digits or hexadecimal
