@@ -285,6 +285,9 @@ void OptionsDialog::CreateQualityGroup(const ConversionOptions& options)
 
 void OptionsDialog::showEvent(QShowEvent* event)
 {
+    // The style draws a check box's focus cue only once the keyboard moved the focus; the
+    // first box has it from the start, and must show it.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     QDialog::showEvent(event);
     CentreOnScreen(*this);
 }
