@@ -15,7 +15,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include <optional>
 #include <string>
 #include <tuple>
 #include <utility>

@@ -208,33 +208,4 @@ INSTANTIATE_TEST_SUITE_P(
         SizeWordsCase{"BoxZero", "0 * 3", SizeForm::Box, 0, 0, 0, "图片的宽度和高度至少为 1 像素"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(CheckedSingleSize, RefusesBelowOneAndComposesTheListText)
-{
-    const struct {
-        SizeForm form;
-        int value;
-        const char* refusal;
-        const char* text;
-    } cases[] = {
-        {SizeForm::Width, 0, kWidthBelowOne, nullptr},
-        {SizeForm::Height, -3, kHeightBelowOne, nullptr},
-        {SizeForm::Percent, 0, kPercentBelowOne, nullptr},
-        {SizeForm::Width, 800, nullptr, "宽 800，高按比例"},
-        {SizeForm::Height, 600, nullptr, "高 600，宽按比例"},
-        {SizeForm::Percent, 25, nullptr, "25%"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.value);
-        try {
-            const TargetSize size = CheckedSingleSize(c.form, c.value);
-            ASSERT_EQ(c.refusal, nullptr);
-            EXPECT_EQ(size.text, c.text);
-            EXPECT_EQ(CheckedSizeText(size.text).form, c.form);  // the list's text reads back
-        } catch (const Error& error) {
-            ASSERT_NE(c.refusal, nullptr) << error.what();
-            EXPECT_STREQ(error.what(), c.refusal);
-        }
-    }
-}
-
 }  // namespace picbatch

@@ -1,6 +1,5 @@
 // The options dialog driven through its controls: every choice shown as given and returned
 // after OK, the background colour from the colour dialog, unusable name templates refused.
-#include "dialogs/active_options.h"
 #include "dialogs/control_names.h"
 #include "dialogs/options_dialog.h"
 
@@ -187,21 +186,6 @@ private slots:
         QCOMPARE(focused, field);
         QCOMPARE(code, int(QDialog::Accepted));
         QCOMPARE(box.Result().nameTemplate, std::string("{{{n}}}"));
-    }
-
-    // What the main window's options link lists: one text per choice away from its default.
-    void activeOptionTexts()
-    {
-        QVERIFY(ActiveOptionTexts({}).empty());
-        QCOMPARE(ActiveOptionTexts(EveryChoiceChanged()),
-                 (std::vector<std::string>{"不按方向标记转正", "保留 EXIF 信息，去掉拍摄位置",
-                                           "保持比例，空白处补色（#123456）", "只缩小，不放大", "竖图自动交换宽高",
-                                           "JPEG 质量 42", "渐进式 JPEG", "包含子文件夹", "输出文件名 {name}_{w}x{h}",
-                                           "跳过已是最新的图片"}));
-        ConversionOptions contain;
-        contain.fit = FitMode::Contain;
-        contain.background.kind = Background::Kind::Transparent;  // not used: not listed
-        QCOMPARE(ActiveOptionTexts(contain), std::vector<std::string>{"保持比例，完整放入"});
     }
 };
 
