@@ -28,6 +28,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "app/click_label.h"
 #include "app/control_names.h"
@@ -41,6 +42,7 @@
 #include "batch/size_check.h"
 #include "batch/source_listing.h"
 #include "batch/target_size.h"
+#include "dialogs/active_options.h"
 #include "dialogs/custom_size_dialog.h"
 #include "dialogs/dialog_look.h"
 #include "dialogs/error_box.h"
@@ -119,7 +121,7 @@ QLineEdit* MakePathField(QWidget* parent, const char* name, const QRect& geometr
 bool UsableSizeText(const QString& text)
 {
     try {
-        CheckedTargetSize(SplitSizeText(text.toStdString()));
+        CheckedSizeText(text.toStdString());
         return true;
     } catch (const Error&) {
         return false;
@@ -203,10 +205,9 @@ void MainWindow::CreateControls()
     m_helpLink->setToolTip(QStringLiteral("打开使用说明"));
 
     m_optionsLink = MakeTransparentLabel(this, kOptionsLinkName, kOptionsLink);
-    m_optionsLink->setText(QStringLiteral("选项"));
     m_optionsLink->setFont(linkFont);
     m_optionsLink->setPalette(linkPalette);
-    m_optionsLink->setToolTip(QStringLiteral("图片方向与 EXIF 信息"));
+    ShowActiveOptions();
 
     m_sourceField = MakePathField(this, kSourceFieldName, kSourceField);
     m_destinationField = MakePathField(this, kDestinationFieldName, kDestinationField);
@@ -303,6 +304,7 @@ void MainWindow::SelectFirstSize()
 void MainWindow::RestoreSettings()
 {
     m_options = m_settings.Options();
+    ShowActiveOptions();
     for (const QString& size : m_settings.CustomSizes())
         if (UsableSizeText(size))
             m_sizeList->addItem(size);
@@ -439,7 +441,26 @@ void MainWindow::ChooseOptions()
         return;
     m_options = dialog.Result();
     m_settings.SetOptions(m_options);
+    ShowActiveOptions();
     m_run.ClearSummary();
+}
+
+void MainWindow::ShowActiveOptions()
+{
+    const std::vector<std::string> active = ActiveOptionTexts(m_options);
+    QString text = QStringLiteral("选项");
+    QString hint = QStringLiteral("图片方向与 EXIF 信息");
+    if (!active.empty()) {
+        text = QStringLiteral("选项（%1）").arg(active.size());
+        hint = QStringLiteral("已选的选项：");
+        for (const std::string& choice : active)
+            hint += QStringLiteral("\n· ") + FromStd(choice);
+    }
+    m_optionsLink->setText(text);
+    m_optionsLink->setToolTip(hint);
+    // A longer text widens the link to the right, over plain background; it never moves.
+    const int width = std::max(layout::kOptionsLink.width(), m_optionsLink->fontMetrics().horizontalAdvance(text) + 2);
+    m_optionsLink->setFixedSize(width, layout::kOptionsLink.height());
 }
 
 void MainWindow::ToggleRun()

@@ -102,6 +102,9 @@ private:
     // The options dialog; OK makes its choices the options of the pictures not taken yet,
     // and remembers them.
     void ChooseOptions();
+    // The options link names how many choices differ from the defaults ("选项（3）") and its
+    // tooltip lists them; plain "选项" for the defaults.
+    void ShowActiveOptions();
     void ToggleRun();
     void AdvanceRun();
     // The window is closing: a run ends at its next tick. Closing is never refused.

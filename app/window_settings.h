@@ -30,7 +30,8 @@ public:
     QString ChosenSize() const;
     // The output mode last chosen; nothing when none (or an unknown one) is remembered.
     std::optional<OutputMode> Mode() const;
-    // The conversion options last chosen; the defaults for any not (or unknown) remembered.
+    // The conversion options last chosen; the default for each one not remembered, or
+    // remembered as an unknown word, a number out of range or an unusable name template.
     ConversionOptions Options() const;
 
     // Each change is written to the file at once, so that a crash loses none.

@@ -73,8 +73,13 @@ void BatchRun::Toggle()
 void BatchRun::Start()
 {
     // Everything that can refuse the start comes before the first change of state.
-    const TargetSize size = CheckedTargetSize(SplitSizeText(m_window.SelectedSizeText()));
-    const RunSettings settings = CurrentSettings(size.width, size.height);
+    const TargetSize size = CheckedSizeText(m_window.SelectedSizeText());
+    ConversionRequest sized;
+    sized.form = size.form;
+    sized.width = size.width;
+    sized.height = size.height;
+    sized.percent = size.percent;
+    const RunSettings settings = CurrentSettings(sized);
     if (settings.sourceFolder.empty())
         throw Error(kNoSourceFolder);
     if (settings.destinationFolder.empty())
@@ -257,16 +262,18 @@ void BatchRun::CollectOutcomes()
     }
 }
 
-RunSettings BatchRun::CurrentSettings(int width, int height)
+RunSettings BatchRun::CurrentSettings(const ConversionRequest& size)
 {
-    return {m_window.SourceFolderText(), m_window.DestinationFolderText(),
-            {width, height, m_window.SelectedOutputMode(), m_window.SelectedConversionOptions()}};
+    RunSettings settings{m_window.SourceFolderText(), m_window.DestinationFolderText(), size};
+    settings.request.mode = m_window.SelectedOutputMode();
+    settings.request.options = m_window.SelectedConversionOptions();
+    return settings;
 }
 
 void BatchRun::PassOnChanges()
 {
     // The size stays the one the run started with.
-    const RunSettings now = CurrentSettings(m_settings.request.width, m_settings.request.height);
+    const RunSettings now = CurrentSettings(m_settings.request);
     // A new source folder replaces the listing the run walks, from its next entry on.
     if (m_recursive) {
         if (now.sourceFolder != m_settings.sourceFolder) {

@@ -120,8 +120,9 @@ private:
     void Stop();
     void Finish();
     void CollectOutcomes();
-    // The window's settings, for pictures of width x height.
-    RunSettings CurrentSettings(int width, int height);
+    // The window's settings, for pictures of the size (form, sides, percentage) of size; its
+    // output mode and options are not read.
+    RunSettings CurrentSettings(const ConversionRequest& size);
     void PassOnChanges();
 
     RunWindow& m_window;

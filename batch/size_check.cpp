@@ -4,6 +4,7 @@
 #include "imaging/error.h"
 #include "imaging/limits.h"
 
+#include <optional>
 #include <string>
 
 namespace picbatch {
@@ -23,6 +24,56 @@ TargetSize CheckedTargetSize(const SizeTexts& texts)
     size.height = height;
     size.text = texts.width + " * " + texts.height;
     return size;
+}
+
+TargetSize CheckedSingleSize(SizeForm form, int value)
+{
+    static_assert(kMaxPictureSide == 65535, "the refusals name the side limit");
+    TargetSize size;
+    size.form = form;
+    switch (form) {
+    case SizeForm::Width:
+        if (value < 1)
+            throw Error(kWidthBelowOne);
+        if (value > kMaxPictureSide)
+            throw Error(kWidthAboveLimit);
+        size.width = value;
+        size.text = ComposeWidthOnlyText(value);
+        return size;
+    case SizeForm::Height:
+        if (value < 1)
+            throw Error(kHeightBelowOne);
+        if (value > kMaxPictureSide)
+            throw Error(kHeightAboveLimit);
+        size.height = value;
+        size.text = ComposeHeightOnlyText(value);
+        return size;
+    case SizeForm::Percent:
+        if (value < 1)
+            throw Error(kPercentBelowOne);
+        if (value > kMaxPercent)
+            throw Error(kPercentAboveLimit);
+        size.percent = value;
+        size.text = ComposePercentText(value);
+        return size;
+    case SizeForm::Box:
+    case SizeForm::LongEdge:
+        break;
+    }
+    throw Error("not a single-size form");
+}
+
+TargetSize CheckedSizeText(std::string_view text)
+{
+    if (const std::optional<TargetSize> words = ParseSizeWords(text)) {
+        const int value = words->form == SizeForm::Width    ? words->width
+                          : words->form == SizeForm::Height ? words->height
+                                                            : words->percent;
+        TargetSize size = CheckedSingleSize(words->form, value);
+        size.text = words->text;
+        return size;
+    }
+    return CheckedTargetSize(SplitSizeText(text));
 }
 
 }  // namespace picbatch

@@ -32,6 +32,36 @@ namespace {
 // The full-width asterisk U+FF0A in UTF-8: one character, three bytes.
 constexpr std::string_view kFullWidthAsterisk = "\xEF\xBC\x8A";
 
+// The single-side and percentage texts around their number.
+constexpr std::string_view kWidthOnlyPrefix = "宽 ";
+constexpr std::string_view kWidthOnlySuffix = "，高按比例";
+constexpr std::string_view kHeightOnlyPrefix = "高 ";
+constexpr std::string_view kHeightOnlySuffix = "，宽按比例";
+constexpr std::string_view kPercentSuffix = "%";
+
+// Nine digits at most, so the value fits 32 bits; no sign and no leading zero, so that a
+// number has one text only.
+std::optional<int> PlainDecimal(std::string_view digits)
+{
+    if (digits.empty() || digits.size() > 9 || (digits.size() > 1 && digits.front() == '0'))
+        return std::nullopt;
+    int value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    return value;
+}
+
+// The number between prefix and suffix of text, when text is exactly that.
+std::optional<int> NumberBetween(std::string_view text, std::string_view prefix, std::string_view suffix)
+{
+    if (text.size() < prefix.size() + suffix.size() || !text.starts_with(prefix) || !text.ends_with(suffix))
+        return std::nullopt;
+    return PlainDecimal(text.substr(prefix.size(), text.size() - prefix.size() - suffix.size()));
+}
+
 // Every byte of code 32 or less is ASCII in UTF-8 (multi-byte sequences use bytes of 128
 // and more), so trimming by bytes trims whole characters.
 std::string TrimControlsAndBlanks(std::string_view text)
@@ -85,6 +115,43 @@ std::string ComposeCustomSizeText(std::string_view width, std::string_view heigh
     text += height;
     text += "  （自定义尺寸）";
     return text;
+}
+
+std::string ComposeWidthOnlyText(int width)
+{
+    return std::string(kWidthOnlyPrefix) + std::to_string(width) + std::string(kWidthOnlySuffix);
+}
+
+std::string ComposeHeightOnlyText(int height)
+{
+    return std::string(kHeightOnlyPrefix) + std::to_string(height) + std::string(kHeightOnlySuffix);
+}
+
+std::string ComposePercentText(int percent)
+{
+    return std::to_string(percent) + std::string(kPercentSuffix);
+}
+
+std::optional<TargetSize> ParseSizeWords(std::string_view text)
+{
+    std::string_view words = text;
+    if (const auto label = words.find("  "); label != std::string_view::npos)
+        words = words.substr(0, label);
+    TargetSize size;
+    size.text = std::string(text);
+    if (const std::optional<int> width = NumberBetween(words, kWidthOnlyPrefix, kWidthOnlySuffix)) {
+        size.form = SizeForm::Width;
+        size.width = *width;
+    } else if (const std::optional<int> height = NumberBetween(words, kHeightOnlyPrefix, kHeightOnlySuffix)) {
+        size.form = SizeForm::Height;
+        size.height = *height;
+    } else if (const std::optional<int> percent = NumberBetween(words, "", kPercentSuffix)) {
+        size.form = SizeForm::Percent;
+        size.percent = *percent;
+    } else {
+        return std::nullopt;
+    }
+    return size;
 }
 
 int ParseInteger(std::string_view text)

@@ -5,7 +5,7 @@
 
 namespace picbatch {
 
-// Both dialogs.
+// Every dialog with OK and Cancel.
 inline constexpr const char* kOkButtonName = "BitBtn1";
 inline constexpr const char* kCancelButtonName = "BitBtn2";
 
@@ -19,6 +19,7 @@ inline constexpr const char* kWidthFieldName = "edtW";
 inline constexpr const char* kWidthArrowsName = "udW";
 inline constexpr const char* kHeightFieldName = "edtH";
 inline constexpr const char* kHeightArrowsName = "udH";
+inline constexpr const char* kSizeHintLabelName = "Label5";
 
 // The folder chooser.
 inline constexpr const char* kFileListLabelName = "Label3";
@@ -33,5 +34,25 @@ inline constexpr const char* kMetadataGroupName = "GroupBox2";
 inline constexpr const char* kDropMetadataRadioName = "rbExifDrop";
 inline constexpr const char* kKeepMetadataRadioName = "rbExifKeep";
 inline constexpr const char* kKeepMetadataWithoutGpsRadioName = "rbExifKeepNoGps";
+inline constexpr const char* kFitGroupName = "GroupBox3";
+inline constexpr const char* kStretchRadioName = "rbFitStretch";
+inline constexpr const char* kContainRadioName = "rbFitContain";
+inline constexpr const char* kCoverRadioName = "rbFitCover";
+inline constexpr const char* kPadRadioName = "rbFitPad";
+inline constexpr const char* kBackgroundButtonName = "btnBackground";
+inline constexpr const char* kBackgroundColourActionName = "actBackgroundColour";
+inline constexpr const char* kBackgroundDefaultActionName = "actBackgroundDefault";
+inline constexpr const char* kBackgroundTransparentActionName = "actBackgroundTransparent";
+inline constexpr const char* kShrinkOnlyBoxName = "chkShrinkOnly";
+inline constexpr const char* kTurnBoxBoxName = "chkBoxFollowsOrientation";
+inline constexpr const char* kQualityGroupName = "GroupBox4";
+inline constexpr const char* kQualityLabelName = "Label1";
+inline constexpr const char* kQualityBoxName = "spnQuality";
+inline constexpr const char* kProgressiveBoxName = "chkProgressive";
+inline constexpr const char* kFilesGroupName = "GroupBox5";
+inline constexpr const char* kRecursiveBoxName = "chkRecursive";
+inline constexpr const char* kNameTemplateLabelName = "Label2";
+inline constexpr const char* kNameTemplateFieldName = "edtNameTemplate";
+inline constexpr const char* kSkipUpToDateBoxName = "chkSkipUpToDate";
 
 }  // namespace picbatch

@@ -382,6 +382,49 @@ TEST_F(BatchRunTest, UnusableStartsAreRefused)
     EXPECT_NO_THROW(run.Toggle());
 }
 
+// The size list's words and percentages become the request's size form; a stored text out of
+// range is refused as the custom size dialog refuses it.
+TEST_F(BatchRunTest, SizeTextsBecomeTheRequestsForm)
+{
+    const struct {
+        std::string sizeText;
+        SizeForm form;
+        int width;
+        int height;
+        int percent;
+    } cases[] = {
+        {"宽 1600，高按比例", SizeForm::Width, 1600, 0, 0},
+        {"高 900，宽按比例", SizeForm::Height, 0, 900, 0},
+        {"50%", SizeForm::Percent, 0, 0, 50},
+        {"800 * 600  （自定义尺寸）", SizeForm::Box, 800, 600, 0},
+    };
+    AddBmps({"a.bmp"});
+    window.options.quality = 70;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sizeText);
+        window.sizeText = c.sizeText;
+        Run().Toggle();
+        const ConversionRequest& request = run.Settings().request;
+        EXPECT_EQ(request.form, c.form);
+        EXPECT_EQ(request.width, c.width);
+        EXPECT_EQ(request.height, c.height);
+        EXPECT_EQ(request.percent, c.percent);
+        EXPECT_EQ(request.options.quality, 70);
+        // Options changed during the run reach it at a tick; the size stays as started.
+        window.options.quality = 60;
+        window.sizeText = "4 * 3";
+        run.Tick();
+        EXPECT_EQ(run.Settings().request.options.quality, 60);
+        EXPECT_EQ(run.Settings().request.form, c.form);
+        EXPECT_EQ(run.Settings().request.percent, c.percent);
+        FinishRun();
+        window.options.quality = 70;
+    }
+    window.sizeText = "1001%";
+    EXPECT_THROW(Run().Toggle(), Error);
+    EXPECT_FALSE(run.Running());
+}
+
 TEST(RunSummaryText, CountsConvertedAndFailedPictures)
 {
     EXPECT_EQ(RunSummaryText(false, 20, 2), "完成：转换 18 张，失败 2 张");

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "batch/size_check.h"
+
 #include <optional>
 
 #include "imaging/error.h"
@@ -151,5 +153,59 @@ TEST(ConvertSizeText, ReportsTheHeightBeforeTheWidth)
         EXPECT_STREQ(error.what(), "'' is not a valid integer value");
     }
 }
+
+// The size list's texts of one side or a percentage: composed, recognised and checked as a
+// run checks them when it starts; any other text is split as width and height, as ever.
+struct SizeWordsCase {
+    const char* name;
+    std::string_view text;
+    SizeForm form;
+    int width;
+    int height;
+    int percent;
+    const char* refusal;  // nullptr: accepted
+};
+
+void PrintTo(const SizeWordsCase& c, std::ostream* out) { *out << '"' << c.text << '"'; }
+
+class SizeWordsCases : public ::testing::TestWithParam<SizeWordsCase> {};
+
+TEST_P(SizeWordsCases, AreCheckedAsTheRunChecksThem)
+{
+    const SizeWordsCase& c = GetParam();
+    try {
+        const TargetSize size = CheckedSizeText(c.text);
+        ASSERT_EQ(c.refusal, nullptr) << "accepted";
+        EXPECT_EQ(size.form, c.form);
+        EXPECT_EQ(size.width, c.width);
+        EXPECT_EQ(size.height, c.height);
+        EXPECT_EQ(size.percent, c.percent);
+    } catch (const Error& error) {
+        ASSERT_NE(c.refusal, nullptr) << error.what();
+        EXPECT_STREQ(error.what(), c.refusal);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SizeWordsCases,
+    ::testing::Values(
+        SizeWordsCase{"WidthOnly", "宽 1600，高按比例", SizeForm::Width, 1600, 0, 0, nullptr},
+        SizeWordsCase{"HeightOnly", "高 1200，宽按比例", SizeForm::Height, 0, 1200, 0, nullptr},
+        SizeWordsCase{"Percent", "50%", SizeForm::Percent, 0, 0, 50, nullptr},
+        SizeWordsCase{"PercentLimits", "1000%", SizeForm::Percent, 0, 0, 1000, nullptr},
+        SizeWordsCase{"LongestSide", "宽 65535，高按比例", SizeForm::Width, 65535, 0, 0, nullptr},
+        SizeWordsCase{"LabelDropped", "高 7，宽按比例  （自定义尺寸）", SizeForm::Height, 0, 7, 0, nullptr},
+        SizeWordsCase{"WidthZero", "宽 0，高按比例", SizeForm::Width, 0, 0, 0, kWidthBelowOne},
+        SizeWordsCase{"ZeroPercent", "0%", SizeForm::Percent, 0, 0, 0, kPercentBelowOne},
+        SizeWordsCase{"WidthAboveLimit", "宽 65536，高按比例", SizeForm::Width, 0, 0, 0, kWidthAboveLimit},
+        SizeWordsCase{"HeightAboveLimit", "高 99999，宽按比例", SizeForm::Height, 0, 0, 0, kHeightAboveLimit},
+        SizeWordsCase{"PercentAboveLimit", "1001%", SizeForm::Percent, 0, 0, 0, kPercentAboveLimit},
+        // Not the list's own texts: split as width and height, and refused as before.
+        SizeWordsCase{"LeadingZeroPercent", "050%", SizeForm::Box, 0, 0, 0, "'050%' is not a valid integer value"},
+        SizeWordsCase{"SignedWidth", "宽 +5，高按比例", SizeForm::Box, 0, 0, 0,
+                      "'宽 +5，高按比例' is not a valid integer value"},
+        SizeWordsCase{"Box", "778 * 502  （杂志图片）", SizeForm::Box, 778, 502, 0, nullptr},
+        SizeWordsCase{"BoxZero", "0 * 3", SizeForm::Box, 0, 0, 0, "图片的宽度和高度至少为 1 像素"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace picbatch

@@ -59,7 +59,7 @@ private slots:
         });
         // What scripts and accessibility tools find the controls by.
         QCOMPARE(ObjectNames(box), (QStringList{"BitBtn1", "BitBtn2", "GroupBox1", "Label1", "Label2",
-                                                "Label3", "Label4", "edtH", "edtW", "udH", "udW"}));
+                                                "Label3", "Label4", "Label5", "edtH", "edtW", "udH", "udW"}));
         const Controls c = Find(box);
         QVERIFY(c.ok->isDefault());
         QVERIFY(!c.cancel->isDefault());
@@ -138,11 +138,10 @@ private slots:
         QTest::newRow("letter in the height") << "800" << "abc" << false << notANumber;
         QTest::newRow("width -1") << "-1" << "600" << true << notANumber;
         QTest::newRow("height -1") << "800" << "-1" << false << notANumber;
-        QTest::newRow("width 0") << "0" << "600" << true << notANumber;
+        QTest::newRow("width 0") << "0" << "600" << true << QString::fromUtf8(kWidthBelowOne);
         QTest::newRow("height negative") << "800" << "-20" << false << notANumber;
         QTest::newRow("thousands separator") << "1,000" << "600" << true << notANumber;
         QTest::newRow("blank inside the digits") << "8 00" << "600" << true << notANumber;
-        QTest::newRow("empty height") << "800" << "" << false << notANumber;
         QTest::newRow("beyond 32 bits") << "4294967296" << "600" << true << notANumber;
         QTest::newRow("width over the side limit") << "65536" << "1" << true << tooLarge;
         QTest::newRow("height over the side limit") << "1" << "65536" << false << tooLarge;
@@ -179,6 +178,82 @@ private slots:
         QCOMPARE(focused, widthFaulty ? c.width : c.height);
         QCOMPARE(box.Result(), widthFaulty ? "50 * " + height + "  （自定义尺寸）"
                                            : width + " * 50  （自定义尺寸）");
+    }
+
+    // One side (the other field empty) or a percentage in either field: the size list's words,
+    // which a run reads back as the same size.
+    void singleSideAndPercentSizes_data()
+    {
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("width only") << "1600" << "" << "宽 1600，高按比例";
+        QTest::newRow("height only, blanks") << " \t" << " 1200 " << "高 1200，宽按比例";
+        QTest::newRow("percent in the width, height not used") << "50%" << "16" << "50%";
+        QTest::newRow("percent in the height, blank before %") << "" << " 250 %" << "250%";
+        QTest::newRow("the same percent in both") << "10%" << "10%" << "10%";
+        QTest::newRow("largest percent") << "1000%" << "" << "1000%";
+        QTest::newRow("longest side alone") << "65535" << "" << "宽 65535，高按比例";
+    }
+
+    void singleSideAndPercentSizes()
+    {
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        QFETCH(QString, result);
+        CustomSizeDialog box;
+        const Controls c = Find(box);
+        const int code = ExecWith(box, [&] {
+            c.width->setText(width);
+            c.height->setText(height);
+            QTest::mouseClick(c.ok, Qt::LeftButton);
+        });
+        QCOMPARE(code, int(QDialog::Accepted));
+        QCOMPARE(box.Result(), result);
+        QCOMPARE(QString::fromStdString(CheckedSizeText(result.toStdString()).text), result);
+    }
+
+    void refusedSingleSidesAndPercents_data()
+    {
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<bool>("widthFaulty");
+        QTest::addColumn<QString>("message");
+        const QString notANumber = QStringLiteral(" 格式不正确，请输入数字！ ");
+        QTest::newRow("both empty") << "" << "  " << true << notANumber;
+        QTest::newRow("height 0, width empty") << "" << "0" << false << QString::fromUtf8(kHeightBelowOne);
+        QTest::newRow("height 0") << "800" << "0" << false << QString::fromUtf8(kHeightBelowOne);
+        QTest::newRow("width alone above the limit") << "65536" << "" << true << QString::fromUtf8(kWidthAboveLimit);
+        QTest::newRow("0%") << "0%" << "" << true << QString::fromUtf8(kPercentBelowOne);
+        QTest::newRow("1001% in the height") << "16" << "1001%" << false << QString::fromUtf8(kPercentAboveLimit);
+        QTest::newRow("percent not a number") << "5o%" << "" << true << notANumber;
+        QTest::newRow("two percents") << "50%" << "60%" << false
+                                      << QStringLiteral("宽度和高度的百分比不同：请只在一个框中填写百分比");
+    }
+
+    void refusedSingleSidesAndPercents()
+    {
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        QFETCH(bool, widthFaulty);
+        QFETCH(QString, message);
+        CustomSizeDialog box;
+        const Controls c = Find(box);
+        SeenMessageBox seen;
+        bool stayedOpen = false;
+        QWidget* focused = nullptr;
+        ExecWith(box, [&] {
+            c.width->setText(width);
+            c.height->setText(height);
+            AnswerNextMessageBox(seen);
+            QTest::mouseClick(c.ok, Qt::LeftButton);
+            stayedOpen = box.isVisible();
+            focused = box.focusWidget();
+        });
+        QCOMPARE(seen.text, message);
+        QVERIFY(stayedOpen);
+        QCOMPARE(focused, widthFaulty ? c.width : c.height);
+        QCOMPARE(box.Result(), QString());
     }
 
     void closingWithoutOkGivesNothing_data() { AddCloseWithoutOkRows(); }

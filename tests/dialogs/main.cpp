@@ -14,6 +14,7 @@ std::unique_ptr<QObject> MakeDirectoryEntriesTest();
 std::unique_ptr<QObject> MakeErrorBoxTest();
 std::unique_ptr<QObject> MakeCustomSizeDialogTest();
 std::unique_ptr<QObject> MakeFolderChooserTest();
+std::unique_ptr<QObject> MakeOptionsDialogTest();
 
 }  // namespace picbatch
 
@@ -28,7 +29,7 @@ int main(int argc, char** argv)
     const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     int failed = 0;
     for (const auto& make : {MakeMountTableTest, MakeDirectoryEntriesTest, MakeErrorBoxTest,
-                             MakeCustomSizeDialogTest, MakeFolderChooserTest}) {
+                             MakeCustomSizeDialogTest, MakeFolderChooserTest, MakeOptionsDialogTest}) {
         const std::unique_ptr<QObject> test = make();
         if (only.isEmpty() || only.startsWith(u'-')) {
             failed += QTest::qExec(test.get(), argc, argv) != 0;
