@@ -196,8 +196,15 @@ std::optional<RunEngine::Job> RunEngine::TakeNext()
         if (listed->kind == ListedEntry::Kind::File && !picture) {
             ++m_otherFiles;
             ++m_doneEntries;
-            if (m_options.entriesPassedOver)
+            if (m_options.entriesPassedOver) {
                 m_passedOver.push_back(listed->path);
+                // A folder of a million other files is handed on in batches, never held whole.
+                if (m_passedOver.size() >= kPassedOverBatch) {
+                    std::vector<std::string> batch;
+                    batch.swap(m_passedOver);
+                    HandOverPassedOver(batch);
+                }
+            }
             // A tree of a million other files would wake a waiter a million times.
             if (m_countWaiters > 0)
                 m_progress.notify_all();
@@ -386,6 +393,12 @@ void RunEngine::ReportPassedOver()
             return;
         passedOver.swap(m_passedOver);
     }
+    HandOverPassedOver(passedOver);
+}
+
+void RunEngine::HandOverPassedOver(const std::vector<std::string>& passedOver)
+{
+    // Taken under m_mutex or not: no one holds m_doneMutex while waiting for m_mutex.
     const std::lock_guard doneLock(m_doneMutex);
     try {
         m_options.entriesPassedOver(passedOver);

@@ -87,7 +87,8 @@ public:
         // Called on the worker, one call at a time, as each picture entry is done.
         std::function<void(const EntryOutcome&)> entryDone;
         // Called on the worker with the entries passed over (no picture's name) since the last
-        // call, in listing order; one call at a time with entryDone's.
+        // call, in listing order, at most kPassedOverBatch at once; one call at a time with
+        // entryDone's. It may run while the engine's lock is held: neither calls the engine.
         std::function<void(const std::vector<std::string>&)> entriesPassedOver;
         // Called on the last worker to end, just before it ends: the run is Finished.
         std::function<void()> finished;
@@ -191,6 +192,10 @@ private:
     EntryOutcome Convert(const Job& job, const ConversionPlan* plan, const std::exception_ptr& planFailure);
     // Hands the entries passed over so far to entriesPassedOver.
     void ReportPassedOver();
+    // Calls entriesPassedOver with passedOver, one call at a time with entryDone's.
+    void HandOverPassedOver(const std::vector<std::string>& passedOver);
+    // The most names of other files held before they are handed on.
+    static constexpr std::size_t kPassedOverBatch = 1024;
 
     const Options m_options;
     mutable std::mutex m_mutex;

@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
 #include "batch/folder_conversion.h"
 #include "batch/folder_tree.h"
 #include "batch/output_claims.h"
+#include "batch/run_engine.h"
 #include "batch/up_to_date.h"
 #include "tests/batch/picture_files.h"
 #include "tests/common/without_permission_override.h"
@@ -131,6 +133,36 @@ TEST_F(TreeRun, OutputsMirrorTheTreeAndNeverReplaceAnOriginal)
         failures[failure.name] = failure.message;
     EXPECT_EQ(failures["top.jpg"], OtherSourceMessage("2024/Summer/TOP.jpg"));
     EXPECT_EQ(ReadBytes(source / "2024/Summer/img.jpg"), original);
+}
+
+// A folder of many other files: every name reaches the report, in batches the engine does
+// not let grow with the folder.
+TEST_F(TreeRun, OtherFilesAreHandedOnInBatches)
+{
+    std::vector<std::string> expected;
+    for (int i = 0; i < 2500; ++i) {
+        expected.push_back("other-" + std::to_string(i));
+        WriteBytes(source / expected.back(), {});
+    }
+    WriteBmpFile(source / "a.bmp", TestPicture(5, 4, 1, 2, 3));
+    const TempFolder out;
+    std::vector<std::string> named;
+    std::size_t largest = 0;
+    RunEngine::Options options;
+    options.entriesPassedOver = [&](const std::vector<std::string>& batch) {
+        named.insert(named.end(), batch.begin(), batch.end());
+        largest = std::max(largest, batch.size());
+    };
+    ConversionOptions recursive;
+    recursive.recursive = true;
+    RunEngine engine(std::make_unique<FolderTree>(source.Path(), out.Path()),
+                     {source.Path(), out.Path(), {8, 6, OutputMode::KeepFormat, recursive}}, std::move(options));
+    engine.Wait();
+    std::sort(expected.begin(), expected.end());  // the tree hands other files on unsorted
+    std::sort(named.begin(), named.end());
+    EXPECT_EQ(named, expected);
+    EXPECT_LE(largest, 1024U);
+    EXPECT_EQ(engine.DonePictures(), 1U);
 }
 
 TEST(UpToDate, NewerOnlyToTheNanosecond)
