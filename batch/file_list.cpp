@@ -87,19 +87,6 @@ std::optional<std::string> Below(const std::string& path, const std::string& fol
     return path.substr(prefix.size());
 }
 
-PassedOverReason ReasonOfStatError(int errnum)
-{
-    switch (errnum) {
-    case ELOOP:
-        return PassedOverReason::LinkLoop;
-    case ENOENT:
-    case ENOTDIR:
-        return PassedOverReason::DanglingLink;
-    default:
-        return PassedOverReason::Inaccessible;
-    }
-}
-
 }  // namespace
 
 std::shared_ptr<const ListFile> ListFile::Open(const std::string& path)
@@ -216,7 +203,7 @@ std::optional<ListedEntry> FileList::Next()
         const int cause = errno;
         // A link that leads nowhere is there, as a listing sees it; a missing file is not.
         if (::lstat(path.c_str(), &info) == 0)
-            return ListedEntry{*relative, ListedEntry::Kind::PassedOver, ReasonOfStatError(cause), {}};
+            return ListedEntry{*relative, ListedEntry::Kind::PassedOver, PassedOverReasonOfStatError(cause), {}};
         return ListedEntry{*relative, ListedEntry::Kind::Refused, {}, MissingListedFileMessage(cause)};
     }
     if (S_ISDIR(info.st_mode))

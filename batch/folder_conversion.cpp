@@ -33,8 +33,8 @@ void Run(const FolderConversion& job, std::unique_ptr<EntrySource> source, int w
     if (passedOver)
         options.passedOver = passedOver;
     if (job.report) {
-        options.entriesPassedOver = [&](const std::vector<std::string>& otherFiles) {
-            job.report->AddSkipped(otherFiles, kNotAPictureCause);
+        options.entriesPassedOver = [&](const std::vector<std::string>& names) {
+            job.report->AddSkipped(names, kNotAPictureCause);
         };
     }
     std::vector<EntryOutcome> outcomes;

@@ -9,37 +9,13 @@
 #include <cerrno>
 #include <string_view>
 
+#include "batch/directory_stream.h"
 #include "batch/entry_paths.h"
 #include "pictures/files/long_path.h"
 
 namespace picbatch {
 
 namespace {
-
-class OpenDirectory {
-public:
-    explicit OpenDirectory(const std::string& folder)
-    {
-        FileDescriptor fd = OpenFolder(folder, O_RDONLY);
-        if (fd.Get() < 0)
-            return;
-        m_dir = ::fdopendir(fd.Get());
-        if (m_dir)
-            fd.Release();  // the stream owns it now
-    }
-    ~OpenDirectory()
-    {
-        if (m_dir)
-            ::closedir(m_dir);
-    }
-    OpenDirectory(const OpenDirectory&) = delete;
-    OpenDirectory& operator=(const OpenDirectory&) = delete;
-
-    DIR* Get() const { return m_dir; }
-
-private:
-    DIR* m_dir = nullptr;
-};
 
 using Identity = std::pair<dev_t, ino_t>;
 
@@ -49,21 +25,6 @@ std::optional<Identity> FolderIdentity(const std::string& folder)
     if (folder.empty() || !StatPath(folder, info) || !S_ISDIR(info.st_mode))
         return std::nullopt;
     return Identity{info.st_dev, info.st_ino};
-}
-
-// Why an entry whose links lead to something other than a regular file or a folder is
-// passed over, from the errno of its stat.
-PassedOverReason ReasonOfStatError(int errnum)
-{
-    switch (errnum) {
-    case ELOOP:
-        return PassedOverReason::LinkLoop;
-    case ENOENT:
-    case ENOTDIR:
-        return PassedOverReason::DanglingLink;
-    default:
-        return PassedOverReason::Inaccessible;
-    }
 }
 
 // Sorts entries by their names' order (the listing's), keeping each entry with its name.
@@ -113,7 +74,7 @@ bool FolderTree::List(const std::string& relative, Level& level)
 {
     level.path = relative;
     const std::string folder = relative.empty() ? m_root : m_root + "/" + relative.substr(0, relative.size() - 1);
-    const OpenDirectory directory(folder);
+    const DirectoryStream directory(folder);
     if (!directory.Get())
         return false;
     // Looked up at each folder: a destination made after the walk started is still left out.
@@ -155,7 +116,7 @@ bool FolderTree::List(const std::string& relative, Level& level)
         if (::fstatat(fd, entry->d_name, &info, 0) != 0) {
             const int cause = errno;
             if (IsPictureEntry(path))
-                level.entries.push_back({std::move(path), ListedEntry::Kind::PassedOver, ReasonOfStatError(cause), {}});
+                level.entries.push_back({std::move(path), ListedEntry::Kind::PassedOver, PassedOverReasonOfStatError(cause), {}});
         } else if (S_ISREG(info.st_mode)) {
             if (IsPictureEntry(path))
                 level.entries.push_back({std::move(path), ListedEntry::Kind::File, {}, {}, true});

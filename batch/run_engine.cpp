@@ -324,7 +324,9 @@ EntryOutcome RunEngine::Convert(const Job& job, const ConversionPlan* plan, cons
 
 EntryOutcome RunEngine::LeaveUpToDate(const Job& job)
 {
-    EntryOutcome outcome{job.index, job.listed.path, {}, {}};
+    EntryOutcome outcome;
+    outcome.index = job.index;
+    outcome.entry = job.listed.path;
     const EntryLocation location{job.settings.sourceFolder, job.settings.destinationFolder, job.listed.path};
     // Checked as a conversion would be: an output that is another entry's source or another
     // entry's output fails the same way, and the output stays this entry's.
@@ -440,7 +442,11 @@ void RunEngine::Work()
             continue;
         }
         if (job->listed.kind == ListedEntry::Kind::Refused) {
-            Finish(EntryOutcome{job->index, job->listed.path, job->listed.failure, {}});
+            EntryOutcome refused;
+            refused.index = job->index;
+            refused.entry = job->listed.path;
+            refused.failure = job->listed.failure;
+            Finish(std::move(refused));
             continue;
         }
         const std::string sourcePath = SourcePathOf(job->settings.sourceFolder, job->listed.path);

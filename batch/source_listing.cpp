@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "batch/collation_locale.h"
+#include "batch/directory_stream.h"
 #include "batch/entry_paths.h"
 #include "batch/name_order.h"
 #include "imaging/error.h"
@@ -25,33 +26,6 @@ namespace {
 
 // The entry that switches the busy pointer on: the 101st kept name.
 constexpr std::size_t kBusyFromEntry = 101;
-
-// Owns an open directory stream. The folder is opened through its descriptor, so that a
-// path of any length works.
-class DirectoryStream {
-public:
-    explicit DirectoryStream(const std::string& folder)
-    {
-        FileDescriptor fd = OpenFolder(folder, O_RDONLY);
-        if (fd.Get() < 0)
-            return;
-        m_dir = ::fdopendir(fd.Get());
-        if (m_dir)
-            fd.Release();  // the stream owns it now
-    }
-    ~DirectoryStream()
-    {
-        if (m_dir)
-            ::closedir(m_dir);
-    }
-    DirectoryStream(const DirectoryStream&) = delete;
-    DirectoryStream& operator=(const DirectoryStream&) = delete;
-
-    DIR* Get() const { return m_dir; }
-
-private:
-    DIR* m_dir = nullptr;
-};
 
 // Owns a descriptor of the current folder and makes it current again when destroyed, so a
 // folder can be tried without moving the process for good. O_PATH needs no read right.
@@ -94,15 +68,7 @@ std::optional<PassedOverReason> LeftOutBecause(DIR* dir, const dirent& entry)
             return std::nullopt;
         return S_ISDIR(info.st_mode) ? PassedOverReason::Folder : PassedOverReason::NotRegularFile;
     }
-    switch (errno) {
-    case ELOOP:
-        return PassedOverReason::LinkLoop;
-    case ENOENT:
-    case ENOTDIR:
-        return PassedOverReason::DanglingLink;
-    default:
-        return PassedOverReason::Inaccessible;
-    }
+    return PassedOverReasonOfStatError(errno);
 }
 
 // Calls keep(name) for each regular visible file of folder, and passOver(name, reason) for
@@ -319,6 +285,19 @@ std::string SourceListing::EntryAt(int index)
     if (index < 0 || static_cast<std::size_t>(index) >= m_entries.size())
         throw Error("List index out of bounds (" + std::to_string(index) + ")");
     return m_entries[static_cast<std::size_t>(index)];
+}
+
+PassedOverReason PassedOverReasonOfStatError(int errnum)
+{
+    switch (errnum) {
+    case ELOOP:
+        return PassedOverReason::LinkLoop;
+    case ENOENT:
+    case ENOTDIR:
+        return PassedOverReason::DanglingLink;
+    default:
+        return PassedOverReason::Inaccessible;
+    }
 }
 
 }  // namespace picbatch

@@ -26,6 +26,10 @@ enum class PassedOverReason {
     Duplicate,       // a list's line naming a file an earlier line named
 };
 
+// Why an entry whose links lead to something other than a regular file or a folder is
+// passed over, from the errno of its stat.
+PassedOverReason PassedOverReasonOfStatError(int errnum);
+
 struct PassedOverEntry {
     std::string name;
     PassedOverReason reason;
