@@ -190,8 +190,9 @@ TEST(CliReport, ATreeRunReportsWhatTheTreeHolds)
     EXPECT_EQ(second["sub/a.bmp"]["output"], destination / "sub/A.bmp");
     EXPECT_EQ(second["link"]["status"], "skipped");
     EXPECT_EQ(second["link"]["cause"], "文件夹链接 / link to a folder");
-    if (geteuid() != 0)  // root reads any folder
+    if (geteuid() != 0) {  // root reads any folder
         EXPECT_EQ(second["shut"]["status"], "failed");
+    }
 }
 
 }  // namespace
