@@ -47,6 +47,13 @@ bool LacksUnnamedFiles(int errnum)
     return errnum == EOPNOTSUPP || errnum == EISDIR || errnum == EINVAL;
 }
 
+// Errors of fchmod and fchown on file systems that hold no modes or owners of their own
+// (FAT, some network mounts): there the mount decides, and nothing is widened.
+bool CannotHoldModes(int errnum)
+{
+    return errnum == EPERM || errnum == EOPNOTSUPP || errnum == ENOSYS;
+}
+
 }  // namespace
 
 std::string TemporaryNamePrefix()
@@ -139,6 +146,20 @@ void OutputFile::LinkUnnamed()
     throw CannotCreateFile(m_path, errno);
 }
 
+void OutputFile::KeepPermissionsOfReplaced()
+{
+    struct stat replaced {};
+    if (::fstatat(m_folder.Get(), m_name.c_str(), &replaced, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(replaced.st_mode))
+        return;  // nothing replaced, or a link or other entry: the new file's own mode
+    // Only root may give a file away; others keep what they own. Set before the mode, as a
+    // change of owner may clear mode bits.
+    if (::geteuid() == 0 && ::fchown(m_file.Get(), replaced.st_uid, replaced.st_gid) != 0 && !CannotHoldModes(errno))
+        throw StreamWriteFailed(errno);
+    // The permission bits only: a picture never becomes set-user-ID through a conversion.
+    if (::fchmod(m_file.Get(), replaced.st_mode & 0777) != 0 && !CannotHoldModes(errno))
+        throw StreamWriteFailed(errno);
+}
+
 void OutputFile::Commit()
 {
     if (m_file.Get() < 0)
@@ -147,6 +168,7 @@ void OutputFile::Commit()
     // the rename could leave an empty file where the old picture was.
     if (::fsync(m_file.Get()) != 0 && errno != EINVAL)
         throw StreamWriteFailed(errno);
+    KeepPermissionsOfReplaced();
     if (m_temporaryName.empty())
         LinkUnnamed();
     if (m_file.Close() != 0)

@@ -14,7 +14,9 @@ namespace picbatch {
 // a temporary in the same folder: an unnamed one (O_TMPFILE) where the file system has them,
 // which nothing can leave behind, not even a killed process; otherwise a hidden file named by
 // TemporaryName. Destroyed uncommitted, it leaves the old file untouched and no temporary.
-// The new file gets the permissions of an ordinarily created file (0666 less the umask).
+// A new file gets the permissions of an ordinarily created file (0666 less the umask); a file
+// that replaces a regular file keeps that file's permission bits and, when root writes it,
+// its owner and group.
 //
 // Nothing touches the disk before the first byte is written (or Commit), so that an
 // encoder's refusal of a picture comes before any trouble with the destination.
@@ -43,6 +45,8 @@ public:
 
 private:
     void Open();
+    // Gives the file the permission bits (and, as root, the owner) of the file it replaces.
+    void KeepPermissionsOfReplaced();
     // Gives the unnamed file a hidden name in the folder, to rename it from.
     void LinkUnnamed();
 

@@ -14,6 +14,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <gtest/gtest.h>
 
 #include "pictures/files/long_path.h"
@@ -70,9 +72,50 @@ TEST_P(OutputFileRoad, ThePathChangesOnlyAtCommitAndGetsEveryByteWhereItWasWritt
     }
     ::umask(previousMask);
     EXPECT_EQ(ReadText(folder / "A.bmp"), "12345678");
-    EXPECT_EQ(fs::status(folder / "A.bmp").permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"A.bmp"});
+}
+
+// A new file gets 0666 less the umask; a file replacing another keeps that one's permission
+// bits (never widened, never a set-user-ID bit carried over).
+TEST_P(OutputFileRoad, AReplacedFileKeepsItsPermissions)
+{
+    const struct {
+        std::optional<mode_t> before;
+        mode_t after;
+    } cases[] = {{std::nullopt, 0640}, {0600, 0600}, {0664, 0664}, {0400 | 0200 | 04000, 0600}};
+    const mode_t previousMask = ::umask(027);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.before ? std::to_string(*c.before) : "new");
+        ScratchFolder folder;
+        if (c.before) {
+            WriteText(folder / "A.bmp", "old");
+            ASSERT_EQ(::chmod((folder / "A.bmp").c_str(), *c.before), 0);
+        }
+        OutputFile file(folder / "A.bmp", GetParam());
+        file.WriteAt(0, Bytes("new"));
+        file.Commit();
+        struct stat written {};
+        ASSERT_EQ(::stat((folder / "A.bmp").c_str(), &written), 0);
+        EXPECT_EQ(written.st_mode & 07777, c.after);
+    }
+    ::umask(previousMask);
+}
+
+// Written by root, the replacing file keeps the owner and group of the one it replaces.
+TEST_P(OutputFileRoad, RootKeepsTheReplacedFilesOwner)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root gives files away";
+    ScratchFolder folder;
+    WriteText(folder / "A.bmp", "old");
+    ASSERT_EQ(::chown((folder / "A.bmp").c_str(), 65534, 65534), 0);
+    OutputFile file(folder / "A.bmp", GetParam());
+    file.WriteAt(0, Bytes("new"));
+    file.Commit();
+    struct stat written {};
+    ASSERT_EQ(::stat((folder / "A.bmp").c_str(), &written), 0);
+    EXPECT_EQ(written.st_uid, 65534U);
+    EXPECT_EQ(written.st_gid, 65534U);
 }
 
 TEST_P(OutputFileRoad, AnUncommittedFileLeavesTheOldOneAndNothingElse)
