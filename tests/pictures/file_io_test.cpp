@@ -131,7 +131,7 @@ TEST(ReplaceFile, AFullOrReadOnlyDiskSaysSoAndKeepsTheOldFile)
     EXPECT_EQ(names, std::vector<std::string>{"A.jpg"});
 }
 
-TEST(ReplaceFile, CreatesAndReplacesWithOrdinaryPermissions)
+TEST(ReplaceFile, CreatesWithOrdinaryPermissionsAndReplacesKeepingThem)
 {
     ScratchFolder folder;
     const std::string target = folder / "PHOTO.jpg";
@@ -142,12 +142,14 @@ TEST(ReplaceFile, CreatesAndReplacesWithOrdinaryPermissions)
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read
                   | fs::perms::others_read);
 
+    // A replaced file keeps its permissions, whatever the umask says of new ones.
     ::umask(077);
     ReplaceFile(target, Bytes("second, longer"));
     ::umask(previousMask);
     EXPECT_EQ(ReadText(target), "second, longer");
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write);
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read
+                  | fs::perms::others_read);
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"PHOTO.jpg"});
 
     // Empty content and a relative path work too.
