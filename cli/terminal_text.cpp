@@ -38,6 +38,27 @@ std::size_t SequenceLength(std::string_view text, std::size_t at)
     return length;
 }
 
+// The code point of the well-formed sequence of length bytes at text[at].
+char32_t CodePointAt(std::string_view text, std::size_t at, std::size_t length)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(text[at + i])); };
+    char32_t point = byte(0) & (length == 2 ? 0x1FU : length == 3 ? 0x0FU : 0x07U);
+    for (std::size_t i = 1; i < length; ++i)
+        point = (point << 6) | (byte(i) & 0x3FU);
+    return point;
+}
+
+// Unicode's invisible format characters: the bidirectional controls, which print a name's
+// end before its start ("gpj.exe" shown for "exe.jpg"), the zero-width ones, and the rest
+// of the kind, which make two different names look alike.
+bool IsFormatCharacter(char32_t point)
+{
+    return point == 0x00AD || point == 0x061C || point == 0x180E || (point >= 0x200B && point <= 0x200F)
+        || (point >= 0x202A && point <= 0x202E) || (point >= 0x2060 && point <= 0x2064)
+        || (point >= 0x2066 && point <= 0x206F) || point == 0xFEFF || (point >= 0xFFF9 && point <= 0xFFFB)
+        || point == 0xE0001 || (point >= 0xE0020 && point <= 0xE007F);
+}
+
 // A backslash followed by this would read as one of the escapes written here.
 bool ReadsAsEscape(char next)
 {
@@ -69,7 +90,12 @@ std::string TerminalText(std::string_view text)
                     AppendByteEscape(out, static_cast<unsigned char>(text[at++]));
                 continue;
             }
-            out.append(text.substr(at, length));
+            if (IsFormatCharacter(CodePointAt(text, at, length))) {
+                for (std::size_t i = 0; i < length; ++i)
+                    AppendByteEscape(out, static_cast<unsigned char>(text[at + i]));
+            } else {
+                out.append(text.substr(at, length));
+            }
             at += length;
             continue;
         }
