@@ -196,7 +196,13 @@ int RunCli(int argc, char** argv)
         summaryLine = SummaryLine(summary, passedOver);
         failed = !summary.failures.empty();
     }
-    std::fputs(summaryLine.c_str(), stdout);
+    // A summary that could not be written (a full disk under "> file") fails the run; a
+    // reader that went away ("| head") does not.
+    const int summaryError = std::fputs(summaryLine.c_str(), stdout) == EOF || std::fflush(stdout) != 0 ? errno : 0;
+    const bool summaryLost = summaryError != 0 && summaryError != EPIPE;
+    if (summaryLost)
+        std::fprintf(stderr, "picbatch-cli: 无法写出汇总 / cannot write the summary: %s\n",
+                     SystemErrorText(summaryError).c_str());
     const std::optional<std::string> reportFailure = report ? report->Failure() : std::nullopt;
     if (reportFailure)
         std::fprintf(stderr, "picbatch-cli: 报告不完整 / report incomplete: %s: %s\n",
@@ -204,9 +210,9 @@ int RunCli(int argc, char** argv)
     // A stopped run says so, by the status a shell gives a program ended by the signal.
     if (interruption.Signal() != 0)
         return StopSignals::ExitStatusFor(interruption.Signal());
-    // A warned picture was written: it does not change the exit status. A report left
-    // incomplete does: a script reading it would otherwise miss entries unawares.
-    return failed || reportFailure ? kExitFailures : 0;
+    // A warned picture was written: it does not change the exit status. A report or summary
+    // left incomplete does: a script reading it would otherwise miss entries unawares.
+    return failed || reportFailure || summaryLost ? kExitFailures : 0;
 }
 
 }  // namespace

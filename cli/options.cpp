@@ -322,8 +322,8 @@ std::string UsageText()
            "                  because they are no convertible pictures\n"
            "  -h, --help      显示本说明 / show this text\n"
            "\n"
-           "退出码 / Exit status: 0 全部成功 / all converted; 1 有图片失败或报告不完整 / some failed\n"
-           "or the report is incomplete;\n"
+           "退出码 / Exit status: 0 全部成功 / all converted; 1 有图片失败、报告或汇总不完整 / some\n"
+           "failed, or the report or summary is incomplete;\n"
            "2 用法错误 / bad usage; 130、143 被 SIGINT、SIGTERM 中断 / stopped by SIGINT, SIGTERM\n";
 }
 

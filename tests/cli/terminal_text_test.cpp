@@ -73,5 +73,20 @@ TEST_F(CliOutput, AClosedPipeDoesNotStopTheRun)
     EXPECT_EQ(FolderNames(out.Path()).size(), 40u);
 }
 
+// The summary's standard output: a full disk fails the run, a reader gone does not.
+TEST_F(CliOutput, ASummaryThatCannotBeWrittenFailsTheRun)
+{
+    WriteBmpFile(source / "a.bmp", TestPicture(16, 12, 1, 2, 3));
+    const std::string run = Quoted(PICBATCH_CLI_PATH) + " --size 8x6 " + Quoted(source.Path()) + " " + Quoted(out.Path());
+    const int full = std::system((run + " >/dev/full 2>/dev/null").c_str());
+    EXPECT_EQ(WEXITSTATUS(full), 1);
+    // The program's own status, not the pipe's reader's.
+    const TempFolder statusFolder;
+    const std::string statusFile = statusFolder / "status";
+    ASSERT_EQ(std::system(("{ " + run + " 2>/dev/null; echo $? >" + Quoted(statusFile) + "; } | true").c_str()), 0);
+    const std::vector<std::uint8_t> status = ReadBytes(statusFile);
+    EXPECT_EQ(std::string(status.begin(), status.end()), "0\n");
+}
+
 }  // namespace
 }  // namespace picbatch
