@@ -168,7 +168,11 @@ Raster LoadResampledBands(const ConversionPlan& plan, ReadNotes& notes, const Ta
 
 ConversionNotes NotesOf(const ReadNotes& read)
 {
-    return ConversionNotes{read.incomplete, read.lossless};
+    ConversionNotes notes;
+    notes.incompleteSource = read.incomplete;
+    notes.losslessSource = read.lossless;
+    notes.damagedSource = read.damaged;
+    return notes;
 }
 
 // The plan's source resampled and encoded in its output format into out, row by row.

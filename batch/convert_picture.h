@@ -22,6 +22,8 @@ struct ConversionNotes {
     bool incompleteSource = false;
     // The source stored its pixels without loss (ReadNotes::lossless).
     bool losslessSource = false;
+    // The decoder met damaged data and decoded on (ReadNotes::damaged).
+    bool damagedSource = false;
     // The size of the output file written and of its picture; 0 when nothing was written.
     std::int64_t bytesWritten = 0;
     int writtenWidth = 0;

@@ -7,8 +7,11 @@ namespace picbatch {
 
 std::optional<std::string> WarningOf(const ConversionNotes& notes)
 {
+    // A file cut short is damaged too; what is missing says more.
     if (notes.incompleteSource)
         return std::string(kIncompleteSourceWarning);
+    if (notes.damagedSource)
+        return std::string(kDamagedSourceWarning);
     return std::nullopt;
 }
 

@@ -17,6 +17,8 @@ struct ConversionNotes;
 
 // The warning of an entry whose source file ended early: converted all the same.
 inline constexpr const char* kIncompleteSourceWarning = "源文件不完整，缺失部分已补为灰色或黑色";
+// The warning of an entry whose source held damaged data the decoder went past.
+inline constexpr const char* kDamagedSourceWarning = "源文件已损坏，部分内容可能不正确";
 
 // The warning text of a conversion's notes; nothing when there is nothing to tell.
 std::optional<std::string> WarningOf(const ConversionNotes& notes);

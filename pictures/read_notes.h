@@ -12,6 +12,9 @@ struct ReadNotes {
     // The file stored its pixels without loss (a PNG, a lossless WebP): a writer with
     // the choice keeps them so (PictureFormat::encodeLossless).
     bool lossless = false;
+    // The decoder met damaged data and decoded on (a JPEG's corrupt entropy-coded data, a scan
+    // ended by a marker before its picture did): parts of the picture may be wrong.
+    bool damaged = false;
 };
 
 }  // namespace picbatch

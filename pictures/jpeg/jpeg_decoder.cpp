@@ -104,7 +104,13 @@ struct Decompressor {
 
     // The error to raise for the failure recorded; made before the decompressor goes.
     JpegError Failure() const { return JpegError(jump.code, jump.endedEarly); }
-    ReadNotes Notes() const { return ReadNotes{jump.endedEarly}; }
+    ReadNotes Notes() const
+    {
+        ReadNotes notes;
+        notes.incomplete = jump.endedEarly;
+        notes.damaged = jump.corrupt;
+        return notes;
+    }
 
     // The binding's array behind ptr, or null for one of libjpeg's.
     CoefficientArray* Find(jvirt_barray_ptr ptr)

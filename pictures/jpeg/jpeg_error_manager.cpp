@@ -18,12 +18,29 @@ static void ErrorExit(j_common_ptr cinfo)
 }
 
 // Warnings and traces cost next to nothing: a corrupt file can raise a warning per block.
-// Only the premature end is noted (negative levels are warnings), so that a picture filled in
-// where its file was cut short can be reported; the decoding goes on as before.
+// The premature end and the warnings of corrupt data are noted (negative levels are
+// warnings), so that such a picture can be reported; the decoding goes on as before.
 static void EmitMessage(j_common_ptr cinfo, int level)
 {
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF && cinfo->client_data)
-        static_cast<JpegJump*>(cinfo->client_data)->endedEarly = true;
+    if (level >= 0 || !cinfo->client_data)
+        return;
+    auto* jump = static_cast<JpegJump*>(cinfo->client_data);
+    switch (cinfo->err->msg_code) {
+    case JWRN_JPEG_EOF:
+        jump->endedEarly = true;
+        break;
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+        jump->corrupt = true;
+        break;
+    default:
+        break;  // an unknown JFIF revision or Adobe transform: the pixels are as written
+    }
 }
 
 static void OutputMessage(j_common_ptr) {}

@@ -1,6 +1,6 @@
 // The binding's libjpeg error manager: a libjpeg error jumps back into the binding, which
-// throws only after the libjpeg object is gone; of the warnings only a premature end of the
-// data is noted, the others and all traces are dropped.
+// throws only after the libjpeg object is gone; of the warnings a premature end of the data
+// and corrupt data are noted, the others and all traces are dropped.
 #pragma once
 
 #include <csetjmp>
@@ -18,6 +18,10 @@ struct JpegJump {
     // The data ended before the decoder was done with it (libjpeg's "premature end of JPEG
     // file" warning): the source manager made up an end, and libjpeg filled in what was missing.
     bool endedEarly = false;
+    // libjpeg warned of corrupt data (a bad Huffman code, bytes where a marker belongs, a
+    // missing restart marker, a segment ended early, ...) and decoded on: parts of the
+    // picture may be wrong.
+    bool corrupt = false;
 };
 
 // Fills err with the binding's handlers (trace level 0, no message texts) and returns it,

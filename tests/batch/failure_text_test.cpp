@@ -90,6 +90,40 @@ TEST(EntryFailureText, PictureFailuresSayWhatIsWrongWithTheFile)
     EXPECT_EQ(EntryFailureOf([] { throw std::bad_alloc(); }), "Out of system resources（内存不足）");
 }
 
+// Files that convert all the same, and what their warning says: a file cut short, and data
+// that libjpeg finds corrupt and decodes past.
+TEST(EntryWarningText, DamagedAndIncompleteSourcesAreWarnedOf)
+{
+    const TempFolder source;
+    const TempFolder destination;
+    const std::vector<std::uint8_t> good = Jpeg(64, 64);
+    const std::size_t scan = FindMarker(good, 0xDA);
+    const std::size_t end = FindLastMarker(good, 0xD9);
+    std::vector<std::uint8_t> endedEarly(good.begin(), good.begin() + static_cast<std::ptrdiff_t>((scan + end) / 2));
+    endedEarly.insert(endedEarly.end(), {0xFF, 0xD9});  // the first half, then the end marker
+    std::vector<std::uint8_t> extraneous = good;
+    extraneous.insert(extraneous.begin() + static_cast<std::ptrdiff_t>(end), 24, 0x55);  // bytes before the end
+    const struct {
+        const char* entry;
+        std::vector<std::uint8_t> bytes;
+        std::optional<std::string> warning;
+    } cases[] = {
+        {"whole.jpg", good, std::nullopt},
+        {"cut.jpg", CutAt(good, (scan + end) / 2), kIncompleteSourceWarning},
+        {"ended early.jpg", endedEarly, kDamagedSourceWarning},
+        {"extraneous bytes.jpg", extraneous, kDamagedSourceWarning},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry);
+        WriteBytes(source / c.entry, c.bytes);
+        OutputClaims claims;
+        const EntryLocation location{source.Path(), destination.Path(), c.entry};
+        const ConversionNotes notes =
+            ConvertEntry(location, PlanEntry(location, {5, 4, OutputMode::KeepFormat, {}}), claims);
+        EXPECT_EQ(WarningOf(notes), c.warning);
+    }
+}
+
 TEST(EntryFailureText, FileFailuresSayWhyTheSystemRefused)
 {
     const TempFolder source;
