@@ -48,6 +48,8 @@ std::string_view ExplanationOf(FailureCause cause)
         return "程序内部出现意外错误，这张图片未转换";
     case FailureCause::Animated:
         return "不支持动画图片，只能转换静态图片";
+    case FailureCause::Damaged:
+        return "文件已损坏，校验和不符";
     }
     return {};
 }

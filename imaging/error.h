@@ -26,6 +26,7 @@ enum class FailureCause {
     Unsupported,         // a valid kind of picture that its format's decoder does not handle
     Internal,            // something was thrown that is no error of the core's or the system's
     Animated,            // an animated picture, of which only still ones are converted
+    Damaged,             // the file's data is damaged: a checksum does not match
 };
 
 class Error : public std::runtime_error {

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstring>
+
+#include <zlib.h>
 #include <utility>
 
 #include "imaging/error.h"
@@ -23,6 +26,30 @@ constexpr std::size_t kMaxChunkBytes = std::size_t{64} << 20;
 constexpr std::size_t kMaxChunkCache = std::size_t{64} << 20;
 
 constexpr std::array<std::uint8_t, 8> kSignature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+// Whether a chunk that libspng passes over, as it does an ancillary one whose checksum does
+// not match, was damaged: the file's ancillary chunks (first letter lower case) are checked
+// here, as far as the bytes go, up to the end chunk.
+bool AncillaryChunkDamaged(std::span<const std::uint8_t> bytes)
+{
+    const auto number = [&](std::size_t at) {
+        return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 | std::uint32_t{bytes[at + 2]} << 8
+            | bytes[at + 3];
+    };
+    for (std::size_t at = kSignature.size(); bytes.size() - at >= 12;) {
+        const std::uint32_t length = number(at);
+        if (length > bytes.size() - at - 12)
+            return false;  // cut short: what is missing is told as such
+        const std::uint8_t* type = bytes.data() + at + 4;
+        if (std::memcmp(type, "IEND", 4) == 0)
+            return false;
+        const bool ancillary = (type[0] & 0x20) != 0;
+        if (ancillary && ::crc32(::crc32(0, nullptr, 0), type, 4 + length) != number(at + 8 + length))
+            return true;
+        at += std::size_t{12} + length;
+    }
+    return false;
+}
 
 bool EndedEarly(int code)
 {
@@ -135,10 +162,17 @@ ReadNotes ParsePng(std::span<const std::uint8_t> bytes, Raster& raster)
     int decoded = 0;
     int code = DecodeRows(context.Get(), picture, pixelBytes * header.width, decoded);
     // The rest of the file up to its end chunk, the last data chunk's checksum among it: a
-    // file cut there is noted. Damage there is not raised, as every pixel came through
+    // file cut there is noted, a checksum that does not match is the picture's failure as
+    // it is before the data. Other damage there is not raised, as every pixel came through
     // zlib's own checksum.
-    if (code == SPNG_EOI && EndedEarly(spng_decode_chunks(context.Get())))
-        code = SPNG_IO_EOF;
+    if (code == SPNG_EOI) {
+        const int trailing = spng_decode_chunks(context.Get());
+        if (EndedEarly(trailing))
+            code = SPNG_IO_EOF;
+        else if (trailing == SPNG_ECHUNK_CRC)
+            throw PngError(trailing);
+    }
+    notes.damaged = AncillaryChunkDamaged(bytes);
     if (code != SPNG_EOI) {
         if (!EndedEarly(code))
             throw PngError(code);

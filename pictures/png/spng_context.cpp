@@ -15,6 +15,8 @@ FailureCause CauseOfSpngCode(int code)
     switch (code) {
     case SPNG_ESIGNATURE:
         return FailureCause::NotAPicture;
+    case SPNG_ECHUNK_CRC:  // of a chunk the picture needs
+        return FailureCause::Damaged;
     case SPNG_EMEM:
     case SPNG_ECHUNK_LIMITS:  // the chunk limits are how libspng bounds its memory
         return FailureCause::OutOfMemory;

@@ -5,7 +5,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <gtest/gtest.h>
 
 #include "batch/entry_conversion.h"
@@ -34,6 +36,24 @@ std::vector<std::uint8_t> Jpeg(int width, int height, const CompressSetup& setup
                            setup);
 }
 
+// png with the checksum of its first chunk of type turned wrong.
+std::vector<std::uint8_t> WithBadChecksum(std::vector<std::uint8_t> png, const std::string& type)
+{
+    const auto at = static_cast<std::size_t>(std::search(png.begin(), png.end(), type.begin(), type.end()) - png.begin());
+    const std::size_t length = std::size_t{png[at - 4]} << 24 | std::size_t{png[at - 3]} << 16
+        | std::size_t{png[at - 2]} << 8 | png[at - 1];
+    png[at + 4 + length + 3] ^= 1;
+    return png;
+}
+
+// png with a text chunk after its header whose checksum does not match.
+std::vector<std::uint8_t> WithDamagedText(std::vector<std::uint8_t> png)
+{
+    const std::string chunk = std::string("\0\0\0\x0DtEXtComment\0hello", 21) + std::string(4, '\0');
+    png.insert(png.begin() + 33, chunk.begin(), chunk.end());  // the signature and IHDR: 33 bytes
+    return png;
+}
+
 // The failure text of converting source/entry into destination as a run does, or "(no failure)".
 std::string EntryFailure(const std::string& source, const std::string& destination, const std::string& entry,
                          int width = 5, int height = 4)
@@ -56,6 +76,7 @@ TEST(EntryFailureText, PictureFailuresSayWhatIsWrongWithTheFile)
     });
     const std::string text = "just some words\n";
     const std::vector<std::uint8_t> bmp = EncodeBmp(TestPicture(8, 6, 1, 2, 3));
+    const std::vector<std::uint8_t> png = BuildPng({2, 2}, std::vector<std::uint8_t>(12, 0x80));
     const struct {
         const char* entry;
         std::vector<std::uint8_t> bytes;
@@ -76,6 +97,7 @@ TEST(EntryFailureText, PictureFailuresSayWhatIsWrongWithTheFile)
         {"large.png", PngHeaderDeclaring(20000, 20000), "PNG image is too large（图片太大，超出了处理上限）"},
         {"text.webp", {text.begin(), text.end()}, "WebP error #3（文件内容不是 WebP 图片）"},
         {"moving.webp", AnimatedWebp(4, 4), "Animated WebP image is not supported（不支持动画图片，只能转换静态图片）"},
+        {"bad checksum.png", WithBadChecksum(png, "IDAT"), "PNG error #18（文件已损坏，校验和不符）"},
         // Damaged in a way the code does not explain: the message alone.
         {"damaged.jpg", Patched(good, 0xDA, 6, 0x33), "JPEG error #50"},
     };
@@ -101,6 +123,7 @@ TEST(EntryWarningText, DamagedAndIncompleteSourcesAreWarnedOf)
     const std::size_t end = FindLastMarker(good, 0xD9);
     std::vector<std::uint8_t> endedEarly(good.begin(), good.begin() + static_cast<std::ptrdiff_t>((scan + end) / 2));
     endedEarly.insert(endedEarly.end(), {0xFF, 0xD9});  // the first half, then the end marker
+    const std::vector<std::uint8_t> png = BuildPng({2, 2}, std::vector<std::uint8_t>(12, 0x80));
     std::vector<std::uint8_t> extraneous = good;
     extraneous.insert(extraneous.begin() + static_cast<std::ptrdiff_t>(end), 24, 0x55);  // bytes before the end
     const struct {
@@ -112,6 +135,8 @@ TEST(EntryWarningText, DamagedAndIncompleteSourcesAreWarnedOf)
         {"cut.jpg", CutAt(good, (scan + end) / 2), kIncompleteSourceWarning},
         {"ended early.jpg", endedEarly, kDamagedSourceWarning},
         {"extraneous bytes.jpg", extraneous, kDamagedSourceWarning},
+        {"whole.png", png, std::nullopt},
+        {"damaged text.png", WithDamagedText(png), kDamagedSourceWarning},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entry);

@@ -230,7 +230,7 @@ std::vector<RefusedFile> FailCases()
         {"not_a_png", notPng, "PNG error #" + std::to_string(SPNG_ESIGNATURE), FailureCause::NotAPicture},
         {"short_text", {'h', 'i', '\n'}, "PNG error #" + std::to_string(SPNG_ESIGNATURE), FailureCause::NotAPicture},
         {"cut_in_header", Bytes(good.begin(), good.begin() + 20), kStreamReadError, FailureCause::CutBeforePicture},
-        {"bad_header_crc", badCrc, "PNG error #" + std::to_string(SPNG_ECHUNK_CRC), FailureCause::Unknown},
+        {"bad_header_crc", badCrc, "PNG error #" + std::to_string(SPNG_ECHUNK_CRC), FailureCause::Damaged},
         // More pixels than the limit with sides within it, and a side beyond it: refused from
         // the header, before any store is made (the Raster's own refusal reads otherwise).
         {"too_many_pixels", PngHeaderDeclaring(16385, 16385), kPngTooLarge, FailureCause::TooLarge},
