@@ -119,6 +119,12 @@ TEST(MemoryBudget, TheProcesssResourceLimitHolds)
     rlimit lowered = saved;
     lowered.rlim_cur = static_cast<rlim_t>(kGiB);
     ASSERT_EQ(::setrlimit(RLIMIT_DATA, &lowered), 0);
+    rlimit kept {};
+    ::getrlimit(RLIMIT_DATA, &kept);
+    if (kept.rlim_cur != lowered.rlim_cur) {
+        ::setrlimit(RLIMIT_DATA, &saved);
+        GTEST_SKIP() << "the limit is not kept here (qemu's user mode passes it over)";
+    }
     const std::optional<std::int64_t> limit = ResourceLimit();
     const std::int64_t budget = DefaultMemoryBudget();
     ::setrlimit(RLIMIT_DATA, &saved);
