@@ -74,17 +74,6 @@ std::string TrimControlsAndBlanks(std::string_view text)
     return std::string(text);
 }
 
-int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 SizeTexts SplitSizeText(std::string_view text)
@@ -207,6 +196,17 @@ TargetSize ConvertSizeText(std::string_view text)
     size.height = ParseInteger(parts.height);
     size.width = ParseInteger(parts.width);
     return size;
+}
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
 }
 
 }  // namespace picbatch

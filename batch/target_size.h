@@ -46,6 +46,9 @@ std::string ComposePercentText(int percent);
 // zero.
 std::optional<TargetSize> ParseSizeWords(std::string_view text);
 
+// A hexadecimal digit's value (either case); -1 for another character.
+int HexDigitValue(char c);
+
 // The standard conversion: leading blanks, optional sign, decimal digits or hexadecimal
 // after "$", "x", "X", "0x" or "0X", nothing after the digits, 32-bit signed range.
 // Throws Error "'<text>' is not a valid integer value".

@@ -7,6 +7,7 @@
 
 #include "batch/name_template.h"
 #include "batch/size_check.h"
+#include "batch/target_size.h"
 #include "imaging/limits.h"
 #include "pictures/picture_format.h"
 
@@ -81,18 +82,6 @@ FitMode ParseFit(const std::string& text)
                      + "'");
 }
 
-// A hexadecimal digit's value; -1 for another character.
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 Background ParseBackground(const std::string& text)
 {
     Background background;
@@ -101,8 +90,8 @@ Background ParseBackground(const std::string& text)
         return background;
     }
     const auto channel = [&](std::size_t at) {
-        const int high = HexValue(text[at]);
-        const int low = HexValue(text[at + 1]);
+        const int high = HexDigitValue(text[at]);
+        const int low = HexDigitValue(text[at + 1]);
         if (high < 0 || low < 0)
             return -1;
         return high * 16 + low;
